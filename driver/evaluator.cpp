@@ -1,0 +1,174 @@
+// The evaluation callback: scatter (x, t) into AMPL order, call the library,
+// gather the wanted entries back into the split form, count the call.
+#include <vector>
+
+#include "ampl_model.h"
+#include "partition.h"
+#include "sip.h"
+
+namespace {
+
+typedef std::vector<double> Vec;
+
+// AMPL index of member n of a class; member 0 stands in for an index out of
+// range, -1 means the class is empty.
+int memberIndex(const std::vector<int>& members, int n) {
+  if (members.empty()) return -1;
+  if (n < 0 || n >= (int)members.size()) return members[0];
+  return members[n];
+}
+
+Vec fullPoint(const double* x, const double* t) {
+  const SipPartition& p = sipPartition;
+  Vec full(p.nVar, 0.0);
+  Vec zeros(p.nt, 0.0);
+  scatterXT(x, t ? t : zeros.data(), full.data());
+  return full;
+}
+
+double objectiveValue(const double* x, int* nerror) {
+  Vec full = fullPoint(x, nullptr);
+  double f = amplObjval(full.data(), nerror);
+  ++sipStats.objval;
+  return f;
+}
+
+void objectiveGradient(const double* x, double* gx, int* nerror) {
+  Vec full = fullPoint(x, nullptr);
+  Vec g(sipPartition.nVar, 0.0);
+  amplObjgrd(full.data(), g.data(), nerror);
+  gatherX(g.data(), gx);
+  ++sipStats.objgrd;
+}
+
+// x-x (and, when asked, t-t and mixed) blocks of a full Hessian.
+void hessianBlocks(const Vec& h, double* hxx, double* htt, double* hxt) {
+  const SipPartition& p = sipPartition;
+  const int n = p.nVar;
+  for (int i = 0; i < p.nx; ++i)
+    for (int j = 0; j < p.nx; ++j) hxx[i * p.nx + j] = h[(long)p.xIndex[i] * n + p.xIndex[j]];
+  if (htt)
+    for (int i = 0; i < p.nt; ++i)
+      for (int j = 0; j < p.nt; ++j)
+        htt[i * p.nt + j] = h[(long)p.tIndex[i] * n + p.tIndex[j]];
+  if (hxt)
+    for (int i = 0; i < p.nx; ++i)
+      for (int j = 0; j < p.nt; ++j)
+        hxt[i * p.nt + j] = h[(long)p.xIndex[i] * n + p.tIndex[j]];
+}
+
+void objectiveHessian(double* hxx) {
+  const int n = sipPartition.nVar;
+  Vec h((long)n * n, 0.0);
+  amplFullhes(h.data(), n, 0, nullptr, nullptr);
+  hessianBlocks(h, hxx, nullptr, nullptr);
+  ++sipStats.objhes;
+}
+
+void constraintValues(const double* x, const double* t, double* cx, double* ct, int* nerror) {
+  const SipPartition& p = sipPartition;
+  Vec full = fullPoint(x, t);
+  Vec c(p.nCon, 0.0);
+  amplConval(full.data(), c.data(), nerror);
+  for (int k = 0; k < p.mx; ++k) cx[k] = c[p.cxIndex[k]];
+  for (int k = 0; k < p.mt; ++k) ct[k] = c[p.ctIndex[k]];
+  ++sipStats.conval;
+}
+
+void jacobianBlocks(const double* x, const double* t, double* cxx, double* gtt, double* gtx,
+                    int* nerror) {
+  const SipPartition& p = sipPartition;
+  const int m = p.nCon;
+  Vec full = fullPoint(x, t);
+  Vec jac((long)m * p.nVar, 0.0);
+  amplJacval(full.data(), jac.data(), nerror);
+  auto at = [&](int con, int var) { return jac[con + (long)m * var]; };
+  for (int i = 0; i < p.nx; ++i)
+    for (int j = 0; j < p.mx; ++j) cxx[i * p.mx + j] = at(p.cxIndex[j], p.xIndex[i]);
+  for (int i = 0; i < p.nt; ++i)
+    for (int j = 0; j < p.mt; ++j) gtt[i * p.mt + j] = at(p.ctIndex[j], p.tIndex[i]);
+  for (int i = 0; i < p.nx; ++i)
+    for (int j = 0; j < p.mt; ++j) gtx[i * p.mt + j] = at(p.ctIndex[j], p.xIndex[i]);
+  ++sipStats.jacval;
+}
+
+double constraintValue(int con, const double* x, const double* t, int* nerror) {
+  Vec full = fullPoint(x, t);
+  return amplConival(con, full.data(), nerror);
+}
+
+void constraintGradient(int con, const double* x, const double* t, double* gx, double* gt,
+                        int* nerror) {
+  Vec full = fullPoint(x, t);
+  Vec g(sipPartition.nVar, 0.0);  // the library writes only the entries it uses
+  amplCongrd(con, full.data(), g.data(), nerror);
+  gatherX(g.data(), gx);
+  if (gt) gatherT(g.data(), gt);
+}
+
+void constraintHessian(int con, double* hxx, double* htt, double* hxt) {
+  const int n = sipPartition.nVar;
+  Vec h((long)n * n, 0.0);
+  Vec y(sipPartition.nCon, 0.0);
+  y[con] = 1.0;
+  amplFullhes(h.data(), n, -1, nullptr, y.data());
+  hessianBlocks(h, hxx, htt, hxt);
+}
+
+}  // namespace
+
+double sipEvaluate(int code, int n, const double* x, const double* t, double* out1,
+                   double* out2, double* out3, int* nerror) {
+  const SipPartition& p = sipPartition;
+  int con;
+  switch (code) {
+    case REQ_OBJVAL:
+      return objectiveValue(x, nerror);
+    case REQ_OBJGRD:
+      objectiveGradient(x, out1, nerror);
+      return 0.0;
+    case REQ_OBJHES:
+      objectiveHessian(out1);
+      return 0.0;
+    case REQ_CONVAL:
+      constraintValues(x, t, out1, out2, nerror);
+      return 0.0;
+    case REQ_JACVAL:
+      jacobianBlocks(x, t, out1, out2, out3, nerror);
+      return 0.0;
+    case REQ_CONXVAL: {
+      if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
+      double v = constraintValue(con, x, nullptr, nerror);
+      ++sipStats.conxval;
+      return v;
+    }
+    case REQ_CONTVAL: {
+      if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
+      double v = constraintValue(con, x, t, nerror);
+      ++sipStats.contval;
+      return v;
+    }
+    case REQ_CONXGRD:
+      if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
+      constraintGradient(con, x, nullptr, out1, nullptr, nerror);
+      ++sipStats.conxgrd;
+      return 0.0;
+    case REQ_CONTGRD:
+      if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
+      constraintGradient(con, x, t, out1, out2, nerror);
+      ++sipStats.contgrd;
+      return 0.0;
+    case REQ_CONXHES:
+      if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
+      constraintHessian(con, out1, nullptr, nullptr);
+      ++sipStats.conxhes;
+      return 0.0;
+    case REQ_CONTHES:
+      if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
+      constraintHessian(con, out1, out2, out3);
+      ++sipStats.conthes;
+      return 0.0;
+    default:
+      return 0.0;
+  }
+}

@@ -1,0 +1,11 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "sip.h"
+
+void nlpUnavailable() {
+  printf("\n\nNPSOL not available\nPlease read the user manual about it\n");
+  printf("Aborting....\n");
+  fflush(stdout);
+  exit(1);
+}

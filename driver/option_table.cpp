@@ -1,0 +1,96 @@
+// Keyword table and the three keyword handlers of the library's option reader.
+#include <cstddef>
+
+#include "option_parse.h"
+#include "option_table.h"
+#include "sip.h"
+
+#include "getstub.h"
+
+namespace {
+
+void silence(Option_Info* oi) { oi->option_echo &= ~ASL_OI_echothis; }
+
+char* intHandler(Option_Info* oi, keyword* kw, char* value) {
+  silence(oi);
+  return parseIntOption(kw->name, static_cast<int*>(kw->info), value);
+}
+
+char* realHandler(Option_Info* oi, keyword* kw, char* value) {
+  silence(oi);
+  if (kw->info == nullptr) return parseListOption(value);  // disc_h
+  return parseRealOption(static_cast<double*>(kw->info), value);
+}
+
+char* enumHandler(Option_Info* oi, keyword* kw, char* value) {
+  silence(oi);
+  return parseEnumOption(kw->name, value);
+}
+
+#define INT_KW(name, field, desc) {(char*)name, intHandler, &sipOptions.field, (char*)desc}
+#define REAL_KW(name, field, desc) {(char*)name, realHandler, &sipOptions.field, (char*)desc}
+#define ENUM_KW(name, desc) {(char*)name, enumHandler, nullptr, (char*)desc}
+
+// Alphabetical: the library searches it by bisection.
+keyword keywords[] = {
+    REAL_KW("armijo", armijo, "Constant in Armijo rule"),
+    REAL_KW("bfgsskip", bfgsskip, "Constant for BFGS curvature condition"),
+    INT_KW("damped", damped, "Damped BFGS updating formula"),
+    REAL_KW("delta", delta, "Barrier parameter delta"),
+    REAL_KW("disc_dist", disc_dist, "Distance between neighbours"),
+    REAL_KW("disc_eps", disc_eps,
+            "Epsilon starting value in discretization method, Reemtsen version"),
+    {(char*)"disc_h", realHandler, nullptr, (char*)"Initial discretization grid space"},
+    INT_KW("disc_h_mx", disc_h_mx, "Total number of Halton points"),
+    INT_KW("disc_ha_mx", disc_ha_mx, "Number of Halton points added in each level"),
+    INT_KW("disc_inner", disc_inner, "Number of inner iterations"),
+    INT_KW("disc_k", disc_k, "Level of discretization"),
+    INT_KW("dual_ini", dual_ini, "Reset in initial guess"),
+    REAL_KW("int_amp", int_amp, "Minimum integral amplitude"),
+    INT_KW("int_corr", int_corr, "Number of correction in predictor corrector"),
+    REAL_KW("int_eps", pf_eps, "Smoothing parameter for differentiability"),
+    REAL_KW("int_epsfactor", int_epsfactor, "Epsilon factor"),
+    REAL_KW("int_epslimit", int_epslimit, "Epsilon limit"),
+    REAL_KW("int_error", int_error, "Precision in integral computation"),
+    INT_KW("int_maxit", maxitero, "Maximum number of iterations in interior point"),
+    ENUM_KW("int_merit", "Merit function in interior point method"),
+    INT_KW("int_n", int_n, "Number of initial intervals in adaptative integration"),
+    ENUM_KW("int_ord", "Ordering in solving KKT system"),
+    REAL_KW("int_prec", int_prec, "Interior point stopping criteria"),
+    REAL_KW("int_tau", int_tau, "Relaxation on problem transcription"),
+    INT_KW("maxiteri", maxiteri, "Maximum of inner iterations"),
+    INT_KW("maxitero", maxitero, "Maximum of outer iterations"),
+    ENUM_KW("method", "The solver method"),
+    REAL_KW("miu0", miu0, "Initial penalty parameter value"),
+    REAL_KW("miuf", miuf, "Multiplying factor for the penalty parameter"),
+    REAL_KW("pf_eps", pf_eps, "Smoothing parameter for differentiability"),
+    ENUM_KW("pf_int", "Adaptative formula to use"),
+    REAL_KW("pf_preci", pf_preci, "Inner iteration stopping criteria"),
+    REAL_KW("pf_preco", pf_preco, "Outer iteration stopping criteria"),
+    ENUM_KW("pf_type", "The penalty function"),
+    INT_KW("reset", reset, "Reset of inverse Hessian estimation after n updates"),
+    INT_KW("scale", scale, "Scaling search direction"),
+    REAL_KW("theta", theta, "Minimum of the initial slack variables"),
+    ENUM_KW("updtb", "Update barrier formula to use"),
+    INT_KW("watchdog", watchdog, "with or without watchdog tecnique"),
+    INT_KW("watchmax", watchmax,
+           "Maximum number of increase in the merit function (watchdog)"),
+};
+
+Option_Info makeOptionInfo() {
+  Option_Info oi{};
+  oi.sname = (char*)"ormid";
+  oi.bsname = (char*)"ORMID";
+  oi.opname = (char*)"ormid_options";
+  oi.keywds = keywords;
+  oi.n_keywds = (int)(sizeof(keywords) / sizeof(keyword));
+  oi.flags = ASL_OI_want_funcadd;
+  oi.version = (char*)"ORMID v2.1";
+  return oi;
+}
+
+Option_Info optionInfo = makeOptionInfo();
+
+}  // namespace
+
+Option_Info* ormidOptionInfo() { return &optionInfo; }

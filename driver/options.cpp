@@ -1,0 +1,157 @@
+// Option defaults, value parsing and the words of the enumerated keywords.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "option_parse.h"
+#include "sip.h"
+
+void setOptionDefaults() {
+  SipOptions& o = sipOptions;
+  o.armijo = 0.1;
+  o.bfgsskip = 1e-8;
+  o.damped = 1;
+  o.delta = 0.1;
+  o.disc_dist = 0.2;
+  o.disc_eps = 0.01;
+  o.disc_h.clear();
+  o.disc_h_mx = 0;
+  o.disc_ha_mx = 0;
+  o.disc_inner = 100;
+  o.disc_k = 3;
+  o.dual_ini = 1;
+  o.int_amp = 0.01;
+  o.int_corr = 1;
+  o.int_epsfactor = 0.1;
+  o.int_epslimit = 1e-8;
+  o.int_error = 1e-8;
+  o.int_merit = MERIT_NONE;
+  o.int_n = 20;
+  o.int_ord = ORD_DUAL;
+  o.int_prec = 0.001;
+  o.int_tau = 1e-4;
+  o.maxiteri = 400;
+  o.maxitero = 400;
+  o.method = METHOD_PENALTY;
+  o.miu0 = 1.0;
+  o.miuf = 10.0;
+  o.pf_eps = 1e-4;
+  o.pf_int = PF_INT_TRAPZOID;
+  o.pf_preci = 1e-4;
+  o.pf_preco = 1e-4;
+  o.pf_type = PF_P3;
+  o.reset = 0;
+  o.scale = 0;
+  o.theta = 1.0;
+  o.updtb = UPDTB_F1;
+  o.watchdog = 0;
+  o.watchmax = 3;
+  o.generalTolerance = 1e-6;
+  o.scaleUpper = 100.0;
+  o.scaleLower = 0.01;
+  o.choleskyFloor = 1e-12;
+}
+
+char* parseIntOption(const char* keyword, int* target, char* value) {
+  char* end;
+  long v = strtol(value, &end, 10);
+  if (end == value) return value;
+  *target = (int)v;
+  printf("%s=%d\n", keyword, *target);
+  return end;
+}
+
+char* parseRealOption(double* target, char* value) {
+  char* end;
+  double v = strtod(value, &end);
+  if (end == value) return value;
+  *target = v;
+  return end;
+}
+
+// A list longer than DISC_H_MAX_VALUES is a bad value: nothing is stored.
+char* parseListOption(char* value) {
+  char* end;
+  double first = strtod(value, &end);
+  if (end == value) return value;
+  std::vector<double> list(1, first);
+  while (*end == ',') {
+    char* next = end + 1;
+    char* after;
+    double v = strtod(next, &after);
+    if (after == next) {
+      printf("Expecting double value and obtained nothing\n");
+      end = next;
+      break;
+    }
+    list.push_back(v);
+    end = after;
+  }
+  if ((int)list.size() > DISC_H_MAX_VALUES) return value;
+  sipOptions.disc_h = list;
+  return end;
+}
+
+namespace {
+
+struct EnumWord {
+  const char* keyword;
+  const char* word;
+  int code;
+  const char* message;
+};
+
+// Searched in this order: longer words that share a prefix come first.
+const EnumWord enumWords[] = {
+    {"method", "disc_hett", METHOD_DISC_HETT, "Discretization method selected Hettich version\n"},
+    {"method", "disc_reem", METHOD_DISC_REEM, "Discretization method selected Reemtsen version\n"},
+    {"method", "disc_halt", METHOD_DISC_HALT,
+     "Discretization method selected Hettich version with Halton points\n"},
+    {"method", "penalty_m", METHOD_PENALTY_M, "Penalty multiplier method selected\n"},
+    {"method", "penalty", METHOD_PENALTY, "Penalty method selected\n"},
+    {"method", "sqp", METHOD_SQP, "SQP method selected\n"},
+    {"method", "intp", METHOD_INTP, "Interior point method selected\n"},
+    {"pf_type", "p1", PF_P1, "Penalty function 1\n"},
+    {"pf_type", "p2", PF_P2, "Penalty function 2\n"},
+    {"pf_type", "p3", PF_P3, "Penalty function 3\n"},
+    {"pf_int", "gaussian", PF_INT_GAUSSIAN, "Gaussian adaptative formula\n"},
+    {"pf_int", "trapzoid", PF_INT_TRAPZOID, "Trapzoid adaptative formula\n"},
+    {"updtb", "f1", UPDTB_F1, "Update barrier parameter by formula 1\n"},
+    {"updtb", "f2", UPDTB_F2, "Update barrier parameter by formula 2\n"},
+    {"int_merit", "m1", MERIT_M1, "L2 merit function\n"},
+    {"int_merit", "m2", MERIT_M2, "Augmented Lagrangian merit function\n"},
+    {"int_ord", "pc", ORD_PC, "Predictor Corrector with dual ordering\n"},
+    {"int_ord", "p", ORD_PRIMAL, "Primal ordering\n"},
+    {"int_ord", "d", ORD_DUAL, "Dual ordering\n"},
+};
+
+int* enumTarget(const char* keyword) {
+  SipOptions& o = sipOptions;
+  if (!strcmp(keyword, "method")) return &o.method;
+  if (!strcmp(keyword, "pf_type")) return &o.pf_type;
+  if (!strcmp(keyword, "pf_int")) return &o.pf_int;
+  if (!strcmp(keyword, "updtb")) return &o.updtb;
+  if (!strcmp(keyword, "int_merit")) return &o.int_merit;
+  if (!strcmp(keyword, "int_ord")) return &o.int_ord;
+  return nullptr;
+}
+
+}  // namespace
+
+char* parseEnumOption(const char* keyword, char* value) {
+  char* end = value;
+  while (*end && !isspace((unsigned char)*end)) ++end;
+  if (end == value) return value;
+  int* target = enumTarget(keyword);
+  if (!target) return value;
+  for (const EnumWord& e : enumWords) {
+    if (strcmp(e.keyword, keyword) != 0) continue;
+    if (strncmp(value, e.word, strlen(e.word)) != 0) continue;
+    *target = e.code;
+    if (e.code == METHOD_INTP && target == &sipOptions.method) sipOptions.int_merit = MERIT_M1;
+    fputs(e.message, stdout);
+    return end;
+  }
+  return value;
+}

@@ -1,0 +1,2 @@
+#include "sip.h"
+void interiorPointMethod() {}

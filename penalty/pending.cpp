@@ -1,0 +1,3 @@
+#include "sip.h"
+void penaltyMethod() {}
+void penaltyMultiplierMethod() {}

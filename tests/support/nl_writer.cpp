@@ -1,0 +1,248 @@
+#include "nl_writer.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace nl {
+
+enum Kind { NUM, VAR, OP, FUNCALL };
+
+struct Node {
+  Kind kind;
+  int code = 0;  // opcode, variable index or function index
+  double value = 0.0;
+  std::vector<Expr> args;
+};
+
+namespace {
+
+// Opcodes of the .nl format.
+enum { OPPLUS = 0, OPMINUS = 1, OPMULT = 2, OPDIV = 3, OPPOW = 5, ABS = 15, OPUMINUS = 16,
+       OP_sqrt = 39, OP_sin = 41, OP_log = 43, OP_exp = 44, OP_cos = 46 };
+
+Expr op(int code, std::vector<Expr> args) {
+  auto n = std::make_shared<Node>();
+  n->kind = OP;
+  n->code = code;
+  n->args = std::move(args);
+  return n;
+}
+
+std::string number(double v) {
+  char buf[40];
+  snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+void emit(const Expr& e, std::ostringstream& out) {
+  switch (e->kind) {
+    case NUM:
+      out << "n" << number(e->value) << "\n";
+      break;
+    case VAR:
+      out << "v" << e->code << "\n";
+      break;
+    case OP:
+      out << "o" << e->code << "\n";
+      for (const Expr& a : e->args) emit(a, out);
+      break;
+    case FUNCALL:
+      out << "f" << e->code << " " << e->args.size() << "\n";
+      for (const Expr& a : e->args) emit(a, out);
+      break;
+  }
+}
+
+void collectVars(const Expr& e, std::set<int>& vars) {
+  if (!e) return;
+  if (e->kind == VAR) vars.insert(e->code);
+  for (const Expr& a : e->args) collectVars(a, vars);
+}
+
+// Bound codes: 0 range, 1 upper only, 2 lower only, 3 free, 4 fixed/equal.
+std::string boundLine(double lo, double hi) {
+  bool hasLo = lo > -INF, hasHi = hi < INF;
+  if (hasLo && hasHi && lo == hi) return "4 " + number(lo);
+  if (hasLo && hasHi) return "0 " + number(lo) + " " + number(hi);
+  if (hasHi) return "1 " + number(hi);
+  if (hasLo) return "2 " + number(lo);
+  return "3";
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary);
+  if (!f) throw std::runtime_error("cannot write " + path);
+  f << text;
+}
+
+}  // namespace
+
+Expr num(double v) {
+  auto n = std::make_shared<Node>();
+  n->kind = NUM;
+  n->value = v;
+  return n;
+}
+
+Expr var(int index) {
+  auto n = std::make_shared<Node>();
+  n->kind = VAR;
+  n->code = index;
+  return n;
+}
+
+Expr operator+(Expr a, Expr b) { return op(OPPLUS, {a, b}); }
+Expr operator-(Expr a, Expr b) { return op(OPMINUS, {a, b}); }
+Expr operator*(Expr a, Expr b) { return op(OPMULT, {a, b}); }
+Expr operator/(Expr a, Expr b) { return op(OPDIV, {a, b}); }
+Expr operator-(Expr a) { return op(OPUMINUS, {a}); }
+Expr operator+(Expr a, double b) { return a + num(b); }
+Expr operator+(double a, Expr b) { return num(a) + b; }
+Expr operator-(Expr a, double b) { return a - num(b); }
+Expr operator-(double a, Expr b) { return num(a) - b; }
+Expr operator*(double a, Expr b) { return num(a) * b; }
+Expr operator*(Expr a, double b) { return a * num(b); }
+Expr operator/(Expr a, double b) { return a / num(b); }
+Expr pow(Expr a, Expr b) { return op(OPPOW, {a, b}); }
+Expr pow(Expr a, double b) { return op(OPPOW, {a, num(b)}); }
+Expr sqrt(Expr a) { return op(OP_sqrt, {a}); }
+Expr exp(Expr a) { return op(OP_exp, {a}); }
+Expr log(Expr a) { return op(OP_log, {a}); }
+Expr sin(Expr a) { return op(OP_sin, {a}); }
+Expr cos(Expr a) { return op(OP_cos, {a}); }
+Expr abs(Expr a) { return op(ABS, {a}); }
+
+Expr call(int function, const std::vector<Expr>& args) {
+  auto n = std::make_shared<Node>();
+  n->kind = FUNCALL;
+  n->code = function;
+  n->args = args;
+  return n;
+}
+
+int Model::addVar(const std::string& name, double lower, double upper) {
+  vars.push_back({name, lower, upper, false, 0.0});
+  return (int)vars.size() - 1;
+}
+
+int Model::addVar(const std::string& name, double lower, double upper, double start) {
+  vars.push_back({name, lower, upper, true, start});
+  return (int)vars.size() - 1;
+}
+
+Expr Model::v(const std::string& name) const {
+  for (size_t i = 0; i < vars.size(); ++i)
+    if (vars[i].name == name) return var((int)i);
+  throw std::runtime_error("no variable " + name);
+}
+
+void Model::addCon(const std::string& name, Expr body, double lower, double upper) {
+  cons.push_back({name, body, lower, upper});
+}
+
+int Model::addFunction(const std::string& name) {
+  functions.push_back(name);
+  return (int)functions.size() - 1;
+}
+
+void Model::minimize(Expr e, const std::string& name) {
+  objective = e;
+  objectiveName = name;
+  maximize = false;
+}
+
+std::string Model::nlText() const {
+  const int n = (int)vars.size(), m = (int)cons.size();
+  int ranges = 0, equalities = 0;
+  for (const Constraint& c : cons) {
+    if (c.lower > -INF && c.upper < INF) (c.lower == c.upper ? equalities : ranges)++;
+  }
+  std::vector<std::set<int>> conVars(m);
+  int nzc = 0;
+  for (int i = 0; i < m; ++i) {
+    collectVars(cons[i].body, conVars[i]);
+    nzc += (int)conVars[i].size();
+  }
+  std::set<int> objVars;
+  collectVars(objective, objVars);
+  size_t maxRow = objectiveName.size(), maxCol = 0;
+  for (const Constraint& c : cons) maxRow = std::max(maxRow, c.name.size());
+  for (const Variable& v : vars) maxCol = std::max(maxCol, v.name.size());
+  const int nlvc = m > 0 ? n : 0, nlvo = n, nlvb = std::min(nlvc, nlvo);
+
+  std::ostringstream out;
+  out << "g3 1 1 0\t# problem stub\n";
+  out << " " << n << " " << m << " 1 " << ranges << " " << equalities
+      << " 0\t# vars, constraints, objectives, ranges, eqns\n";
+  out << " " << m << " 1\t# nonlinear constraints, objectives\n";
+  out << " 0 0\t# network constraints: nonlinear, linear\n";
+  out << " " << nlvc << " " << nlvo << " " << nlvb
+      << "\t# nonlinear vars in constraints, objectives, both\n";
+  out << " 0 " << functions.size() << " 0 1\t# linear network variables; functions; arith, flags\n";
+  out << " 0 0 0 0 0\t# discrete variables: binary, integer, nonlinear (b,c,o)\n";
+  out << " " << nzc << " " << objVars.size() << "\t# nonzeros in Jacobian, gradients\n";
+  out << " " << maxRow << " " << maxCol << "\t# max name lengths: constraints, variables\n";
+  out << " 0 0 0 0 0\t# common exprs: b,c,o,c1,o1\n";
+  for (size_t f = 0; f < functions.size(); ++f)
+    out << "F" << f << " 0 -1 " << functions[f] << "\n";
+  for (int i = 0; i < m; ++i) {
+    out << "C" << i << "\n";
+    emit(cons[i].body ? cons[i].body : num(0.0), out);
+  }
+  out << "O0 " << (maximize ? 1 : 0) << "\n";
+  emit(objective ? objective : num(0.0), out);
+
+  int starts = 0;
+  for (const Variable& v : vars) starts += v.hasStart;
+  if (starts) {
+    out << "x" << starts << "\n";
+    for (int j = 0; j < n; ++j)
+      if (vars[j].hasStart) out << j << " " << number(vars[j].start) << "\n";
+  }
+  if (m > 0) {
+    out << "r\n";
+    for (const Constraint& c : cons) out << boundLine(c.lower, c.upper) << "\n";
+  }
+  out << "b\n";
+  for (const Variable& v : vars) out << boundLine(v.lower, v.upper) << "\n";
+  if (m > 0) {
+    out << "k" << n - 1 << "\n";
+    int cumulative = 0;
+    for (int j = 0; j + 1 < n; ++j) {
+      for (int i = 0; i < m; ++i) cumulative += (int)conVars[i].count(j);
+      out << cumulative << "\n";
+    }
+    for (int i = 0; i < m; ++i) {
+      if (conVars[i].empty()) continue;
+      out << "J" << i << " " << conVars[i].size() << "\n";
+      for (int j : conVars[i]) out << j << " 0\n";
+    }
+  }
+  if (!objVars.empty()) {
+    out << "G0 " << objVars.size() << "\n";
+    for (int j : objVars) out << j << " 0\n";
+  }
+  return out.str();
+}
+
+std::string Model::rowText() const {
+  std::string s;
+  for (const Constraint& c : cons) s += c.name + "\n";
+  return s + objectiveName + "\n";
+}
+
+std::string Model::colText() const {
+  std::string s;
+  for (const Variable& v : vars) s += v.name + "\n";
+  return s;
+}
+
+void Model::write(const std::string& stub, bool rowFile, bool colFile) const {
+  writeFile(stub + ".nl", nlText());
+  if (rowFile) writeFile(stub + ".row", rowText());
+  if (colFile) writeFile(stub + ".col", colText());
+}
+
+}  // namespace nl
