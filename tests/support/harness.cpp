@@ -1,0 +1,51 @@
+#include "harness.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/ormid-test-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::string cmd = "rm -rf '" + path_ + "'";
+  if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path_.c_str());
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
+
+RunResult runIn(const std::string& dir, const std::string& command, const std::string& env) {
+  const std::string errFile = dir + "/.stderr";
+  std::string line = "cd '" + dir + "' && env -u solver -u ormid_options " + env + " " +
+                     command + " </dev/null 2>'" + errFile + "'";
+  FILE* p = popen(line.c_str(), "r");
+  if (!p) throw std::runtime_error("popen failed");
+  RunResult r;
+  char buf[4096];
+  size_t got;
+  while ((got = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, got);
+  int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.err = readFile(errFile);
+  remove(errFile.c_str());
+  return r;
+}
+
+std::string ormidPath() { return ORMID_PATH; }
+std::string dravoPath() { return DRAVO_PATH; }
+std::string splinesPath() { return SPLINES_PATH; }
+std::string sourceDir() { return SOURCE_DIR; }

@@ -1,0 +1,35 @@
+// Helpers for end-to-end tests: a scratch directory per test and a runner
+// that captures a program's standard output and exit status.
+#pragma once
+
+#include <string>
+
+struct RunResult {
+  std::string out;
+  std::string err;
+  int status = -1;
+};
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Runs `command` (a shell command line) inside dir, with `env` (shell
+// assignments such as "solver=ormid") prefixed, and no standard input.
+RunResult runIn(const std::string& dir, const std::string& command, const std::string& env = "");
+
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+// Paths of the built programs and the source tree, set by the build.
+std::string ormidPath();
+std::string dravoPath();
+std::string splinesPath();
+std::string sourceDir();

@@ -1,0 +1,168 @@
+// The eleven evaluation requests on a model with interleaved finite and
+// infinite variables and constraints, against hand values and finite
+// differences of the value requests.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "ampl_model.h"
+#include "fixtures.h"
+#include "harness.h"
+#include "partition.h"
+#include "sip.h"
+
+namespace {
+
+typedef std::vector<double> Vec;
+const double H = 1e-6;
+
+struct EvaluatorTest : ::testing::Test {
+  TempDir dir;
+  Vec x{0.7, -1.2, 0.4}, t{0.3, 1.1};  // x1, x2, x3 and ta, tb
+  void SetUp() override {
+    interleavedModel().write(dir.file("m"));
+    amplAlloc();
+    ASSERT_TRUE(amplRead(dir.file("m").c_str()));
+    buildPartition();
+    zeroStatistics();
+  }
+  void TearDown() override {
+    releasePartition();
+    amplFree();
+  }
+  double eval(int code, int n, const Vec& xv, const Vec& tv, double* o1 = nullptr,
+              double* o2 = nullptr, double* o3 = nullptr) {
+    return sipEvaluate(code, n, xv.data(), tv.data(), o1, o2, o3, nullptr);
+  }
+  // Central difference of f along coordinate i of v.
+  static double diff(const std::function<double(const Vec&)>& f, Vec v, int i) {
+    v[i] += H;
+    double up = f(v);
+    v[i] -= 2 * H;
+    return (up - f(v)) / (2 * H);
+  }
+};
+
+TEST_F(EvaluatorTest, PartitionOfInterleavedModel) {
+  const SipPartition& p = sipPartition;
+  EXPECT_EQ(p.nx, 3);
+  EXPECT_EQ(p.nt, 2);
+  EXPECT_EQ(p.mx, 2);
+  EXPECT_EQ(p.mt, 2);
+  EXPECT_EQ(p.xIndex, (std::vector<int>{0, 2, 4}));
+  EXPECT_EQ(p.ctIndex, (std::vector<int>{1, 3}));
+  EXPECT_EQ(p.xu[2], 3.0);
+  EXPECT_EQ(p.cxl[1], 0.0);
+  EXPECT_EQ(p.ctu[1], 1.0);
+}
+
+TEST_F(EvaluatorTest, ObjectiveAndFiniteConstraintsSeeTZero) {
+  const double x1 = x[0], x2 = x[1], x3 = x[2];
+  EXPECT_NEAR(eval(REQ_OBJVAL, 0, x, t), x1 * x1 * x2 + std::exp(x3), 1e-14);
+  EXPECT_NEAR(eval(REQ_CONXVAL, 0, x, t), x1 * x2 + x3 * x3 * x3, 1e-14);
+  EXPECT_NEAR(eval(REQ_CONXVAL, 1, x, t), std::exp(x1 + x2) - x3, 1e-14);
+  const double ta = t[0], tb = t[1];
+  EXPECT_NEAR(eval(REQ_CONTVAL, 0, x, t), x1 * ta * ta + std::sin(x2 * tb) - x3 * tb, 1e-14);
+  EXPECT_NEAR(eval(REQ_CONTVAL, 1, x, t), std::cos(ta * tb) * x2 + x1 * x3 * tb * tb, 1e-14);
+  Vec cx(2), ct(2);
+  eval(REQ_CONVAL, 0, x, t, cx.data(), ct.data());
+  EXPECT_DOUBLE_EQ(cx[1], std::exp(x1 + x2) - x3);
+  EXPECT_DOUBLE_EQ(ct[0], eval(REQ_CONTVAL, 0, x, t));
+}
+
+TEST_F(EvaluatorTest, GradientsMatchFiniteDifferences) {
+  Vec g(3);
+  eval(REQ_OBJGRD, 0, x, t, g.data());
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(REQ_OBJVAL, 0, v, t); }, x, i), 1e-7);
+  for (int n = 0; n < 2; ++n) {
+    eval(REQ_CONXGRD, n, x, t, g.data());
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(REQ_CONXVAL, n, v, t); }, x, i),
+                  1e-7);
+    Vec gt(2);
+    eval(REQ_CONTGRD, n, x, t, g.data(), gt.data());
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(REQ_CONTVAL, n, v, t); }, x, i),
+                  1e-7);
+    for (int i = 0; i < 2; ++i)
+      EXPECT_NEAR(gt[i], diff([&](const Vec& v) { return eval(REQ_CONTVAL, n, x, v); }, t, i),
+                  1e-7);
+  }
+}
+
+TEST_F(EvaluatorTest, JacobianBlocksUseFunctionFastestLayout) {
+  Vec jx(2 * 3), jt(2 * 2), jtx(2 * 3);
+  eval(REQ_JACVAL, 0, x, t, jx.data(), jt.data(), jtx.data());
+  for (int j = 0; j < 2; ++j) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(jx[i * 2 + j],
+                  diff([&](const Vec& v) { return eval(REQ_CONXVAL, j, v, t); }, x, i), 1e-7);
+      EXPECT_NEAR(jtx[i * 2 + j],
+                  diff([&](const Vec& v) { return eval(REQ_CONTVAL, j, v, t); }, x, i), 1e-7);
+    }
+    for (int i = 0; i < 2; ++i)
+      EXPECT_NEAR(jt[i * 2 + j],
+                  diff([&](const Vec& v) { return eval(REQ_CONTVAL, j, x, v); }, t, i), 1e-7);
+  }
+}
+
+TEST_F(EvaluatorTest, HessianBlocksMatchDifferencesOfGradients) {
+  Vec h(9), g(3);
+  eval(REQ_OBJVAL, 0, x, t);
+  eval(REQ_OBJGRD, 0, x, t, g.data());
+  eval(REQ_OBJHES, 0, x, t, h.data());
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) {
+      auto gk = [&](const Vec& v) { Vec gg(3); eval(REQ_OBJGRD, 0, v, t, gg.data()); return gg[k]; };
+      EXPECT_NEAR(h[i * 3 + k], diff(gk, x, i), 1e-6);
+    }
+
+  eval(REQ_CONXVAL, 1, x, t);
+  eval(REQ_CONXGRD, 1, x, t, g.data());
+  eval(REQ_CONXHES, 1, x, t, h.data());
+  const double e = std::exp(x[0] + x[1]);
+  const double expected[9] = {e, e, 0, e, e, 0, 0, 0, 0};
+  for (int i = 0; i < 9; ++i) EXPECT_NEAR(h[i], expected[i], 1e-12) << i;
+
+  Vec htt(4), hxt(6), gt(2);
+  eval(REQ_CONTVAL, 1, x, t);
+  eval(REQ_CONTGRD, 1, x, t, g.data(), gt.data());
+  eval(REQ_CONTHES, 1, x, t, h.data(), htt.data(), hxt.data());
+  auto gradX = [&](int k) {
+    return [&, k](const Vec& v) { Vec a(3), b(2); eval(REQ_CONTGRD, 1, v, t, a.data(), b.data()); return a[k]; };
+  };
+  auto gradT = [&](int k, bool wrtT) {
+    return [&, k, wrtT](const Vec& v) {
+      Vec a(3), b(2);
+      eval(REQ_CONTGRD, 1, wrtT ? x : v, wrtT ? v : t, a.data(), b.data());
+      return b[k];
+    };
+  };
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(h[i * 3 + k], diff(gradX(k), x, i), 1e-6);
+  for (int i = 0; i < 2; ++i)
+    for (int k = 0; k < 2; ++k) EXPECT_NEAR(htt[i * 2 + k], diff(gradT(k, true), t, i), 1e-6);
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 2; ++k) EXPECT_NEAR(hxt[i * 2 + k], diff(gradT(k, false), x, i), 1e-6);
+}
+
+TEST_F(EvaluatorTest, CountsEachRequestOnceAndIgnoresUnknownCodes) {
+  Vec o(16, 7.0);
+  eval(REQ_OBJVAL, 0, x, t);
+  eval(REQ_CONTVAL, 1, x, t);
+  eval(REQ_CONTVAL, 0, x, t);
+  eval(REQ_CONTGRD, 0, x, t, o.data(), o.data() + 3);
+  EXPECT_EQ(sipStats.objval, 1);
+  EXPECT_EQ(sipStats.contval, 2);
+  EXPECT_EQ(sipStats.contgrd, 1);
+  EXPECT_EQ(sipStats.conval, 0);
+  Vec untouched(16, 7.0);
+  EXPECT_EQ(eval(0, 0, x, t, untouched.data()), 0.0);
+  EXPECT_EQ(eval(12, 0, x, t, untouched.data()), 0.0);
+  EXPECT_EQ(untouched, Vec(16, 7.0));
+}
+
+}  // namespace
