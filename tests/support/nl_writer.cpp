@@ -1,5 +1,6 @@
 #include "nl_writer.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -106,7 +107,16 @@ Expr operator*(double a, Expr b) { return num(a) * b; }
 Expr operator*(Expr a, double b) { return a * num(b); }
 Expr operator/(Expr a, double b) { return a / num(b); }
 Expr pow(Expr a, Expr b) { return op(OPPOW, {a, b}); }
-Expr pow(Expr a, double b) { return op(OPPOW, {a, num(b)}); }
+// Small whole exponents become products: the reader's general power
+// cannot differentiate a zero base.
+Expr pow(Expr a, double b) {
+  if (b >= 1 && b <= 8 && b == std::floor(b)) {
+    Expr p = a;
+    for (int i = 1; i < (int)b; ++i) p = p * a;
+    return p;
+  }
+  return op(OPPOW, {a, num(b)});
+}
 Expr sqrt(Expr a) { return op(OP_sqrt, {a}); }
 Expr exp(Expr a) { return op(OP_exp, {a}); }
 Expr log(Expr a) { return op(OP_log, {a}); }
@@ -120,6 +130,31 @@ Expr call(int function, const std::vector<Expr>& args) {
   n->code = function;
   n->args = args;
   return n;
+}
+
+double evaluate(const Expr& e, const std::vector<double>& values) {
+  auto arg = [&](int i) { return evaluate(e->args[i], values); };
+  switch (e->kind) {
+    case NUM: return e->value;
+    case VAR: return values.at(e->code);
+    case FUNCALL: throw std::runtime_error("cannot evaluate an imported function");
+    case OP: break;
+  }
+  switch (e->code) {
+    case OPPLUS: return arg(0) + arg(1);
+    case OPMINUS: return arg(0) - arg(1);
+    case OPMULT: return arg(0) * arg(1);
+    case OPDIV: return arg(0) / arg(1);
+    case OPPOW: return std::pow(arg(0), arg(1));
+    case ABS: return std::fabs(arg(0));
+    case OPUMINUS: return -arg(0);
+    case OP_sqrt: return std::sqrt(arg(0));
+    case OP_sin: return std::sin(arg(0));
+    case OP_log: return std::log(arg(0));
+    case OP_exp: return std::exp(arg(0));
+    case OP_cos: return std::cos(arg(0));
+  }
+  throw std::runtime_error("unknown opcode");
 }
 
 int Model::addVar(const std::string& name, double lower, double upper) {

@@ -42,6 +42,9 @@ Expr call(int function, const std::vector<Expr>& args);
 
 const double INF = HUGE_VAL;
 
+// Value of an expression (without function calls) at the given variables.
+double evaluate(const Expr& e, const std::vector<double>& values);
+
 struct Variable {
   std::string name;
   double lower = -INF, upper = INF;

@@ -1,0 +1,40 @@
+// The penalty multiplier method: penalty term j is weighted by a multiplier
+// lambda_j (starting at 1) that grows with the constraint's violation
+// measure Cs_j after every inner loop.
+#include <cstdio>
+#include <cstdlib>
+
+#include "penalty.h"
+#include "penalty_driver.h"
+#include "sip.h"
+
+namespace {
+
+// For p3, Cs_j = 1 + I_j/|T| is the mean factor exp(v+) over T, so the
+// multiplicative update keeps lambda_j where the constraint holds; for p1
+// and p2, Cs_j = I_j and lambda_j grows additively.
+void updateMultipliers(PenaltyRun& r) {
+  const SipProblem& p = sipProblem;
+  const bool multiplicative = sipOptions.pf_type == PF_P3;
+  const double length = p.nt > 0 ? p.tu[0] - p.tl[0] : 0.0;
+  for (int j = 0; j < p.mt; ++j) {
+    if (multiplicative) r.cs[j] = 1.0 + (length > 0 ? r.cs[j] / length : 0.0);
+    printf("Cs[%d]=%f  Lag[%d]=%f\n", j, r.cs[j], j, r.lambda[j]);
+  }
+  for (int j = 0; j < p.mt; ++j)
+    r.lambda[j] = multiplicative ? r.lambda[j] * r.cs[j] : r.lambda[j] + r.miu * r.cs[j];
+  for (int j = 0; j < p.mt; ++j) printf("Lag[%d]=%f\n", j, r.lambda[j]);
+}
+
+}  // namespace
+
+void penaltyMultiplierMethod() {
+  if (!integrationDomainUsable()) exit(1);
+  PenaltyRun r(true);
+  for (r.j = 0; r.j < sipOptions.maxitero; ++r.j) {
+    innerLoop(r);
+    updateMultipliers(r);
+    if (outerStep(r, false, true)) break;
+  }
+  finishPenaltyRun(r, "Lagrange multipliers:\n");
+}

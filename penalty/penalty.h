@@ -1,0 +1,75 @@
+// Penalty-type methods: integrands, adaptive quadrature over T, the integral
+// penalty function, quasi-Newton directions and the Armijo search.
+#pragma once
+
+// phi(x, t, j, wantGrad, grad, miu): penalty integrand of infinite constraint
+// j at the point t; writes d(phi)/dx into grad when wantGrad is 1.
+typedef double (*Integrand)(const double* x, const double* t, int j, int wantGrad,
+                            double* grad, double miu);
+
+double integrandP1(const double* x, const double* t, int j, int wantGrad, double* grad,
+                   double miu);
+double integrandP2(const double* x, const double* t, int j, int wantGrad, double* grad,
+                   double miu);
+double integrandP3(const double* x, const double* t, int j, int wantGrad, double* grad,
+                   double miu);
+double integrandSmoothedRoot(const double* x, const double* t, int j, int wantGrad,
+                             double* grad, double miu);
+
+// One integral over [tl, tu] of the first infinite variable.
+struct Quadrature {
+  Integrand phi;
+  double tl, tu;
+  int nx;
+  const double* x;
+  int nt;
+  double* t;  // work vector; t[0] is the node
+  int j;
+  int intervals;  // int_n (points of the Gauss rule)
+  double error;   // int_error
+  double minLength;  // int_amp
+  int wantGrad;
+  double miu;
+};
+
+// Return the integral; add the violation measure into *violation and the
+// x-gradient into grad (nx doubles, cleared first) when wantGrad.
+double adaptiveTrapezoid(const Quadrature& q, double* violation, double* grad);
+double adaptiveGauss(const Quadrature& q, double* violation, double* grad);
+// The fixed n-point Gauss-Legendre rule on [a, b] (n = 6, 8 or 16).
+double gaussRule(const Quadrature& q, double a, double b, double* violation, double* grad);
+
+// Penalty function P(x; miu) = f + miu * sum_j w * I_j. With multipliers
+// (lambda not null) term j is weighted by lambda_j as well, and cs (mt
+// doubles, may be null) receives each constraint's violation measure.
+double penaltyValue(int nx, const double* x, int nt, double* tbuf, double miu, double* pt,
+                    int wantGrad, double* grad);
+double weightedPenaltyValue(int nx, const double* x, int nt, double* tbuf, double miu,
+                            const double* lambda, double* cs, double* pt, int wantGrad,
+                            double* grad);
+void penaltyGradient(int nx, const double* x, int nt, double* tbuf, double miu, double* grad,
+                     double* P, double* pt);
+void weightedPenaltyGradient(int nx, const double* x, int nt, double* tbuf, double miu,
+                             const double* lambda, double* cs, double* grad, double* P,
+                             double* pt);
+
+void resetIdentity(double* H, int n);
+void bfgsUpdate(double* H, int k, int n, const double* x, const double* xPrev, const double* g,
+                const double* gPrev);
+void quasiNewtonDirection(int n, const double* H, const double* g, double* d);
+void scaleDirection(int n, double* d);
+
+void armijoSearch(int nx, const double* x, const double* d, double* xNew, const double* g,
+                  double miu);
+void weightedArmijoSearch(int nx, const double* x, const double* d, double* xNew,
+                          const double* g, double miu, const double* lambda);
+
+bool innerStopTest(int n, const double* xPrev, const double* x, const double* g);
+bool epsStopTest(int n, const double* xEps, const double* x);
+
+double norm2(int n, const double* v);
+double dot(int n, const double* a, const double* b);
+
+// Integration runs over the first infinite variable; refuses (with a
+// message) a problem without one or with an unbounded one.
+bool integrationDomainUsable();

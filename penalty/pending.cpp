@@ -1,3 +1,0 @@
-#include "sip.h"
-void penaltyMethod() {}
-void penaltyMultiplierMethod() {}

@@ -1,0 +1,11 @@
+#include <cmath>
+
+#include "penalty.h"
+
+double dot(int n, const double* a, const double* b) {
+  double s = 0;
+  for (int i = 0; i < n; ++i) s += a[i] * b[i];
+  return s;
+}
+
+double norm2(int n, const double* v) { return std::sqrt(dot(n, v, v)); }

@@ -1,0 +1,79 @@
+// The default method on the bundled literature problems, as a user runs it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+#include <string>
+
+#include "harness.h"
+#include "literature.h"
+#include "solution.h"
+
+namespace {
+
+struct Expectation {
+  const char* name;
+  double objectiveTolerance;  // relative
+  double xTolerance;          // absolute; 0 where x is ill-conditioned
+};
+
+class PenaltyLiterature : public ::testing::TestWithParam<Expectation> {};
+
+TEST_P(PenaltyLiterature, DefaultOptionsReachPublishedOptimum) {
+  const Expectation e = GetParam();
+  const LiteratureProblem& p = literatureProblem(e.name);
+  TempDir dir;
+  p.model.write(dir.file(p.name));
+  RunResult r = runIn(dir.path(), ormidPath() + " " + p.name + " -AMPL");
+  ASSERT_EQ(r.status, 0) << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
+
+  std::vector<double> x = vectorAfter(r.out, "Solution found\n");
+  ASSERT_EQ(x.size(), p.x.size());
+  for (size_t i = 0; e.xTolerance > 0 && i < x.size(); ++i)
+    EXPECT_NEAR(x[i], p.x[i], e.xTolerance) << i;
+  EXPECT_LT(maxViolation(p.model, x, 2001), 1e-3);
+
+  std::string results = readFile(dir.file("results"));
+  std::smatch m;
+  const std::regex line(R"(^ & \d+ & \d+ & \d+ & \d+ & (-?\d\.\d{6}e[+-]\d\d) & \d\.\de[+-]\d\d & \d\.\de[+-]\d\d \\\\\n$)");
+  ASSERT_TRUE(std::regex_match(results, m, line)) << results;
+  double f = std::stod(m[1]);
+  EXPECT_NEAR(f, p.optimum, e.objectiveTolerance * std::fabs(p.optimum));
+
+  // The solution file carries x and zero for the infinite variable.
+  std::vector<double> sol = solPrimals(readFile(dir.file(p.name + ".sol")), (int)p.model.vars.size());
+  for (size_t i = 0; i < x.size(); ++i) EXPECT_NEAR(sol[i], x[i], 1e-9);
+  EXPECT_EQ(sol.back(), 0.0);
+  EXPECT_EQ(statistic(r.out, "kelv_pfval") > 0, true);
+  EXPECT_NE(r.out.find("nnlpc/nnlp=-0.000000\nnnlp=0\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Watson, PenaltyLiterature,
+                         ::testing::Values(Expectation{"watson1", 1e-4, 1e-3},
+                                           Expectation{"watson3", 1e-5, 1e-3},
+                                           Expectation{"watson4a", 1e-4, 1e-2},
+                                           Expectation{"watson4b", 2e-3, 0},
+                                           Expectation{"watson4c", 1e-3, 0},
+                                           Expectation{"watson5", 1e-4, 1e-3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BundledExamples, MatchTheirDefinitions) {
+  for (const LiteratureProblem& p : literatureProblems()) {
+    const std::string base = sourceDir() + "/examples/" + p.name;
+    EXPECT_EQ(readFile(base + ".nl"), p.model.nlText()) << p.name;
+    EXPECT_EQ(readFile(base + ".row"), p.model.rowText()) << p.name;
+    EXPECT_EQ(readFile(base + ".col"), p.model.colText()) << p.name;
+    EXPECT_TRUE(fileExists(base + ".mod")) << p.name;
+  }
+}
+
+TEST(LiteratureTranscription, PublishedOptimaAreFeasibleAndMatch) {
+  for (const LiteratureProblem& p : literatureProblems()) {
+    EXPECT_LT(maxViolation(p.model, p.x, 20001), 2e-5) << p.name;
+    std::vector<double> values(p.model.vars.size(), 0.0);
+    for (size_t i = 0; i < p.x.size(); ++i) values[i] = p.x[i];  // x first, t last
+    EXPECT_NEAR(nl::evaluate(p.model.objective, values), p.optimum, 2e-6) << p.name;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#include "solution.h"
+
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+
+std::vector<double> vectorAfter(const std::string& out, const std::string& label) {
+  size_t at = out.rfind(label);
+  if (at == std::string::npos) throw std::runtime_error("no " + label);
+  std::istringstream line(out.substr(at + label.size(), out.find('\n', at + label.size()) - at - label.size()));
+  std::vector<double> v;
+  double d;
+  while (line >> d) v.push_back(d);
+  return v;
+}
+
+std::vector<double> solPrimals(const std::string& solText, int nVar) {
+  std::vector<std::string> lines;
+  std::istringstream in(solText);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  // The values close the file, unless an "objno" line follows them.
+  if (!lines.empty() && lines.back().rfind("objno", 0) == 0) lines.pop_back();
+  if ((int)lines.size() < nVar) throw std::runtime_error("short .sol file");
+  std::vector<double> v;
+  for (size_t i = lines.size() - nVar; i < lines.size(); ++i) v.push_back(std::stod(lines[i]));
+  return v;
+}
+
+double maxViolation(const nl::Model& m, const std::vector<double>& x, int points) {
+  std::vector<int> tVars, xVars;
+  for (size_t j = 0; j < m.vars.size(); ++j)
+    (m.vars[j].name[0] == 't' ? tVars : xVars).push_back((int)j);
+  std::vector<double> values(m.vars.size(), 0.0);
+  for (size_t k = 0; k < xVars.size(); ++k) values[xVars[k]] = x.at(k);
+  double worst = -HUGE_VAL;
+  // One infinite variable: enough for the literature problems.
+  const nl::Variable& t = m.vars[tVars.at(0)];
+  for (int i = 0; i < points; ++i) {
+    values[tVars[0]] = t.lower + (t.upper - t.lower) * i / (points - 1);
+    for (const nl::Constraint& c : m.cons)
+      if (c.name[0] == 't') worst = std::max(worst, nl::evaluate(c.body, values) - c.upper);
+  }
+  return worst;
+}
+
+int statistic(const std::string& out, const std::string& name) {
+  size_t at = out.rfind(name + "=");
+  if (at == std::string::npos) throw std::runtime_error("no statistic " + name);
+  return std::stoi(out.substr(at + name.size() + 1));
+}

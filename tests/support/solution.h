@@ -1,0 +1,21 @@
+// Reading what a run left behind: the printed solution, the .sol file's
+// primal values, and the largest violation of a model's infinite constraints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "nl_writer.h"
+
+// The vector printed on the line after `label` in a run's output.
+std::vector<double> vectorAfter(const std::string& out, const std::string& label);
+
+// Primal values of a .sol file written with no duals.
+std::vector<double> solPrimals(const std::string& solText, int nVar);
+
+// Largest g_j(x, t) - u_j over `points` equally spaced t in the box of the
+// model's infinite variables (x given in AMPL order of the finite variables).
+double maxViolation(const nl::Model& m, const std::vector<double>& x, int points);
+
+// Values of the statistics block ("kelv_objval" and so on) by name.
+int statistic(const std::string& out, const std::string& name);
