@@ -1,0 +1,47 @@
+// Direct damped BFGS update of a Hessian approximation.
+#include <cmath>
+#include <vector>
+
+#include "interior/ip.h"
+#include "penalty/penalty.h"
+#include "sip.h"
+
+namespace {
+
+typedef std::vector<double> Vec;
+
+Vec times(const double* B, int n, const Vec& s) {
+  Vec Bs(n, 0.0);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) Bs[i] += B[j * n + i] * s[j];
+  return Bs;
+}
+
+}  // namespace
+
+void hessianUpdate(double* B, int k, int n, const double* x, const double* xPrev, const double* g,
+                   const double* gPrev) {
+  if (k == 0 || (sipOptions.reset != 0 && sipProblem.nx > 0 && k % sipProblem.nx == 0)) {
+    resetIdentity(B, n);
+    return;
+  }
+  Vec s(n), y(n);
+  for (int i = 0; i < n; ++i) {
+    y[i] = g[i] - gPrev[i];
+    s[i] = x[i] - xPrev[i];
+  }
+  if (sipOptions.damped) {
+    double sy = dot(n, s.data(), y.data());
+    Vec Bs = times(B, n, s);
+    double sBs = dot(n, Bs.data(), s.data());
+    double theta = 0.2 * sBs > sy ? 0.8 * sBs / (sBs - sy) : 1.0;
+    for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * Bs[i];
+  }
+  double sy = dot(n, s.data(), y.data());
+  if (!(std::fabs(sy) > sipOptions.bfgsskip)) return;
+  Vec Bs = times(B, n, s);
+  double sBs = dot(n, Bs.data(), s.data());
+  if (!(sBs > 0)) return;  // an indefinite B: the update would divide by sBs <= 0
+  for (int i = 0; i < n; ++i)
+    for (int m = 0; m < n; ++m) B[i * n + m] += y[i] * y[m] / sy - Bs[i] * Bs[m] / sBs;
+}

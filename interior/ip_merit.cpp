@@ -1,0 +1,55 @@
+// Merit functions of the line search: m1 (L2) and m2 (augmented Lagrangian).
+#include "interior/ip.h"
+#include "sip.h"
+
+namespace {
+
+bool augmented() { return sipOptions.int_merit == MERIT_M2; }
+
+}  // namespace
+
+double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, bool withDerivatives,
+                  MeritValue* m) {
+  const double tau = sipOptions.int_tau;
+  MeritValue local;
+  MeritValue& v = m ? *m : local;
+  v.c.assign(c.mt, 0.0);
+  v.J.assign((long)c.mt * c.nx, 0.0);
+  double phi = 0;
+  for (int j = 0; j < c.mt; ++j) {
+    double* row = withDerivatives ? &v.J[(long)j * c.nx] : nullptr;
+    v.c[j] = transcribedIntegral(c, it.x.data(), j, row) + it.s[j];
+    phi += -mu * safeLog(tau + it.s[j]) + beta / 2 * v.c[j] * v.c[j];
+    if (augmented()) phi -= it.lambda[j] * v.c[j];
+  }
+  phi += sipProblem.evaluate(REQ_OBJVAL, 0, it.x.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (withDerivatives) {
+    v.gradF.assign(c.nx, 0.0);
+    sipProblem.evaluate(REQ_OBJGRD, 0, it.x.data(), nullptr, v.gradF.data(), nullptr, nullptr, nullptr);
+    meritGradients(c, it, mu, beta, v);
+  }
+  v.phi = phi;
+  ++c.meritEvaluations;
+  return phi;
+}
+
+void meritGradients(const IpContext& c, const IpIterate& it, double mu, double beta, MeritValue& m) {
+  const double tau = sipOptions.int_tau;
+  m.gradX = m.gradF;
+  m.gradS.assign(c.mt, 0.0);
+  for (int j = 0; j < c.mt; ++j) {
+    double weight = beta * m.c[j] - (augmented() ? it.lambda[j] : 0.0);
+    for (int i = 0; i < c.nx; ++i) m.gradX[i] += weight * m.J[(long)j * c.nx + i];
+    m.gradS[j] = -mu / (tau + it.s[j]) - (augmented() ? it.lambda[j] : 0.0) + beta * m.c[j];
+  }
+}
+
+double meritSlope(const IpContext& c, const MeritValue& m, const Vec& d) {
+  double D = 0;
+  for (int i = 0; i < c.nx; ++i) D += m.gradX[i] * d[i];
+  for (int j = 0; j < c.mt; ++j) {
+    D += m.gradS[j] * d[c.nx + j];
+    if (augmented()) D -= m.c[j] * d[c.nx + c.mt + j];
+  }
+  return D;
+}

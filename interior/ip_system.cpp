@@ -1,0 +1,106 @@
+// The integral transcription: integrals of the smoothed violation, the
+// barrier Lagrangian, initial slacks and multipliers, stopping residuals.
+#include <cmath>
+#include <cstdio>
+
+#include "cholesky.h"
+#include "interior/ip.h"
+#include "penalty/penalty.h"
+#include "sip.h"
+
+IpContext::IpContext() {
+  const SipProblem& p = sipProblem;
+  nx = p.nx;
+  mt = p.mt;
+  nt = p.nt;
+  t.assign(nt > 0 ? nt : 1, 0.0);
+}
+
+double safeLog(double v) {
+  if (v > 0) return std::log(v);
+  printf("Log of a negative or zero value %f, returning %f\n", v, -1e20);
+  return -1e20;
+}
+
+double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
+  const SipProblem& p = sipProblem;
+  const SipOptions& o = sipOptions;
+  Vec scratch(grad ? 0 : c.nx);
+  Quadrature q{integrandSmoothedRoot, p.tl[0], p.tu[0], c.nx, x, c.nt, c.t.data(), j,
+               o.int_n, o.int_error, o.int_amp, grad ? 1 : 0, 1.0};
+  double violation;
+  return adaptiveTrapezoid(q, &violation, grad ? grad : scratch.data());
+}
+
+namespace {
+
+double objective(const double* x) {
+  return sipProblem.evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+void objectiveGradient(const double* x, double* g) {
+  sipProblem.evaluate(REQ_OBJGRD, 0, x, nullptr, g, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e) {
+  const double tau = sipOptions.int_tau;
+  e.I.assign(c.mt, 0.0);
+  e.r.assign(c.mt, 0.0);
+  e.J.assign((long)c.mt * c.nx, 0.0);
+  double constraintTerm = 0, barrier = 0;
+  for (int j = 0; j < c.mt; ++j) {
+    e.I[j] = transcribedIntegral(c, it.x.data(), j, &e.J[(long)j * c.nx]);
+    constraintTerm += it.lambda[j] * (e.I[j] + it.s[j]);
+    barrier += safeLog(tau + it.s[j]);
+    e.r[j] = -e.I[j] - it.s[j];
+  }
+  e.f = objective(it.x.data());
+  e.L = e.f - constraintTerm - mu * barrier;
+  e.gradF.assign(c.nx, 0.0);
+  objectiveGradient(it.x.data(), e.gradF.data());
+  e.gradL = e.gradF;
+  for (int j = 0; j < c.mt; ++j)
+    for (int i = 0; i < c.nx; ++i) e.gradL[i] -= it.lambda[j] * e.J[(long)j * c.nx + i];
+  ++c.lagrangianEvaluations;
+}
+
+void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
+  const SipOptions& o = sipOptions;
+  const double floorSlack = o.theta * std::pow(o.int_epsfactor, k);
+  Vec A((long)c.mt * c.nx, 0.0);
+  it.s.assign(c.mt, 0.0);
+  it.lambda.assign(c.mt, -1.0);
+  for (int j = 0; j < c.mt; ++j) {
+    double Ij = transcribedIntegral(c, it.x.data(), j, &A[(long)j * c.nx]);
+    it.s[j] = floorSlack > Ij ? floorSlack : Ij;
+  }
+  Vec gradF(c.nx, 0.0), AAt((long)c.mt * c.mt, 0.0), Ag(c.mt, 0.0);
+  objectiveGradient(it.x.data(), gradF.data());
+  for (int j = 0; j < c.mt; ++j) {
+    for (int i = 0; i < c.nx; ++i) Ag[j] += A[(long)j * c.nx + i] * gradF[i];
+    for (int l = 0; l < c.mt; ++l)
+      for (int i = 0; i < c.nx; ++i)
+        AAt[(long)j * c.mt + l] += A[(long)j * c.nx + i] * A[(long)l * c.nx + i];
+  }
+  int singular = 0;
+  choleskySolve(c.mt, AAt.data(), Ag.data(), it.lambda.data(), o.choleskyFloor, &singular);
+  for (int j = 0; j < c.mt; ++j)
+    if (singular || !(it.lambda[j] < 0)) it.lambda[j] = -1.0;
+}
+
+Residuals stoppingResiduals(const IpContext& c, const IpIterate& it, const IpEval& e) {
+  Residuals r;
+  for (int j = 0; j < c.mt; ++j) r.rho += (e.I[j] + it.s[j]) * (e.I[j] + it.s[j]);
+  for (int i = 0; i < c.nx; ++i) {
+    double v = -e.gradF[i];
+    for (int j = 0; j < c.mt; ++j) v += e.J[(long)j * c.nx + i] * it.lambda[j];
+    r.sigma += v * v;
+  }
+  r.rho = std::sqrt(r.rho);
+  r.sigma = std::sqrt(r.sigma);
+  printf("||rho||=%f\n", r.rho);
+  printf("||sigma||=%f\n", r.sigma);
+  return r;
+}

@@ -1,2 +1,0 @@
-#include "sip.h"
-void interiorPointMethod() {}
