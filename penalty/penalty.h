@@ -2,6 +2,8 @@
 // penalty function, quasi-Newton directions and the Armijo search.
 #pragma once
 
+#include "vector_ops.h"
+
 // phi(x, t, j, wantGrad, grad, miu): penalty integrand of infinite constraint
 // j at the point t; writes d(phi)/dx into grad when wantGrad is 1.
 typedef double (*Integrand)(const double* x, const double* t, int j, int wantGrad,
@@ -66,9 +68,6 @@ void weightedArmijoSearch(int nx, const double* x, const double* d, double* xNew
 
 bool innerStopTest(int n, const double* xPrev, const double* x, const double* g);
 bool epsStopTest(int n, const double* xEps, const double* x);
-
-double norm2(int n, const double* v);
-double dot(int n, const double* a, const double* b);
 
 // Integration runs over the first infinite variable; refuses (with a
 // message) a problem without one or with an unbounded one.

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "penalty.h"
+#include "vector_ops.h"
 
 double dot(int n, const double* a, const double* b) {
   double s = 0;

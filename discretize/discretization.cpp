@@ -1,0 +1,118 @@
+#include "discretization.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "results_file.h"
+#include "sip.h"
+
+std::vector<double> initialSpacings() {
+  const int nt = sipProblem.nt;
+  std::vector<double>& list = sipOptions.disc_h;
+  const int n = (int)list.size();
+  if (n > 0 && n != nt) {
+    printf("User specified %d values to h but there are %d t vars\n", n, nt);
+    if (n > nt) {
+      printf("Using the first %d values\n", nt);
+      list.resize(nt);
+    } else {
+      printf("Using first %d values and repeat the last value\n", n);
+      list.resize(nt, list.back());
+    }
+  }
+  std::vector<double> h = n > 0 ? list : std::vector<double>(nt, 0.01);
+  printf("h=(");
+  for (int d = 0; d + 1 < nt; ++d) printf("%f,", h[d]);
+  if (nt > 0) printf("%f", h[nt - 1]);
+  printf(")\n");
+  return h;
+}
+
+void evaluateAll(PointSet& set, const double* x) {
+  const SipProblem& p = sipProblem;
+  set.forEach([&](GridPoint& q) {
+    for (int i = 0; i < p.mt; ++i)
+      q.g[i] = p.evaluate(REQ_CONTVAL, i, x, q.t.data(), nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+bool activeScan(PointSet& fullGrid, PointSet& active, const double* x) {
+  const SipProblem& p = sipProblem;
+  evaluateAll(fullGrid, x);
+  bool added = false;
+  fullGrid.forEach([&](const GridPoint& q) {
+    for (int i = 0; i < p.mt; ++i)
+      if (isActive(q.g[i], p.ctl[i], p.ctu[i]))
+        added = active.insertUnique(q.t.data(), q.norm, q.g.data()) || added;
+  });
+  return added;
+}
+
+void activeScanWithFallback(PointSet& fullGrid, PointSet& active, const PointSet& working,
+                            const double* x) {
+  if (activeScan(fullGrid, active, x)) return;
+  for (int k = 0; k < PointSet::BUCKETS; ++k)
+    for (const GridPoint& q : working.bucket(k))
+      if (active.insertUnique(q.t.data(), q.norm, q.g.data())) break;
+}
+
+bool fullGridCheck(PointSet& fullGrid, PointSet& flagged, const double* x) {
+  const SipProblem& p = sipProblem;
+  flagged.clear();
+  evaluateAll(fullGrid, x);
+  bool feasible = true;
+  fullGrid.forEach([&](const GridPoint& q) {
+    for (int i = 0; i < p.mt; ++i) {
+      bool active = isActive(q.g[i], p.ctl[i], p.ctu[i]);
+      bool violated = isViolated(q.g[i], p.ctl[i], p.ctu[i]);
+      if (active || violated) flagged.insertUnique(q.t.data(), q.norm, q.g.data());
+      if (violated && !active) feasible = false;
+    }
+  });
+  return feasible;
+}
+
+void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet& flagged) {
+  PointSet::copy(active, working);
+  PointSet::merge(flagged, working);
+}
+
+void checkT(PointSet& working, const PointSet& fullGrid) {
+  if (working.count() > 0) return;
+  printf("Check_T in action\n");
+  const GridPoint* best = nullptr;
+  double largest = 0;
+  fullGrid.forEach([&](const GridPoint& q) {
+    for (double v : q.g)
+      if (!best || v > largest) {
+        best = &q;
+        largest = v;
+      }
+  });
+  if (!best && fullGrid.count() > 0) fullGrid.forEach([&](const GridPoint& q) { if (!best) best = &q; });
+  if (best) working.insert(best->t.data(), best->norm, best->g.data());
+}
+
+int subproblemConstraints(const PointSet& working) {
+  return sipProblem.mx + sipProblem.mt * working.count();
+}
+
+void appendDiscretizationResults(int firstGridSize, int gridSize, double f) {
+  FILE* results = openResults();
+  if (!results) return;
+  const SipStats& s = sipStats;
+  fprintf(results, " & %d & %d & %.1f & %d & %.6e\\\\\n", firstGridSize, gridSize,
+          (double)s.nnlpc / (double)(s.nnlp - 1), s.nnlp, f);
+  fclose(results);
+}
+
+void requireFiniteBox() {
+  const SipProblem& p = sipProblem;
+  for (int d = 0; d < p.nt; ++d)
+    if (!std::isfinite(p.tu[d] - p.tl[d]) || isMinusInfinity(p.tl[d]) || isPlusInfinity(p.tu[d])) {
+      printf("Infinite variable %d has an infinite bound: no grid can cover it\n", d);
+      fflush(stdout);
+      exit(1);
+    }
+}

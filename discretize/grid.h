@@ -1,0 +1,32 @@
+// Point generators over the box T: regular grids and Halton points.
+#pragma once
+
+#include <vector>
+
+#include "point_set.h"
+
+// Values of coordinate d on a grid of spacing h: tl + i*h <= tu, i = 0, 1, ...
+// Returns -1 when the spacing cannot make a finite grid.
+long gridValues(double tl, double tu, double h);
+
+// Checks that the spacings make a grid whose size fits an int; prints what is
+// wrong and returns false otherwise.
+bool gridIsBuildable(int nt, const double* tl, const double* tu, const double* h);
+
+// Clears set and fills it with the regular grid (coordinate 0 outermost).
+void buildRegularGrid(PointSet& set, int nt, const double* tl, const double* tu,
+                      const double* h);
+
+// Builds the grid or ends the run with status 1 when it cannot be built.
+void buildRegularGridOrExit(PointSet& set, const double* h);
+
+double radicalInverse(int base, long n);
+int haltonBase(int coordinate);
+
+// Run-wide generator of Halton points over the problem's box.
+struct HaltonSequence {
+  long counter = 0;
+  void next(int nt, const double* tl, const double* tu, double* t);
+  // Adds min(perBatch, total - set.count()) points; nothing once total is reached.
+  void addBatch(PointSet& set, int total, int perBatch);
+};

@@ -1,0 +1,50 @@
+// Discretization with Halton points: the full grid grows by batches of
+// quasi-random points until the total is reached.
+#include <cstdio>
+
+#include "discretization.h"
+#include "grid.h"
+#include "subproblem.h"
+#include "sip.h"
+
+void haltonMethod() {
+  const SipProblem& p = sipProblem;
+  SipOptions& o = sipOptions;
+  if (o.disc_ha_mx <= 0 || o.disc_h_mx <= 0 || o.disc_ha_mx > o.disc_h_mx) {
+    o.disc_ha_mx = 100 * p.nt;
+    o.disc_h_mx = 1000 * p.nt;
+  }
+  requireFiniteBox();
+  const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
+  PointSet fullGrid(range), active(range), working(range), flagged(range);
+  HaltonSequence halton;
+  double* x = p.x0;
+  halton.addBatch(fullGrid, o.disc_h_mx, o.disc_ha_mx);
+  const int firstGridSize = fullGrid.count();
+
+  PointSet::copy(fullGrid, working);
+  double f = solveSubproblem(x, working);
+  activeScan(fullGrid, active, x);
+
+  for (int k = 0; fullGrid.count() < o.disc_h_mx;) {
+    bool feasible = fullGridCheck(fullGrid, flagged, x);
+    if (!feasible && k < o.disc_inner) {
+      ++k;
+      printf("X not solved full mesh\n");
+      rebuildWorkingSet(working, active, flagged);
+      f = solveSubproblem(x, working);
+      activeScanWithFallback(fullGrid, active, working, x);
+      continue;
+    }
+    printf("X solved full mesh\n");
+    k = 0;
+    int before = fullGrid.count();
+    halton.addBatch(fullGrid, o.disc_h_mx, o.disc_ha_mx);
+    rebuildWorkingSet(working, active, flagged);
+    f = solveSubproblem(x, working);
+    activeScan(fullGrid, active, x);
+    if (fullGrid.count() == before) break;  // no point could be added
+  }
+  printf("%ld halton points generated\n", halton.counter);
+  appendDiscretizationResults(firstGridSize, fullGrid.count(), f);
+}

@@ -1,0 +1,95 @@
+// Hettich's discretization method: regular grids refined level by level,
+// with inner iterations on the active and violated points of each grid.
+#include <cstdio>
+#include <vector>
+
+#include "discretization.h"
+#include "grid.h"
+#include "subproblem.h"
+#include "sip.h"
+
+namespace {
+
+struct HettichRun {
+  NormRange range;
+  PointSet fullGrid, active, working, flagged;
+  std::vector<double> h;
+  double* x;
+  double f = 0;
+  explicit HettichRun(const NormRange& r)
+      : range(r), fullGrid(r), active(r), working(r), flagged(r), x(sipProblem.x0) {}
+
+  void line(int iter, const char* refined) {
+    printf("%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(working),
+           active.count(), refined);
+  }
+  void solveOn(bool withCheckT) {
+    if (withCheckT) checkT(working, fullGrid);
+    f = solveSubproblem(x, working);
+  }
+};
+
+void printFlaggedReport(const PointSet& flagged, const double* x) {
+  const SipProblem& p = sipProblem;
+  printf("Active constraints\n");
+  printf("S_Set\n");
+  printf("\nThere are %d points in the mesh\n", flagged.count());
+  flagged.forEach([&](const GridPoint& q) {
+    printf("(");
+    for (double v : q.t) printf("%f,", v);
+    printf("):norm %f\t", q.norm);
+    printf(": g=");
+    printVector(q.g.data(), (int)q.g.size());
+    printf("Real constraints value ");
+    for (int i = 0; i < p.mt; ++i)
+      printf(" %f", p.evaluate(REQ_CONTVAL, i, x, q.t.data(), nullptr, nullptr, nullptr, nullptr));
+    printf("\n");
+  });
+}
+
+}  // namespace
+
+void hettichMethod() {
+  const SipProblem& p = sipProblem;
+  const SipOptions& o = sipOptions;
+  if (o.disc_k <= 0) {
+    printf("Number of mesh refines less or equal to zero\n");
+    return;
+  }
+  requireFiniteBox();
+  std::vector<double> h = initialSpacings();
+  printf("Refinements=%d\n", o.disc_k);
+  HettichRun r(normRangeOf(p.nt, p.tl, p.tu));
+  buildRegularGridOrExit(r.fullGrid, h.data());
+  const int firstGridSize = r.fullGrid.count();
+  sipStats.nnlp = 0;
+  printf("Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
+
+  PointSet::copy(r.fullGrid, r.working);
+  r.solveOn(false);
+  sipStats.nnlpc = 0;
+  activeScan(r.fullGrid, r.active, r.x);
+  r.line(0, "--");
+
+  for (int j = 1, k = 0; j < o.disc_k;) {
+    bool feasible = fullGridCheck(r.fullGrid, r.flagged, r.x);
+    if (!feasible && k < o.disc_inner) {
+      rebuildWorkingSet(r.working, r.active, r.flagged);
+      r.solveOn(true);
+      activeScanWithFallback(r.fullGrid, r.active, r.working, r.x);
+      r.line(j - 1, "No");
+      ++k;
+      continue;
+    }
+    for (double& hd : h) hd /= j == 1 ? 2 : 3;
+    buildRegularGridOrExit(r.fullGrid, h.data());
+    rebuildWorkingSet(r.working, r.active, r.flagged);
+    r.solveOn(true);
+    activeScan(r.fullGrid, r.active, r.x);
+    r.line(j, "Yes");
+    k = 0;
+    ++j;
+  }
+  printFlaggedReport(r.flagged, r.x);
+  appendDiscretizationResults(firstGridSize, r.fullGrid.count(), r.f);
+}

@@ -1,0 +1,92 @@
+// Reemtsen's discretization method: the constraint points of each subproblem
+// are the grid points that are epsilon-active relative to the objective.
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "discretization.h"
+#include "grid.h"
+#include "subproblem.h"
+#include "sip.h"
+
+namespace {
+
+// Points where some value lies within |f|*e of a bound (or beyond it).
+void epsilonActivePoints(PointSet& fullGrid, PointSet& working, const double* x, double band) {
+  const SipProblem& p = sipProblem;
+  working.clear();
+  evaluateAll(fullGrid, x);
+  fullGrid.forEach([&](const GridPoint& q) {
+    for (int i = 0; i < p.mt; ++i)
+      if (q.g[i] + band >= p.ctu[i] || q.g[i] - band <= p.ctl[i])
+        working.insertUnique(q.t.data(), q.norm, q.g.data());
+  });
+}
+
+bool gridFeasible(PointSet& fullGrid, const double* x) {
+  const SipProblem& p = sipProblem;
+  evaluateAll(fullGrid, x);
+  bool feasible = true;
+  fullGrid.forEach([&](const GridPoint& q) {
+    for (int i = 0; i < p.mt; ++i)
+      if (isViolated(q.g[i], p.ctl[i], p.ctu[i]) && !isActive(q.g[i], p.ctl[i], p.ctu[i]))
+        feasible = false;
+  });
+  return feasible;
+}
+
+}  // namespace
+
+void reemtsenMethod() {
+  const SipProblem& p = sipProblem;
+  const SipOptions& o = sipOptions;
+  if (o.disc_k <= 0) {
+    printf("Number of mesh refines less or equal to zero\n");
+    return;
+  }
+  requireFiniteBox();
+  std::vector<double> h = initialSpacings();
+  const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
+  PointSet fullGrid(range), working(range);
+  buildRegularGridOrExit(fullGrid, h.data());
+  const int firstGridSize = fullGrid.count();
+  double e = o.disc_eps;
+  double* x = p.x0;
+  auto line = [&](int iter, const char* refined) {
+    printf("%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(working), refined);
+  };
+
+  printf("Iter\tGrid\tNnlsp\tFullGrid\n");
+  sipStats.nnlp = 0;
+  PointSet::copy(fullGrid, working);
+  double f = solveSubproblem(x, working);
+  sipStats.nnlpc = 0;
+  line(0, "--");
+  for (double& hd : h) hd /= 2;
+  buildRegularGridOrExit(fullGrid, h.data());
+
+  // The inner step would repeat until the grid is feasible; disc_inner
+  // steps per level bound it.
+  for (int j = 1, inner = 0; j < o.disc_k;) {
+    bool feasible = gridFeasible(fullGrid, x);
+    if (!feasible && inner >= o.disc_inner) {
+      printf("Grid still infeasible after %d inner steps: refining\n", inner);
+      feasible = true;
+    }
+    if (feasible) {
+      line(j, "Yes");
+      for (double& hd : h) hd /= 3;
+      e /= std::pow(3.0, p.nt);
+      ++j;
+      inner = 0;
+      if (j < o.disc_k) buildRegularGridOrExit(fullGrid, h.data());
+      continue;
+    }
+    epsilonActivePoints(fullGrid, working, x, std::fabs(f) * e);
+    checkT(working, fullGrid);
+    f = solveSubproblem(x, working);
+    line(j, "No");
+    ++inner;
+  }
+  appendDiscretizationResults(firstGridSize, fullGrid.count(), f);
+}

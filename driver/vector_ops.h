@@ -1,0 +1,5 @@
+#pragma once
+
+double dot(int n, const double* a, const double* b);
+// Euclidean norm: square root of the sum of squares.
+double norm2(int n, const double* v);

@@ -1,0 +1,216 @@
+// Control flow of the discretization methods with a scripted subproblem
+// solver, on g(x, t) = x0 - t <= 0 over T = [0, 1] (feasible iff x0 <= 0).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "discretize/subproblem.h"
+#include "fake_problem.h"
+#include "harness.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+// Returns the scripted x0 and value of each call in turn (the last repeats).
+class ScriptedSolver : public SubproblemSolver {
+ public:
+  std::vector<double> xs, values;
+  std::vector<int> sizes;  // working-set size seen by each call
+  double solve(double* x, const PointSet& points) override {
+    size_t i = std::min(sizes.size(), xs.size() - 1);
+    sizes.push_back(points.count());
+    x[0] = xs[i];
+    ++sipStats.nnlp;
+    sipStats.nnlpc += 10;
+    return values.empty() ? x[0] : values[std::min(i, values.size() - 1)];
+  }
+};
+
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+struct DiscretizationTest : ::testing::Test {
+  FakeProblem prob;
+  ScriptedSolver solver;
+  TempDir dir;
+  std::string cwd;
+  void SetUp() override {
+    setOptionDefaults();
+    char buf[4096];
+    cwd = getcwd(buf, sizeof buf);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
+    prob.install();
+    setSubproblemSolver(&solver);
+  }
+  void TearDown() override {
+    setSubproblemSolver(nullptr);
+    ASSERT_EQ(chdir(cwd.c_str()), 0);
+  }
+  std::string run(void (*method)()) {
+    CaptureStdout();
+    method();
+    return GetCapturedStdout();
+  }
+  std::string results() { return readFile(dir.file("results")); }
+};
+
+TEST_F(DiscretizationTest, HettichRefinesInnerIteratesAndReports) {
+  sipOptions.disc_h = {0.25};
+  solver.xs = {0.0, 0.5, 0.0};
+  std::string out = run(hettichMethod);
+  EXPECT_EQ(out,
+            "h=(0.250000)\nRefinements=3\nIter\tGrid\tNnlsp\tNacvi\tFullGrid\n"
+            "0\t5\t5\t1\t--\n"
+            "1\t9\t1\t2\tYes\n"
+            "1\t9\t5\t5\tNo\n"
+            "2\t25\t5\t5\tYes\n"
+            "Active constraints\nS_Set\n\nThere are 1 points in the mesh\n"
+            "(0.000000,):norm 0.000000\t: g=0.0000000000 \nReal constraints value  0.000000\n");
+  EXPECT_EQ(solver.sizes, (std::vector<int>{5, 1, 5, 5}));
+  EXPECT_EQ(results(), " & 5 & 25 & 10.0 & 4 & 0.000000e+00\\\\\n");
+}
+
+TEST_F(DiscretizationTest, HettichWithoutInnerIterationsAlwaysRefines) {
+  sipOptions.disc_h = {0.25};
+  sipOptions.disc_inner = 0;
+  sipOptions.disc_k = 4;
+  solver.xs = {0.5};  // never feasible
+  std::string out = run(hettichMethod);
+  EXPECT_EQ(count(out, "\tNo\n"), 0);
+  EXPECT_EQ(count(out, "\tYes\n"), 3);
+  // spacings 0.25, 0.125, 0.125/3, 0.125/9
+  EXPECT_NE(out.find("3\t73\t"), std::string::npos) << out;
+}
+
+TEST_F(DiscretizationTest, HettichCheckTFillsAnEmptyWorkingSet) {
+  sipOptions.disc_h = {0.5};
+  sipOptions.disc_k = 2;
+  solver.xs = {-1.0};  // strictly feasible: nothing active, nothing flagged
+  std::string out = run(hettichMethod);
+  EXPECT_EQ(count(out, "Check_T in action\n"), 1);
+  EXPECT_EQ(solver.sizes, (std::vector<int>{3, 1}));
+}
+
+TEST_F(DiscretizationTest, HettichStopsBeforeAnythingForNoLevels) {
+  sipOptions.disc_k = 0;
+  std::string out = run(hettichMethod);
+  EXPECT_EQ(out, "Number of mesh refines less or equal to zero\n");
+  EXPECT_TRUE(solver.sizes.empty());
+  EXPECT_FALSE(fileExists(dir.file("results")));
+}
+
+TEST_F(DiscretizationTest, SpacingListsAreAdjustedToTheInfiniteVariables) {
+  prob.nt = 2;
+  prob.tl = {0, 0};
+  prob.tu = {1, 1};
+  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0] - t[1]; };
+  prob.install();
+  solver.xs = {0.0};
+  sipOptions.disc_k = 1;
+  sipOptions.disc_h = {0.5, 0.25, 0.1};
+  std::string out = run(hettichMethod);
+  EXPECT_EQ(out.rfind("User specified 3 values to h but there are 2 t vars\n"
+                      "Using the first 2 values\nh=(0.500000,0.250000)\n", 0), 0u);
+  EXPECT_EQ(solver.sizes, (std::vector<int>{15}));
+  sipOptions.disc_h = {0.5};
+  out = run(hettichMethod);
+  EXPECT_EQ(out.rfind("User specified 1 values to h but there are 2 t vars\n"
+                      "Using first 1 values and repeat the last value\nh=(0.500000,0.500000)\n", 0), 0u);
+  sipOptions.disc_h.clear();
+  out = run(hettichMethod);
+  EXPECT_EQ(out.rfind("h=(0.010000,0.010000)\n", 0), 0u);
+  EXPECT_EQ(solver.sizes.back(), 101 * 101);
+}
+
+TEST_F(DiscretizationTest, HaltonBatchesOf300Then200) {
+  sipOptions.disc_h_mx = 500;
+  sipOptions.disc_ha_mx = 300;
+  solver.xs = {0.0};
+  std::string out = run(haltonMethod);
+  EXPECT_EQ(out, "X solved full mesh\n500 halton points generated\n");
+  EXPECT_EQ(results(), " & 300 & 500 & 20.0 & 2 & 0.000000e+00\\\\\n");
+}
+
+TEST_F(DiscretizationTest, HaltonDefaultsReplaceInconsistentCounts) {
+  prob.nt = 2;
+  prob.tl = {0, 0};
+  prob.tu = {1, 1};
+  prob.install();
+  sipOptions.disc_h_mx = 500;
+  sipOptions.disc_ha_mx = 600;
+  solver.xs = {-5.0};
+  std::string out = run(haltonMethod);
+  EXPECT_EQ(sipOptions.disc_ha_mx, 200);
+  EXPECT_EQ(sipOptions.disc_h_mx, 2000);
+  EXPECT_EQ(count(out, "X solved full mesh\n"), 9);
+  EXPECT_NE(out.find("2000 halton points generated\n"), std::string::npos);
+}
+
+TEST_F(DiscretizationTest, HaltonInnerIterationsWhileInfeasible) {
+  sipOptions.disc_h_mx = 20;
+  sipOptions.disc_ha_mx = 10;
+  sipOptions.disc_inner = 2;
+  solver.xs = {0.5};
+  std::string out = run(haltonMethod);
+  EXPECT_EQ(out, "X not solved full mesh\nX not solved full mesh\nX solved full mesh\n"
+                 "20 halton points generated\n");
+}
+
+TEST_F(DiscretizationTest, ReemtsenUsesTheEpsilonBandAndRefinesWhenFeasible) {
+  sipOptions.disc_h = {0.25};
+  solver.xs = {0.5, 0.0};
+  solver.values = {2.0, 1.0};
+  std::string out = run(reemtsenMethod);
+  EXPECT_EQ(out,
+            "h=(0.250000)\nIter\tGrid\tNnlsp\tFullGrid\n"
+            "0\t5\t5\t--\n"
+            "1\t9\t5\tNo\n"
+            "1\t9\t5\tYes\n"
+            "2\t25\t5\tYes\n");
+  EXPECT_EQ(solver.sizes, (std::vector<int>{5, 5}));  // t <= 0.5 + 2 * 0.01
+  EXPECT_EQ(results(), " & 5 & 25 & 10.0 & 2 & 1.000000e+00\\\\\n");
+}
+
+TEST_F(DiscretizationTest, ReemtsenInnerStepsAreBoundedPerLevel) {
+  sipOptions.disc_h = {0.25};
+  sipOptions.disc_k = 2;
+  sipOptions.disc_inner = 3;
+  solver.xs = {0.5};  // never feasible
+  std::string out = run(reemtsenMethod);
+  EXPECT_EQ(count(out, "\tNo\n"), 3);
+  EXPECT_NE(out.find("Grid still infeasible after 3 inner steps: refining\n1\t9\t"), std::string::npos);
+}
+
+TEST_F(DiscretizationTest, InitialGuessSolvesOnSixPointsFromRandomStart) {
+  prob.nx = 3;
+  prob.install();
+  class Recorder : public SubproblemSolver {
+   public:
+    std::vector<double> start;
+    int points = 0;
+    double solve(double* x, const PointSet& set) override {
+      start.assign(x, x + 3);
+      points = set.count();
+      return 0;
+    }
+  } recorder;
+  setSubproblemSolver(&recorder);
+  initialGuess(prob.x0.data());
+  EXPECT_EQ(recorder.points, 6);
+  for (double v : recorder.start) {
+    EXPECT_GE(v, 0.0);
+    EXPECT_LE(v, 1.0);
+  }
+}
+
+}  // namespace
