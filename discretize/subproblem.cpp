@@ -1,5 +1,6 @@
 #include "subproblem.h"
 
+#include "ipopt_subproblem.h"
 #include "sip.h"
 
 namespace {
@@ -15,7 +16,9 @@ SubproblemSolver* override_ = nullptr;
 
 SubproblemSolver& subproblemSolver() {
   static UnavailableSolver unavailable;
+  static IpoptSubproblemSolver ipopt;
   if (override_) return *override_;
+  if (sipOptions.disc_nlp == DISC_NLP_IPOPT) return ipopt;
   return unavailable;
 }
 

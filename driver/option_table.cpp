@@ -45,6 +45,7 @@ keyword keywords[] = {
     INT_KW("disc_ha_mx", disc_ha_mx, "Number of Halton points added in each level"),
     INT_KW("disc_inner", disc_inner, "Number of inner iterations"),
     INT_KW("disc_k", disc_k, "Level of discretization"),
+    ENUM_KW("disc_nlp", "Solver of the finite subproblems (none or ipopt)"),
     INT_KW("dual_ini", dual_ini, "Reset in initial guess"),
     REAL_KW("int_amp", int_amp, "Minimum integral amplitude"),
     INT_KW("int_corr", int_corr, "Number of correction in predictor corrector"),

@@ -20,6 +20,7 @@ void setOptionDefaults() {
   o.disc_ha_mx = 0;
   o.disc_inner = 100;
   o.disc_k = 3;
+  o.disc_nlp = DISC_NLP_NONE;
   o.dual_ini = 1;
   o.int_amp = 0.01;
   o.int_corr = 1;
@@ -124,6 +125,8 @@ const EnumWord enumWords[] = {
     {"int_ord", "pc", ORD_PC, "Predictor Corrector with dual ordering\n"},
     {"int_ord", "p", ORD_PRIMAL, "Primal ordering\n"},
     {"int_ord", "d", ORD_DUAL, "Dual ordering\n"},
+    {"disc_nlp", "none", DISC_NLP_NONE, "No subproblem solver\n"},
+    {"disc_nlp", "ipopt", DISC_NLP_IPOPT, "Subproblem solver Ipopt\n"},
 };
 
 int* enumTarget(const char* keyword) {
@@ -134,6 +137,7 @@ int* enumTarget(const char* keyword) {
   if (!strcmp(keyword, "updtb")) return &o.updtb;
   if (!strcmp(keyword, "int_merit")) return &o.int_merit;
   if (!strcmp(keyword, "int_ord")) return &o.int_ord;
+  if (!strcmp(keyword, "disc_nlp")) return &o.disc_nlp;
   return nullptr;
 }
 

@@ -51,6 +51,7 @@ enum QuadratureRule { PF_INT_TRAPZOID = 2, PF_INT_GAUSSIAN = 3 };
 enum BarrierUpdate { UPDTB_F1 = 1, UPDTB_F2 = 2 };
 enum MeritFunction { MERIT_NONE = 0, MERIT_M1 = 5, MERIT_M2 = 6 };
 enum KktOrdering { ORD_PRIMAL = 0, ORD_DUAL = 1, ORD_PC = 2 };
+enum SubproblemNlp { DISC_NLP_NONE = 0, DISC_NLP_IPOPT = 1 };
 
 const int DISC_H_MAX_VALUES = 256;
 
@@ -62,7 +63,7 @@ struct SipOptions {
   int damped;
   double delta, disc_dist, disc_eps;
   std::vector<double> disc_h;
-  int disc_h_mx, disc_ha_mx, disc_inner, disc_k, dual_ini;
+  int disc_h_mx, disc_ha_mx, disc_inner, disc_k, disc_nlp, dual_ini;
   double int_amp;
   int int_corr;
   double int_epsfactor, int_epslimit, int_error;

@@ -13,6 +13,8 @@ double fakeEvaluate(int code, int n, const double* x, const double* t, double* o
     case REQ_OBJVAL: ++sipStats.objval; return p.f(x);
     case REQ_OBJGRD: ++sipStats.objgrd; p.gradF(x, out1); return 0.0;
     case REQ_CONTVAL: ++sipStats.contval; return p.g(n, x, t);
+    case REQ_CONXVAL: ++sipStats.conxval; return p.c(n, x);
+    case REQ_CONXGRD: ++sipStats.conxgrd; p.gradC(n, x, out1); return 0.0;
     case REQ_CONTGRD:
       ++sipStats.contgrd;
       p.gradG(n, x, t, out1, out2);
@@ -39,10 +41,12 @@ FakeProblem::~FakeProblem() {
 
 void FakeProblem::install() {
   x0.resize(nx, 0.0);
-  xl.assign(nx, -HUGE_VAL);
-  xu.assign(nx, HUGE_VAL);
-  ctl.assign(mt, -HUGE_VAL);
+  if (xl.empty()) xl.assign(nx, -HUGE_VAL);
+  if (xu.empty()) xu.assign(nx, HUGE_VAL);
+  if (ctl.empty()) ctl.assign(mt, -HUGE_VAL);
   ctu.resize(mt, 0.0);
+  if (cxl.empty()) cxl.assign(mx, -HUGE_VAL);
+  cxu.resize(mx, 0.0);
   current = this;
   SipProblem& s = sipProblem;
   s.nx = nx, s.nt = nt, s.mx = mx, s.mt = mt;

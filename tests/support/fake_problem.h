@@ -16,9 +16,13 @@ struct FakeProblem {
   // Infinite constraint j at (x, t) and its gradients in x and t.
   std::function<double(int j, const double* x, const double* t)> g;
   std::function<void(int j, const double* x, const double* t, double* gx, double* gt)> gradG;
+  // Finite constraint j and its gradient.
+  std::function<double(int j, const double* x)> c;
+  std::function<void(int j, const double* x, double* gx)> gradC;
 
   FakeProblem();
   ~FakeProblem();
-  // Sizes the bound arrays (free x, g_j <= 0) and installs the record.
+  // Sizes the bound arrays left empty (free x, c_j and g_j <= 0) and
+  // installs the record.
   void install();
 };

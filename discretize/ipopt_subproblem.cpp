@@ -1,0 +1,185 @@
+#include "ipopt_subproblem.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "IpIpoptApplication.hpp"
+#include "IpSolveStatistics.hpp"
+#include "IpTNLP.hpp"
+#include "sip.h"
+
+using namespace Ipopt;
+
+namespace {
+
+const double IPOPT_INFINITY = 1e19;
+
+double evaluate(int code, int n, const double* x, const double* t, double* o1, double* o2) {
+  return sipProblem.evaluate(code, n, x, t, o1, o2, nullptr, nullptr);
+}
+
+const char* statusText(SolverReturn status) {
+  switch (status) {
+    case SUCCESS: return "optimal";
+    case MAXITER_EXCEEDED: return "iteration limit";
+    case CPUTIME_EXCEEDED: return "time limit";
+    case STOP_AT_TINY_STEP: return "tiny step";
+    case STOP_AT_ACCEPTABLE_POINT: return "acceptable";
+    case LOCAL_INFEASIBILITY: return "locally infeasible";
+    case USER_REQUESTED_STOP: return "stopped";
+    case FEASIBLE_POINT_FOUND: return "feasible point";
+    case DIVERGING_ITERATES: return "diverging";
+    case RESTORATION_FAILURE: return "restoration failure";
+    case ERROR_IN_STEP_COMPUTATION: return "error in step computation";
+    case INVALID_NUMBER_DETECTED: return "invalid number";
+    case TOO_FEW_DEGREES_OF_FREEDOM: return "too few degrees of freedom";
+    case INVALID_OPTION: return "invalid option";
+    case OUT_OF_MEMORY: return "out of memory";
+    default: return "internal error";
+  }
+}
+
+// Rows: the mx finite constraints, then for each point the mt infinite ones.
+class Subproblem : public TNLP {
+ public:
+  Subproblem(double* x, const PointSet& set) : x_(x) {
+    set.forEach([&](const GridPoint& p) { points_.push_back(p.t); });
+  }
+  SolverReturn status = UNASSIGNED;
+  double objective = 0;
+  bool finished = false;
+
+  bool get_nlp_info(Index& n, Index& m, Index& nnzJac, Index& nnzHes,
+                    IndexStyleEnum& style) override {
+    const SipProblem& p = sipProblem;
+    n = p.nx;
+    m = rows();
+    nnzJac = m * p.nx;
+    nnzHes = 0;
+    style = C_STYLE;
+    return true;
+  }
+
+  bool get_bounds_info(Index n, Number* xl, Number* xu, Index m, Number* gl,
+                       Number* gu) override {
+    const SipProblem& p = sipProblem;
+    for (int i = 0; i < n; ++i) {
+      xl[i] = ipoptBound(p.xl[i]);
+      xu[i] = ipoptBound(p.xu[i]);
+    }
+    for (int r = 0; r < m; ++r) {
+      bool finite = r < p.mx;
+      int j = finite ? r : (r - p.mx) % p.mt;
+      gl[r] = ipoptBound(finite ? p.cxl[j] : p.ctl[j]);
+      gu[r] = ipoptBound(finite ? p.cxu[j] : p.ctu[j]);
+    }
+    return true;
+  }
+
+  bool get_starting_point(Index n, bool, Number* x, bool, Number*, Number*, Index, bool,
+                          Number*) override {
+    for (int i = 0; i < n; ++i) x[i] = x_[i];
+    return true;
+  }
+
+  bool eval_f(Index, const Number* x, bool, Number& f) override {
+    f = evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+    return true;
+  }
+
+  bool eval_grad_f(Index, const Number* x, bool, Number* g) override {
+    evaluate(REQ_OBJGRD, 0, x, nullptr, g, nullptr);
+    return true;
+  }
+
+  bool eval_g(Index, const Number* x, bool, Index m, Number* g) override {
+    const SipProblem& p = sipProblem;
+    for (int r = 0; r < m; ++r) {
+      if (r < p.mx) {
+        g[r] = evaluate(REQ_CONXVAL, r, x, nullptr, nullptr, nullptr);
+      } else {
+        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        g[r] = evaluate(REQ_CONTVAL, j, x, points_[k].data(), nullptr, nullptr);
+      }
+    }
+    return true;
+  }
+
+  bool eval_jac_g(Index n, const Number* x, bool, Index m, Index, Index* iRow, Index* jCol,
+                  Number* values) override {
+    const SipProblem& p = sipProblem;
+    if (!values) {
+      for (int r = 0, e = 0; r < m; ++r)
+        for (int i = 0; i < n; ++i, ++e) iRow[e] = r, jCol[e] = i;
+      return true;
+    }
+    std::vector<double> gt(p.nt > 0 ? p.nt : 1);
+    for (int r = 0; r < m; ++r) {
+      double* row = values + (long)r * n;
+      if (r < p.mx) {
+        evaluate(REQ_CONXGRD, r, x, nullptr, row, nullptr);
+      } else {
+        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        evaluate(REQ_CONTGRD, j, x, points_[k].data(), row, gt.data());
+      }
+    }
+    return true;
+  }
+
+  void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
+                         Index, const Number*, const Number*, Number obj, const IpoptData*,
+                         IpoptCalculatedQuantities*) override {
+    status = s;
+    objective = obj;
+    finished = true;
+    for (int i = 0; i < n; ++i) x_[i] = x[i];
+  }
+
+ private:
+  int rows() const { return sipProblem.mx + sipProblem.mt * (int)points_.size(); }
+  double* x_;
+  std::vector<std::vector<double>> points_;
+};
+
+SmartPtr<IpoptApplication> quietApplication() {
+  SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
+  SmartPtr<OptionsList> o = app->Options();
+  o->SetStringValue("sb", "yes");
+  o->SetIntegerValue("print_level", 0);
+  o->SetStringValue("hessian_approximation", "limited-memory");
+  o->SetNumericValue("bound_relax_factor", 0.0);
+  o->SetIntegerValue("mumps_pivot_order", 6);
+  return app;
+}
+
+}  // namespace
+
+double ipoptBound(double bound) {
+  if (isMinusInfinity(bound)) return -IPOPT_INFINITY;
+  if (isPlusInfinity(bound)) return IPOPT_INFINITY;
+  return bound;
+}
+
+double IpoptSubproblemSolver::solve(double* x, const PointSet& points) {
+  SmartPtr<Subproblem> problem = new Subproblem(x, points);
+  int iterations = 0;
+  try {
+    SmartPtr<IpoptApplication> app = quietApplication();
+    // An empty file name: a stray ipopt.opt in the working directory is not read.
+    if (app->Initialize("") != Solve_Succeeded) {
+      printf("Ipopt could not be initialised\n");
+    } else {
+      app->OptimizeTNLP(GetRawPtr(problem));
+      if (IsValid(app->Statistics())) iterations = app->Statistics()->IterationCount();
+    }
+  } catch (...) {
+    printf("Ipopt stopped with an exception\n");
+  }
+  ++sipStats.nnlp;
+  sipStats.nnlpc += iterations;
+  double f = problem->finished ? problem->objective
+                               : evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+  printf("Ipopt: %s, %d iterations, objective %.10e\n",
+         problem->finished ? statusText(problem->status) : "no solution", iterations, f);
+  return f;
+}
