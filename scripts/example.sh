@@ -6,10 +6,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" "$root/build"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp "$root"/examples/watson1.{nl,row,col} "$work"/
+cp "$root"/examples/watson2.{nl,row,col} "$work"/
 cd "$work"
-"$root/build/ormid" watson1 -AMPL
-echo "--- watson1.sol"
-cat watson1.sol
+"$root/build/ormid" watson2 -AMPL
+echo "--- watson2.sol"
+cat watson2.sol
 echo "--- results"
 cat results

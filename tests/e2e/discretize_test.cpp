@@ -15,7 +15,7 @@ const std::string STOP =
 struct DiscretizeRun : ::testing::Test {
   TempDir dir;
   RunResult ormid(const std::string& options) {
-    literatureProblem("watson1").model.write(dir.file("w"));
+    literatureProblem("watson2").model.write(dir.file("w"));
     return runIn(dir.path(), ormidPath() + " w -AMPL " + options);
   }
   void expectStop(const RunResult& r, const std::string& expected) {

@@ -48,6 +48,7 @@ TEST_P(IpoptMethods, ReachThePublishedOptimum) {
   model.write(dir.file("p"));
   std::string opts = std::string(" -AMPL disc_nlp=ipopt method=") + c.method;
   if (constructed) opts += " disc_h=0.1 disc_k=2";
+  if (model.vars.size() > 6) opts += " disc_h=0.05 disc_k=2";  // the two-dimensional ones
   RunResult r = runIn(dir.path(), ormidPath() + " p" + opts);
   ASSERT_EQ(r.status, 0) << r.out.substr(0, 3000);
   EXPECT_NE(r.out.find("Subproblem solver Ipopt\n"), std::string::npos);
@@ -66,9 +67,11 @@ TEST_P(IpoptMethods, ReachThePublishedOptimum) {
 
 INSTANTIATE_TEST_SUITE_P(
     Discretization, IpoptMethods,
-    ::testing::Values(Case{"disc_hett", "watson1"}, Case{"disc_halt", "watson1"},
-                      Case{"disc_reem", "watson1"}, Case{"disc_hett", "watson3"},
+    ::testing::Values(Case{"disc_hett", "watson2"}, Case{"disc_halt", "watson2"},
+                      Case{"disc_reem", "watson2"}, Case{"disc_hett", "watson3"},
                       Case{"disc_reem", "watson3"}, Case{"disc_reem", "watson5"},
+                      Case{"disc_hett", "watson6"}, Case{"disc_hett", "watson7"},
+                      Case{"disc_reem", "watson8"}, Case{"disc_halt", "watson9"},
                       Case{"disc_hett", "plane2d"}, Case{"disc_halt", "plane2d"},
                       Case{"disc_reem", "plane2d"}),
     [](const auto& info) { return std::string(info.param.method) + "_" + info.param.problem; });
@@ -88,7 +91,7 @@ TEST(IpoptInitialGuess, ModelWithoutStartReachesTheOptimum) {
 
 TEST(IpoptStray, OptionFileInWorkingDirectoryIsIgnored) {
   TempDir dir;
-  literatureProblem("watson1").model.write(dir.file("p"));
+  literatureProblem("watson2").model.write(dir.file("p"));
   FILE* f = fopen(dir.file("ipopt.opt").c_str(), "w");
   fputs("max_iter 0\nprint_level 12\n", f);
   fclose(f);
@@ -99,7 +102,7 @@ TEST(IpoptStray, OptionFileInWorkingDirectoryIsIgnored) {
 
 TEST(IpoptSqp, SqpKeepsTheStop) {
   TempDir dir;
-  literatureProblem("watson1").model.write(dir.file("p"));
+  literatureProblem("watson2").model.write(dir.file("p"));
   RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL disc_nlp=ipopt method=sqp");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("NPSOL not available"), std::string::npos);

@@ -49,12 +49,13 @@ TEST_P(PenaltyLiterature, DefaultOptionsReachPublishedOptimum) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Watson, PenaltyLiterature,
-                         ::testing::Values(Expectation{"watson1", 1e-4, 1e-3},
+                         ::testing::Values(Expectation{"watson2", 1e-4, 1e-3},
                                            Expectation{"watson3", 1e-5, 1e-3},
                                            Expectation{"watson4a", 1e-4, 1e-2},
                                            Expectation{"watson4b", 2e-3, 0},
                                            Expectation{"watson4c", 1e-3, 0},
-                                           Expectation{"watson5", 1e-4, 1e-3}),
+                                           Expectation{"watson5", 1e-4, 1e-3},
+                                           Expectation{"watson6", 1e-5, 1e-3}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BundledExamples, MatchTheirDefinitions) {
@@ -69,10 +70,14 @@ TEST(BundledExamples, MatchTheirDefinitions) {
 
 TEST(LiteratureTranscription, PublishedOptimaAreFeasibleAndMatch) {
   for (const LiteratureProblem& p : literatureProblems()) {
-    EXPECT_LT(maxViolation(p.model, p.x, 20001), 2e-5) << p.name;
+    int infinite = 0;
+    for (const nl::Variable& v : p.model.vars) infinite += v.name[0] == 't';
+    // x is recorded to six decimals
+    EXPECT_LT(maxViolation(p.model, p.x, infinite == 1 ? 20001 : 401), 1e-4) << p.name;
     std::vector<double> values(p.model.vars.size(), 0.0);
     for (size_t i = 0; i < p.x.size(); ++i) values[i] = p.x[i];  // x first, t last
-    EXPECT_NEAR(nl::evaluate(p.model.objective, values), p.optimum, 2e-6) << p.name;
+    EXPECT_NEAR(nl::evaluate(p.model.objective, values), p.optimum,
+                2e-6 + 1e-7 * std::fabs(p.optimum)) << p.name;
   }
 }
 

@@ -12,9 +12,9 @@ const char* WATSON =
     "Semi-Infinite Programming and Applications, Lecture Notes in Economics and "
     "Mathematical Systems 215, Springer, 1983, pp. 193-205";
 
-LiteratureProblem watson1() {
-  LiteratureProblem p{"watson1", std::string(WATSON) + ", problem 1", 0.194466,
-                     {-0.75, -0.618034}, Model()};
+LiteratureProblem watson2() {
+  LiteratureProblem p{"watson2", std::string(WATSON) + ", problem 2", 0.194466,
+                      {-0.75, -0.618034}, Model()};
   Model& m = p.model;
   Expr x1 = var(m.addVar("x1", -INF, INF, -1.0));
   Expr x2 = var(m.addVar("x2", -INF, INF, 0.0));
@@ -60,13 +60,91 @@ LiteratureProblem polynomialFromAbove(const std::string& name, const std::string
 }
 
 Expr tangent(Expr t) { return sin(t) / cos(t); }
-Expr exponential(Expr t) { return exp(t); }
+
+LiteratureProblem watson5() {
+  LiteratureProblem p{"watson5", std::string(WATSON) + ", problem 5", 4.301184,
+                      {1.006611, -0.126949, -0.379663}, Model()};
+  Model& m = p.model;
+  Expr x1 = var(m.addVar("x1", -INF, INF, 1.0));
+  Expr x2 = var(m.addVar("x2", -INF, INF, 0.5));
+  Expr x3 = var(m.addVar("x3", -INF, INF, 0.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0, 0.0));
+  m.minimize(exp(x1) + exp(x2) + exp(x3));
+  m.addCon("tcon", 1.0 / (1.0 + t * t) - x1 - x2 * t - x3 * t * t, -INF, 0.0);
+  return p;
+}
+
+// The objective is the Freudenstein-Roth function.
+LiteratureProblem watson6() {
+  LiteratureProblem p{"watson6", std::string(WATSON) + ", problem 6", 97.158852,
+                      {0.719961, -1.450487}, Model()};
+  Model& m = p.model;
+  Expr x1 = var(m.addVar("x1", -INF, INF, 1.0));
+  Expr x2 = var(m.addVar("x2", -INF, INF, -1.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0, 0.0));
+  Expr a = x1 - 2.0 * x2 + 5.0 * x2 * x2 - x2 * x2 * x2 - 13.0;
+  Expr b = x1 - 14.0 * x2 + x2 * x2 + x2 * x2 * x2 - 29.0;
+  m.minimize(a * a + b * b);
+  m.addCon("tcon", x1 * x1 + 2.0 * x2 * t * t + exp(x1 + x2) - exp(t), -INF, 0.0);
+  return p;
+}
+
+LiteratureProblem watson7() {
+  LiteratureProblem p{"watson7", std::string(WATSON) + ", problem 7", 1.0, {-1.0, 0.0, 0.0},
+                      Model()};
+  Model& m = p.model;
+  Expr x1 = var(m.addVar("x[1]", -INF, INF, 1.0));
+  Expr x2 = var(m.addVar("x[2]", -INF, INF, 1.0));
+  Expr x3 = var(m.addVar("x[3]", -INF, INF, 1.0));
+  Expr t1 = var(m.addVar("t1", 0.0, 1.0, 0.0));
+  Expr t2 = var(m.addVar("t2", 0.0, 1.0, 0.0));
+  m.minimize(x1 * x1 + x2 * x2 + x3 * x3);
+  m.addCon("tcon", x1 * (t1 + t2 * t2 + 1.0) + x2 * (t1 * t2 - t2 * t2) +
+                       x3 * (t1 * t2 + t2 * t2 + t2) + 1.0,
+           -INF, 0.0);
+  return p;
+}
+
+// Quadratic polynomial from above on [0, 1]^2: min the integral of p over
+// the square, with the coefficient of x4 read as 1/3 by the symmetry of x4
+// and x6 (as in the optimal value Watson reports).
+LiteratureProblem watson8() {
+  LiteratureProblem p{"watson8", std::string(WATSON) + ", problem 8", 2.435643,
+                      {2.553276, -4.062236, -4.062236, 4.227241, 4.505769, 4.227241}, Model()};
+  Model& m = p.model;
+  std::vector<Expr> x;
+  for (int i = 1; i <= 6; ++i) x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, 1.0)));
+  Expr t1 = var(m.addVar("t1", 0.0, 1.0, 0.0));
+  Expr t2 = var(m.addVar("t2", 0.0, 1.0, 0.0));
+  m.minimize(x[0] + x[1] / 2.0 + x[2] / 2.0 + x[3] / 3.0 + x[4] / 4.0 + x[5] / 3.0);
+  m.addCon("tcon", exp(t1 * t1 + t2 * t2) - x[0] - x[1] * t1 - x[2] * t2 - x[3] * t1 * t1 -
+                       x[4] * t1 * t2 - x[5] * t2 * t2,
+           -INF, 0.0);
+  return p;
+}
+
+// Optimal x is not unique (x4 and x6 trade off); the one recorded is one of them.
+LiteratureProblem watson9() {
+  LiteratureProblem p{"watson9", std::string(WATSON) + ", problem 9", -12.0,
+                      {3.0, 0.0, 0.0, 0.0, 0.0, 0.0}, Model()};
+  Model& m = p.model;
+  std::vector<Expr> x;
+  for (int i = 1; i <= 6; ++i) x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, 0.0)));
+  Expr t1 = var(m.addVar("t1", -1.0, 1.0, 0.0));
+  Expr t2 = var(m.addVar("t2", -1.0, 1.0, 0.0));
+  m.minimize(-4.0 * x[0] - 2.0 / 3.0 * (x[3] + x[5]));
+  Expr d = t1 * t1 - t2 * t2;
+  m.addCon("tcon", x[0] + x[1] * t1 + x[2] * t2 + x[3] * t1 * t1 + x[4] * t1 * t2 +
+                       x[5] * t2 * t2 - 3.0 - d * d,
+           -INF, 0.0);
+  return p;
+}
 
 }  // namespace
 
 std::vector<LiteratureProblem> literatureProblems() {
   std::vector<LiteratureProblem> all;
-  all.push_back(watson1());
+  all.push_back(watson2());
   all.push_back(watson3());
   std::string w(WATSON);
   all.push_back(polynomialFromAbove("watson4a", w + ", problem 4 with n = 3", 0.649042,
@@ -77,8 +155,11 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(polynomialFromAbove(
       "watson4c", w + ", problem 4 with n = 8", 0.615653,
       {0.0, 1.003029, -0.055369, 0.721269, -1.332553, 2.548243, -2.240971, 0.913760}, tangent));
-  all.push_back(polynomialFromAbove("watson5", w + ", problem 5", 1.726280,
-                                    {1.028527, 0.807005, 0.882749}, exponential));
+  all.push_back(watson5());
+  all.push_back(watson6());
+  all.push_back(watson7());
+  all.push_back(watson8());
+  all.push_back(watson9());
   return all;
 }
 

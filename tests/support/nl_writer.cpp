@@ -106,6 +106,7 @@ Expr operator-(double a, Expr b) { return num(a) - b; }
 Expr operator*(double a, Expr b) { return num(a) * b; }
 Expr operator*(Expr a, double b) { return a * num(b); }
 Expr operator/(Expr a, double b) { return a / num(b); }
+Expr operator/(double a, Expr b) { return num(a) / b; }
 Expr pow(Expr a, Expr b) { return op(OPPOW, {a, b}); }
 // Small whole exponents become products: the reader's general power
 // cannot differentiate a zero base.

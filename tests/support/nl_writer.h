@@ -29,6 +29,7 @@ Expr operator-(double a, Expr b);
 Expr operator*(double a, Expr b);
 Expr operator*(Expr a, double b);
 Expr operator/(Expr a, double b);
+Expr operator/(double a, Expr b);
 Expr pow(Expr a, Expr b);
 Expr pow(Expr a, double b);
 Expr sqrt(Expr a);

@@ -33,12 +33,18 @@ double maxViolation(const nl::Model& m, const std::vector<double>& x, int points
   std::vector<double> values(m.vars.size(), 0.0);
   for (size_t k = 0; k < xVars.size(); ++k) values[xVars[k]] = x.at(k);
   double worst = -HUGE_VAL;
-  // One infinite variable: enough for the literature problems.
-  const nl::Variable& t = m.vars[tVars.at(0)];
-  for (int i = 0; i < points; ++i) {
-    values[tVars[0]] = t.lower + (t.upper - t.lower) * i / (points - 1);
+  // Odometer over points^nt grid points.
+  std::vector<int> index(tVars.size(), 0);
+  for (;;) {
+    for (size_t d = 0; d < tVars.size(); ++d) {
+      const nl::Variable& t = m.vars[tVars[d]];
+      values[tVars[d]] = t.lower + (t.upper - t.lower) * index[d] / (points - 1);
+    }
     for (const nl::Constraint& c : m.cons)
       if (c.name[0] == 't') worst = std::max(worst, nl::evaluate(c.body, values) - c.upper);
+    size_t d = 0;
+    while (d < index.size() && ++index[d] == points) index[d++] = 0;
+    if (d == index.size()) break;
   }
   return worst;
 }

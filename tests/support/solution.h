@@ -13,8 +13,8 @@ std::vector<double> vectorAfter(const std::string& out, const std::string& label
 // Primal values of a .sol file written with no duals.
 std::vector<double> solPrimals(const std::string& solText, int nVar);
 
-// Largest g_j(x, t) - u_j over `points` equally spaced t in the box of the
-// model's infinite variables (x given in AMPL order of the finite variables).
+// Largest g_j(x, t) - u_j over a grid of `points` equally spaced values per
+// infinite variable in the model's box (x given in AMPL order of the finite variables).
 double maxViolation(const nl::Model& m, const std::vector<double>& x, int points);
 
 // Values of the statistics block ("kelv_objval" and so on) by name.

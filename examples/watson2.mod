@@ -2,7 +2,7 @@
 # semi-infinite programming problems, in: A. V. Fiacco, K. O. Kortanek (eds.),
 # Semi-Infinite Programming and Applications, Lecture Notes in Economics and
 # Mathematical Systems 215, Springer, 1983, pp. 193-205.
-# Problem 1. Optimum f* = 0.194466 at x* = (-0.75, -0.618034); start x = (-1, 0).
+# Problem 2. Optimum f* = 0.194466 at x* = (-0.75, -0.618034); start x = (-1, 0).
 # Solve with: option ormid_auxfiles rc; option solver ormid; solve;
 var x1 := -1;
 var x2 := 0;
