@@ -1,0 +1,194 @@
+// Runs every method on every bundled literature problem and tabulates the
+// final objective, its error against the published optimum, the largest
+// constraint violation on a fine grid of T, the evaluation counters and the
+// wall time.
+//
+// sip_bench [--out DIR] [--problems a,b,...] [--methods a,b,...] [--limit SECONDS]
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "literature.h"
+#include "solution.h"
+
+namespace {
+
+struct Method {
+  std::string name, options;
+  bool singleT;  // needs exactly one infinite variable
+};
+
+const std::vector<Method> METHODS = {
+    {"penalty-p1", "pf_type=p1", true},
+    {"penalty-p2", "pf_type=p2", true},
+    {"penalty-p3", "pf_type=p3", true},
+    {"penalty_m", "method=penalty_m", true},
+    {"intp-d", "method=intp int_ord=d", true},
+    {"intp-p", "method=intp int_ord=p", true},
+    {"intp-pc", "method=intp int_ord=pc", true},
+    {"disc_hett", "method=disc_hett disc_nlp=ipopt", false},
+    {"disc_halt", "method=disc_halt disc_nlp=ipopt", false},
+    {"disc_reem", "method=disc_reem disc_nlp=ipopt", false},
+};
+
+const char* COUNTERS[] = {"kelv_objval", "kelv_objgrd", "kelv_pfval", "kelv_gpfval",
+                          "kelv_contval", "kelv_contgrd", "nnlp"};
+
+struct Row {
+  std::string problem, method, status;
+  double objective = NAN, error = NAN, violation = NAN, seconds = 0;
+  std::vector<int> counters;
+};
+
+std::vector<std::string> split(const std::string& list) {
+  std::vector<std::string> out;
+  std::stringstream in(list);
+  for (std::string item; std::getline(in, item, ',');)
+    if (!item.empty()) out.push_back(item);
+  return out;
+}
+
+bool wanted(const std::vector<std::string>& filter, const std::string& name) {
+  if (filter.empty()) return true;
+  for (const std::string& f : filter)
+    if (f == name) return true;
+  return false;
+}
+
+int infiniteVariables(const nl::Model& m) {
+  int n = 0;
+  for (const nl::Variable& v : m.vars) n += v.name[0] == 't';
+  return n;
+}
+
+Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
+  Row row{p.name, method.name, "ok"};
+  TempDir dir;
+  p.model.write(dir.file(p.name));
+  auto start = std::chrono::steady_clock::now();
+  RunResult r = runIn(dir.path(), "timeout " + std::to_string(limit) + " " + ormidPath() + " " +
+                                      p.name + " -AMPL " + method.options);
+  row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (r.status == 124) {
+    row.status = "time limit";
+    return row;
+  }
+  std::string sol = dir.file(p.name + ".sol");
+  if (r.status != 0 || !fileExists(sol)) {
+    row.status = "exit " + std::to_string(r.status);
+    return row;
+  }
+  // The final x from the solution file; t positions hold zeros.
+  std::vector<double> primal = solPrimals(readFile(sol), (int)p.model.vars.size()), x;
+  for (size_t j = 0; j < p.model.vars.size(); ++j)
+    if (p.model.vars[j].name[0] != 't') x.push_back(primal[j]);
+  row.objective = nl::evaluate(p.model.objective, primal);
+  row.error = std::fabs(row.objective - p.optimum) / std::fmax(1.0, std::fabs(p.optimum));
+  row.violation = std::fmax(0.0, maxViolation(p.model, x, infiniteVariables(p.model) == 1 ? 10001 : 201));
+  for (const char* c : COUNTERS) row.counters.push_back(statistic(r.out, c));
+  return row;
+}
+
+bool solved(const Row& r, double tol) {
+  return r.status == "ok" && r.error <= tol && r.violation <= tol;
+}
+
+std::string number(double v, const char* fmt = "%.3e") {
+  if (std::isnan(v)) return "";
+  char buf[64];
+  snprintf(buf, sizeof buf, fmt, v);
+  return buf;
+}
+
+void writeCsv(const std::string& path, const std::vector<Row>& rows) {
+  std::ofstream out(path);
+  out << "problem,method,status,objective,error,violation";
+  for (const char* c : COUNTERS) out << "," << c;
+  out << ",seconds\n";
+  for (const Row& r : rows) {
+    out << r.problem << "," << r.method << "," << r.status << "," << number(r.objective, "%.10g")
+        << "," << number(r.error) << "," << number(r.violation);
+    for (size_t i = 0; i < sizeof COUNTERS / sizeof *COUNTERS; ++i)
+      out << "," << (i < r.counters.size() ? std::to_string(r.counters[i]) : "");
+    out << "," << number(r.seconds, "%.3f") << "\n";
+  }
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return NAN;
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
+  std::ofstream out(path);
+  out << "| problem | method | status | objective | rel. error | max violation |";
+  for (const char* c : COUNTERS) out << " " << c << " |";
+  out << " seconds |\n|---|---|---|---|---|---|";
+  for (size_t i = 0; i < sizeof COUNTERS / sizeof *COUNTERS; ++i) out << "---|";
+  out << "---|\n";
+  for (const Row& r : rows) {
+    out << "| " << r.problem << " | " << r.method << " | " << r.status << " | "
+        << number(r.objective, "%.8g") << " | " << number(r.error) << " | " << number(r.violation) << " |";
+    for (size_t i = 0; i < sizeof COUNTERS / sizeof *COUNTERS; ++i)
+      out << " " << (i < r.counters.size() ? std::to_string(r.counters[i]) : "") << " |";
+    out << " " << number(r.seconds, "%.2f") << " |\n";
+  }
+  out << "\n| method | runs | solved to 1e-4 | solved to 1e-6 | median seconds |\n|---|---|---|---|---|\n";
+  for (const Method& m : METHODS) {
+    int runs = 0, loose = 0, tight = 0;
+    std::vector<double> times;
+    for (const Row& r : rows)
+      if (r.method == m.name) {
+        ++runs;
+        loose += solved(r, 1e-4);
+        tight += solved(r, 1e-6);
+        times.push_back(r.seconds);
+      }
+    if (runs)
+      out << "| " << m.name << " | " << runs << " | " << loose << " | " << tight << " | "
+          << number(median(times), "%.2f") << " |\n";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string outDir = sourceDir() + "/bench";
+  std::vector<std::string> problems, methods;
+  int limit = 120;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string flag = argv[i], value = argv[i + 1];
+    if (flag == "--out") outDir = value;
+    else if (flag == "--problems") problems = split(value);
+    else if (flag == "--methods") methods = split(value);
+    else if (flag == "--limit") limit = atoi(value.c_str());
+    else {
+      fprintf(stderr, "unknown flag %s\n", flag.c_str());
+      return 2;
+    }
+  }
+  std::vector<Row> rows;
+  for (const LiteratureProblem& p : literatureProblems()) {
+    if (!wanted(problems, p.name)) continue;
+    for (const Method& m : METHODS) {
+      if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
+      Row r = runOne(p, m, limit);
+      fprintf(stderr, "%-9s %-10s %-10s f=%-14s err=%-10s viol=%-10s %.2fs\n", r.problem.c_str(),
+              r.method.c_str(), r.status.c_str(), number(r.objective, "%.8g").c_str(),
+              number(r.error).c_str(), number(r.violation).c_str(), r.seconds);
+      rows.push_back(r);
+    }
+  }
+  writeCsv(outDir + "/results.csv", rows);
+  writeMarkdown(outDir + "/results.md", rows);
+  return 0;
+}

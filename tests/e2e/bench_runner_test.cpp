@@ -1,0 +1,36 @@
+// The benchmark runner on two small examples: one row per run, a summary per
+// method, numbers that agree with the published optima.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+TEST(BenchRunner, TabulatesEveryRunOfTheChosenProblemsAndMethods) {
+  TempDir dir;
+  RunResult r = runIn(dir.path(), std::string(SIP_BENCH_PATH) + " --out " + dir.path() +
+                                      " --problems watson2,watson7 --methods penalty-p3,intp-d,disc_reem --limit 60");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> csv = lines(readFile(dir.file("results.csv")));
+  ASSERT_EQ(csv.size(), 5u);  // header, three runs on watson2, disc_reem on watson7
+  EXPECT_EQ(csv[0].rfind("problem,method,status,objective,error,violation,kelv_objval", 0), 0u);
+  EXPECT_EQ(csv[1].rfind("watson2,penalty-p3,ok,0.1944", 0), 0u) << csv[1];
+  EXPECT_EQ(csv[4].rfind("watson7,disc_reem,ok,1,", 0), 0u) << csv[4];
+  EXPECT_EQ(lines(r.err).size(), 4u);  // a progress line per run
+  std::string md = readFile(dir.file("results.md"));
+  EXPECT_NE(md.find("| disc_reem | 2 | 2 | 2 |"), std::string::npos) << md;
+  EXPECT_NE(md.find("| penalty-p3 | 1 | 1 | 0 |"), std::string::npos) << md;
+}
+
+}  // namespace
