@@ -29,6 +29,16 @@ std::vector<double> initialSpacings() {
   return h;
 }
 
+bool prepareGridMethod(std::vector<double>& h) {
+  if (sipOptions.disc_k <= 0) {
+    printf("Number of mesh refines less or equal to zero\n");
+    return false;
+  }
+  requireFiniteBox();
+  h = initialSpacings();
+  return true;
+}
+
 void evaluateAll(PointSet& set, const double* x) {
   const SipProblem& p = sipProblem;
   set.forEach([&](GridPoint& q) {

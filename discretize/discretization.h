@@ -5,6 +5,10 @@
 
 #include "point_set.h"
 
+// The preparation of the grid methods: false (after its message) when
+// disc_k asks for no level; otherwise h holds the initial spacings.
+bool prepareGridMethod(std::vector<double>& h);
+
 // Spacings from disc_h adjusted to nt values (with its messages), or 0.01
 // for every coordinate; prints "h=(...)".
 std::vector<double> initialSpacings();

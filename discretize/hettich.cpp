@@ -52,12 +52,8 @@ void printFlaggedReport(const PointSet& flagged, const double* x) {
 void hettichMethod() {
   const SipProblem& p = sipProblem;
   const SipOptions& o = sipOptions;
-  if (o.disc_k <= 0) {
-    printf("Number of mesh refines less or equal to zero\n");
-    return;
-  }
-  requireFiniteBox();
-  std::vector<double> h = initialSpacings();
+  std::vector<double> h;
+  if (!prepareGridMethod(h)) return;
   printf("Refinements=%d\n", o.disc_k);
   HettichRun r(normRangeOf(p.nt, p.tl, p.tu));
   buildRegularGridOrExit(r.fullGrid, h.data());

@@ -40,12 +40,8 @@ bool gridFeasible(PointSet& fullGrid, const double* x) {
 void reemtsenMethod() {
   const SipProblem& p = sipProblem;
   const SipOptions& o = sipOptions;
-  if (o.disc_k <= 0) {
-    printf("Number of mesh refines less or equal to zero\n");
-    return;
-  }
-  requireFiniteBox();
-  std::vector<double> h = initialSpacings();
+  std::vector<double> h;
+  if (!prepareGridMethod(h)) return;
   const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
   PointSet fullGrid(range), working(range);
   buildRegularGridOrExit(fullGrid, h.data());

@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,23 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::string cmd = "rm -rf '" + path_ + "'";
   if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path_.c_str());
+}
+
+ScratchWorkingDir::ScratchWorkingDir() {
+  char buf[4096];
+  if (!getcwd(buf, sizeof buf)) throw std::runtime_error("getcwd failed");
+  previous_ = buf;
+  if (chdir(dir_.path().c_str()) != 0) throw std::runtime_error("chdir failed");
+}
+
+ScratchWorkingDir::~ScratchWorkingDir() {
+  if (chdir(previous_.c_str()) != 0) fprintf(stderr, "could not return to %s\n", previous_.c_str());
+}
+
+int occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 std::string readFile(const std::string& path) {

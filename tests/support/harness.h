@@ -25,6 +25,22 @@ class TempDir {
 // assignments such as "solver=ormid") prefixed, and no standard input.
 RunResult runIn(const std::string& dir, const std::string& command, const std::string& env = "");
 
+// Makes a fresh scratch directory the working directory for its lifetime
+// (the methods append to ./results).
+class ScratchWorkingDir {
+ public:
+  ScratchWorkingDir();
+  ~ScratchWorkingDir();
+  std::string file(const std::string& name) const { return dir_.file(name); }
+
+ private:
+  TempDir dir_;
+  std::string previous_;
+};
+
+// Number of occurrences of what in text.
+int occurrences(const std::string& text, const std::string& what);
+
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 

@@ -32,30 +32,17 @@ class ScriptedSolver : public SubproblemSolver {
   }
 };
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 struct DiscretizationTest : ::testing::Test {
   FakeProblem prob;
   ScriptedSolver solver;
-  TempDir dir;
-  std::string cwd;
+  ScratchWorkingDir dir;
   void SetUp() override {
     setOptionDefaults();
-    char buf[4096];
-    cwd = getcwd(buf, sizeof buf);
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
     prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
     prob.install();
     setSubproblemSolver(&solver);
   }
-  void TearDown() override {
-    setSubproblemSolver(nullptr);
-    ASSERT_EQ(chdir(cwd.c_str()), 0);
-  }
+  void TearDown() override { setSubproblemSolver(nullptr); }
   std::string run(void (*method)()) {
     CaptureStdout();
     method();
@@ -86,8 +73,8 @@ TEST_F(DiscretizationTest, HettichWithoutInnerIterationsAlwaysRefines) {
   sipOptions.disc_k = 4;
   solver.xs = {0.5};  // never feasible
   std::string out = run(hettichMethod);
-  EXPECT_EQ(count(out, "\tNo\n"), 0);
-  EXPECT_EQ(count(out, "\tYes\n"), 3);
+  EXPECT_EQ(occurrences(out, "\tNo\n"), 0);
+  EXPECT_EQ(occurrences(out, "\tYes\n"), 3);
   // spacings 0.25, 0.125, 0.125/3, 0.125/9
   EXPECT_NE(out.find("3\t73\t"), std::string::npos) << out;
 }
@@ -97,7 +84,7 @@ TEST_F(DiscretizationTest, HettichCheckTFillsAnEmptyWorkingSet) {
   sipOptions.disc_k = 2;
   solver.xs = {-1.0};  // strictly feasible: nothing active, nothing flagged
   std::string out = run(hettichMethod);
-  EXPECT_EQ(count(out, "Check_T in action\n"), 1);
+  EXPECT_EQ(occurrences(out, "Check_T in action\n"), 1);
   EXPECT_EQ(solver.sizes, (std::vector<int>{3, 1}));
 }
 
@@ -152,7 +139,7 @@ TEST_F(DiscretizationTest, HaltonDefaultsReplaceInconsistentCounts) {
   std::string out = run(haltonMethod);
   EXPECT_EQ(sipOptions.disc_ha_mx, 200);
   EXPECT_EQ(sipOptions.disc_h_mx, 2000);
-  EXPECT_EQ(count(out, "X solved full mesh\n"), 9);
+  EXPECT_EQ(occurrences(out, "X solved full mesh\n"), 9);
   EXPECT_NE(out.find("2000 halton points generated\n"), std::string::npos);
 }
 
@@ -187,7 +174,7 @@ TEST_F(DiscretizationTest, ReemtsenInnerStepsAreBoundedPerLevel) {
   sipOptions.disc_inner = 3;
   solver.xs = {0.5};  // never feasible
   std::string out = run(reemtsenMethod);
-  EXPECT_EQ(count(out, "\tNo\n"), 3);
+  EXPECT_EQ(occurrences(out, "\tNo\n"), 3);
   EXPECT_NE(out.find("Grid still infeasible after 3 inner steps: refining\n1\t9\t"), std::string::npos);
 }
 

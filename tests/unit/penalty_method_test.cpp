@@ -16,25 +16,14 @@ namespace {
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 struct PenaltyMethodTest : ::testing::Test {
   FakeProblem prob;
-  TempDir dir;
-  std::string cwd;
+  ScratchWorkingDir dir;
   void SetUp() override {
     setOptionDefaults();
-    char buf[4096];
-    cwd = getcwd(buf, sizeof buf);
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
     prob.f = [](const double* x) { return (x[0] - 1) * (x[0] - 1); };
     prob.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 1); };
   }
-  void TearDown() override { ASSERT_EQ(chdir(cwd.c_str()), 0); }
   std::string run(void (*method)()) {
     prob.install();
     CaptureStdout();
@@ -46,8 +35,8 @@ struct PenaltyMethodTest : ::testing::Test {
 TEST_F(PenaltyMethodTest, InfeasibleProblemEndsByPenaltyLimit) {
   prob.g = [](int, const double*, const double*) { return 1.0; };  // g <= 0 never holds
   std::string out = run(penaltyMethod);
-  EXPECT_EQ(count(out, "Increasing penalty\n"), 9);
-  EXPECT_EQ(count(out, "Decreasing epsilon\n"), 0);
+  EXPECT_EQ(occurrences(out, "Increasing penalty\n"), 9);
+  EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 0);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 9\n"), std::string::npos);
   std::string results = readFile(dir.file("results"));
   EXPECT_NE(results.find(" & 1.0e+09 & 1.0e-04 \\\\\n"), std::string::npos) << results;
@@ -58,8 +47,8 @@ TEST_F(PenaltyMethodTest, EpsilonIsDecreasedAtMostFourTimes) {
   prob.mt = 0;
   sipOptions.pf_preco = -1;  // the eps stop test never holds
   std::string out = run(penaltyMethod);
-  EXPECT_EQ(count(out, "Decreasing epsilon\n"), 5);
-  EXPECT_EQ(count(out, "Not stopping in eps iteration"), 4);
+  EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 5);
+  EXPECT_EQ(occurrences(out, "Not stopping in eps iteration"), 4);
   EXPECT_LT(sipOptions.pf_eps, 1e-8);
   EXPECT_GT(sipOptions.pf_eps, 1e-10);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 5\n"), std::string::npos);
@@ -69,10 +58,10 @@ TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOn
   prob.mt = 0;
   std::string out = run(penaltyMethod);
   EXPECT_NEAR(prob.x0[0], 1.0, 1e-6);
-  EXPECT_EQ(count(out, "Decreasing epsilon\n"), 1);
+  EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 1);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 2\n"), std::string::npos);
   EXPECT_NE(out.find("Solution found\n"), std::string::npos);
-  EXPECT_EQ(count(readFile(dir.file("results")), "\n"), 1);
+  EXPECT_EQ(occurrences(readFile(dir.file("results")), "\n"), 1);
 }
 
 TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
@@ -84,8 +73,8 @@ TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
     gt[0] = -1;
   };
   std::string out = run(penaltyMethod);
-  EXPECT_EQ(count(out, "Decreasing epsilon\n"), 0);
-  EXPECT_GE(count(out, "Increasing penalty\n"), 1);
+  EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 0);
+  EXPECT_GE(occurrences(out, "Increasing penalty\n"), 1);
   EXPECT_EQ(sipOptions.pf_eps, 1e-4);
 }
 
@@ -97,7 +86,7 @@ TEST_F(PenaltyMethodTest, IterationLimitsCountAsSpecified) {
   sipOptions.maxitero = 3;
   sipOptions.pf_preci = -1;  // inner stop test never holds
   std::string out = run(penaltyMethod);
-  EXPECT_EQ(count(out, "INNER STOPPING"), 0);
+  EXPECT_EQ(occurrences(out, "INNER STOPPING"), 0);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 4\n"), std::string::npos);
   // three inner loops of maxiteri + 1 = 3 iterations each
   EXPECT_EQ(readFile(dir.file("results")).rfind(" & 9 & 4 & ", 0), 0u);
