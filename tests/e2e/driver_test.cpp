@@ -6,6 +6,7 @@
 
 #include "fixtures.h"
 #include "harness.h"
+#include "solution.h"
 
 namespace {
 
@@ -158,6 +159,21 @@ TEST_F(DriverTest, ShapeChecksWarnAboutBoundsAndConstraintTypes) {
             "Infinite constraints must be of lower or equal type\n"
             "Infinite constraint 1 has infinite upper bound\n"
             "Infinite constraints must be of lower or equal type\n" + NPSOL_STOP);
+}
+
+TEST_F(DriverTest, StatisticsBlockAndSolutionOfARunThatSolvesNothing) {
+  smallSipModel().write(dir.file("p"));
+  RunResult r = ormid("p -AMPL method=disc_hett disc_k=0");
+  EXPECT_EQ(r.out,
+            "ORMID: Discretization method selected Hettich version\ndisc_k=0\nNx=2\t Nt=1\n"
+            "Number of mesh refines less or equal to zero\n"
+            "Some statistics\nkelv_objval=0\nkelv_objgrd=0\nkelv_conval=0\nkelv_jacval=0\n"
+            "kelv_pfval=0\nkelv_gpfval=0\nkelv_conxval=0\nkelv_contval=0\nkelv_conxgrd=0\n"
+            "kelv_contgrd=0\nnnlpc/nnlp=-0.000000\nnnlp=0\n");
+  EXPECT_EQ(r.status, 0);
+  // x unchanged, t written as 0
+  EXPECT_EQ(solPrimals(readFile(dir.file("p.sol")), 3), (std::vector<double>{1, 0, 2}));
+  EXPECT_EQ(readFile(dir.file("p.sol")).rfind("End\n", 0), 0u);
 }
 
 TEST_F(DriverTest, FirstVariableWithoutStartMeansNoInitialGuess) {

@@ -1,6 +1,7 @@
 // Option values as the keyword handlers parse and echo them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "option_parse.h"
@@ -37,6 +38,46 @@ TEST_F(OptionsTest, EnumWordsMatchByPrefixInTableOrder) {
   enumValue("int_ord", "pc rest", &echo);
   EXPECT_EQ(sipOptions.int_ord, ORD_PC);
   EXPECT_EQ(enumValue("pf_type", " p1"), 0);  // empty word
+}
+
+TEST_F(OptionsTest, EveryEnumeratedWordStoresItsCodeAndPrintsItsMessage) {
+  struct Word {
+    const char *keyword, *word;
+    int code;
+    const char* message;
+    int* target;
+  };
+  SipOptions& o = sipOptions;
+  const Word words[] = {
+      {"method", "disc_hett", 0, "Discretization method selected Hettich version\n", &o.method},
+      {"method", "disc_reem", 2, "Discretization method selected Reemtsen version\n", &o.method},
+      {"method", "disc_halt", 1, "Discretization method selected Hettich version with Halton points\n", &o.method},
+      {"method", "penalty_m", 5, "Penalty multiplier method selected\n", &o.method},
+      {"method", "penalty", 3, "Penalty method selected\n", &o.method},
+      {"method", "sqp", 10, "SQP method selected\n", &o.method},
+      {"method", "intp", 13, "Interior point method selected\n", &o.method},
+      {"pf_type", "p1", 5, "Penalty function 1\n", &o.pf_type},
+      {"pf_type", "p2", 1, "Penalty function 2\n", &o.pf_type},
+      {"pf_type", "p3", 6, "Penalty function 3\n", &o.pf_type},
+      {"pf_int", "gaussian", 3, "Gaussian adaptative formula\n", &o.pf_int},
+      {"pf_int", "trapzoid", 2, "Trapzoid adaptative formula\n", &o.pf_int},
+      {"updtb", "f1", 1, "Update barrier parameter by formula 1\n", &o.updtb},
+      {"updtb", "f2", 2, "Update barrier parameter by formula 2\n", &o.updtb},
+      {"int_merit", "m1", 5, "L2 merit function\n", &o.int_merit},
+      {"int_merit", "m2", 6, "Augmented Lagrangian merit function\n", &o.int_merit},
+      {"int_ord", "pc", 2, "Predictor Corrector with dual ordering\n", &o.int_ord},
+      {"int_ord", "p", 0, "Primal ordering\n", &o.int_ord},
+      {"int_ord", "d", 1, "Dual ordering\n", &o.int_ord},
+      {"disc_nlp", "ipopt", 1, "Subproblem solver Ipopt\n", &o.disc_nlp},
+      {"disc_nlp", "none", 0, "No subproblem solver\n", &o.disc_nlp},
+  };
+  for (const Word& w : words) {
+    *w.target = -1;
+    std::string echo;
+    EXPECT_EQ(enumValue(w.keyword, w.word, &echo), (long)strlen(w.word)) << w.word;
+    EXPECT_EQ(*w.target, w.code) << w.word;
+    EXPECT_EQ(echo, w.message);
+  }
 }
 
 TEST_F(OptionsTest, InteriorPointMethodSelectsL2MeritUnlessOverriddenLater) {
