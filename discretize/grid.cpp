@@ -32,8 +32,9 @@ bool gridIsBuildable(int nt, const double* tl, const double* tu, const double* h
     }
     total *= (double)n;
   }
-  if (total > (double)INT_MAX) {
-    printf("A grid with these spacings would have %.0f points, more than %d\n", total, INT_MAX);
+  if (total > (double)MAX_GRID_POINTS) {
+    printf("A grid with these spacings would have %.0f points, more than %d\n", total,
+           MAX_GRID_POINTS);
     return false;
   }
   return true;

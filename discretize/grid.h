@@ -9,8 +9,12 @@
 // Returns -1 when the spacing cannot make a finite grid.
 long gridValues(double tl, double tu, double h);
 
-// Checks that the spacings make a grid whose size fits an int; prints what is
-// wrong and returns false otherwise.
+// Largest point set a method builds: about 2 GB of points, well below what
+// exhausts memory, and far below what overflows an int.
+const int MAX_GRID_POINTS = 20000000;
+
+// Checks that the spacings make a finite grid of at most MAX_GRID_POINTS
+// points; prints what is wrong and returns false otherwise.
 bool gridIsBuildable(int nt, const double* tl, const double* tu, const double* h);
 
 // Clears set and fills it with the regular grid (coordinate 0 outermost).

@@ -1,6 +1,7 @@
 // Discretization with Halton points: the full grid grows by batches of
 // quasi-random points until the total is reached.
 #include <cstdio>
+#include <cstdlib>
 
 #include "discretization.h"
 #include "grid.h"
@@ -15,6 +16,11 @@ void haltonMethod() {
     o.disc_h_mx = 1000 * p.nt;
   }
   requireFiniteBox();
+  if (o.disc_h_mx > MAX_GRID_POINTS) {
+    printf("%d Halton points are more than the %d a run may hold\n", o.disc_h_mx, MAX_GRID_POINTS);
+    fflush(stdout);
+    exit(1);
+  }
   const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
   PointSet fullGrid(range), active(range), working(range), flagged(range);
   HaltonSequence halton;

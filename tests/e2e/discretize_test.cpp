@@ -51,6 +51,17 @@ TEST_F(DiscretizeRun, ZeroSpacingIsRefusedClearly) {
                        "[0.000000, 1.000000]\n"), std::string::npos) << r.out;
 }
 
+TEST_F(DiscretizeRun, GridsTooLargeForMemoryAreRefusedClearly) {
+  RunResult r = ormid("method=disc_hett disc_h=1e-9");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("A grid with these spacings would have 1000000001 points, more than "
+                       "20000000\n"), std::string::npos) << r.out;
+  r = ormid("method=disc_halt disc_h_mx=2000000000 disc_ha_mx=10");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("2000000000 Halton points are more than the 20000000 a run may hold\n"),
+            std::string::npos) << r.out;
+}
+
 TEST_F(DiscretizeRun, ModelWithoutStartGoesThroughInitialGuess) {
   nl::Model m;
   nl::Expr x = nl::var(m.addVar("x"));
