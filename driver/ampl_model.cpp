@@ -50,6 +50,7 @@ bool amplHasNameFiles(const char* stub) {
 }
 
 int amplVarCount() { return n_var; }
+int amplObjectiveCount() { return n_obj; }
 int amplConCount() { return n_con; }
 const char* amplVarName(int j) { return var_name(j); }
 const char* amplConName(int i) { return con_name(i); }

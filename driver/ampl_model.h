@@ -19,6 +19,7 @@ bool amplRead(const char* stub);
 bool amplHasNameFiles(const char* stub);
 
 int amplVarCount();
+int amplObjectiveCount();
 int amplConCount();
 const char* amplVarName(int j);
 const char* amplConName(int i);

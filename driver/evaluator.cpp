@@ -26,9 +26,12 @@ Vec fullPoint(const double* x, const double* t) {
   return full;
 }
 
+// A model without objective (a feasibility problem) has f = 0.
+bool hasObjective() { return amplObjectiveCount() > 0; }
+
 double objectiveValue(const double* x, int* nerror) {
   Vec full = fullPoint(x, nullptr);
-  double f = amplObjval(full.data(), nerror);
+  double f = hasObjective() ? amplObjval(full.data(), nerror) : 0.0;
   ++sipStats.objval;
   return f;
 }
@@ -36,7 +39,7 @@ double objectiveValue(const double* x, int* nerror) {
 void objectiveGradient(const double* x, double* gx, int* nerror) {
   Vec full = fullPoint(x, nullptr);
   Vec g(sipPartition.nVar, 0.0);
-  amplObjgrd(full.data(), g.data(), nerror);
+  if (hasObjective()) amplObjgrd(full.data(), g.data(), nerror);
   gatherX(g.data(), gx);
   ++sipStats.objgrd;
 }
@@ -60,7 +63,7 @@ void hessianBlocks(const Vec& h, double* hxx, double* htt, double* hxt) {
 void objectiveHessian(double* hxx) {
   const int n = sipPartition.nVar;
   Vec h((long)n * n, 0.0);
-  amplFullhes(h.data(), n, 0, nullptr, nullptr);
+  if (hasObjective()) amplFullhes(h.data(), n, 0, nullptr, nullptr);
   hessianBlocks(h, hxx, nullptr, nullptr);
   ++sipStats.objhes;
 }

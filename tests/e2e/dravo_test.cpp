@@ -90,6 +90,19 @@ TEST_F(DravoTest, EmptyClassesAreSkippedWithANote) {
   EXPECT_NE(r.out.find("Solver Called\n"), std::string::npos);
 }
 
+TEST_F(DravoTest, ModelWithoutObjectiveHasZeroObjective) {
+  nl::Model m = smallSipModel();
+  m.objective = nullptr;
+  m.write(dir.file("p"));
+  RunResult r = dravo("p");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Objective val is 0.000000\nGradiente da f. objectivo\n"
+                       "0.0000000000 0.0000000000 \nHessiana da funcao objectivo\n"
+                       "0.0000000000 0.0000000000 \n0.0000000000 0.0000000000 \n"),
+            std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Vector Restricoes X\n2.0000000000 \n"), std::string::npos);
+}
+
 TEST_F(DravoTest, MissingNameFilesEndWithStatusOne) {
   smallSipModel().write(dir.file("p"), true, false);
   RunResult r = dravo("p");

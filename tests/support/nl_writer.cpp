@@ -203,16 +203,17 @@ std::string Model::nlText() const {
   }
   std::set<int> objVars;
   collectVars(objective, objVars);
-  size_t maxRow = objectiveName.size(), maxCol = 0;
+  size_t maxRow = objective ? objectiveName.size() : 0, maxCol = 0;
   for (const Constraint& c : cons) maxRow = std::max(maxRow, c.name.size());
   for (const Variable& v : vars) maxCol = std::max(maxCol, v.name.size());
-  const int nlvc = m > 0 ? n : 0, nlvo = n, nlvb = std::min(nlvc, nlvo);
+  const int nlvc = m > 0 ? n : 0, nlvo = objective ? n : 0, nlvb = std::min(nlvc, nlvo);
 
   std::ostringstream out;
   out << "g3 1 1 0\t# problem stub\n";
-  out << " " << n << " " << m << " 1 " << ranges << " " << equalities
+  const int objectives = objective ? 1 : 0;
+  out << " " << n << " " << m << " " << objectives << " " << ranges << " " << equalities
       << " 0\t# vars, constraints, objectives, ranges, eqns\n";
-  out << " " << m << " 1\t# nonlinear constraints, objectives\n";
+  out << " " << m << " " << objectives << "\t# nonlinear constraints, objectives\n";
   out << " 0 0\t# network constraints: nonlinear, linear\n";
   out << " " << nlvc << " " << nlvo << " " << nlvb
       << "\t# nonlinear vars in constraints, objectives, both\n";
@@ -227,8 +228,10 @@ std::string Model::nlText() const {
     out << "C" << i << "\n";
     emit(cons[i].body ? cons[i].body : num(0.0), out);
   }
-  out << "O0 " << (maximize ? 1 : 0) << "\n";
-  emit(objective ? objective : num(0.0), out);
+  if (objective) {
+    out << "O0 " << (maximize ? 1 : 0) << "\n";
+    emit(objective, out);
+  }
 
   int starts = 0;
   for (const Variable& v : vars) starts += v.hasStart;
@@ -266,7 +269,7 @@ std::string Model::nlText() const {
 std::string Model::rowText() const {
   std::string s;
   for (const Constraint& c : cons) s += c.name + "\n";
-  return s + objectiveName + "\n";
+  return objective ? s + objectiveName + "\n" : s;
 }
 
 std::string Model::colText() const {

@@ -64,7 +64,7 @@ struct Model {
   std::vector<Constraint> cons;
   std::vector<std::string> functions;
   std::string objectiveName = "f";
-  Expr objective;
+  Expr objective;  // none: a model without objective
   bool maximize = false;
 
   // Returns the variable's index; pass a start value to give it one.
