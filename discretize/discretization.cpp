@@ -67,21 +67,33 @@ void activeScanWithFallback(PointSet& fullGrid, PointSet& active, const PointSet
       if (active.insertUnique(q.t.data(), q.norm, q.g.data())) break;
 }
 
-bool fullGridCheck(PointSet& fullGrid, PointSet& flagged, const double* x) {
+namespace {
+
+// Evaluates the full grid; flags (when asked) every point with an active or
+// violated value; true when no value is violated without being active.
+bool scanGrid(PointSet& fullGrid, PointSet* flagged, const double* x) {
   const SipProblem& p = sipProblem;
-  flagged.clear();
   evaluateAll(fullGrid, x);
   bool feasible = true;
   fullGrid.forEach([&](const GridPoint& q) {
     for (int i = 0; i < p.mt; ++i) {
       bool active = isActive(q.g[i], p.ctl[i], p.ctu[i]);
       bool violated = isViolated(q.g[i], p.ctl[i], p.ctu[i]);
-      if (active || violated) flagged.insertUnique(q.t.data(), q.norm, q.g.data());
+      if (flagged && (active || violated)) flagged->insertUnique(q.t.data(), q.norm, q.g.data());
       if (violated && !active) feasible = false;
     }
   });
   return feasible;
 }
+
+}  // namespace
+
+bool fullGridCheck(PointSet& fullGrid, PointSet& flagged, const double* x) {
+  flagged.clear();
+  return scanGrid(fullGrid, &flagged, x);
+}
+
+bool gridFeasible(PointSet& fullGrid, const double* x) { return scanGrid(fullGrid, nullptr, x); }
 
 void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet& flagged) {
   PointSet::copy(active, working);

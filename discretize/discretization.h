@@ -27,6 +27,8 @@ void activeScanWithFallback(PointSet& fullGrid, PointSet& active, const PointSet
 // Full-grid check: flags every point with an active or violated value;
 // returns true when no value is violated without being active.
 bool fullGridCheck(PointSet& fullGrid, PointSet& flagged, const double* x);
+// The same test without flagging.
+bool gridFeasible(PointSet& fullGrid, const double* x);
 
 // working := active merged with flagged.
 void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet& flagged);

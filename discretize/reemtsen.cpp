@@ -23,18 +23,6 @@ void epsilonActivePoints(PointSet& fullGrid, PointSet& working, const double* x,
   });
 }
 
-bool gridFeasible(PointSet& fullGrid, const double* x) {
-  const SipProblem& p = sipProblem;
-  evaluateAll(fullGrid, x);
-  bool feasible = true;
-  fullGrid.forEach([&](const GridPoint& q) {
-    for (int i = 0; i < p.mt; ++i)
-      if (isViolated(q.g[i], p.ctl[i], p.ctu[i]) && !isActive(q.g[i], p.ctl[i], p.ctu[i]))
-        feasible = false;
-  });
-  return feasible;
-}
-
 }  // namespace
 
 void reemtsenMethod() {

@@ -4,12 +4,7 @@
 
 namespace {
 
-// Forward-eliminated tridiagonal system of the interior second derivatives;
-// it depends on the knots only.
-struct Factorization {
-  std::vector<double> knots;
-  std::vector<double> diag, upper, lower;  // eliminated rows
-};
+typedef SplineFactorization Factorization;
 
 Factorization factorize(int n, const double* x) {
   Factorization f;
@@ -89,6 +84,7 @@ const CubicSpline& naturalSpline(int n, const double* knots, const double* value
   c.spline.knots.assign(knots, knots + n);
   c.spline.values.assign(values, values + n);
   c.spline.second = solveSecond(c.factors, values);
+  c.spline.factors = &c.factors;
   c.valid = true;
   return c.spline;
 }
@@ -119,13 +115,13 @@ void splineAt(const CubicSpline& s, double at, double d[3]) {
 void cardinalAt(const CubicSpline& s, double at, std::vector<double>& value,
                 std::vector<double>& slope) {
   const int n = (int)s.knots.size();
-  Factorization f = factorize(n, s.knots.data());
+  const Factorization& f = *s.factors;
   value.assign(n, 0.0);
   slope.assign(n, 0.0);
   std::vector<double> unit(n, 0.0);
   for (int i = 0; i < n; ++i) {
     unit[i] = 1;
-    CubicSpline L{s.knots, unit, solveSecond(f, unit.data())};
+    CubicSpline L{s.knots, unit, solveSecond(f, unit.data()), &f};
     double d[3];
     splineAt(L, at, d);
     value[i] = d[0];

@@ -4,9 +4,17 @@
 
 #include <vector>
 
+// Forward-eliminated tridiagonal system of the interior second derivatives;
+// it depends on the knots only.
+struct SplineFactorization {
+  std::vector<double> knots;
+  std::vector<double> diag, upper, lower;  // eliminated rows
+};
+
 struct CubicSpline {
   std::vector<double> knots, values;
   std::vector<double> second;  // second derivatives at the knots
+  const SplineFactorization* factors = nullptr;
 };
 
 // True when the knots strictly increase (n >= 2).
@@ -20,7 +28,8 @@ const CubicSpline& naturalSpline(int n, const double* knots, const double* value
 void splineAt(const CubicSpline& s, double x, double d[3]);
 
 // Cardinal functions L_i (the spline through the i-th unit vector) at x and
-// their x-derivatives: the partials of s(x) and s'(x) with respect to y_i.
+// their x-derivatives, from the factorization of a spline of naturalSpline:
+// the partials of s(x) and s'(x) with respect to y_i.
 void cardinalAt(const CubicSpline& s, double x, std::vector<double>& value,
                 std::vector<double>& slope);
 
