@@ -62,14 +62,11 @@ bool wanted(const std::vector<std::string>& filter, const std::string& name) {
   return false;
 }
 
-int infiniteVariables(const nl::Model& m) {
-  int n = 0;
-  for (const nl::Variable& v : m.vars) n += v.name[0] == 't';
-  return n;
-}
-
 Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
-  Row row{p.name, method.name, "ok"};
+  Row row;
+  row.problem = p.name;
+  row.method = method.name;
+  row.status = "ok";
   TempDir dir;
   p.model.write(dir.file(p.name));
   auto start = std::chrono::steady_clock::now();

@@ -51,12 +51,14 @@ TEST_P(InteriorConverges, ReachesPublishedOptimum) {
   EXPECT_NE(r.out.find("Precision on eps satisfied\n"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Watson, InteriorConverges,
+INSTANTIATE_TEST_SUITE_P(Literature, InteriorConverges,
                          ::testing::Values(Case{"watson2", "d", 1e-4}, Case{"watson2", "p", 1e-4},
                                            Case{"watson2", "pc", 1e-4}, Case{"watson3", "d", 1e-4},
                                            Case{"watson3", "p", 1e-4}, Case{"watson3", "pc", 1e-5},
                                            Case{"watson4c", "p", 5e-3}, Case{"watson6", "d", 1e-4},
-                                           Case{"watson6", "p", 1e-4}, Case{"watson6", "pc", 1e-5}),
+                                           Case{"watson6", "p", 1e-4}, Case{"watson6", "pc", 1e-5},
+                                           Case{"powell1", "d", 1e-4}, Case{"powell1", "pc", 1e-4},
+                                           Case{"oet1", "pc", 1e-4}),
                          caseName);
 
 // On watson4a and watson5 the single multiplier of each integral cannot

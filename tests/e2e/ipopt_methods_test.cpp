@@ -48,7 +48,7 @@ TEST_P(IpoptMethods, ReachThePublishedOptimum) {
   model.write(dir.file("p"));
   std::string opts = std::string(" -AMPL disc_nlp=ipopt method=") + c.method;
   if (constructed) opts += " disc_h=0.1 disc_k=2";
-  if (model.vars.size() > 6) opts += " disc_h=0.05 disc_k=2";  // the two-dimensional ones
+  if (!constructed && infiniteVariables(model) == 2) opts += " disc_h=0.05 disc_k=2";
   RunResult r = runIn(dir.path(), ormidPath() + " p" + opts);
   ASSERT_EQ(r.status, 0) << r.out.substr(0, 3000);
   EXPECT_NE(r.out.find("Subproblem solver Ipopt\n"), std::string::npos);
@@ -72,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"disc_reem", "watson3"}, Case{"disc_reem", "watson5"},
                       Case{"disc_hett", "watson6"}, Case{"disc_hett", "watson7"},
                       Case{"disc_reem", "watson8"}, Case{"disc_halt", "watson9"},
+                      Case{"disc_reem", "powell2"}, Case{"disc_hett", "oet1"},
+                      Case{"disc_reem", "oet2"}, Case{"disc_hett", "kortanek_no"},
                       Case{"disc_hett", "plane2d"}, Case{"disc_halt", "plane2d"},
                       Case{"disc_reem", "plane2d"}),
     [](const auto& info) { return std::string(info.param.method) + "_" + info.param.problem; });

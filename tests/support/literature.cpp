@@ -140,6 +140,123 @@ LiteratureProblem watson9() {
   return p;
 }
 
+
+const char* POWELL =
+    "M. J. D. Powell, Log barrier methods for semi-infinite programming calculations, "
+    "Numerical Analysis Report DAMTP 1992/NA11, University of Cambridge, 1992";
+
+const double PI = 3.14159265358979323846;
+
+// min x2 s.t. the half-planes through the unit circle: the feasible set is
+// the unit disc, so x* = (0, -1).
+LiteratureProblem powell1() {
+  LiteratureProblem p{"powell1", std::string(POWELL) + ", problem 1", -1.0, {0.0, -1.0}, Model()};
+  Model& m = p.model;
+  Expr x1 = var(m.addVar("x[1]", -INF, INF, 0.8));
+  Expr x2 = var(m.addVar("x[2]", -INF, INF, 0.5));
+  Expr t = var(m.addVar("t", 0.0, 1.0, 0.0));
+  m.minimize(x2);
+  m.addCon("tcon", -x1 * cos(2.0 * PI * t) - x2 * sin(2.0 * PI * t) - 1.0, -INF, 0.0);
+  return p;
+}
+
+// Problem 1 with the bound x1 >= -1, written as a finite constraint, and the
+// circle traversed over t in [0, 1/2].
+LiteratureProblem powell2() {
+  LiteratureProblem p{"powell2", std::string(POWELL) + ", problem 2", -1.0, {0.0, -1.0}, Model()};
+  Model& m = p.model;
+  Expr x1 = var(m.addVar("x[1]", -INF, INF, 0.8));
+  Expr x2 = var(m.addVar("x[2]", -INF, INF, 0.5));
+  Expr t = var(m.addVar("t", 0.0, 0.5, 0.0));
+  m.minimize(x2);
+  m.addCon("xbound", x1, -1.0, INF);
+  m.addCon("tcon", -x1 * cos(4.0 * PI * t) - x2 * sin(4.0 * PI * t) - 1.0, -INF, 0.0);
+  return p;
+}
+
+// One-sided linear approximation of xi^2 eta from below, within x4, on the
+// half circle (xi, eta) = (1/2, 1/2) - sqrt(1/2) (cos a, sin a),
+// a = pi/4 - 2 pi t.
+LiteratureProblem powell4() {
+  LiteratureProblem p{"powell4", std::string(POWELL) + ", problem 4", 0.2729447,
+                      {0.0, 0.8564126, -0.1293573, 0.2729447}, Model()};
+  Model& m = p.model;
+  std::vector<Expr> x;
+  const double start[] = {-0.1, 0.0, 0.0, 1.2};
+  for (int i = 1; i <= 4; ++i)
+    x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i - 1])));
+  Expr t = var(m.addVar("t", 0.0, 0.5, 0.0));
+  Expr a = PI / 4.0 - 2.0 * PI * t;
+  Expr xi = 0.5 - std::sqrt(0.5) * cos(a);
+  Expr eta = 0.5 - std::sqrt(0.5) * sin(a);
+  Expr residual = xi * xi * eta - x[0] - xi * x[1] - eta * x[2];
+  m.minimize(x[3]);
+  m.addCon("tlow", residual - x[3], -INF, 0.0);
+  m.addCon("thigh", -residual, -INF, 0.0);
+  return p;
+}
+
+const char* OETTERSHAGEN =
+    "K. Oettershagen, Ein superlinear konvergenter Algorithmus zur Loesung "
+    "semi-infiniter Optimierungsprobleme, Ph.D. thesis, Universitaet Bonn, 1982";
+
+// Chebyshev approximation: min u s.t. |r(x, t)| <= u on [tl, tu], with the
+// error r as two infinite constraints.
+LiteratureProblem chebyshev(const std::string& name, const std::string& source, double optimum,
+                            std::vector<double> x, std::vector<double> start, double tl,
+                            double tu, Expr (*error)(const std::vector<Expr>&, Expr)) {
+  LiteratureProblem p{name, source, optimum, x, Model()};
+  Model& m = p.model;
+  Expr u = var(m.addVar("u", -INF, INF, start[0]));
+  std::vector<Expr> xs;
+  for (size_t i = 1; i < start.size(); ++i)
+    xs.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i])));
+  Expr t = var(m.addVar("t", tl, tu, tl));
+  Expr r = error(xs, t);
+  m.minimize(u);
+  m.addCon("tabove", r - u, -INF, 0.0);
+  m.addCon("tbelow", -r - u, -INF, 0.0);
+  return p;
+}
+
+Expr oet1Error(const std::vector<Expr>& x, Expr t) { return t * t + x[0] * t + x[1] * exp(t); }
+Expr oet2Error(const std::vector<Expr>& x, Expr t) {
+  return x[0] * exp(x[1] * t) - 1.0 / (1.0 + t);
+}
+Expr oet3Error(const std::vector<Expr>& x, Expr t) {
+  return sin(t) + x[0] + x[1] * t + x[2] * t * t;
+}
+
+// min sum x_j^2/(2j) + x_j/j s.t. sum x_j t^(j-1) >= sin t on [0, 1]: a
+// semi-infinite quadratic program with n = 20.
+LiteratureProblem kortanekNo() {
+  const int n = 20;
+  LiteratureProblem p{"kortanek_no",
+                      "K. O. Kortanek, H. No, A central cutting plane algorithm for convex "
+                      "semi-infinite programming problems, SIAM Journal on Optimization 3 "
+                      "(1993) 901-918, problem with b(t) = sin t and n = 20",
+                      0.5757979,
+                      {0.17959448, 0.40445561, 0.31549750, 0.16632719, 0.04299474,
+                       -0.03597187, -0.07583917, -0.08773906, -0.08212520, -0.06697187,
+                       -0.04775719, -0.02798113, -0.00973556, 0.00582815, 0.01815906,
+                       0.02707510, 0.03261204, 0.03492806, 0.03424487, 0.03081235},
+                      Model()};
+  Model& m = p.model;
+  std::vector<Expr> x;
+  for (int j = 1; j <= n; ++j)
+    x.push_back(var(m.addVar("x[" + std::to_string(j) + "]", -INF, INF, 2.0)));
+  Expr t = var(m.addVar("t", 0.0, 1.0, 0.0));
+  Expr objective = x[0] * x[0] / 2.0 + x[0];
+  Expr poly = x[0];
+  for (int j = 2; j <= n; ++j) {
+    objective = objective + x[j - 1] * x[j - 1] / (2.0 * j) + x[j - 1] / double(j);
+    poly = poly + x[j - 1] * pow(t, double(j - 1));
+  }
+  m.minimize(objective);
+  m.addCon("tcon", sin(t) - poly, -INF, 0.0);
+  return p;
+}
+
 }  // namespace
 
 std::vector<LiteratureProblem> literatureProblems() {
@@ -160,6 +277,20 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(watson7());
   all.push_back(watson8());
   all.push_back(watson9());
+  all.push_back(powell1());
+  all.push_back(powell2());
+  all.push_back(powell4());
+  std::string o(OETTERSHAGEN);
+  all.push_back(chebyshev("oet1", o + ", problem 1", 0.5382453,
+                          {0.5382453, -0.1841785, -0.4186459}, {0.0, 0.0, 0.0}, 0.0, 2.0,
+                          oet1Error));
+  all.push_back(chebyshev("oet2", o + ", problem 2", 0.0871596,
+                          {0.0871596, 1.0528554, -1.1941667}, {0.0, 0.0, 0.0}, -0.5, 0.5,
+                          oet2Error));
+  all.push_back(chebyshev("oet3", o + ", problem 3", 0.0045051,
+                          {0.0045051, 0.0045051, -1.0840149, 0.2335338}, {0.0, 0.0, 0.0, 0.0},
+                          0.0, 1.0, oet3Error));
+  all.push_back(kortanekNo());
   return all;
 }
 

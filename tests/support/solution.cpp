@@ -26,6 +26,12 @@ std::vector<double> solPrimals(const std::string& solText, int nVar) {
   return v;
 }
 
+int infiniteVariables(const nl::Model& m) {
+  int n = 0;
+  for (const nl::Variable& v : m.vars) n += v.name[0] == 't';
+  return n;
+}
+
 double maxViolation(const nl::Model& m, const std::vector<double>& x, int points) {
   std::vector<int> tVars, xVars;
   for (size_t j = 0; j < m.vars.size(); ++j)

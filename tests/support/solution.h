@@ -13,6 +13,9 @@ std::vector<double> vectorAfter(const std::string& out, const std::string& label
 // Primal values of a .sol file written with no duals.
 std::vector<double> solPrimals(const std::string& solText, int nVar);
 
+// Number of infinite variables (names beginning with t).
+int infiniteVariables(const nl::Model& m);
+
 // Largest g_j(x, t) - u_j over a grid of `points` equally spaced values per
 // infinite variable in the model's box (x given in AMPL order of the finite variables).
 double maxViolation(const nl::Model& m, const std::vector<double>& x, int points);
