@@ -160,8 +160,8 @@ LiteratureProblem powell1() {
   return p;
 }
 
-// Problem 1 with the bound x1 >= -1, written as a finite constraint, and the
-// circle traversed over t in [0, 1/2].
+// Problem 1 with the finite constraint x1 >= -1 and the circle traversed over
+// t in [0, 1/2].
 LiteratureProblem powell2() {
   LiteratureProblem p{"powell2", std::string(POWELL) + ", problem 2", -1.0, {0.0, -1.0}, Model()};
   Model& m = p.model;
@@ -196,6 +196,43 @@ LiteratureProblem powell4() {
   return p;
 }
 
+// Powell's problem 3 asks for 0 <= xi^2 eta - (x1 + x2 xi + x3 eta) <= x4 on
+// the boundary of the unit square; x* = (-c, c, 1 - c, c) with c = 4 - 2 sqrt 3. The residual is linear in eta and convex
+// in xi, so its extremes over the whole square lie on the boundary: the
+// constraints over T = [0, 1]^2 define the same feasible set.
+LiteratureProblem powell3() {
+  LiteratureProblem p{"powell3", std::string(POWELL) + ", problem 3", 0.5358984,
+                      {-0.5358984, 0.5358984, 0.4641016, 0.5358984}, Model()};
+  Model& m = p.model;
+  std::vector<Expr> x;
+  const double start[] = {-0.1, 0.0, 0.0, 1.2};
+  for (int i = 1; i <= 4; ++i)
+    x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i - 1])));
+  Expr xi = var(m.addVar("t1", 0.0, 1.0, 0.0));
+  Expr eta = var(m.addVar("t2", 0.0, 1.0, 0.0));
+  Expr residual = xi * xi * eta - x[0] - xi * x[1] - eta * x[2];
+  m.minimize(x[3]);
+  m.addCon("tlow", residual - x[3], -INF, 0.0);
+  m.addCon("thigh", -residual, -INF, 0.0);
+  return p;
+}
+
+// min u s.t. (2t^2 - 1) x + t (1 - t) (1 - x) <= u on [0, 1].
+LiteratureProblem polakTits() {
+  LiteratureProblem p{"polak_tits",
+                      "E. Polak, A. L. Tits, A recursive quadratic programming algorithm for "
+                      "semi-infinite optimization problems, Applied Mathematics and "
+                      "Optimization 8 (1982) 325-349",
+                      0.1783946, {0.1783946, 0.1484199}, Model()};
+  Model& m = p.model;
+  Expr u = var(m.addVar("u", -INF, INF, 0.0));
+  Expr x = var(m.addVar("x", -INF, INF, 0.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0, 0.0));
+  m.minimize(u);
+  m.addCon("tcon", (2.0 * t * t - 1.0) * x + t * (1.0 - t) * (1.0 - x) - u, -INF, 0.0);
+  return p;
+}
+
 const char* OETTERSHAGEN =
     "K. Oettershagen, Ein superlinear konvergenter Algorithmus zur Loesung "
     "semi-infiniter Optimierungsprobleme, Ph.D. thesis, Universitaet Bonn, 1982";
@@ -222,6 +259,9 @@ LiteratureProblem chebyshev(const std::string& name, const std::string& source, 
 Expr oet1Error(const std::vector<Expr>& x, Expr t) { return t * t + x[0] * t + x[1] * exp(t); }
 Expr oet2Error(const std::vector<Expr>& x, Expr t) {
   return x[0] * exp(x[1] * t) - 1.0 / (1.0 + t);
+}
+Expr oet4Error(const std::vector<Expr>& x, Expr t) {
+  return (x[0] + x[1] * t) / (1.0 + x[2] * t) - exp(t);
 }
 Expr oet3Error(const std::vector<Expr>& x, Expr t) {
   return sin(t) + x[0] + x[1] * t + x[2] * t * t;
@@ -279,7 +319,9 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(watson9());
   all.push_back(powell1());
   all.push_back(powell2());
+  all.push_back(powell3());
   all.push_back(powell4());
+  all.push_back(polakTits());
   std::string o(OETTERSHAGEN);
   all.push_back(chebyshev("oet1", o + ", problem 1", 0.5382453,
                           {0.5382453, -0.1841785, -0.4186459}, {0.0, 0.0, 0.0}, 0.0, 2.0,
@@ -290,6 +332,9 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(chebyshev("oet3", o + ", problem 3", 0.0045051,
                           {0.0045051, 0.0045051, -1.0840149, 0.2335338}, {0.0, 0.0, 0.0, 0.0},
                           0.0, 1.0, oet3Error));
+  all.push_back(chebyshev("oet4", o + ", problem 4", 0.0042955,
+                          {0.0042955, 0.9957045, 0.6682068, -0.3888470}, {0.0, 0.0, 0.0, 0.0},
+                          0.0, 1.0, oet4Error));
   all.push_back(kortanekNo());
   return all;
 }
