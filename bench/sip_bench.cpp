@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -104,7 +105,7 @@ std::string number(double v, const char* fmt = "%.3e") {
   return buf;
 }
 
-void writeCsv(const std::string& path, const std::vector<Row>& rows) {
+bool writeCsv(const std::string& path, const std::vector<Row>& rows) {
   std::ofstream out(path);
   out << "problem,method,status,objective,error,violation";
   for (const char* c : COUNTERS) out << "," << c;
@@ -116,6 +117,7 @@ void writeCsv(const std::string& path, const std::vector<Row>& rows) {
       out << "," << (i < r.counters.size() ? std::to_string(r.counters[i]) : "");
     out << "," << number(r.seconds, "%.3f") << "\n";
   }
+  return bool(out << std::flush);
 }
 
 double median(std::vector<double> v) {
@@ -125,7 +127,7 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
+bool writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
   std::ofstream out(path);
   out << "| problem | method | status | objective | rel. error | max violation |";
   for (const char* c : COUNTERS) out << " " << c << " |";
@@ -154,6 +156,18 @@ void writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
       out << "| " << m.name << " | " << runs << " | " << loose << " | " << tight << " | "
           << number(median(times), "%.2f") << " |\n";
   }
+  return bool(out << std::flush);
+}
+
+// Names in a filter that match nothing are typing errors, not an empty run.
+bool knownNames(const std::vector<std::string>& filter, const std::vector<std::string>& names,
+                const char* what) {
+  for (const std::string& f : filter)
+    if (std::find(names.begin(), names.end(), f) == names.end()) {
+      fprintf(stderr, "unknown %s %s\n", what, f.c_str());
+      return false;
+    }
+  return true;
 }
 
 }  // namespace
@@ -173,19 +187,37 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  std::vector<std::string> problemNames, methodNames;
+  for (const LiteratureProblem& p : literatureProblems()) problemNames.push_back(p.name);
+  for (const Method& m : METHODS) methodNames.push_back(m.name);
+  if (!knownNames(problems, problemNames, "problem") || !knownNames(methods, methodNames, "method"))
+    return 2;
+  if (limit <= 0) {  // timeout 0 would mean no limit at all
+    fprintf(stderr, "the time limit must be a positive number of seconds\n");
+    return 2;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(outDir, ec);
+  if (ec) {
+    fprintf(stderr, "cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
+    return 1;
+  }
   std::vector<Row> rows;
   for (const LiteratureProblem& p : literatureProblems()) {
     if (!wanted(problems, p.name)) continue;
     for (const Method& m : METHODS) {
       if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
       Row r = runOne(p, m, limit);
-      fprintf(stderr, "%-9s %-10s %-10s f=%-14s err=%-10s viol=%-10s %.2fs\n", r.problem.c_str(),
+      fprintf(stderr, "%-11s %-10s %-10s f=%-14s err=%-10s viol=%-10s %.2fs\n", r.problem.c_str(),
               r.method.c_str(), r.status.c_str(), number(r.objective, "%.8g").c_str(),
               number(r.error).c_str(), number(r.violation).c_str(), r.seconds);
       rows.push_back(r);
     }
   }
-  writeCsv(outDir + "/results.csv", rows);
-  writeMarkdown(outDir + "/results.md", rows);
+  const std::string csv = outDir + "/results.csv", md = outDir + "/results.md";
+  if (!writeCsv(csv, rows) || !writeMarkdown(md, rows)) {
+    fprintf(stderr, "cannot write %s and %s\n", csv.c_str(), md.c_str());
+    return 1;
+  }
   return 0;
 }
