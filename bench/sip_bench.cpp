@@ -89,7 +89,8 @@ Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
     if (p.model.vars[j].name[0] != 't') x.push_back(primal[j]);
   row.objective = nl::evaluate(p.model.objective, primal);
   row.error = std::fabs(row.objective - p.optimum) / std::fmax(1.0, std::fabs(p.optimum));
-  row.violation = std::fmax(0.0, maxViolation(p.model, x, infiniteVariables(p.model) == 1 ? 10001 : 201));
+  double onGrid = maxViolation(p.model, x, infiniteVariables(p.model) == 1 ? 10001 : 201);
+  row.violation = std::fmax(0.0, std::fmax(onGrid, finiteViolation(p.model, primal)));
   for (const char* c : COUNTERS) row.counters.push_back(statistic(r.out, c));
   return row;
 }

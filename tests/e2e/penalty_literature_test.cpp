@@ -80,6 +80,7 @@ TEST(LiteratureTranscription, PublishedOptimaAreFeasibleAndMatch) {
         << p.name;
     std::vector<double> values(p.model.vars.size(), 0.0);
     for (size_t i = 0; i < p.x.size(); ++i) values[i] = p.x[i];  // x first, t last
+    EXPECT_LT(finiteViolation(p.model, values), 1e-6) << p.name;
     EXPECT_NEAR(nl::evaluate(p.model.objective, values), p.optimum,
                 2e-6 + 1e-7 * std::fabs(p.optimum)) << p.name;
   }

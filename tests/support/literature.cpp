@@ -256,15 +256,15 @@ LiteratureProblem chebyshev(const std::string& name, const std::string& source, 
   return p;
 }
 
-Expr oet1Error(const std::vector<Expr>& x, Expr t) { return t * t + x[0] * t + x[1] * exp(t); }
+Expr oet1Error(const std::vector<Expr>& x, Expr t) { return t * t - x[0] * t - x[1] * exp(t); }
 Expr oet2Error(const std::vector<Expr>& x, Expr t) {
-  return x[0] * exp(x[1] * t) - 1.0 / (1.0 + t);
+  return 1.0 / (1.0 + t) - x[0] * exp(x[1] * t);
 }
 Expr oet4Error(const std::vector<Expr>& x, Expr t) {
-  return (x[0] + x[1] * t) / (1.0 + x[2] * t) - exp(t);
+  return exp(t) - (x[0] + x[1] * t) / (1.0 + x[2] * t);
 }
 Expr oet3Error(const std::vector<Expr>& x, Expr t) {
-  return sin(t) + x[0] + x[1] * t + x[2] * t * t;
+  return sin(t) - x[0] - x[1] * t - x[2] * t * t;
 }
 
 // min sum x_j^2/(2j) + x_j/j s.t. sum x_j t^(j-1) >= sin t on [0, 1]: a
@@ -324,13 +324,13 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(polakTits());
   std::string o(OETTERSHAGEN);
   all.push_back(chebyshev("oet1", o + ", problem 1", 0.5382453,
-                          {0.5382453, -0.1841785, -0.4186459}, {0.0, 0.0, 0.0}, 0.0, 2.0,
+                          {0.5382453, 0.1841785, 0.4186459}, {0.0, 0.0, 0.0}, 0.0, 2.0,
                           oet1Error));
   all.push_back(chebyshev("oet2", o + ", problem 2", 0.0871596,
                           {0.0871596, 1.0528554, -1.1941667}, {0.0, 0.0, 0.0}, -0.5, 0.5,
                           oet2Error));
   all.push_back(chebyshev("oet3", o + ", problem 3", 0.0045051,
-                          {0.0045051, 0.0045051, -1.0840149, 0.2335338}, {0.0, 0.0, 0.0, 0.0},
+                          {0.0045051, -0.0045051, 1.0840149, -0.2335338}, {0.0, 0.0, 0.0, 0.0},
                           0.0, 1.0, oet3Error));
   all.push_back(chebyshev("oet4", o + ", problem 4", 0.0042955,
                           {0.0042955, 0.9957045, 0.6682068, -0.3888470}, {0.0, 0.0, 0.0, 0.0},

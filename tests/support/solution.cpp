@@ -26,6 +26,23 @@ std::vector<double> solPrimals(const std::string& solText, int nVar) {
   return v;
 }
 
+namespace {
+
+// How far a constraint's body lies outside its bounds (negative inside).
+double boundViolation(const nl::Constraint& c, const std::vector<double>& values) {
+  double body = nl::evaluate(c.body, values);
+  return std::max(body - c.upper, c.lower - body);
+}
+
+}  // namespace
+
+double finiteViolation(const nl::Model& m, const std::vector<double>& values) {
+  double worst = -HUGE_VAL;
+  for (const nl::Constraint& c : m.cons)
+    if (c.name[0] != 't') worst = std::max(worst, boundViolation(c, values));
+  return worst;
+}
+
 int infiniteVariables(const nl::Model& m) {
   int n = 0;
   for (const nl::Variable& v : m.vars) n += v.name[0] == 't';
@@ -47,7 +64,7 @@ double maxViolation(const nl::Model& m, const std::vector<double>& x, int points
       values[tVars[d]] = t.lower + (t.upper - t.lower) * index[d] / (points - 1);
     }
     for (const nl::Constraint& c : m.cons)
-      if (c.name[0] == 't') worst = std::max(worst, nl::evaluate(c.body, values) - c.upper);
+      if (c.name[0] == 't') worst = std::max(worst, boundViolation(c, values));
     size_t d = 0;
     while (d < index.size() && ++index[d] == points) index[d++] = 0;
     if (d == index.size()) break;

@@ -16,8 +16,13 @@ std::vector<double> solPrimals(const std::string& solText, int nVar);
 // Number of infinite variables (names beginning with t).
 int infiniteVariables(const nl::Model& m);
 
-// Largest g_j(x, t) - u_j over a grid of `points` equally spaced values per
-// infinite variable in the model's box (x given in AMPL order of the finite variables).
+// Largest violation of the finite constraints' bounds at the model's
+// variable values (negative when all hold strictly; -inf without any).
+double finiteViolation(const nl::Model& m, const std::vector<double>& values);
+
+// Largest violation of the infinite constraints' bounds over a grid of
+// `points` equally spaced values per infinite variable in the model's box (x
+// given in AMPL order of the finite variables).
 double maxViolation(const nl::Model& m, const std::vector<double>& x, int points);
 
 // Values of the statistics block ("kelv_objval" and so on) by name.
