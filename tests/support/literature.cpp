@@ -174,46 +174,46 @@ LiteratureProblem powell2() {
   return p;
 }
 
-// One-sided linear approximation of xi^2 eta from below, within x4, on the
-// half circle (xi, eta) = (1/2, 1/2) - sqrt(1/2) (cos a, sin a),
+// Powell's problems 3 and 4: the linear function x1 + x2 xi + x3 eta stays
+// below xi^2 eta, within x4, on a curve; x starts at (-0.1, 0, 0, 1.2).
+std::vector<Expr> oneSidedVariables(Model& m) {
+  std::vector<Expr> x;
+  const double start[] = {-0.1, 0.0, 0.0, 1.2};
+  for (int i = 1; i <= 4; ++i)
+    x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i - 1])));
+  return x;
+}
+
+void oneSidedConstraints(Model& m, const std::vector<Expr>& x, Expr xi, Expr eta) {
+  Expr residual = xi * xi * eta - x[0] - xi * x[1] - eta * x[2];
+  m.minimize(x[3]);
+  m.addCon("tlow", residual - x[3], -INF, 0.0);
+  m.addCon("thigh", -residual, -INF, 0.0);
+}
+
+// Problem 3 asks for the boundary of the unit square. The residual is linear
+// in eta and convex in xi, so its extremes over the whole square lie on the
+// boundary: the constraints over T = [0, 1]^2 define the same feasible set.
+// x* = (-c, c, 1 - c, c) with c = 4 - 2 sqrt 3.
+LiteratureProblem powell3() {
+  LiteratureProblem p{"powell3", std::string(POWELL) + ", problem 3", 0.5358984,
+                      {-0.5358984, 0.5358984, 0.4641016, 0.5358984}, Model()};
+  std::vector<Expr> x = oneSidedVariables(p.model);
+  Expr xi = var(p.model.addVar("t1", 0.0, 1.0, 0.0));
+  Expr eta = var(p.model.addVar("t2", 0.0, 1.0, 0.0));
+  oneSidedConstraints(p.model, x, xi, eta);
+  return p;
+}
+
+// Problem 4: the half circle (xi, eta) = (1/2, 1/2) - sqrt(1/2) (cos a, sin a),
 // a = pi/4 - 2 pi t.
 LiteratureProblem powell4() {
   LiteratureProblem p{"powell4", std::string(POWELL) + ", problem 4", 0.2729447,
                       {0.0, 0.8564126, -0.1293573, 0.2729447}, Model()};
-  Model& m = p.model;
-  std::vector<Expr> x;
-  const double start[] = {-0.1, 0.0, 0.0, 1.2};
-  for (int i = 1; i <= 4; ++i)
-    x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i - 1])));
-  Expr t = var(m.addVar("t", 0.0, 0.5, 0.0));
+  std::vector<Expr> x = oneSidedVariables(p.model);
+  Expr t = var(p.model.addVar("t", 0.0, 0.5, 0.0));
   Expr a = PI / 4.0 - 2.0 * PI * t;
-  Expr xi = 0.5 - std::sqrt(0.5) * cos(a);
-  Expr eta = 0.5 - std::sqrt(0.5) * sin(a);
-  Expr residual = xi * xi * eta - x[0] - xi * x[1] - eta * x[2];
-  m.minimize(x[3]);
-  m.addCon("tlow", residual - x[3], -INF, 0.0);
-  m.addCon("thigh", -residual, -INF, 0.0);
-  return p;
-}
-
-// Powell's problem 3 asks for 0 <= xi^2 eta - (x1 + x2 xi + x3 eta) <= x4 on
-// the boundary of the unit square; x* = (-c, c, 1 - c, c) with c = 4 - 2 sqrt 3. The residual is linear in eta and convex
-// in xi, so its extremes over the whole square lie on the boundary: the
-// constraints over T = [0, 1]^2 define the same feasible set.
-LiteratureProblem powell3() {
-  LiteratureProblem p{"powell3", std::string(POWELL) + ", problem 3", 0.5358984,
-                      {-0.5358984, 0.5358984, 0.4641016, 0.5358984}, Model()};
-  Model& m = p.model;
-  std::vector<Expr> x;
-  const double start[] = {-0.1, 0.0, 0.0, 1.2};
-  for (int i = 1; i <= 4; ++i)
-    x.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i - 1])));
-  Expr xi = var(m.addVar("t1", 0.0, 1.0, 0.0));
-  Expr eta = var(m.addVar("t2", 0.0, 1.0, 0.0));
-  Expr residual = xi * xi * eta - x[0] - xi * x[1] - eta * x[2];
-  m.minimize(x[3]);
-  m.addCon("tlow", residual - x[3], -INF, 0.0);
-  m.addCon("thigh", -residual, -INF, 0.0);
+  oneSidedConstraints(p.model, x, 0.5 - std::sqrt(0.5) * cos(a), 0.5 - std::sqrt(0.5) * sin(a));
   return p;
 }
 
