@@ -140,37 +140,27 @@ LiteratureProblem watson9() {
   return p;
 }
 
-
 const char* POWELL =
     "M. J. D. Powell, Log barrier methods for semi-infinite programming calculations, "
     "Numerical Analysis Report DAMTP 1992/NA11, University of Cambridge, 1992";
 
 const double PI = 3.14159265358979323846;
 
-// min x2 s.t. the half-planes through the unit circle: the feasible set is
-// the unit disc, so x* = (0, -1).
-LiteratureProblem powell1() {
-  LiteratureProblem p{"powell1", std::string(POWELL) + ", problem 1", -1.0, {0.0, -1.0}, Model()};
+// Powell's problems 1 and 2: min x2 s.t. the tangents to the unit circle, at
+// the angle 2 pi t / tu, keep x on their inner side: the feasible set is the
+// unit disc, so x* = (0, -1). Problem 2 adds the finite constraint x1 >= -1.
+LiteratureProblem powellCircle(int number, double tu, bool bounded) {
+  LiteratureProblem p{"powell" + std::to_string(number),
+                      std::string(POWELL) + ", problem " + std::to_string(number), -1.0,
+                      {0.0, -1.0}, Model()};
   Model& m = p.model;
   Expr x1 = var(m.addVar("x[1]", -INF, INF, 0.8));
   Expr x2 = var(m.addVar("x[2]", -INF, INF, 0.5));
-  Expr t = var(m.addVar("t", 0.0, 1.0, 0.0));
+  Expr t = var(m.addVar("t", 0.0, tu, 0.0));
+  Expr angle = 2.0 * PI / tu * t;
   m.minimize(x2);
-  m.addCon("tcon", -x1 * cos(2.0 * PI * t) - x2 * sin(2.0 * PI * t) - 1.0, -INF, 0.0);
-  return p;
-}
-
-// Problem 1 with the finite constraint x1 >= -1 and the circle traversed over
-// t in [0, 1/2].
-LiteratureProblem powell2() {
-  LiteratureProblem p{"powell2", std::string(POWELL) + ", problem 2", -1.0, {0.0, -1.0}, Model()};
-  Model& m = p.model;
-  Expr x1 = var(m.addVar("x[1]", -INF, INF, 0.8));
-  Expr x2 = var(m.addVar("x[2]", -INF, INF, 0.5));
-  Expr t = var(m.addVar("t", 0.0, 0.5, 0.0));
-  m.minimize(x2);
-  m.addCon("xbound", x1, -1.0, INF);
-  m.addCon("tcon", -x1 * cos(4.0 * PI * t) - x2 * sin(4.0 * PI * t) - 1.0, -INF, 0.0);
+  if (bounded) m.addCon("xbound", x1, -1.0, INF);
+  m.addCon("tcon", -x1 * cos(angle) - x2 * sin(angle) - 1.0, -INF, 0.0);
   return p;
 }
 
@@ -238,16 +228,17 @@ const char* OETTERSHAGEN =
     "semi-infiniter Optimierungsprobleme, Ph.D. thesis, Universitaet Bonn, 1982";
 
 // Chebyshev approximation: min u s.t. |r(x, t)| <= u on [tl, tu], with the
-// error r as two infinite constraints.
-LiteratureProblem chebyshev(const std::string& name, const std::string& source, double optimum,
-                            std::vector<double> x, std::vector<double> start, double tl,
-                            double tu, Expr (*error)(const std::vector<Expr>&, Expr)) {
-  LiteratureProblem p{name, source, optimum, x, Model()};
+// error r as two infinite constraints; (u, x) starts at zero. `optimal`
+// holds (u, x).
+LiteratureProblem chebyshev(const std::string& name, const std::string& source,
+                            std::vector<double> optimal, double tl, double tu,
+                            Expr (*error)(const std::vector<Expr>&, Expr)) {
+  LiteratureProblem p{name, source, optimal[0], optimal, Model()};
   Model& m = p.model;
-  Expr u = var(m.addVar("u", -INF, INF, start[0]));
+  Expr u = var(m.addVar("u", -INF, INF, 0.0));
   std::vector<Expr> xs;
-  for (size_t i = 1; i < start.size(); ++i)
-    xs.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, start[i])));
+  for (size_t i = 1; i < optimal.size(); ++i)
+    xs.push_back(var(m.addVar("x[" + std::to_string(i) + "]", -INF, INF, 0.0)));
   Expr t = var(m.addVar("t", tl, tu, tl));
   Expr r = error(xs, t);
   m.minimize(u);
@@ -260,11 +251,11 @@ Expr oet1Error(const std::vector<Expr>& x, Expr t) { return t * t - x[0] * t - x
 Expr oet2Error(const std::vector<Expr>& x, Expr t) {
   return 1.0 / (1.0 + t) - x[0] * exp(x[1] * t);
 }
-Expr oet4Error(const std::vector<Expr>& x, Expr t) {
-  return exp(t) - (x[0] + x[1] * t) / (1.0 + x[2] * t);
-}
 Expr oet3Error(const std::vector<Expr>& x, Expr t) {
   return sin(t) - x[0] - x[1] * t - x[2] * t * t;
+}
+Expr oet4Error(const std::vector<Expr>& x, Expr t) {
+  return exp(t) - (x[0] + x[1] * t) / (1.0 + x[2] * t);
 }
 
 // min sum x_j^2/(2j) + x_j/j s.t. sum x_j t^(j-1) >= sin t on [0, 1]: a
@@ -317,23 +308,19 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(watson7());
   all.push_back(watson8());
   all.push_back(watson9());
-  all.push_back(powell1());
-  all.push_back(powell2());
+  all.push_back(powellCircle(1, 1.0, false));
+  all.push_back(powellCircle(2, 0.5, true));
   all.push_back(powell3());
   all.push_back(powell4());
   all.push_back(polakTits());
   std::string o(OETTERSHAGEN);
-  all.push_back(chebyshev("oet1", o + ", problem 1", 0.5382453,
-                          {0.5382453, 0.1841785, 0.4186459}, {0.0, 0.0, 0.0}, 0.0, 2.0,
+  all.push_back(chebyshev("oet1", o + ", problem 1", {0.5382453, 0.1841785, 0.4186459}, 0.0, 2.0,
                           oet1Error));
-  all.push_back(chebyshev("oet2", o + ", problem 2", 0.0871596,
-                          {0.0871596, 1.0528554, -1.1941667}, {0.0, 0.0, 0.0}, -0.5, 0.5,
-                          oet2Error));
-  all.push_back(chebyshev("oet3", o + ", problem 3", 0.0045051,
-                          {0.0045051, -0.0045051, 1.0840149, -0.2335338}, {0.0, 0.0, 0.0, 0.0},
+  all.push_back(chebyshev("oet2", o + ", problem 2", {0.0871596, 1.0528554, -1.1941667}, -0.5,
+                          0.5, oet2Error));
+  all.push_back(chebyshev("oet3", o + ", problem 3", {0.0045051, -0.0045051, 1.0840149, -0.2335338},
                           0.0, 1.0, oet3Error));
-  all.push_back(chebyshev("oet4", o + ", problem 4", 0.0042955,
-                          {0.0042955, 0.9957045, 0.6682068, -0.3888470}, {0.0, 0.0, 0.0, 0.0},
+  all.push_back(chebyshev("oet4", o + ", problem 4", {0.0042955, 0.9957045, 0.6682068, -0.3888470},
                           0.0, 1.0, oet4Error));
   all.push_back(kortanekNo());
   return all;

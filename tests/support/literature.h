@@ -1,5 +1,5 @@
-// Classic semi-infinite test problems with one infinite variable, shared by
-// the bundled examples and the end-to-end tests.
+// Classic semi-infinite test problems from the literature, shared by the
+// bundled examples, the end-to-end tests and the benchmark.
 #pragma once
 
 #include <string>
@@ -10,7 +10,7 @@
 struct LiteratureProblem {
   std::string name;       // stub name under examples/
   std::string source;     // where it was published
-  double optimum;         // optimal objective value
+  double optimum;         // optimal objective value (published, or computed on fine grids)
   std::vector<double> x;  // optimal x (finite variables, AMPL order)
   nl::Model model;
 };
