@@ -74,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"disc_reem", "watson8"}, Case{"disc_halt", "watson9"},
                       Case{"disc_reem", "powell2"}, Case{"disc_hett", "oet1"},
                       Case{"disc_reem", "oet2"}, Case{"disc_hett", "kortanek_no"},
+                      Case{"disc_reem", "powell3"}, Case{"disc_hett", "polak_tits"},
                       Case{"disc_hett", "plane2d"}, Case{"disc_halt", "plane2d"},
                       Case{"disc_reem", "plane2d"}),
     [](const auto& info) { return std::string(info.param.method) + "_" + info.param.problem; });

@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Literature, PenaltyLiterature,
                                            Expectation{"powell1", 5e-5, 1e-2},
                                            Expectation{"powell2", 5e-5, 1e-2},
                                            Expectation{"powell4", 2e-4, 0},
+                                           Expectation{"polak_tits", 2e-4, 1e-3},
                                            Expectation{"oet2", 3e-3, 0},
                                            Expectation{"kortanek_no", 2e-3, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
