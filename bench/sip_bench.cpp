@@ -188,8 +188,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  const std::vector<LiteratureProblem> all = literatureProblems();
   std::vector<std::string> problemNames, methodNames;
-  for (const LiteratureProblem& p : literatureProblems()) problemNames.push_back(p.name);
+  for (const LiteratureProblem& p : all) problemNames.push_back(p.name);
   for (const Method& m : METHODS) methodNames.push_back(m.name);
   if (!knownNames(problems, problemNames, "problem") || !knownNames(methods, methodNames, "method"))
     return 2;
@@ -204,7 +205,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<Row> rows;
-  for (const LiteratureProblem& p : literatureProblems()) {
+  for (const LiteratureProblem& p : all) {
     if (!wanted(problems, p.name)) continue;
     for (const Method& m : METHODS) {
       if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
