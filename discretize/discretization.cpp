@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "results_file.h"
 #include "sip.h"
@@ -29,14 +28,39 @@ std::vector<double> initialSpacings() {
   return h;
 }
 
-bool prepareGridMethod(std::vector<double>& h) {
+GridPreparation prepareGridMethod(std::vector<double>& h) {
   if (sipOptions.disc_k <= 0) {
     printf("Number of mesh refines less or equal to zero\n");
-    return false;
+    return GRID_NO_LEVEL;
   }
-  requireFiniteBox();
+  if (!finiteBox()) return GRID_UNUSABLE;
   h = initialSpacings();
-  return true;
+  return GRID_READY;
+}
+
+SipResult unpreparedEnd(GridPreparation why) {
+  if (why == GRID_NO_LEVEL)
+    return sipResult(STATUS_ITERATION_LIMIT, "disc_k asks for no level: the starting point");
+  return sipResult(STATUS_NO_POINT, "T cannot be gridded");
+}
+
+SipResult discretizationEnd(const SubproblemResult& last, int levels) {
+  const std::string word = "last subproblem " + last.text;
+  SipResult r;
+  switch (last.status) {
+    case SUB_SOLVED: r = sipResult(STATUS_SOLVED, "last subproblem solved", levels); break;
+    case SUB_INFEASIBLE: r = sipResult(STATUS_INFEASIBLE, word, levels); break;
+    case SUB_LIMIT: r = sipResult(STATUS_ITERATION_LIMIT, word, levels); break;
+    case SUB_FAILED: r = sipResult(STATUS_SUBPROBLEM_FAILURE, word, levels); break;
+    case SUB_UNAVAILABLE: r = sipResult(STATUS_NO_POINT, "no subproblem solver", levels); break;
+  }
+  r.objective = last.objective;
+  return r;
+}
+
+SipResult gridLimitEnd(int levels) {
+  return sipResult(STATUS_GRID_LIMIT, "the finer grid is too large: the coarser grid's point",
+                   levels);
 }
 
 void evaluateAll(PointSet& set, const double* x) {
@@ -125,16 +149,16 @@ void appendDiscretizationResults(int firstGridSize, int gridSize, double f) {
   if (!results) return;
   const SipStats& s = sipStats;
   fprintf(results, " & %d & %d & %.1f & %d & %.6e\\\\\n", firstGridSize, gridSize,
-          (double)s.nnlpc / (double)(s.nnlp - 1), s.nnlp, f);
+          (double)s.nnlpc / (double)(s.nnlp - 1), s.nnlp, modelObjective(f));
   fclose(results);
 }
 
-void requireFiniteBox() {
+bool finiteBox() {
   const SipProblem& p = sipProblem;
   for (int d = 0; d < p.nt; ++d)
     if (!std::isfinite(p.tu[d] - p.tl[d]) || isMinusInfinity(p.tl[d]) || isPlusInfinity(p.tu[d])) {
       printf("Infinite variable %d has an infinite bound: no grid can cover it\n", d);
-      fflush(stdout);
-      exit(1);
+      return false;
     }
+  return true;
 }

@@ -4,10 +4,26 @@
 #include <vector>
 
 #include "point_set.h"
+#include "sip_result.h"
+#include "subproblem.h"
 
-// The preparation of the grid methods: false (after its message) when
-// disc_k asks for no level; otherwise h holds the initial spacings.
-bool prepareGridMethod(std::vector<double>& h);
+enum GridPreparation { GRID_READY, GRID_NO_LEVEL, GRID_UNUSABLE };
+
+// The preparation of the grid methods: GRID_NO_LEVEL (after its message)
+// when disc_k asks for no level, GRID_UNUSABLE when T has an infinite bound;
+// otherwise h holds the initial spacings.
+GridPreparation prepareGridMethod(std::vector<double>& h);
+
+// How a grid method that could not start ends: no level asked for keeps the
+// starting point, anything else has no point.
+SipResult unpreparedEnd(GridPreparation why);
+
+// How a discretization method ends after its last subproblem.
+SipResult discretizationEnd(const SubproblemResult& last, int levels);
+
+// The end of a method whose finer grid cannot be built: the point of the
+// coarser grid is kept.
+SipResult gridLimitEnd(int levels);
 
 // Spacings from disc_h adjusted to nt values (with its messages), or 0.01
 // for every coordinate; prints "h=(...)".
@@ -42,5 +58,5 @@ int subproblemConstraints(const PointSet& working);
 // " & first & current & nnlpc/(nnlp-1) & nnlp & f" into ./results.
 void appendDiscretizationResults(int firstGridSize, int gridSize, double f);
 
-// A box with an infinite bound cannot be gridded: ends the run with a message.
-void requireFiniteBox();
+// A box with an infinite bound cannot be gridded: false, with a message.
+bool finiteBox();

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "sip.h"
 #include "vector_ops.h"
@@ -70,13 +69,11 @@ void buildRegularGrid(PointSet& set, int nt, const double* tl, const double* tu,
   walk.enumerate(0);
 }
 
-void buildRegularGridOrExit(PointSet& set, const double* h) {
+bool buildProblemGrid(PointSet& set, const double* h) {
   const SipProblem& p = sipProblem;
-  if (!gridIsBuildable(p.nt, p.tl, p.tu, h)) {
-    fflush(stdout);
-    exit(1);
-  }
+  if (!gridIsBuildable(p.nt, p.tl, p.tu, h)) return false;
   buildRegularGrid(set, p.nt, p.tl, p.tu, h);
+  return true;
 }
 
 namespace {

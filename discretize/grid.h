@@ -21,8 +21,9 @@ bool gridIsBuildable(int nt, const double* tl, const double* tu, const double* h
 void buildRegularGrid(PointSet& set, int nt, const double* tl, const double* tu,
                       const double* h);
 
-// Builds the grid or ends the run with status 1 when it cannot be built.
-void buildRegularGridOrExit(PointSet& set, const double* h);
+// Builds the problem's grid; false (after the message of gridIsBuildable,
+// with set untouched) when it cannot be built.
+bool buildProblemGrid(PointSet& set, const double* h);
 
 double radicalInverse(int base, long n);
 int haltonBase(int coordinate);

@@ -1,25 +1,23 @@
 // Discretization with Halton points: the full grid grows by batches of
 // quasi-random points until the total is reached.
 #include <cstdio>
-#include <cstdlib>
 
 #include "discretization.h"
 #include "grid.h"
 #include "subproblem.h"
 #include "sip.h"
 
-void haltonMethod() {
+SipResult haltonMethod() {
   const SipProblem& p = sipProblem;
   SipOptions& o = sipOptions;
   if (o.disc_ha_mx <= 0 || o.disc_h_mx <= 0 || o.disc_ha_mx > o.disc_h_mx) {
     o.disc_ha_mx = 100 * p.nt;
     o.disc_h_mx = 1000 * p.nt;
   }
-  requireFiniteBox();
+  if (!finiteBox()) return sipResult(STATUS_NO_POINT, "T cannot be sampled");
   if (o.disc_h_mx > MAX_GRID_POINTS) {
     printf("%d Halton points are more than the %d a run may hold\n", o.disc_h_mx, MAX_GRID_POINTS);
-    fflush(stdout);
-    exit(1);
+    return sipResult(STATUS_NO_POINT, "too many Halton points");
   }
   const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
   PointSet fullGrid(range), active(range), working(range), flagged(range);
@@ -29,16 +27,18 @@ void haltonMethod() {
   const int firstGridSize = fullGrid.count();
 
   PointSet::copy(fullGrid, working);
-  double f = solveSubproblem(x, working);
+  SubproblemResult last = solveSubproblem(x, working);
+  if (last.status == SUB_UNAVAILABLE) return discretizationEnd(last, 0);
   activeScan(fullGrid, active, x);
 
-  for (int k = 0; fullGrid.count() < o.disc_h_mx;) {
+  int batches = 1;
+  for (int k = 0; fullGrid.count() < o.disc_h_mx; ++batches) {
     bool feasible = fullGridCheck(fullGrid, flagged, x);
     if (!feasible && k < o.disc_inner) {
       ++k;
       printf("X not solved full mesh\n");
       rebuildWorkingSet(working, active, flagged);
-      f = solveSubproblem(x, working);
+      last = solveSubproblem(x, working);
       activeScanWithFallback(fullGrid, active, working, x);
       continue;
     }
@@ -47,10 +47,11 @@ void haltonMethod() {
     int before = fullGrid.count();
     halton.addBatch(fullGrid, o.disc_h_mx, o.disc_ha_mx);
     rebuildWorkingSet(working, active, flagged);
-    f = solveSubproblem(x, working);
+    last = solveSubproblem(x, working);
     activeScan(fullGrid, active, x);
     if (fullGrid.count() == before) break;  // no point could be added
   }
   printf("%ld halton points generated\n", halton.counter);
-  appendDiscretizationResults(firstGridSize, fullGrid.count(), f);
+  appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
+  return discretizationEnd(last, batches);
 }

@@ -15,7 +15,7 @@ struct HettichRun {
   PointSet fullGrid, active, working, flagged;
   std::vector<double> h;
   double* x;
-  double f = 0;
+  SubproblemResult last;
   explicit HettichRun(const NormRange& r)
       : range(r), fullGrid(r), active(r), working(r), flagged(r), x(sipProblem.x0) {}
 
@@ -23,9 +23,11 @@ struct HettichRun {
     printf("%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(working),
            active.count(), refined);
   }
-  void solveOn(bool withCheckT) {
+  // False when there is no solver to go on with.
+  bool solveOn(bool withCheckT) {
     if (withCheckT) checkT(working, fullGrid);
-    f = solveSubproblem(x, working);
+    last = solveSubproblem(x, working);
+    return last.status != SUB_UNAVAILABLE;
   }
 };
 
@@ -49,25 +51,27 @@ void printFlaggedReport(const PointSet& flagged, const double* x) {
 
 }  // namespace
 
-void hettichMethod() {
+SipResult hettichMethod() {
   const SipProblem& p = sipProblem;
   const SipOptions& o = sipOptions;
   std::vector<double> h;
-  if (!prepareGridMethod(h)) return;
+  GridPreparation prepared = prepareGridMethod(h);
+  if (prepared != GRID_READY) return unpreparedEnd(prepared);
   printf("Refinements=%d\n", o.disc_k);
   HettichRun r(normRangeOf(p.nt, p.tl, p.tu));
-  buildRegularGridOrExit(r.fullGrid, h.data());
+  if (!buildProblemGrid(r.fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   const int firstGridSize = r.fullGrid.count();
   sipStats.nnlp = 0;
   printf("Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
 
   PointSet::copy(r.fullGrid, r.working);
-  r.solveOn(false);
+  if (!r.solveOn(false)) return discretizationEnd(r.last, 0);
   sipStats.nnlpc = 0;
   activeScan(r.fullGrid, r.active, r.x);
   r.line(0, "--");
 
-  for (int j = 1, k = 0; j < o.disc_k;) {
+  int j = 1;
+  for (int k = 0; j < o.disc_k;) {
     bool feasible = fullGridCheck(r.fullGrid, r.flagged, r.x);
     if (!feasible && k < o.disc_inner) {
       rebuildWorkingSet(r.working, r.active, r.flagged);
@@ -78,7 +82,10 @@ void hettichMethod() {
       continue;
     }
     for (double& hd : h) hd /= j == 1 ? 2 : 3;
-    buildRegularGridOrExit(r.fullGrid, h.data());
+    if (!buildProblemGrid(r.fullGrid, h.data())) {
+      appendDiscretizationResults(firstGridSize, r.fullGrid.count(), r.last.objective);
+      return gridLimitEnd(j);
+    }
     rebuildWorkingSet(r.working, r.active, r.flagged);
     r.solveOn(true);
     activeScan(r.fullGrid, r.active, r.x);
@@ -87,5 +94,6 @@ void hettichMethod() {
     ++j;
   }
   printFlaggedReport(r.flagged, r.x);
-  appendDiscretizationResults(firstGridSize, r.fullGrid.count(), r.f);
+  appendDiscretizationResults(firstGridSize, r.fullGrid.count(), r.last.objective);
+  return discretizationEnd(r.last, j);
 }

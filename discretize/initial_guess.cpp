@@ -9,17 +9,18 @@
 #include "subproblem.h"
 #include "sip.h"
 
-void initialGuess(double* x0) {
+SipResult initialGuess(double* x0) {
   const SipProblem& p = sipProblem;
-  requireFiniteBox();
+  if (!finiteBox()) return sipResult(STATUS_NO_POINT, "T cannot be gridded");
   std::vector<double> h(p.nt);
   for (int j = 0; j < p.nt; ++j) h[j] = (p.tu[j] - p.tl[j]) / 5;
   const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
   PointSet fullGrid(range), working(range);
-  buildRegularGridOrExit(fullGrid, h.data());
+  if (!buildProblemGrid(fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   PointSet::copy(fullGrid, working);
   srand((unsigned)time(nullptr));
   // RAND_MAX, not 32767: glibc's rand() reaches 2^31 - 1.
   for (int i = 0; i < p.nx; ++i) x0[i] = rand() / (double)RAND_MAX;
-  solveSubproblem(x0, working);
+  // Whatever the subproblem did, its last point is the method's start.
+  return discretizationEnd(solveSubproblem(x0, working), 0);
 }

@@ -1,5 +1,6 @@
 #include "ipopt_subproblem.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "IpSolveStatistics.hpp"
 #include "IpTNLP.hpp"
 #include "sip.h"
+#include "vector_ops.h"
 
 using namespace Ipopt;
 
@@ -16,6 +18,22 @@ const double IPOPT_INFINITY = 1e19;
 
 double evaluate(int code, int n, const double* x, const double* t, double* o1, double* o2) {
   return sipProblem.evaluate(code, n, x, t, o1, o2, nullptr, nullptr);
+}
+
+
+SubproblemStatus subproblemStatus(SolverReturn status) {
+  switch (status) {
+    case SUCCESS:
+    case STOP_AT_ACCEPTABLE_POINT:
+    case STOP_AT_TINY_STEP:
+    case FEASIBLE_POINT_FOUND:
+      return SUB_SOLVED;
+    case LOCAL_INFEASIBILITY: return SUB_INFEASIBLE;
+    case MAXITER_EXCEEDED:
+    case CPUTIME_EXCEEDED:
+      return SUB_LIMIT;
+    default: return SUB_FAILED;
+  }
 }
 
 const char* statusText(SolverReturn status) {
@@ -82,14 +100,15 @@ class Subproblem : public TNLP {
     return true;
   }
 
+  // A failed evaluation leaves NaN; returning false makes Ipopt cut its step.
   bool eval_f(Index, const Number* x, bool, Number& f) override {
     f = evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
-    return true;
+    return std::isfinite(f);
   }
 
-  bool eval_grad_f(Index, const Number* x, bool, Number* g) override {
+  bool eval_grad_f(Index n, const Number* x, bool, Number* g) override {
     evaluate(REQ_OBJGRD, 0, x, nullptr, g, nullptr);
-    return true;
+    return allFinite(n, g);
   }
 
   bool eval_g(Index, const Number* x, bool, Index m, Number* g) override {
@@ -102,7 +121,7 @@ class Subproblem : public TNLP {
         g[r] = evaluate(REQ_CONTVAL, j, x, points_[k].data(), nullptr, nullptr);
       }
     }
-    return true;
+    return allFinite(m, g);
   }
 
   bool eval_jac_g(Index n, const Number* x, bool, Index m, Index, Index* iRow, Index* jCol,
@@ -123,7 +142,7 @@ class Subproblem : public TNLP {
         evaluate(REQ_CONTGRD, j, x, points_[k].data(), row, gt.data());
       }
     }
-    return true;
+    return allFinite(m * n, values);
   }
 
   void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
@@ -160,7 +179,7 @@ double ipoptBound(double bound) {
   return bound;
 }
 
-double IpoptSubproblemSolver::solve(double* x, const PointSet& points) {
+SubproblemResult IpoptSubproblemSolver::solve(double* x, const PointSet& points) {
   SmartPtr<Subproblem> problem = new Subproblem(x, points);
   int iterations = 0;
   try {
@@ -177,9 +196,12 @@ double IpoptSubproblemSolver::solve(double* x, const PointSet& points) {
   }
   ++sipStats.nnlp;
   sipStats.nnlpc += iterations;
-  double f = problem->finished ? problem->objective
-                               : evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
-  printf("Ipopt: %s, %d iterations, objective %.10e\n",
-         problem->finished ? statusText(problem->status) : "no solution", iterations, f);
-  return f;
+  SubproblemResult r;
+  r.objective = problem->finished ? problem->objective
+                                  : evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+  r.status = problem->finished ? subproblemStatus(problem->status) : SUB_FAILED;
+  r.text = problem->finished ? statusText(problem->status) : "no solution";
+  printf("Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
+         modelObjective(r.objective));
+  return r;
 }

@@ -8,7 +8,7 @@
 
 class IpoptSubproblemSolver : public SubproblemSolver {
  public:
-  double solve(double* x, const PointSet& points) override;
+  SubproblemResult solve(double* x, const PointSet& points) override;
 };
 
 // Ipopt's bound value for "no bound" in place of the library's infinities.

@@ -25,14 +25,15 @@ void epsilonActivePoints(PointSet& fullGrid, PointSet& working, const double* x,
 
 }  // namespace
 
-void reemtsenMethod() {
+SipResult reemtsenMethod() {
   const SipProblem& p = sipProblem;
   const SipOptions& o = sipOptions;
   std::vector<double> h;
-  if (!prepareGridMethod(h)) return;
+  GridPreparation prepared = prepareGridMethod(h);
+  if (prepared != GRID_READY) return unpreparedEnd(prepared);
   const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
   PointSet fullGrid(range), working(range);
-  buildRegularGridOrExit(fullGrid, h.data());
+  if (!buildProblemGrid(fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   const int firstGridSize = fullGrid.count();
   double e = o.disc_eps;
   double* x = p.x0;
@@ -43,15 +44,17 @@ void reemtsenMethod() {
   printf("Iter\tGrid\tNnlsp\tFullGrid\n");
   sipStats.nnlp = 0;
   PointSet::copy(fullGrid, working);
-  double f = solveSubproblem(x, working);
+  SubproblemResult last = solveSubproblem(x, working);
+  if (last.status == SUB_UNAVAILABLE) return discretizationEnd(last, 0);
   sipStats.nnlpc = 0;
   line(0, "--");
   for (double& hd : h) hd /= 2;
-  buildRegularGridOrExit(fullGrid, h.data());
+  if (!buildProblemGrid(fullGrid, h.data())) return gridLimitEnd(0);
 
   // The inner step would repeat until the grid is feasible; disc_inner
   // steps per level bound it.
-  for (int j = 1, inner = 0; j < o.disc_k;) {
+  int j = 1;
+  for (int inner = 0; j < o.disc_k;) {
     bool feasible = gridFeasible(fullGrid, x);
     if (!feasible && inner >= o.disc_inner) {
       printf("Grid still infeasible after %d inner steps: refining\n", inner);
@@ -63,14 +66,18 @@ void reemtsenMethod() {
       e /= std::pow(3.0, p.nt);
       ++j;
       inner = 0;
-      if (j < o.disc_k) buildRegularGridOrExit(fullGrid, h.data());
+      if (j < o.disc_k && !buildProblemGrid(fullGrid, h.data())) {
+        appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
+        return gridLimitEnd(j);
+      }
       continue;
     }
-    epsilonActivePoints(fullGrid, working, x, std::fabs(f) * e);
+    epsilonActivePoints(fullGrid, working, x, std::fabs(last.objective) * e);
     checkT(working, fullGrid);
-    f = solveSubproblem(x, working);
+    last = solveSubproblem(x, working);
     line(j, "No");
     ++inner;
   }
-  appendDiscretizationResults(firstGridSize, fullGrid.count(), f);
+  appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
+  return discretizationEnd(last, j);
 }

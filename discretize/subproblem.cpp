@@ -7,7 +7,13 @@ namespace {
 
 class UnavailableSolver : public SubproblemSolver {
  public:
-  double solve(double*, const PointSet&) override { nlpUnavailable(); }
+  SubproblemResult solve(double*, const PointSet&) override {
+    nlpUnavailable();
+    SubproblemResult r;
+    r.status = SUB_UNAVAILABLE;
+    r.text = "not available";
+    return r;
+  }
 };
 
 SubproblemSolver* override_ = nullptr;
@@ -24,6 +30,6 @@ SubproblemSolver& subproblemSolver() {
 
 void setSubproblemSolver(SubproblemSolver* solver) { override_ = solver; }
 
-double solveSubproblem(double* x, const PointSet& points) {
+SubproblemResult solveSubproblem(double* x, const PointSet& points) {
   return subproblemSolver().solve(x, points);
 }

@@ -50,6 +50,8 @@ bool amplHasNameFiles(const char* stub) {
 }
 
 int amplVarCount() { return n_var; }
+int amplObjectiveSense() { return n_obj > 0 && objtype[0] ? -1 : 1; }
+const char* amplObjectiveName() { return n_obj > 0 ? obj_name(0) : "objective"; }
 int amplObjectiveCount() { return n_obj; }
 int amplConCount() { return n_con; }
 const char* amplVarName(int j) { return var_name(j); }
@@ -94,6 +96,7 @@ void amplFullhes(double* h, int lh, int objective, const double* ow, const doubl
   fullhes(h, lh, objective, (real*)ow, (real*)y);
 }
 
-void amplWriteSol(const char* msg, const double* x) {
+void amplWriteSol(const char* msg, const double* x, int solveResult) {
+  solve_result_num = solveResult;
   write_sol(msg, (real*)x, nullptr, nullptr);
 }

@@ -19,6 +19,9 @@ bool amplRead(const char* stub);
 bool amplHasNameFiles(const char* stub);
 
 int amplVarCount();
+// +1 when objective 0 is minimised, -1 when it is maximised.
+int amplObjectiveSense();
+const char* amplObjectiveName();
 int amplObjectiveCount();
 int amplConCount();
 const char* amplVarName(int j);
@@ -33,7 +36,9 @@ double* amplFreshX0();  // allocates a zeroed X0 for the library object
 
 void amplDenseJacobian();
 
-// Evaluation primitives on a full AMPL-order vector.
+// Evaluation primitives on a full AMPL-order vector. A non-null nerror must
+// hold 0: the library then returns its error code there instead of ending
+// the process.
 double amplObjval(const double* x, int* nerror);
 void amplObjgrd(const double* x, double* g, int* nerror);
 void amplConval(const double* x, double* c, int* nerror);
@@ -42,4 +47,6 @@ double amplConival(int i, const double* x, int* nerror);
 void amplCongrd(int i, const double* x, double* g, int* nerror);
 void amplFullhes(double* h, int lh, int objective, const double* ow, const double* y);
 
-void amplWriteSol(const char* msg, const double* x);
+// Writes stub.sol with the solve message, primal values and the solve result
+// code (the "objno 0 CODE" line that AMPL, Pyomo and JuMP read).
+void amplWriteSol(const char* msg, const double* x, int solveResult);

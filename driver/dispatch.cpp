@@ -8,7 +8,8 @@ namespace {
 
 void storeProblem(int nx, const double* xu, const double* xl, int nt, const double* tu,
                   const double* tl, int mx, const double* cxu, const double* cxl, int mt,
-                  const double* ctu, const double* ctl, double* x0, SipEvaluator evaluate) {
+                  const double* ctu, const double* ctl, double* x0, SipEvaluator evaluate,
+                  int sense) {
   SipProblem& p = sipProblem;
   p.nx = nx;
   p.nt = nt;
@@ -24,6 +25,7 @@ void storeProblem(int nx, const double* xu, const double* xl, int nt, const doub
   p.ctl = ctl;
   p.ctu = ctu;
   p.evaluate = evaluate;
+  p.sense = sense;
 }
 
 void checksForLocalMethods() {
@@ -32,50 +34,56 @@ void checksForLocalMethods() {
   checkConstraintType();
 }
 
-}  // namespace
-
-void dispatch(int nx, const double* xu, const double* xl, int nt, const double* tu,
-              const double* tl, int mx, const double* cxu, const double* cxl, int mt,
-              const double* ctu, const double* ctl, double* x0, int haveGuess,
-              SipEvaluator evaluate) {
-  storeProblem(nx, xu, xl, nt, tu, tl, mx, cxu, cxl, mt, ctu, ctl, x0, evaluate);
-  if (!haveGuess) {
-    printf("Without Initial Guess\n");
-    initialGuess(x0);
-    printVector(x0, nx);
-  }
-  printf("Nx=%d\t Nt=%d\n", nx, nt);
-  switch (sipOptions.method) {
+SipResult runMethod(int method) {
+  switch (method) {
     case METHOD_DISC_HETT:
       checkTBounds();
-      hettichMethod();
-      break;
+      return hettichMethod();
     case METHOD_DISC_HALT:
       checkTBounds();
-      haltonMethod();
-      break;
+      return haltonMethod();
     case METHOD_DISC_REEM:
       checkTBounds();
-      reemtsenMethod();
-      break;
+      return reemtsenMethod();
     case METHOD_PENALTY:
       checkPenaltyShape();
       checkFreeX();
       checkConstraintType();
-      penaltyMethod();
-      break;
+      return penaltyMethod();
     case METHOD_PENALTY_M:
       checksForLocalMethods();
-      penaltyMultiplierMethod();
-      break;
+      return penaltyMultiplierMethod();
     case METHOD_SQP:
       checksForLocalMethods();
       nlpUnavailable();
+      return sipResult(STATUS_NO_POINT, "no NLP solver");
     case METHOD_INTP:
       checksForLocalMethods();
-      interiorPointMethod();
-      break;
+      return interiorPointMethod();
     default:
       printf("Invalid Method\n");
+      return sipResult(STATUS_NO_POINT, "invalid method");
   }
+}
+
+}  // namespace
+
+SipResult dispatch(int nx, const double* xu, const double* xl, int nt, const double* tu,
+                   const double* tl, int mx, const double* cxu, const double* cxl, int mt,
+                   const double* ctu, const double* ctl, double* x0, int haveGuess,
+                   SipEvaluator evaluate, int sense, StartCheck startCheck) {
+  storeProblem(nx, xu, xl, nt, tu, tl, mx, cxu, cxl, mt, ctu, ctl, x0, evaluate, sense);
+  if (!haveGuess) {
+    printf("Without Initial Guess\n");
+    SipResult guess = initialGuess(x0);
+    if (!guess.hasPoint()) return guess;
+    printVector(x0, nx);
+  }
+  std::string failing = startCheck ? startCheck(x0) : "";
+  if (!failing.empty()) {
+    printf("Error evaluating %s at the starting point\n", failing.c_str());
+    return sipResult(STATUS_EVALUATION_ERROR, "cannot evaluate " + failing + " at the starting point");
+  }
+  printf("Nx=%d\t Nt=%d\n", nx, nt);
+  return runMethod(sipOptions.method);
 }

@@ -1,5 +1,6 @@
 // The evaluation callback: scatter (x, t) into AMPL order, call the library,
 // gather the wanted entries back into the split form, count the call.
+#include <cmath>
 #include <vector>
 
 #include "ampl_model.h"
@@ -29,9 +30,12 @@ Vec fullPoint(const double* x, const double* t) {
 // A model without objective (a feasibility problem) has f = 0.
 bool hasObjective() { return amplObjectiveCount() > 0; }
 
+// The methods minimise: a maximised objective reaches them negated.
+double sense() { return (double)amplObjectiveSense(); }
+
 double objectiveValue(const double* x, int* nerror) {
   Vec full = fullPoint(x, nullptr);
-  double f = hasObjective() ? amplObjval(full.data(), nerror) : 0.0;
+  double f = hasObjective() ? sense() * amplObjval(full.data(), nerror) : 0.0;
   ++sipStats.objval;
   return f;
 }
@@ -40,6 +44,7 @@ void objectiveGradient(const double* x, double* gx, int* nerror) {
   Vec full = fullPoint(x, nullptr);
   Vec g(sipPartition.nVar, 0.0);
   if (hasObjective()) amplObjgrd(full.data(), g.data(), nerror);
+  for (double& v : g) v *= sense();
   gatherX(g.data(), gx);
   ++sipStats.objgrd;
 }
@@ -64,6 +69,7 @@ void objectiveHessian(double* hxx) {
   const int n = sipPartition.nVar;
   Vec h((long)n * n, 0.0);
   if (hasObjective()) amplFullhes(h.data(), n, 0, nullptr, nullptr);
+  for (double& v : h) v *= sense();
   hessianBlocks(h, hxx, nullptr, nullptr);
   ++sipStats.objhes;
 }
@@ -118,10 +124,8 @@ void constraintHessian(int con, double* hxx, double* htt, double* hxt) {
   hessianBlocks(h, hxx, htt, hxt);
 }
 
-}  // namespace
-
-double sipEvaluate(int code, int n, const double* x, const double* t, double* out1,
-                   double* out2, double* out3, int* nerror) {
+double request(int code, int n, const double* x, const double* t, double* out1, double* out2,
+               double* out3, int* nerror) {
   const SipPartition& p = sipPartition;
   int con;
   switch (code) {
@@ -174,4 +178,43 @@ double sipEvaluate(int code, int n, const double* x, const double* t, double* ou
     default:
       return 0.0;
   }
+}
+
+void fill(double* v, long count) {
+  if (v)
+    for (long i = 0; i < count; ++i) v[i] = NAN;
+}
+
+// What a failed request leaves in its outputs: NaN everywhere, so that a
+// caller that ignores the error slot still sees the failure.
+void poisonOutputs(int code, double* out1, double* out2, double* out3) {
+  const SipPartition& p = sipPartition;
+  switch (code) {
+    case REQ_OBJGRD: fill(out1, p.nx); break;
+    case REQ_CONVAL: fill(out1, p.mx); fill(out2, p.mt); break;
+    case REQ_JACVAL:
+      fill(out1, (long)p.nx * p.mx);
+      fill(out2, (long)p.nt * p.mt);
+      fill(out3, (long)p.nx * p.mt);
+      break;
+    case REQ_CONXGRD: fill(out1, p.nx); break;
+    case REQ_CONTGRD: fill(out1, p.nx); fill(out2, p.nt); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+// The library always gets an error slot, so an evaluation error never ends
+// the process: it comes back as a nonzero *nerror and a NaN value.
+double sipEvaluate(int code, int n, const double* x, const double* t, double* out1,
+                   double* out2, double* out3, int* nerror) {
+  int error = 0;
+  double v = request(code, n, x, t, out1, out2, out3, &error);
+  if (error) {
+    poisonOutputs(code, out1, out2, out3);
+    v = NAN;
+  }
+  if (nerror) *nerror = error;
+  return v;
 }

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "sip.h"
 
@@ -7,5 +6,4 @@ void nlpUnavailable() {
   printf("\n\nNPSOL not available\nPlease read the user manual about it\n");
   printf("Aborting....\n");
   fflush(stdout);
-  exit(1);
 }

@@ -3,7 +3,10 @@
 // problem). Nothing here depends on the AMPL Solver Library's headers.
 #pragma once
 
+#include <string>
 #include <vector>
+
+#include "sip_result.h"
 
 enum SolverMethod {
   METHOD_DISC_HETT = 0,
@@ -43,6 +46,8 @@ struct SipProblem {
   const double *cxl = nullptr, *cxu = nullptr;
   const double *ctl = nullptr, *ctu = nullptr;
   SipEvaluator evaluate = nullptr;
+  // -1 when the model maximises: evaluate() hands the methods -f to minimise.
+  int sense = 1;
 };
 
 // Codes stored by the enumerated options.
@@ -96,6 +101,9 @@ extern SipStats sipStats;
 extern SipProblem sipProblem;
 
 void setOptionDefaults();
+
+// The model's own objective from the value the methods minimise.
+double modelObjective(double minimised);
 void zeroStatistics();
 
 // Infinite bounds: the library's infinities lie beyond 2^31 - 2^20.
@@ -106,23 +114,32 @@ inline bool isPlusInfinity(double upper) { return upper >= SIP_INFINITY_BOUND; }
 void printVector(const double* v, int n);
 void printMatrix(const double* a, int rows, int cols);
 
-// Stands for the external NLP solver; prints its message and exits 1.
-[[noreturn]] void nlpUnavailable();
+// Stands for the external NLP solver: prints its message; the caller ends
+// the run with status 1.
+void nlpUnavailable();
 
-void dispatch(int nx, const double* xu, const double* xl, int nt, const double* tu,
-              const double* tl, int mx, const double* cxu, const double* cxl, int mt,
-              const double* ctu, const double* ctl, double* x0, int haveGuess,
-              SipEvaluator evaluate);
+// Names the function that cannot be evaluated at x (empty when all can).
+typedef std::string (*StartCheck)(const double* x);
+
+// Stores the problem and runs the chosen method; x0 receives its point. A
+// start check that names a function ends the run at the starting point.
+SipResult dispatch(int nx, const double* xu, const double* xl, int nt, const double* tu,
+                   const double* tl, int mx, const double* cxu, const double* cxl, int mt,
+                   const double* ctu, const double* ctl, double* x0, int haveGuess,
+                   SipEvaluator evaluate, int sense = 1, StartCheck startCheck = nullptr);
 
 // The evaluation callback over the AMPL problem read by the driver.
 double sipEvaluate(int code, int n, const double* x, const double* t, double* out1,
                    double* out2, double* out3, int* nerror);
 
-// Method entry points.
-void penaltyMethod();
-void penaltyMultiplierMethod();
-void interiorPointMethod();
-void hettichMethod();
-void haltonMethod();
-void reemtsenMethod();
-void initialGuess(double* x0);
+// Method entry points: each leaves its point in sipProblem.x0 and says how
+// it ended.
+SipResult penaltyMethod();
+SipResult penaltyMultiplierMethod();
+SipResult interiorPointMethod();
+SipResult hettichMethod();
+SipResult haltonMethod();
+SipResult reemtsenMethod();
+// Random start improved by one subproblem; STATUS_NO_POINT when there is no
+// subproblem solver.
+SipResult initialGuess(double* x0);

@@ -45,15 +45,15 @@ struct Residuals {
 };
 Residuals stoppingResiduals(const IpContext& c, const IpIterate& it, const IpEval& e);
 
-// Newton direction d = [dx | ds | dlambda] by the ordering of int_ord; ends
-// the run with "N is singular" when the system cannot be solved.
-void newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+// Newton direction d = [dx | ds | dlambda] by the ordering of int_ord;
+// false, after "N is singular", when the system cannot be solved.
+bool newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                      double mu, Vec& d);
-void dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                   double mu, Vec& d);
-void primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                     double mu, Vec& d);
-void predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                         Vec& d);
 
 // Largest step in (0, 1] keeping tau + s > 0 and lambda < 0, times 0.95.

@@ -20,10 +20,12 @@ IpIterate advance(const IpContext& c, const IpIterate& base, const Vec& d, doubl
   return t;
 }
 
-// Accepts the trial while fewer than watchmax increases happened in a row.
-void watchdogStep(IpRun& r, const IpIterate& base, double alpha, double phi0) {
+// Accepts the trial while fewer than watchmax increases happened in a row;
+// a trial where the merit function cannot be evaluated is refused.
+bool watchdogStep(IpRun& r, const IpIterate& base, double alpha, double phi0) {
   IpIterate trial = advance(r.c, base, r.d, alpha);
   double phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
+  if (!std::isfinite(phi)) return false;
   if (phi0 - phi >= 0) {
     r.increases = 0;
     r.watch.push(trial, r.d, r.B, alpha, r.beta, phi);
@@ -35,6 +37,7 @@ void watchdogStep(IpRun& r, const IpIterate& base, double alpha, double phi0) {
     ++r.increases;
   }
   r.it = trial;
+  return true;
 }
 
 // Raises the penalty weight until d is a descent direction of the merit
@@ -77,10 +80,7 @@ bool lineSearch(IpRun& r, bool first) {
     double phi0;
     if (!r.watch.peek(&phi0)) phi0 = meritValue(r.c, base, r.mu, r.beta, true, nullptr);
     printf("recovered phi0=%f\n", phi0);
-    if (r.increases < o.watchmax) {
-      watchdogStep(r, base, alpha, phi0);
-      return true;
-    }
+    if (r.increases < o.watchmax && watchdogStep(r, base, alpha, phi0)) return true;
   }
   const double betaOnEntry = r.beta;
   bool popped = false;
@@ -114,7 +114,11 @@ bool lineSearch(IpRun& r, bool first) {
     alpha /= 2;
     if (!(alpha * dxNorm > 1e-8)) {
       trial = advance(r.c, base, r.d, alphaMax);
-      if (watch) phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
+      phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
+      if (!std::isfinite(phi)) {  // no step to fall back on
+        r.it = base;
+        return false;
+      }
       break;
     }
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "interior/ip_run.h"
 #include "penalty/penalty.h"
@@ -74,7 +73,11 @@ void quasiNewtonUpdate(IpRun& r, int j) {
     hessianUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
 }
 
-enum PassEnd { PASS_CONTINUES, METHOD_STOPS };
+enum PassEnd { PASS_CONTINUES, METHOD_STOPS, START_FAILS, BREAKDOWN };
+
+bool evaluationFailed(const IpEval& e) {
+  return !std::isfinite(e.L) || !allFinite((int)e.gradL.size(), e.gradL.data());
+}
 
 // Newton iterations of one smoothing level.
 PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
@@ -86,6 +89,11 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     correctSlacks(r);
     r.mu = barrierParameter(r);
     evaluateLagrangian(r.c, r.it, r.mu, r.e);
+    if (evaluationFailed(r.e)) {
+      end = r.total + j == 0 ? START_FAILS : BREAKDOWN;
+      if (end == BREAKDOWN) r.it = r.prevIt;
+      break;
+    }
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
     if (r.res.rho <= o.int_prec && r.res.sigma <= o.int_prec) {
@@ -104,7 +112,10 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     quasiNewtonUpdate(r, j);
     r.prevIt = r.it;
     r.prevE = r.e;
-    newtonDirection(r.c, r.it, r.e, r.B, r.mu, r.d);
+    if (!newtonDirection(r.c, r.it, r.e, r.B, r.mu, r.d)) {
+      end = BREAKDOWN;
+      break;
+    }
     labelled("Direction:\n", r.d);
     double dn = norm2((int)r.d.size(), r.d.data());
     if (dn < o.int_prec) {
@@ -127,20 +138,26 @@ void report(IpRun& r) {
   std::copy(r.it.x.begin(), r.it.x.end(), p.x0);
   labelled("Solution found\n", r.it.x);
   printf("Objective function value\n");
-  printf("%f\n", r.e.f);
+  printf("%f\n", modelObjective(r.e.f));
   FILE* results = openResults();
   double f = p.evaluate(REQ_OBJVAL, 0, r.it.x.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
   labelled("Gradient of lagrangian:\n", r.e.gradL);
   if (!results) return;
   fprintf(results, " & %d & %d & %.6e & %.1e & %.1e & %.1e & %.1e \\\\\n", r.total,
-          r.c.meritEvaluations, f, r.res.rho, r.res.sigma, r.mu, sipOptions.pf_eps);
+          r.c.meritEvaluations, modelObjective(f), r.res.rho, r.res.sigma, r.mu, sipOptions.pf_eps);
   fclose(results);
+}
+
+SipResult passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
+  if (end == BREAKDOWN) return sipResult(STATUS_BREAKDOWN, "Newton system singular or evaluation failed", r.total);
+  if (iterationLimit) return sipResult(STATUS_ITERATION_LIMIT, "maxitero iterations", r.total);
+  return sipResult(STATUS_SOLVED, "stop test met", r.total);
 }
 
 }  // namespace
 
-void interiorPointMethod() {
-  if (!integrationDomainUsable()) exit(1);
+SipResult interiorPointMethod() {
+  if (!integrationDomainUsable()) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
   SipOptions& o = sipOptions;
   IpRun r;
   r.it.x.assign(sipProblem.x0, sipProblem.x0 + r.c.nx);
@@ -149,14 +166,22 @@ void interiorPointMethod() {
   printf("Tau=%f\n", o.int_tau);
   printf("%-5s %-24s %-24s %-24s\n", "Iter", "Mu", "Primal", "Dual");
   Vec xPrevLevel;
-  bool levelConverged = false;
+  bool levelConverged = false, iterationLimit = false;
+  PassEnd end = PASS_CONTINUES;
   for (int k = 0;; ++k) {
-    if (runPass(r, k, xPrevLevel, levelConverged) == METHOD_STOPS) break;
-    if (r.total > o.maxitero) break;
+    end = runPass(r, k, xPrevLevel, levelConverged);
+    if (end == START_FAILS)
+      return sipResult(STATUS_EVALUATION_ERROR, "integrals not defined at the starting point");
+    if (end != PASS_CONTINUES) break;
+    if ((iterationLimit = r.total > o.maxitero)) break;
+    // eps falls only when a level has converged.
     if (o.pf_eps < o.int_epslimit) {
       printf("Limit on eps precision\n");
       break;
     }
   }
   report(r);
+  SipResult result = passResult(end, r, iterationLimit);
+  result.objective = r.e.f;
+  return result;
 }

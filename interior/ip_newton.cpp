@@ -5,7 +5,6 @@
 //   w dlambda + lambda ds = -(w lambda + mu)
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "cholesky.h"
 #include "interior/ip.h"
@@ -25,17 +24,16 @@ struct Blocks {
   double* dl(Vec& d) const { return d.data() + c.nx + c.mt; }
 };
 
-[[noreturn]] void singularSystem() {
+bool singularSystem() {
   printf("N is singular\n");
-  fflush(stdout);
-  exit(1);
+  return false;
 }
 
-void solveOrExit(int n, const Vec& matrix, const Vec& rhs, double* x) {
+bool solveOrReport(int n, const Vec& matrix, const Vec& rhs, double* x) {
   Vec A = matrix;
   int singular = 0;
   choleskySolve(n, A.data(), rhs.data(), x, sipOptions.choleskyFloor, &singular);
-  if (singular) singularSystem();
+  return singular ? singularSystem() : true;
 }
 
 // N = B - J' diag(lambda / w) J
@@ -83,7 +81,7 @@ double residual(int n, const Vec& N, const double* x, const Vec& h) {
 
 }  // namespace
 
-void dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                   double mu, Vec& d) {
   Blocks b{c, it, e};
   d.assign(c.nx + 2 * c.mt, 0.0);
@@ -97,11 +95,12 @@ void dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, cons
   int singular = 0;
   choleskySolve(c.nx, A.data(), h.data(), b.dx(d), sipOptions.choleskyFloor, &singular);
   printf("Residual=%.20f\n", residual(c.nx, N, b.dx(d), h));
-  if (singular) singularSystem();
+  if (singular) return singularSystem();
   recoverSlacksAndMultipliers(b, target, d);
+  return true;
 }
 
-void primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                     double mu, Vec& d) {
   Blocks b{c, it, e};
   const int nx = c.nx, mt = c.mt;
@@ -124,7 +123,7 @@ void primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, co
     for (int i = 0; i < nx; ++i) JBa += b.J(j, i) * Ba[i];
     rhs[j] = cj[j] / it.lambda[j] - b.feasibility(j) - JBa;
   }
-  solveOrExit(mt, M, rhs, b.dl(d));
+  if (!solveOrReport(mt, M, rhs, b.dl(d))) return false;
   for (int j = 0; j < mt; ++j) b.ds(d)[j] = -(b.w(j) * b.dl(d)[j] + cj[j]) / it.lambda[j];
   Vec v = a;
   for (int i = 0; i < nx; ++i)
@@ -133,6 +132,7 @@ void primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, co
     b.dx(d)[i] = 0;
     for (int k = 0; k < nx; ++k) b.dx(d)[i] += B[(long)i * nx + k] * v[k];
   }
+  return true;
 }
 
 double stepBound(const IpContext& c, const IpIterate& it, const Vec& d) {
@@ -147,13 +147,13 @@ double stepBound(const IpContext& c, const IpIterate& it, const Vec& d) {
   return 0.95 * alpha;
 }
 
-void predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                         Vec& d) {
   Blocks b{c, it, e};
   d.assign(c.nx + 2 * c.mt, 0.0);
   Vec target(c.mt, 0.0);
   const Vec N = dualMatrix(b, B);
-  solveOrExit(c.nx, N, dualRhs(b, target), b.dx(d));
+  if (!solveOrReport(c.nx, N, dualRhs(b, target), b.dx(d))) return false;
   recoverSlacksAndMultipliers(b, target, d);
   for (int pass = 0; pass < sipOptions.int_corr; ++pass) {
     double alpha = stepBound(c, it, d), F = 0;
@@ -162,16 +162,17 @@ void predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
     if (c.mt > 0) F /= c.mt;
     // The second-order term of the previous direction joins the target.
     for (int j = 0; j < c.mt; ++j) target[j] = F + b.ds(d)[j] * b.dl(d)[j];
-    solveOrExit(c.nx, N, dualRhs(b, target), b.dx(d));
+    if (!solveOrReport(c.nx, N, dualRhs(b, target), b.dx(d))) return false;
     recoverSlacksAndMultipliers(b, target, d);
   }
+  return true;
 }
 
-void newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
+bool newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                      double mu, Vec& d) {
   switch (sipOptions.int_ord) {
-    case ORD_PRIMAL: primalOrdering(c, it, e, B, mu, d); return;
-    case ORD_PC: predictorCorrector(c, it, e, B, d); return;
-    default: dualOrdering(c, it, e, B, mu, d); return;
+    case ORD_PRIMAL: return primalOrdering(c, it, e, B, mu, d);
+    case ORD_PC: return predictorCorrector(c, it, e, B, d);
+    default: return dualOrdering(c, it, e, B, mu, d);
   }
 }

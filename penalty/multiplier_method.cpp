@@ -2,7 +2,6 @@
 // lambda_j (starting at 1) that grows with the constraint's violation
 // measure Cs_j after every inner loop.
 #include <cstdio>
-#include <cstdlib>
 
 #include "penalty.h"
 #include "penalty_driver.h"
@@ -28,13 +27,8 @@ void updateMultipliers(PenaltyRun& r) {
 
 }  // namespace
 
-void penaltyMultiplierMethod() {
-  if (!integrationDomainUsable()) exit(1);
+SipResult penaltyMultiplierMethod() {
+  if (!integrationDomainUsable()) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
   PenaltyRun r(true);
-  for (r.j = 0; r.j < sipOptions.maxitero; ++r.j) {
-    innerLoop(r);
-    updateMultipliers(r);
-    if (outerStep(r, false, true)) break;
-  }
-  finishPenaltyRun(r, "Lagrange multipliers:\n");
+  return runPenaltyLoops(r, updateMultipliers, false, true, "Lagrange multipliers:\n");
 }

@@ -1,5 +1,6 @@
 #include "penalty_driver.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "penalty.h"
@@ -60,9 +61,10 @@ bool innerStep(PenaltyRun& r, int k) {
 
 }  // namespace
 
-void innerLoop(PenaltyRun& r) {
+bool innerLoop(PenaltyRun& r) {
   printf("STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, sipOptions.pf_eps);
   gradientAtX(r);
+  if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return false;
   int k = 0;
   for (; k < sipOptions.maxiteri; ++k) {
     if (innerStep(r, k)) {
@@ -71,23 +73,26 @@ void innerLoop(PenaltyRun& r) {
     }
   }
   r.totalInner += k + 1;
+  return true;
 }
 
-bool outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau) {
+OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau) {
   if (r.pt > sipOptions.generalTolerance) {
     printf("Increasing penalty\n");
     r.miu *= sipOptions.miuf;
-    return r.miu > 1e8;
+    return r.miu > 1e8 ? OUTER_PENALTY_LIMIT : OUTER_GOES_ON;
   }
-  if (stopOnP2 && sipOptions.pf_type == PF_P2) return true;
-  if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data())) return true;
+  if (stopOnP2 && sipOptions.pf_type == PF_P2) return OUTER_CONVERGED;
+  if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data())) return OUTER_CONVERGED;
   ++r.epsDecreases;
   r.xEps = r.x;
   printf("Decreasing epsilon\n");
   sipOptions.pf_eps /= 10;
   if (scaleTau) sipOptions.int_tau /= 10;
-  return sipOptions.pf_eps < 1e-8;
+  return sipOptions.pf_eps < 1e-8 ? OUTER_CONVERGED : OUTER_GOES_ON;
 }
+
+namespace {
 
 void finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel) {
   const SipProblem& p = sipProblem;
@@ -101,9 +106,42 @@ void finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel) {
   double fval = p.evaluate(REQ_OBJVAL, 0, r.x.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
   labelled("Gradient of penalty:\n", r.g);
   p.evaluate(REQ_OBJGRD, 0, r.x.data(), nullptr, r.g.data(), nullptr, nullptr, nullptr);
+  for (double& v : r.g) v *= p.sense;
   labelled("Gradient of objective:\n", r.g);
   if (!results) return;
   fprintf(results, " & %d & %d & %d & %d & %.6e & %.1e & %.1e \\\\\n", r.totalInner, r.j + 1,
-          sipStats.pfval, sipStats.gpfval, fval, r.miu, sipOptions.pf_eps);
+          sipStats.pfval, sipStats.gpfval, modelObjective(fval), r.miu, sipOptions.pf_eps);
   fclose(results);
+}
+
+SipResult outerEnd(OuterEnd end, const PenaltyRun& r) {
+  switch (end) {
+    case OUTER_CONVERGED: return sipResult(STATUS_SOLVED, "stop test met", r.j + 1);
+    case OUTER_PENALTY_LIMIT:
+      return sipResult(STATUS_INFEASIBLE, "penalty parameter above 1e8 with the constraints violated",
+                       r.j + 1);
+    default: return sipResult(STATUS_ITERATION_LIMIT, "maxitero outer iterations", r.j);
+  }
+}
+
+}  // namespace
+
+SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
+                          bool scaleTau, const char* multipliersLabel) {
+  OuterEnd end = OUTER_GOES_ON;
+  for (r.j = 0; r.j < sipOptions.maxitero; ++r.j) {
+    if (!innerLoop(r)) {
+      if (r.j == 0)
+        return sipResult(STATUS_EVALUATION_ERROR, "penalty function not defined at the starting point");
+      finishPenaltyRun(r, multipliersLabel);
+      return sipResult(STATUS_BREAKDOWN, "penalty function overflows", r.j);
+    }
+    if (updateMultipliers) updateMultipliers(r);
+    if ((end = outerStep(r, stopOnP2, scaleTau)) != OUTER_GOES_ON) break;
+  }
+  finishPenaltyRun(r, multipliersLabel);
+  SipResult result = outerEnd(end, r);
+  result.objective = sipProblem.evaluate(REQ_OBJVAL, 0, r.x.data(), nullptr, nullptr, nullptr,
+                                         nullptr, nullptr);
+  return result;
 }

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "sip_result.h"
+
 struct PenaltyRun {
   typedef std::vector<double> Vec;
   int nx = 0, nt = 0;
@@ -16,13 +18,17 @@ struct PenaltyRun {
   const double* weights() const { return lambda.empty() ? nullptr : lambda.data(); }
 };
 
-// Minimises P for the current miu and eps; adds the inner iterations to the total.
-void innerLoop(PenaltyRun& r);
+// Minimises P for the current miu and eps; adds the inner iterations to the
+// total. False, before any step, when P cannot be evaluated at x.
+bool innerLoop(PenaltyRun& r);
 
-// The outer step after an inner loop; returns true when the outer loop ends.
-// stopOnP2 ends at the first feasible outer iteration for the p2 penalty;
-// scaleTau divides int_tau with pf_eps.
-bool outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau);
+enum OuterEnd { OUTER_GOES_ON, OUTER_CONVERGED, OUTER_PENALTY_LIMIT };
 
-// Prints x and P, the two gradients, and appends the results line.
-void finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel);
+// The outer step after an inner loop. stopOnP2 ends at the first feasible
+// outer iteration for the p2 penalty; scaleTau divides int_tau with pf_eps.
+OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau);
+
+// The shared outer loop; updateMultipliers (may be null) runs after each
+// inner loop. Ends with the printed report and the results line.
+SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
+                          bool scaleTau, const char* multipliersLabel);

@@ -1,17 +1,11 @@
 // The integral penalty method: raise miu while the penalty terms show
 // infeasibility, then tighten the smoothing parameter.
-#include <cstdlib>
-
 #include "penalty.h"
 #include "penalty_driver.h"
 #include "sip.h"
 
-void penaltyMethod() {
-  if (!integrationDomainUsable()) exit(1);
+SipResult penaltyMethod() {
+  if (!integrationDomainUsable()) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
   PenaltyRun r(false);
-  for (r.j = 0; r.j < sipOptions.maxitero; ++r.j) {
-    innerLoop(r);
-    if (outerStep(r, true, false)) break;
-  }
-  finishPenaltyRun(r, nullptr);
+  return runPenaltyLoops(r, nullptr, true, false, nullptr);
 }

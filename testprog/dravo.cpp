@@ -104,7 +104,7 @@ void evaluateAtStart(double* full) {
   printConstraints(x, t);
   printFirstConstraintDerivatives(x, t);
   printf("Solver Called\n");
-  amplWriteSol("End\n", full);
+  amplWriteSol("End\n", full, -1);  // no solve result: dravo solves nothing
 }
 
 }  // namespace

@@ -22,13 +22,13 @@ class ScriptedSolver : public SubproblemSolver {
  public:
   std::vector<double> xs, values;
   std::vector<int> sizes;  // working-set size seen by each call
-  double solve(double* x, const PointSet& points) override {
+  SubproblemResult solve(double* x, const PointSet& points) override {
     size_t i = std::min(sizes.size(), xs.size() - 1);
     sizes.push_back(points.count());
     x[0] = xs[i];
     ++sipStats.nnlp;
     sipStats.nnlpc += 10;
-    return values.empty() ? x[0] : values[std::min(i, values.size() - 1)];
+    return subproblemSolved(values.empty() ? x[0] : values[std::min(i, values.size() - 1)]);
   }
 };
 
@@ -43,9 +43,10 @@ struct DiscretizationTest : ::testing::Test {
     setSubproblemSolver(&solver);
   }
   void TearDown() override { setSubproblemSolver(nullptr); }
-  std::string run(void (*method)()) {
+  SipResult last;
+  std::string run(SipResult (*method)()) {
     CaptureStdout();
-    method();
+    last = method();
     return GetCapturedStdout();
   }
   std::string results() { return readFile(dir.file("results")); }
@@ -185,10 +186,10 @@ TEST_F(DiscretizationTest, InitialGuessSolvesOnSixPointsFromRandomStart) {
    public:
     std::vector<double> start;
     int points = 0;
-    double solve(double* x, const PointSet& set) override {
+    SubproblemResult solve(double* x, const PointSet& set) override {
       start.assign(x, x + 3);
       points = set.count();
-      return 0;
+      return subproblemSolved(0);
     }
   } recorder;
   setSubproblemSolver(&recorder);

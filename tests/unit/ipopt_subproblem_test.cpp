@@ -48,7 +48,9 @@ struct IpoptAdapter : ::testing::Test {
 TEST_F(IpoptAdapter, SolvesWithBoundsEqualitiesAndPointConstraints) {
   double x[2] = {0, 0};
   CaptureStdout();
-  double f = solver.solve(x, points({0.1, 0.5}));
+  SubproblemResult r = solver.solve(x, points({0.1, 0.5}));
+  double f = r.objective;
+  EXPECT_EQ(r.status, SUB_SOLVED);
   std::string out = GetCapturedStdout();
   // x1 = 1 - x0 <= 0.1 pushes x0 to its bound 0.95
   EXPECT_NEAR(x[0], 0.95, 1e-7);
@@ -75,8 +77,9 @@ TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
   prob.install();
   double x[2] = {0, 0};
   CaptureStdout();
-  solver.solve(x, points({0.1}));
+  SubproblemResult r = solver.solve(x, points({0.1}));
   std::string out = GetCapturedStdout();
+  EXPECT_EQ(r.status, SUB_INFEASIBLE);
   EXPECT_EQ(out.find("Ipopt: optimal"), std::string::npos) << out;
   EXPECT_EQ(out.rfind("Ipopt: ", 0), 0u) << out;
   EXPECT_TRUE(std::isfinite(x[0]));

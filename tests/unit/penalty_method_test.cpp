@@ -24,10 +24,11 @@ struct PenaltyMethodTest : ::testing::Test {
     prob.f = [](const double* x) { return (x[0] - 1) * (x[0] - 1); };
     prob.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 1); };
   }
-  std::string run(void (*method)()) {
+  SipResult last;
+  std::string run(SipResult (*method)()) {
     prob.install();
     CaptureStdout();
-    method();
+    last = method();
     return GetCapturedStdout();
   }
 };
@@ -41,6 +42,7 @@ TEST_F(PenaltyMethodTest, InfeasibleProblemEndsByPenaltyLimit) {
   std::string results = readFile(dir.file("results"));
   EXPECT_NE(results.find(" & 1.0e+09 & 1.0e-04 \\\\\n"), std::string::npos) << results;
   EXPECT_NEAR(prob.x0[0], 1.0, 1e-4);
+  EXPECT_EQ(last.status, STATUS_INFEASIBLE);
 }
 
 TEST_F(PenaltyMethodTest, EpsilonIsDecreasedAtMostFourTimes) {
@@ -61,6 +63,7 @@ TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOn
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 1);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 2\n"), std::string::npos);
   EXPECT_NE(out.find("Solution found\n"), std::string::npos);
+  EXPECT_EQ(last.status, STATUS_SOLVED);
   EXPECT_EQ(occurrences(readFile(dir.file("results")), "\n"), 1);
 }
 
@@ -90,6 +93,7 @@ TEST_F(PenaltyMethodTest, IterationLimitsCountAsSpecified) {
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 4\n"), std::string::npos);
   // three inner loops of maxiteri + 1 = 3 iterations each
   EXPECT_EQ(readFile(dir.file("results")).rfind(" & 9 & 4 & ", 0), 0u);
+  EXPECT_EQ(last.status, STATUS_ITERATION_LIMIT);
 }
 
 TEST_F(PenaltyMethodTest, UnwritableResultsFileIsReportedAndRunFinishes) {

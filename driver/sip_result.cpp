@@ -1,0 +1,15 @@
+#include "sip_result.h"
+
+#include "sip.h"
+
+const char* statusWords(int status) {
+  if (status < 0) return "no solution";
+  if (status < 100) return "solved";
+  if (status < 200) return "solved?";
+  if (status < 300) return "infeasible";
+  if (status < 400) return "unbounded";
+  if (status < 500) return "limit";
+  return "failure";
+}
+
+double modelObjective(double minimised) { return sipProblem.sense * minimised; }
