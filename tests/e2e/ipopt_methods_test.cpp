@@ -51,6 +51,9 @@ TEST_P(IpoptMethods, ReachThePublishedOptimum) {
   if (!constructed && infiniteVariables(model) == 2) opts += " disc_h=0.05 disc_k=2";
   RunResult r = runIn(dir.path(), ormidPath() + " p" + opts);
   ASSERT_EQ(r.status, 0) << r.out.substr(0, 3000);
+  EXPECT_GE(r.solveCode, 0);
+  // Solved or, between the grid points, violated by slightly more than 1e-6.
+  EXPECT_LT(r.solveCode, 200) << r.solMessage;
   EXPECT_NE(r.out.find("Subproblem solver Ipopt\n"), std::string::npos);
   std::smatch m;
   std::string results = readFile(dir.file("results"));
@@ -109,6 +112,7 @@ TEST(IpoptSqp, SqpKeepsTheStop) {
   RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL disc_nlp=ipopt method=sqp");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("NPSOL not available"), std::string::npos);
+  EXPECT_FALSE(fileExists(dir.file("p.sol")));
 }
 
 }  // namespace

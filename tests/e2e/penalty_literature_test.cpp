@@ -26,6 +26,8 @@ TEST_P(PenaltyLiterature, DefaultOptionsReachPublishedOptimum) {
   p.model.write(dir.file(p.name));
   RunResult r = runIn(dir.path(), ormidPath() + " " + p.name + " -AMPL");
   ASSERT_EQ(r.status, 0) << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
+  EXPECT_GE(r.solveCode, 0);
+  EXPECT_LT(r.solveCode, 200) << r.solMessage;
 
   std::vector<double> x = vectorAfter(r.out, "Solution found\n");
   ASSERT_EQ(x.size(), p.x.size());

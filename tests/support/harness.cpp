@@ -1,6 +1,9 @@
 #include "harness.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "solution.h"
 
 TempDir::TempDir() {
   char pattern[] = "/tmp/ormid-test-XXXXXX";
@@ -46,7 +51,39 @@ std::string readFile(const std::string& path) {
 
 bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
+namespace {
+
+timespec now() {
+  timespec t;
+  clock_gettime(CLOCK_REALTIME, &t);
+  return t;
+}
+
+bool notBefore(const timespec& a, const timespec& b) {
+  return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec >= b.tv_nsec);
+}
+
+// Reads back every .sol file in dir written since `since`.
+void readWrittenSolutions(const std::string& dir, const timespec& since, RunResult& r) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name.size() < 5 || name.compare(name.size() - 4, 4, ".sol") != 0) continue;
+    struct stat st;
+    std::string path = dir + "/" + name;
+    if (stat(path.c_str(), &st) != 0 || !notBefore(st.st_mtim, since)) continue;
+    SolFile sol = readSol(readFile(path));
+    r.solveCode = sol.solveCode;
+    r.solMessage = sol.message;
+  }
+  closedir(d);
+}
+
+}  // namespace
+
 RunResult runIn(const std::string& dir, const std::string& command, const std::string& env) {
+  const timespec start = now();
   const std::string errFile = dir + "/.stderr";
   std::string line = "cd '" + dir + "' && env -u solver -u ormid_options " + env + " " +
                      command + " </dev/null 2>'" + errFile + "'";
@@ -60,6 +97,7 @@ RunResult runIn(const std::string& dir, const std::string& command, const std::s
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.err = readFile(errFile);
   remove(errFile.c_str());
+  if (command.find(ormidPath()) != std::string::npos) readWrittenSolutions(dir, start, r);
   return r;
 }
 

@@ -8,6 +8,10 @@ struct RunResult {
   std::string out;
   std::string err;
   int status = -1;
+  // The solve result code of the .sol file the run wrote (-1 when none);
+  // every .sol a run writes is read back strictly, so a malformed one throws.
+  int solveCode = -1;
+  std::string solMessage;
 };
 
 class TempDir {

@@ -14,16 +14,62 @@ std::vector<double> vectorAfter(const std::string& out, const std::string& label
   return v;
 }
 
+namespace {
+
+struct LineReader {
+  std::istringstream in;
+  explicit LineReader(const std::string& text) : in(text) {}
+  std::string next() {
+    std::string l;
+    if (!std::getline(in, l)) throw std::runtime_error(".sol file ends early");
+    return l;
+  }
+  // A line holding exactly one number of the given kind.
+  template <typename T>
+  T number() {
+    std::istringstream line(next());
+    T v;
+    std::string rest;
+    if (!(line >> v) || (line >> rest)) throw std::runtime_error("bad number line in .sol file");
+    return v;
+  }
+};
+
+}  // namespace
+
+SolFile readSol(const std::string& solText) {
+  LineReader r(solText);
+  SolFile sol;
+  for (std::string l = r.next(); l != "Options"; l = r.next()) sol.message += l + "\n";
+  while (sol.message.size() >= 2 && sol.message.compare(sol.message.size() - 2, 2, "\n\n") == 0)
+    sol.message.pop_back();  // the blank line before "Options" is not part of it
+  int nOptions = r.number<int>();
+  // More than four options: the last two are extra and a tolerance line follows.
+  bool vbtol = nOptions > 4;
+  if (vbtol) nOptions -= 2;
+  for (int i = 0; i < nOptions; ++i) sol.options.push_back(r.number<int>());
+  sol.nCon = r.number<int>();
+  sol.nDual = r.number<int>();
+  sol.nVar = r.number<int>();
+  sol.nPrimal = r.number<int>();
+  if (vbtol) r.number<double>();
+  for (int i = 0; i < sol.nDual; ++i) sol.duals.push_back(r.number<double>());
+  for (int i = 0; i < sol.nPrimal; ++i) sol.primals.push_back(r.number<double>());
+  std::istringstream objno(r.next());
+  std::string word;
+  int number;
+  if (!(objno >> word >> number >> sol.solveCode) || word != "objno" || number != 0)
+    throw std::runtime_error("no objno line in .sol file");
+  std::string rest;
+  while (std::getline(r.in, rest))
+    if (!rest.empty()) throw std::runtime_error("trailing text in .sol file");
+  return sol;
+}
+
 std::vector<double> solPrimals(const std::string& solText, int nVar) {
-  std::vector<std::string> lines;
-  std::istringstream in(solText);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  // The values close the file, unless an "objno" line follows them.
-  if (!lines.empty() && lines.back().rfind("objno", 0) == 0) lines.pop_back();
-  if ((int)lines.size() < nVar) throw std::runtime_error("short .sol file");
-  std::vector<double> v;
-  for (size_t i = lines.size() - nVar; i < lines.size(); ++i) v.push_back(std::stod(lines[i]));
-  return v;
+  SolFile sol = readSol(solText);
+  if (sol.nPrimal != nVar) throw std::runtime_error("wrong number of primal values");
+  return sol.primals;
 }
 
 namespace {

@@ -10,7 +10,19 @@
 // The vector printed on the line after `label` in a run's output.
 std::vector<double> vectorAfter(const std::string& out, const std::string& label);
 
-// Primal values of a .sol file written with no duals.
+// A solution file read the way the modelling systems' readers take it:
+// message lines up to "Options", the options block, the four counts, the
+// duals and primals, then the "objno 0 CODE" line. Throws on anything else.
+struct SolFile {
+  std::string message;
+  std::vector<int> options;
+  int nCon = 0, nDual = 0, nVar = 0, nPrimal = 0;
+  std::vector<double> duals, primals;
+  int solveCode = -1;
+};
+SolFile readSol(const std::string& solText);
+
+// Primal values of a .sol file written with no duals (read by readSol).
 std::vector<double> solPrimals(const std::string& solText, int nVar);
 
 // Number of infinite variables (names beginning with t).

@@ -1,0 +1,111 @@
+// How a run ends as a user meets it: the objective's sense, evaluation
+// errors survived, and the solve result code in the solution file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "harness.h"
+#include "literature.h"
+#include "nl_writer.h"
+#include "sip_result.h"
+#include "solution.h"
+
+namespace {
+
+using namespace nl;
+
+struct RunStatus : ::testing::Test {
+  TempDir dir;
+  RunResult ormid(const Model& m, const std::string& options) {
+    m.write(dir.file("p"));
+    return runIn(dir.path(), ormidPath() + " p -AMPL " + options);
+  }
+  std::vector<double> sol(const Model& m) {
+    return solPrimals(readFile(dir.file("p.sol")), (int)m.vars.size());
+  }
+};
+
+// Concave objective, maximum 1.5 at (0.5, 0.5) where x1 <= 0.5 and x2 <= 0.5
+// (the constraint at t = 1 and t = 0); minimising it instead diverges.
+Model maximizeModel() {
+  Model m;
+  Expr x1 = var(m.addVar("x1", -INF, INF, 0.0));
+  Expr x2 = var(m.addVar("x2", -INF, INF, 0.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0));
+  m.minimize(2 * x1 + 2 * x2 - x1 * x1 - x2 * x2);
+  m.maximize = true;
+  m.addCon("tcon", x1 * t + x2 * (1.0 - t), -INF, 0.5);
+  return m;
+}
+
+TEST_F(RunStatus, MaximizeReachesTheMaximum) {
+  Model m = maximizeModel();
+  for (std::string options : {"", "method=disc_reem disc_nlp=ipopt"}) {
+    RunResult r = ormid(m, options);
+    ASSERT_EQ(r.status, 0) << options << r.out.substr(0, 2000);
+    EXPECT_LT(r.solveCode, 200) << options << r.solMessage;
+    std::vector<double> x = sol(m);
+    EXPECT_NEAR(x[0], 0.5, 1e-3) << options;
+    EXPECT_NEAR(x[1], 0.5, 1e-3) << options;
+    // The printed objective is the model's own, not the negated one.
+    size_t at = r.solMessage.find("objective ");
+    ASSERT_NE(at, std::string::npos) << r.solMessage;
+    EXPECT_NEAR(std::stod(r.solMessage.substr(at + 10)), 1.5, 1e-3) << r.solMessage;
+    EXPECT_NE(r.out.rfind(r.solMessage), std::string::npos);  // the final line
+  }
+}
+
+TEST_F(RunStatus, OverflowAtTheFirstTrialPointIsAStepTooLong) {
+  // The first step from x1 = -6.6 goes to x1 = +728, where exp overflows.
+  Model m;
+  Expr x1 = var(m.addVar("x1", -INF, INF, -6.6));
+  Expr t = var(m.addVar("t", 0.0, 1.0));
+  m.minimize(exp(x1) + exp(-x1));
+  m.addCon("tcon", x1 * t, -INF, 10.0);
+  RunResult r = ormid(m, "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LT(r.solveCode, 100) << r.solMessage;
+  EXPECT_NEAR(sol(m)[0], 0.0, 1e-3);
+  EXPECT_EQ(r.err.find("can't evaluate"), std::string::npos) << r.err;
+}
+
+TEST_F(RunStatus, LogOfANegativeNumberAwayFromTheOptimumIsSurvived) {
+  // min x1^2 subject to t <= log x1 on [0, 1]: x1 = e; log fails for x1 <= 0,
+  // which the first step from x1 = 5 reaches.
+  Model m;
+  Expr x1 = var(m.addVar("x1", -INF, INF, 5.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0));
+  m.minimize(x1 * x1);
+  m.addCon("tcon", t - log(x1), -INF, 0.0);
+  for (std::string options : {"", "method=disc_reem disc_nlp=ipopt"}) {
+    RunResult r = ormid(m, options);
+    ASSERT_EQ(r.status, 0) << options << r.err;
+    EXPECT_LT(r.solveCode, 200) << options << r.solMessage;
+    EXPECT_NEAR(sol(m)[0], std::exp(1.0), 1e-3) << options;
+  }
+}
+
+TEST_F(RunStatus, ErrorAtTheStartingPointNamesTheFunction) {
+  Model m;
+  Expr x1 = var(m.addVar("x1", -INF, INF, -1.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0));
+  m.minimize(log(x1) * log(x1), "energy");
+  m.addCon("tcon", x1 * t, -INF, 10.0);
+  RunResult r = ormid(m, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.solveCode, STATUS_EVALUATION_ERROR);
+  EXPECT_NE(r.out.find("Error evaluating objective energy at the starting point\n"),
+            std::string::npos) << r.out;
+  EXPECT_EQ(sol(m)[0], -1.0);
+}
+
+TEST_F(RunStatus, IterationLimitIsReportedAsALimit) {
+  const LiteratureProblem& p = literatureProblem("watson2");
+  RunResult r = ormid(p.model, "maxitero=1");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.solveCode, STATUS_ITERATION_LIMIT) << r.solMessage;
+  EXPECT_NE(r.solMessage.find("limit (400)"), std::string::npos) << r.solMessage;
+}
+
+}  // namespace
