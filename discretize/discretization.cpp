@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "results_file.h"
+#include "run_clock.h"
 #include "sip.h"
 
 std::vector<double> initialSpacings() {
@@ -51,6 +53,7 @@ SipResult discretizationEnd(const SubproblemResult& last, int levels) {
     case SUB_SOLVED: r = sipResult(STATUS_SOLVED, "last subproblem solved", levels); break;
     case SUB_INFEASIBLE: r = sipResult(STATUS_INFEASIBLE, word, levels); break;
     case SUB_LIMIT: r = sipResult(STATUS_ITERATION_LIMIT, word, levels); break;
+    case SUB_TOO_LARGE: r = sipResult(STATUS_SIZE_LIMIT, word, levels); break;
     case SUB_FAILED: r = sipResult(STATUS_SUBPROBLEM_FAILURE, word, levels); break;
     case SUB_UNAVAILABLE: r = sipResult(STATUS_NO_POINT, "no subproblem solver", levels); break;
   }
@@ -58,8 +61,47 @@ SipResult discretizationEnd(const SubproblemResult& last, int levels) {
   return r;
 }
 
+namespace {
+
+// A failure and the working set it happened on, as one comparable string.
+std::string failureKey(const SubproblemResult& r, const PointSet& working) {
+  std::string key = r.text + "|" + std::to_string(working.count());
+  working.forEach([&](const GridPoint& q) {
+    for (double v : q.t) key.append(reinterpret_cast<const char*>(&v), sizeof v);
+  });
+  return key;
+}
+
+}  // namespace
+
+bool SubproblemWatch::mustStop(const SubproblemResult& last, const PointSet& working,
+                               int iterations, SipResult* end) {
+  if (timeIsUp()) {
+    *end = discretizationEnd(last, iterations);
+    if (end->hasPoint()) *end = sipResult(STATUS_TIME_LIMIT, "time_limit reached", iterations);
+    return true;
+  }
+  if (last.status == SUB_UNAVAILABLE || last.status == SUB_TOO_LARGE) {
+    *end = discretizationEnd(last, iterations);
+    return true;
+  }
+  if (last.status == SUB_SOLVED) {
+    lastFailure_.clear();
+    return false;
+  }
+  std::string key = failureKey(last, working);
+  if (key != lastFailure_) {
+    lastFailure_ = key;
+    return false;
+  }
+  *end = discretizationEnd(last, iterations);
+  end->message = "the same subproblem failed twice: " + end->message;
+  printf("The same subproblem failed twice (%s): stopping\n", last.text.c_str());
+  return true;
+}
+
 SipResult gridLimitEnd(int levels) {
-  return sipResult(STATUS_GRID_LIMIT, "the finer grid is too large: the coarser grid's point",
+  return sipResult(STATUS_SIZE_LIMIT, "the finer grid is too large: the coarser grid's point",
                    levels);
 }
 

@@ -25,6 +25,20 @@ SipResult discretizationEnd(const SubproblemResult& last, int levels);
 // coarser grid is kept.
 SipResult gridLimitEnd(int levels);
 
+// Watches the subproblems of a run: it stops the method at the time limit
+// and when a subproblem fails as the one before it did on the same working
+// set (solving it again would repeat the failure for ever).
+class SubproblemWatch {
+ public:
+  // True, with the method's end in *end, when the method must stop after
+  // the subproblem `last` on `working`.
+  bool mustStop(const SubproblemResult& last, const PointSet& working, int iterations,
+                SipResult* end);
+
+ private:
+  std::string lastFailure_;
+};
+
 // Spacings from disc_h adjusted to nt values (with its messages), or 0.01
 // for every coordinate; prints "h=(...)".
 std::vector<double> initialSpacings();

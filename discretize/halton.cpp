@@ -26,19 +26,23 @@ SipResult haltonMethod() {
   halton.addBatch(fullGrid, o.disc_h_mx, o.disc_ha_mx);
   const int firstGridSize = fullGrid.count();
 
+  SubproblemWatch watch;
+  SipResult end;
   PointSet::copy(fullGrid, working);
   SubproblemResult last = solveSubproblem(x, working);
-  if (last.status == SUB_UNAVAILABLE) return discretizationEnd(last, 0);
+  bool goesOn = !watch.mustStop(last, working, 0, &end);
+  if (!end.hasPoint()) return end;
   activeScan(fullGrid, active, x);
 
-  int batches = 1;
-  for (int k = 0; fullGrid.count() < o.disc_h_mx; ++batches) {
+  int passes = 1;
+  for (int k = 0; goesOn && fullGrid.count() < o.disc_h_mx; ++passes) {
     bool feasible = fullGridCheck(fullGrid, flagged, x);
     if (!feasible && k < o.disc_inner) {
       ++k;
       printf("X not solved full mesh\n");
       rebuildWorkingSet(working, active, flagged);
       last = solveSubproblem(x, working);
+      goesOn = !watch.mustStop(last, working, passes, &end);
       activeScanWithFallback(fullGrid, active, working, x);
       continue;
     }
@@ -48,10 +52,11 @@ SipResult haltonMethod() {
     halton.addBatch(fullGrid, o.disc_h_mx, o.disc_ha_mx);
     rebuildWorkingSet(working, active, flagged);
     last = solveSubproblem(x, working);
+    goesOn = !watch.mustStop(last, working, passes, &end);
     activeScan(fullGrid, active, x);
     if (fullGrid.count() == before) break;  // no point could be added
   }
   printf("%ld halton points generated\n", halton.counter);
   appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
-  return discretizationEnd(last, batches);
+  return goesOn ? discretizationEnd(last, passes) : end;
 }

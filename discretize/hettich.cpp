@@ -16,6 +16,8 @@ struct HettichRun {
   std::vector<double> h;
   double* x;
   SubproblemResult last;
+  SubproblemWatch watch;
+  SipResult end;  // set when the watch stops the run
   explicit HettichRun(const NormRange& r)
       : range(r), fullGrid(r), active(r), working(r), flagged(r), x(sipProblem.x0) {}
 
@@ -23,11 +25,11 @@ struct HettichRun {
     printf("%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(working),
            active.count(), refined);
   }
-  // False when there is no solver to go on with.
-  bool solveOn(bool withCheckT) {
+  // False when the run must stop (end says how).
+  bool solveOn(bool withCheckT, int level) {
     if (withCheckT) checkT(working, fullGrid);
     last = solveSubproblem(x, working);
-    return last.status != SUB_UNAVAILABLE;
+    return !watch.mustStop(last, working, level, &end);
   }
 };
 
@@ -65,17 +67,18 @@ SipResult hettichMethod() {
   printf("Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
 
   PointSet::copy(r.fullGrid, r.working);
-  if (!r.solveOn(false)) return discretizationEnd(r.last, 0);
+  bool goesOn = r.solveOn(false, 0);
+  if (!r.end.hasPoint()) return r.end;
   sipStats.nnlpc = 0;
   activeScan(r.fullGrid, r.active, r.x);
   r.line(0, "--");
 
   int j = 1;
-  for (int k = 0; j < o.disc_k;) {
+  for (int k = 0; goesOn && j < o.disc_k;) {
     bool feasible = fullGridCheck(r.fullGrid, r.flagged, r.x);
     if (!feasible && k < o.disc_inner) {
       rebuildWorkingSet(r.working, r.active, r.flagged);
-      r.solveOn(true);
+      goesOn = r.solveOn(true, j);
       activeScanWithFallback(r.fullGrid, r.active, r.working, r.x);
       r.line(j - 1, "No");
       ++k;
@@ -83,11 +86,12 @@ SipResult hettichMethod() {
     }
     for (double& hd : h) hd /= j == 1 ? 2 : 3;
     if (!buildProblemGrid(r.fullGrid, h.data())) {
-      appendDiscretizationResults(firstGridSize, r.fullGrid.count(), r.last.objective);
-      return gridLimitEnd(j);
+      r.end = gridLimitEnd(j);
+      goesOn = false;
+      break;
     }
     rebuildWorkingSet(r.working, r.active, r.flagged);
-    r.solveOn(true);
+    goesOn = r.solveOn(true, j);
     activeScan(r.fullGrid, r.active, r.x);
     r.line(j, "Yes");
     k = 0;
@@ -95,5 +99,5 @@ SipResult hettichMethod() {
   }
   printFlaggedReport(r.flagged, r.x);
   appendDiscretizationResults(firstGridSize, r.fullGrid.count(), r.last.objective);
-  return discretizationEnd(r.last, j);
+  return goesOn ? discretizationEnd(r.last, j) : r.end;
 }

@@ -1,5 +1,6 @@
 #include "ipopt_subproblem.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "IpIpoptApplication.hpp"
 #include "IpSolveStatistics.hpp"
 #include "IpTNLP.hpp"
+#include "run_clock.h"
 #include "sip.h"
 #include "vector_ops.h"
 
@@ -165,6 +167,10 @@ SmartPtr<IpoptApplication> quietApplication() {
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
   o->SetIntegerValue("print_level", 0);
+  o->SetIntegerValue("max_iter", std::max(0, sipOptions.nlp_maxit));
+  // One thread: CPU time is wall time.
+  double left = secondsLeft();
+  if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
   o->SetStringValue("hessian_approximation", "limited-memory");
   o->SetNumericValue("bound_relax_factor", 0.0);
   o->SetIntegerValue("mumps_pivot_order", 6);
@@ -179,7 +185,32 @@ double ipoptBound(double bound) {
   return bound;
 }
 
+namespace {
+
+// A result that leaves x as it was.
+SubproblemResult notSolved(const double* x, SubproblemStatus status, const char* text) {
+  SubproblemResult r;
+  r.objective = evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+  r.status = status;
+  r.text = text;
+  printf("Ipopt: %s, 0 iterations, objective %.10e\n", text, modelObjective(r.objective));
+  return r;
+}
+
+bool tooLarge(const PointSet& points) {
+  const SipProblem& p = sipProblem;
+  long rows = p.mx + (long)p.mt * points.count();
+  if (rows <= SUBPROBLEM_MAX_ROWS && rows * p.nx <= SUBPROBLEM_MAX_JACOBIAN) return false;
+  printf("A subproblem with %ld constraints in %d variables is more than a run solves\n", rows,
+         p.nx);
+  return true;
+}
+
+}  // namespace
+
 SubproblemResult IpoptSubproblemSolver::solve(double* x, const PointSet& points) {
+  if (tooLarge(points)) return notSolved(x, SUB_TOO_LARGE, "too large");
+  if (timeIsUp()) return notSolved(x, SUB_LIMIT, "time limit");
   SmartPtr<Subproblem> problem = new Subproblem(x, points);
   int iterations = 0;
   try {

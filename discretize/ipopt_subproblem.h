@@ -6,6 +6,11 @@
 
 #include "subproblem.h"
 
+// Largest subproblem handed to Ipopt: its dense Jacobian holds rows x nx
+// values, and time grows faster than that.
+const long SUBPROBLEM_MAX_ROWS = 100000;
+const long SUBPROBLEM_MAX_JACOBIAN = 20000000;
+
 class IpoptSubproblemSolver : public SubproblemSolver {
  public:
   SubproblemResult solve(double* x, const PointSet& points) override;

@@ -43,18 +43,24 @@ SipResult reemtsenMethod() {
 
   printf("Iter\tGrid\tNnlsp\tFullGrid\n");
   sipStats.nnlp = 0;
+  SubproblemWatch watch;
+  SipResult end;
   PointSet::copy(fullGrid, working);
   SubproblemResult last = solveSubproblem(x, working);
-  if (last.status == SUB_UNAVAILABLE) return discretizationEnd(last, 0);
+  bool goesOn = !watch.mustStop(last, working, 0, &end);
+  if (!end.hasPoint()) return end;
   sipStats.nnlpc = 0;
   line(0, "--");
   for (double& hd : h) hd /= 2;
-  if (!buildProblemGrid(fullGrid, h.data())) return gridLimitEnd(0);
+  if (goesOn && !buildProblemGrid(fullGrid, h.data())) {
+    end = gridLimitEnd(0);
+    goesOn = false;
+  }
 
   // The inner step would repeat until the grid is feasible; disc_inner
   // steps per level bound it.
   int j = 1;
-  for (int inner = 0; j < o.disc_k;) {
+  for (int inner = 0; goesOn && j < o.disc_k;) {
     bool feasible = gridFeasible(fullGrid, x);
     if (!feasible && inner >= o.disc_inner) {
       printf("Grid still infeasible after %d inner steps: refining\n", inner);
@@ -67,17 +73,18 @@ SipResult reemtsenMethod() {
       ++j;
       inner = 0;
       if (j < o.disc_k && !buildProblemGrid(fullGrid, h.data())) {
-        appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
-        return gridLimitEnd(j);
+        end = gridLimitEnd(j);
+        goesOn = false;
       }
       continue;
     }
     epsilonActivePoints(fullGrid, working, x, std::fabs(last.objective) * e);
     checkT(working, fullGrid);
     last = solveSubproblem(x, working);
+    goesOn = !watch.mustStop(last, working, j, &end);
     line(j, "No");
     ++inner;
   }
   appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
-  return discretizationEnd(last, j);
+  return goesOn ? discretizationEnd(last, j) : end;
 }

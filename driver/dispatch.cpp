@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "checks.h"
+#include "run_clock.h"
 #include "sip.h"
 
 namespace {
@@ -26,6 +27,7 @@ void storeProblem(int nx, const double* xu, const double* xl, int nt, const doub
   p.ctu = ctu;
   p.evaluate = evaluate;
   p.sense = sense;
+  p.deadline = deadlineFromNow(sipOptions.time_limit);
 }
 
 void checksForLocalMethods() {

@@ -37,6 +37,7 @@ void setOptionDefaults() {
   o.method = METHOD_PENALTY;
   o.miu0 = 1.0;
   o.miuf = 10.0;
+  o.nlp_maxit = 3000;
   o.pf_eps = 1e-4;
   o.pf_int = PF_INT_TRAPZOID;
   o.pf_preci = 1e-4;
@@ -45,6 +46,7 @@ void setOptionDefaults() {
   o.reset = 0;
   o.scale = 0;
   o.theta = 1.0;
+  o.time_limit = 0.0;
   o.updtb = UPDTB_F1;
   o.watchdog = 0;
   o.watchmax = 3;

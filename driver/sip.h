@@ -3,6 +3,7 @@
 // problem). Nothing here depends on the AMPL Solver Library's headers.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct SipProblem {
   SipEvaluator evaluate = nullptr;
   // -1 when the model maximises: evaluate() hands the methods -f to minimise.
   int sense = 1;
+  // When the run must end, on the monotonic clock of run_clock.h.
+  double deadline = HUGE_VAL;
 };
 
 // Codes stored by the enumerated options.
@@ -77,11 +80,13 @@ struct SipOptions {
   int maxiteri, maxitero;  // maxitero is also int_maxit
   int method;
   double miu0, miuf;
+  int nlp_maxit;
   double pf_eps;  // also int_eps
   int pf_int;
   double pf_preci, pf_preco;
   int pf_type, reset, scale;
   double theta;
+  double time_limit;  // seconds of wall clock; 0 or less: none
   int updtb, watchdog, watchmax;
 
   // Settings without keyword.
@@ -94,6 +99,7 @@ struct SipStats {
   int objval, objgrd, objhes, conval, jacval;
   int conxval, contval, conxgrd, contgrd, conxhes, conthes;
   int pfval, gpfval, nnlpc, nnlp;
+  int quadcut;  // integrals cut short at QUADRATURE_MAX_POINTS; not printed
 };
 
 extern SipOptions sipOptions;

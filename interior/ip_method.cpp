@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "interior/ip_run.h"
 #include "penalty/penalty.h"
 #include "results_file.h"
+#include "run_clock.h"
 #include "sip.h"
 
 namespace {
@@ -73,7 +75,7 @@ void quasiNewtonUpdate(IpRun& r, int j) {
     hessianUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
 }
 
-enum PassEnd { PASS_CONTINUES, METHOD_STOPS, START_FAILS, BREAKDOWN };
+enum PassEnd { PASS_CONTINUES, METHOD_STOPS, START_FAILS, BREAKDOWN, TIME_UP, QUADRATURE_CUT };
 
 bool evaluationFailed(const IpEval& e) {
   return !std::isfinite(e.L) || !allFinite((int)e.gradL.size(), e.gradL.data());
@@ -85,7 +87,12 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
   initialSlacksAndMultipliers(r.c, r.it, k);
   int j = 0;
   PassEnd end = PASS_CONTINUES;
+  const int quadcutAtStart = sipStats.quadcut;
   for (; r.total + j < o.maxitero; ++j) {
+    if (sipStats.quadcut > quadcutAtStart || timeIsUp()) {
+      end = sipStats.quadcut > quadcutAtStart ? QUADRATURE_CUT : TIME_UP;
+      break;
+    }
     correctSlacks(r);
     r.mu = barrierParameter(r);
     evaluateLagrangian(r.c, r.it, r.mu, r.e);
@@ -149,6 +156,10 @@ void report(IpRun& r) {
 }
 
 SipResult passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
+  if (end == TIME_UP) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", r.total);
+  if (end == QUADRATURE_CUT)
+    return sipResult(STATUS_QUADRATURE_LIMIT, "an integral needs more than " +
+                     std::to_string(QUADRATURE_MAX_POINTS) + " points", r.total);
   if (end == BREAKDOWN) return sipResult(STATUS_BREAKDOWN, "Newton system singular or evaluation failed", r.total);
   if (iterationLimit) return sipResult(STATUS_ITERATION_LIMIT, "maxitero iterations", r.total);
   return sipResult(STATUS_SOLVED, "stop test met", r.total);

@@ -18,6 +18,10 @@ double integrandP3(const double* x, const double* t, int j, int wantGrad, double
 double integrandSmoothedRoot(const double* x, const double* t, int j, int wantGrad,
                              double* grad, double miu);
 
+// Evaluations one integral may spend; an integral that would need more is
+// cut short (its estimate stands) and counted in the statistic quadcut.
+const long QUADRATURE_MAX_POINTS = 100000;
+
 // One integral over [tl, tu] of the first infinite variable.
 struct Quadrature {
   Integrand phi;
@@ -32,6 +36,7 @@ struct Quadrature {
   double minLength;  // int_amp
   int wantGrad;
   double miu;
+  mutable long pointsLeft = QUADRATURE_MAX_POINTS;
 };
 
 // Return the integral; add the violation measure into *violation and the

@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "penalty.h"
 #include "results_file.h"
+#include "run_clock.h"
 #include "sip.h"
 
 PenaltyRun::PenaltyRun(bool withMultipliers) {
@@ -59,21 +61,32 @@ bool innerStep(PenaltyRun& r, int k) {
   return innerStopTest(r.nx, r.xPrev.data(), r.x.data(), r.g.data());
 }
 
+// The limits checked after every evaluation of the gradient.
+InnerEnd limitReached(int quadcutAtStart) {
+  if (sipStats.quadcut > quadcutAtStart) return INNER_QUADRATURE_CUT;
+  if (timeIsUp()) return INNER_TIME_UP;
+  return INNER_DONE;
+}
+
 }  // namespace
 
-bool innerLoop(PenaltyRun& r) {
+InnerEnd innerLoop(PenaltyRun& r) {
   printf("STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, sipOptions.pf_eps);
+  const int quadcutAtStart = sipStats.quadcut;
   gradientAtX(r);
-  if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return false;
+  if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return INNER_UNDEFINED;
+  InnerEnd end = limitReached(quadcutAtStart);
   int k = 0;
-  for (; k < sipOptions.maxiteri; ++k) {
-    if (innerStep(r, k)) {
+  for (; end == INNER_DONE && k < sipOptions.maxiteri; ++k) {
+    bool stop = innerStep(r, k);
+    if ((end = limitReached(quadcutAtStart)) != INNER_DONE) break;
+    if (stop) {
       printf("INNER STOPPING IN ITERATION ********* %d\n", k + 1);
       break;
     }
   }
   r.totalInner += k + 1;
-  return true;
+  return end;
 }
 
 OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau) {
@@ -124,17 +137,28 @@ SipResult outerEnd(OuterEnd end, const PenaltyRun& r) {
   }
 }
 
+SipResult innerEnd(InnerEnd end, const PenaltyRun& r) {
+  switch (end) {
+    case INNER_UNDEFINED: return sipResult(STATUS_BREAKDOWN, "penalty function overflows", r.j);
+    case INNER_TIME_UP: return sipResult(STATUS_TIME_LIMIT, "time_limit reached", r.j);
+    default:
+      return sipResult(STATUS_QUADRATURE_LIMIT, "an integral needs more than " +
+                       std::to_string(QUADRATURE_MAX_POINTS) + " points", r.j);
+  }
+}
+
 }  // namespace
 
 SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
                           bool scaleTau, const char* multipliersLabel) {
   OuterEnd end = OUTER_GOES_ON;
   for (r.j = 0; r.j < sipOptions.maxitero; ++r.j) {
-    if (!innerLoop(r)) {
-      if (r.j == 0)
-        return sipResult(STATUS_EVALUATION_ERROR, "penalty function not defined at the starting point");
+    InnerEnd inner = innerLoop(r);
+    if (inner == INNER_UNDEFINED && r.j == 0)
+      return sipResult(STATUS_EVALUATION_ERROR, "penalty function not finite at the starting point");
+    if (inner != INNER_DONE) {
       finishPenaltyRun(r, multipliersLabel);
-      return sipResult(STATUS_BREAKDOWN, "penalty function overflows", r.j);
+      return innerEnd(inner, r);
     }
     if (updateMultipliers) updateMultipliers(r);
     if ((end = outerStep(r, stopOnP2, scaleTau)) != OUTER_GOES_ON) break;

@@ -18,9 +18,12 @@ struct PenaltyRun {
   const double* weights() const { return lambda.empty() ? nullptr : lambda.data(); }
 };
 
+enum InnerEnd { INNER_DONE, INNER_UNDEFINED, INNER_TIME_UP, INNER_QUADRATURE_CUT };
+
 // Minimises P for the current miu and eps; adds the inner iterations to the
-// total. False, before any step, when P cannot be evaluated at x.
-bool innerLoop(PenaltyRun& r);
+// total. Ends early, before any step, when P cannot be evaluated at x, and
+// at the time limit or when an integral was cut short.
+InnerEnd innerLoop(PenaltyRun& r);
 
 enum OuterEnd { OUTER_GOES_ON, OUTER_CONVERGED, OUTER_PENALTY_LIMIT };
 

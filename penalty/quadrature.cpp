@@ -1,15 +1,18 @@
 // Adaptive trapezoid and Gauss rules over the first infinite variable.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "penalty.h"
+#include "sip.h"
 
 namespace {
 
 typedef std::vector<double> Vec;
 
 double evaluateAt(const Quadrature& q, double s, double* grad) {
+  --q.pointsLeft;
   q.t[0] = s;
   return q.phi(q.x, q.t, q.j, q.wantGrad, grad, q.miu);
 }
@@ -18,10 +21,11 @@ void addInto(int n, double* sum, const double* v, double factor) {
   for (int i = 0; i < n; ++i) sum[i] += factor * v[i];
 }
 
-// Splitting stops where no interval longer than minLength remains, and where
-// the midpoint is no longer representable between a and b.
+// Splitting stops where no interval longer than minLength remains, where
+// the midpoint is no longer representable between a and b, and once the
+// integral's evaluations are spent.
 bool maySplit(const Quadrature& q, double a, double m, double b) {
-  return b - a > q.minLength && m > a && m < b;
+  return b - a > q.minLength && m > a && m < b && q.pointsLeft > 0;
 }
 
 double trapezoidRefine(const Quadrature& q, double a, double b, double fa, double fb,
@@ -75,31 +79,42 @@ double gaussRecurse(const Quadrature& q, double a, double b, double* violation, 
   return left.value + right.value;
 }
 
-void clear(const Quadrature& q, double* violation, double* grad) {
+void start(const Quadrature& q, double* violation, double* grad) {
+  q.pointsLeft = QUADRATURE_MAX_POINTS;
   *violation = 0;
   if (q.wantGrad)
     for (int i = 0; i < q.nx; ++i) grad[i] = 0;
 }
 
+void countIfCut(const Quadrature& q) {
+  if (q.pointsLeft <= 0) ++sipStats.quadcut;
+}
+
 }  // namespace
 
 double adaptiveTrapezoid(const Quadrature& q, double* violation, double* grad) {
-  clear(q, violation, grad);
+  start(q, violation, grad);
   if (q.intervals <= 0) return 0.0;
-  const double h = (q.tu - q.tl) / q.intervals;
+  // Each initial interval costs at least three evaluations.
+  const long intervals = std::min<long>(q.intervals, QUADRATURE_MAX_POINTS / 3);
+  if (intervals < q.intervals) q.pointsLeft = 0;
+  const double h = (q.tu - q.tl) / intervals;
   if (h == 0) return 0.0;
   double integral = 0;
   Vec ga(q.wantGrad ? q.nx : 0), gb(ga.size());
-  for (int i = 0; i < q.intervals; ++i) {
+  for (long i = 0; i < intervals; ++i) {
     double a = q.tl + i * h, b = q.tl + (i + 1) * h;
     double fa = evaluateAt(q, a, ga.data());
     double fb = evaluateAt(q, b, gb.data());
     integral += trapezoidRefine(q, a, b, fa, fb, ga.data(), gb.data(), violation, grad);
   }
+  countIfCut(q);
   return integral;
 }
 
 double adaptiveGauss(const Quadrature& q, double* violation, double* grad) {
-  clear(q, violation, grad);
-  return gaussRecurse(q, q.tl, q.tu, violation, grad);
+  start(q, violation, grad);
+  double integral = gaussRecurse(q, q.tl, q.tu, violation, grad);
+  countIfCut(q);
+  return integral;
 }
