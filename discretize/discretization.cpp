@@ -8,9 +8,9 @@
 #include "run_clock.h"
 #include "sip.h"
 
-std::vector<double> initialSpacings() {
-  const int nt = sipProblem.nt;
-  std::vector<double>& list = sipOptions.disc_h;
+std::vector<double> initialSpacings(const SipContext& c) {
+  const int nt = c.problem.nt;
+  std::vector<double> list = c.options.disc_h;
   const int n = (int)list.size();
   if (n > 0 && n != nt) {
     printf("User specified %d values to h but there are %d t vars\n", n, nt);
@@ -30,13 +30,13 @@ std::vector<double> initialSpacings() {
   return h;
 }
 
-GridPreparation prepareGridMethod(std::vector<double>& h) {
-  if (sipOptions.disc_k <= 0) {
+GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h) {
+  if (c.options.disc_k <= 0) {
     printf("Number of mesh refines less or equal to zero\n");
     return GRID_NO_LEVEL;
   }
-  if (!finiteBox()) return GRID_UNUSABLE;
-  h = initialSpacings();
+  if (!finiteBox(c.problem)) return GRID_UNUSABLE;
+  h = initialSpacings(c);
   return GRID_READY;
 }
 
@@ -74,9 +74,9 @@ std::string failureKey(const SubproblemResult& r, const PointSet& working) {
 
 }  // namespace
 
-bool SubproblemWatch::mustStop(const SubproblemResult& last, const PointSet& working,
-                               int iterations, SipResult* end) {
-  if (timeIsUp()) {
+bool SubproblemWatch::mustStop(const SipContext& c, const SubproblemResult& last,
+                               const PointSet& working, int iterations, SipResult* end) {
+  if (timeIsUp(c)) {
     *end = discretizationEnd(last, iterations);
     if (end->hasPoint()) *end = sipResult(STATUS_TIME_LIMIT, "time_limit reached", iterations);
     return true;
@@ -105,29 +105,29 @@ SipResult gridLimitEnd(int levels) {
                    levels);
 }
 
-void evaluateAll(PointSet& set, const double* x) {
-  const SipProblem& p = sipProblem;
+void evaluateAll(SipContext& c, PointSet& set, const double* x) {
+  const SipProblem& p = c.problem;
   set.forEach([&](GridPoint& q) {
-    for (int i = 0; i < p.mt; ++i)
-      q.g[i] = p.evaluate(REQ_CONTVAL, i, x, q.t.data(), nullptr, nullptr, nullptr, nullptr);
+    for (int i = 0; i < p.mt; ++i) q.g[i] = c.evaluate(REQ_CONTVAL, i, x, q.t.data());
   });
 }
 
-bool activeScan(PointSet& fullGrid, PointSet& active, const double* x) {
-  const SipProblem& p = sipProblem;
-  evaluateAll(fullGrid, x);
+bool activeScan(SipContext& c, PointSet& fullGrid, PointSet& active, const double* x) {
+  const SipProblem& p = c.problem;
+  const double tol = c.options.generalTolerance;
+  evaluateAll(c, fullGrid, x);
   bool added = false;
   fullGrid.forEach([&](const GridPoint& q) {
     for (int i = 0; i < p.mt; ++i)
-      if (isActive(q.g[i], p.ctl[i], p.ctu[i]))
+      if (isActive(q.g[i], p.ctl[i], p.ctu[i], tol))
         added = active.insertUnique(q.t.data(), q.norm, q.g.data()) || added;
   });
   return added;
 }
 
-void activeScanWithFallback(PointSet& fullGrid, PointSet& active, const PointSet& working,
-                            const double* x) {
-  if (activeScan(fullGrid, active, x)) return;
+void activeScanWithFallback(SipContext& c, PointSet& fullGrid, PointSet& active,
+                            const PointSet& working, const double* x) {
+  if (activeScan(c, fullGrid, active, x)) return;
   for (int k = 0; k < PointSet::BUCKETS; ++k)
     for (const GridPoint& q : working.bucket(k))
       if (active.insertUnique(q.t.data(), q.norm, q.g.data())) break;
@@ -137,14 +137,15 @@ namespace {
 
 // Evaluates the full grid; flags (when asked) every point with an active or
 // violated value; true when no value is violated without being active.
-bool scanGrid(PointSet& fullGrid, PointSet* flagged, const double* x) {
-  const SipProblem& p = sipProblem;
-  evaluateAll(fullGrid, x);
+bool scanGrid(SipContext& c, PointSet& fullGrid, PointSet* flagged, const double* x) {
+  const SipProblem& p = c.problem;
+  const double tol = c.options.generalTolerance;
+  evaluateAll(c, fullGrid, x);
   bool feasible = true;
   fullGrid.forEach([&](const GridPoint& q) {
     for (int i = 0; i < p.mt; ++i) {
-      bool active = isActive(q.g[i], p.ctl[i], p.ctu[i]);
-      bool violated = isViolated(q.g[i], p.ctl[i], p.ctu[i]);
+      bool active = isActive(q.g[i], p.ctl[i], p.ctu[i], tol);
+      bool violated = isViolated(q.g[i], p.ctl[i], p.ctu[i], tol);
       if (flagged && (active || violated)) flagged->insertUnique(q.t.data(), q.norm, q.g.data());
       if (violated && !active) feasible = false;
     }
@@ -154,12 +155,14 @@ bool scanGrid(PointSet& fullGrid, PointSet* flagged, const double* x) {
 
 }  // namespace
 
-bool fullGridCheck(PointSet& fullGrid, PointSet& flagged, const double* x) {
+bool fullGridCheck(SipContext& c, PointSet& fullGrid, PointSet& flagged, const double* x) {
   flagged.clear();
-  return scanGrid(fullGrid, &flagged, x);
+  return scanGrid(c, fullGrid, &flagged, x);
 }
 
-bool gridFeasible(PointSet& fullGrid, const double* x) { return scanGrid(fullGrid, nullptr, x); }
+bool gridFeasible(SipContext& c, PointSet& fullGrid, const double* x) {
+  return scanGrid(c, fullGrid, nullptr, x);
+}
 
 void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet& flagged) {
   PointSet::copy(active, working);
@@ -182,21 +185,21 @@ void checkT(PointSet& working, const PointSet& fullGrid) {
   if (best) working.insert(best->t.data(), best->norm, best->g.data());
 }
 
-int subproblemConstraints(const PointSet& working) {
-  return sipProblem.mx + sipProblem.mt * working.count();
+int subproblemConstraints(const SipContext& c, const PointSet& working) {
+  return c.problem.mx + c.problem.mt * working.count();
 }
 
-void appendDiscretizationResults(int firstGridSize, int gridSize, double f) {
+void appendDiscretizationResults(const SipContext& c, int firstGridSize, int gridSize,
+                                 double f) {
   FILE* results = openResults();
   if (!results) return;
-  const SipStats& s = sipStats;
+  const SipStats& s = c.stats;
   fprintf(results, " & %d & %d & %.1f & %d & %.6e\\\\\n", firstGridSize, gridSize,
-          (double)s.nnlpc / (double)(s.nnlp - 1), s.nnlp, modelObjective(f));
+          (double)s.nnlpc / (double)(s.nnlp - 1), s.nnlp, c.modelObjective(f));
   fclose(results);
 }
 
-bool finiteBox() {
-  const SipProblem& p = sipProblem;
+bool finiteBox(const SipProblem& p) {
   for (int d = 0; d < p.nt; ++d)
     if (!std::isfinite(p.tu[d] - p.tl[d]) || isMinusInfinity(p.tl[d]) || isPlusInfinity(p.tu[d])) {
       printf("Infinite variable %d has an infinite bound: no grid can cover it\n", d);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "point_set.h"
-#include "sip_result.h"
+#include "sip.h"
 #include "subproblem.h"
 
 enum GridPreparation { GRID_READY, GRID_NO_LEVEL, GRID_UNUSABLE };
@@ -12,7 +12,7 @@ enum GridPreparation { GRID_READY, GRID_NO_LEVEL, GRID_UNUSABLE };
 // The preparation of the grid methods: GRID_NO_LEVEL (after its message)
 // when disc_k asks for no level, GRID_UNUSABLE when T has an infinite bound;
 // otherwise h holds the initial spacings.
-GridPreparation prepareGridMethod(std::vector<double>& h);
+GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h);
 
 // How a grid method that could not start ends: no level asked for keeps the
 // starting point, anything else has no point.
@@ -32,7 +32,7 @@ class SubproblemWatch {
  public:
   // True, with the method's end in *end, when the method must stop after
   // the subproblem `last` on `working`.
-  bool mustStop(const SubproblemResult& last, const PointSet& working, int iterations,
+  bool mustStop(const SipContext& c, const SubproblemResult& last, const PointSet& working, int iterations,
                 SipResult* end);
 
  private:
@@ -41,24 +41,24 @@ class SubproblemWatch {
 
 // Spacings from disc_h adjusted to nt values (with its messages), or 0.01
 // for every coordinate; prints "h=(...)".
-std::vector<double> initialSpacings();
+std::vector<double> initialSpacings(const SipContext& c);
 
 // Evaluates and stores every infinite constraint at each point of the set.
-void evaluateAll(PointSet& set, const double* x);
+void evaluateAll(SipContext& c, PointSet& set, const double* x);
 
 // Active scan: evaluates fullGrid at x and inserts each point with an active
 // value into active. Returns whether any insertion was new.
-bool activeScan(PointSet& fullGrid, PointSet& active, const double* x);
+bool activeScan(SipContext& c, PointSet& fullGrid, PointSet& active, const double* x);
 // The scan of an inner iteration: when it adds nothing, each bucket of
 // working gives active its first point that is new there.
-void activeScanWithFallback(PointSet& fullGrid, PointSet& active, const PointSet& working,
+void activeScanWithFallback(SipContext& c, PointSet& fullGrid, PointSet& active, const PointSet& working,
                             const double* x);
 
 // Full-grid check: flags every point with an active or violated value;
 // returns true when no value is violated without being active.
-bool fullGridCheck(PointSet& fullGrid, PointSet& flagged, const double* x);
+bool fullGridCheck(SipContext& c, PointSet& fullGrid, PointSet& flagged, const double* x);
 // The same test without flagging.
-bool gridFeasible(PointSet& fullGrid, const double* x);
+bool gridFeasible(SipContext& c, PointSet& fullGrid, const double* x);
 
 // working := active merged with flagged.
 void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet& flagged);
@@ -67,10 +67,10 @@ void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet
 void checkT(PointSet& working, const PointSet& fullGrid);
 
 // Number of constraints of the subproblem on the set.
-int subproblemConstraints(const PointSet& working);
+int subproblemConstraints(const SipContext& c, const PointSet& working);
 
 // " & first & current & nnlpc/(nnlp-1) & nnlp & f" into ./results.
-void appendDiscretizationResults(int firstGridSize, int gridSize, double f);
+void appendDiscretizationResults(const SipContext& c, int firstGridSize, int gridSize, double f);
 
 // A box with an infinite bound cannot be gridded: false, with a message.
-bool finiteBox();
+bool finiteBox(const SipProblem& p);

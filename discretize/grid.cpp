@@ -69,8 +69,7 @@ void buildRegularGrid(PointSet& set, int nt, const double* tl, const double* tu,
   walk.enumerate(0);
 }
 
-bool buildProblemGrid(PointSet& set, const double* h) {
-  const SipProblem& p = sipProblem;
+bool buildProblemGrid(const SipProblem& p, PointSet& set, const double* h) {
   if (!gridIsBuildable(p.nt, p.tl, p.tu, h)) return false;
   buildRegularGrid(set, p.nt, p.tl, p.tu, h);
   return true;
@@ -105,9 +104,8 @@ void HaltonSequence::next(int nt, const double* tl, const double* tu, double* t)
   ++counter;
 }
 
-void HaltonSequence::addBatch(PointSet& set, int total, int perBatch) {
+void HaltonSequence::addBatch(const SipProblem& p, PointSet& set, int total, int perBatch) {
   if (set.count() >= total) return;
-  const SipProblem& p = sipProblem;
   int k = perBatch < total - set.count() ? perBatch : total - set.count();
   std::vector<double> t(p.nt);
   for (int i = 0; i < k; ++i) {

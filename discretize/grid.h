@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "ormid/ormid.h"
 #include "point_set.h"
 
 // Values of coordinate d on a grid of spacing h: tl + i*h <= tu, i = 0, 1, ...
@@ -23,7 +24,7 @@ void buildRegularGrid(PointSet& set, int nt, const double* tl, const double* tu,
 
 // Builds the problem's grid; false (after the message of gridIsBuildable,
 // with set untouched) when it cannot be built.
-bool buildProblemGrid(PointSet& set, const double* h);
+bool buildProblemGrid(const SipProblem& p, PointSet& set, const double* h);
 
 double radicalInverse(int base, long n);
 int haltonBase(int coordinate);
@@ -33,5 +34,5 @@ struct HaltonSequence {
   long counter = 0;
   void next(int nt, const double* tl, const double* tu, double* t);
   // Adds min(perBatch, total - set.count()) points; nothing once total is reached.
-  void addBatch(PointSet& set, int total, int perBatch);
+  void addBatch(const SipProblem& p, PointSet& set, int total, int perBatch);
 };

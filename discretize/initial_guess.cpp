@@ -2,6 +2,7 @@
 // by one finite subproblem on a coarse grid of six values per coordinate.
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <vector>
 
 #include "discretization.h"
@@ -9,18 +10,20 @@
 #include "subproblem.h"
 #include "sip.h"
 
-SipResult initialGuess(double* x0) {
-  const SipProblem& p = sipProblem;
-  if (!finiteBox()) return sipResult(STATUS_NO_POINT, "T cannot be gridded");
+SipResult initialGuess(SipContext& c) {
+  const SipProblem& p = c.problem;
+  double* x0 = c.x.data();
+  if (!finiteBox(p)) return sipResult(STATUS_NO_POINT, "T cannot be gridded");
   std::vector<double> h(p.nt);
   for (int j = 0; j < p.nt; ++j) h[j] = (p.tu[j] - p.tl[j]) / 5;
-  const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
+  const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildProblemGrid(fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
+  if (!buildProblemGrid(p, fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   PointSet::copy(fullGrid, working);
-  srand((unsigned)time(nullptr));
-  // RAND_MAX, not 32767: glibc's rand() reaches 2^31 - 1.
-  for (int i = 0; i < p.nx; ++i) x0[i] = rand() / (double)RAND_MAX;
+  // A generator of this solve's own: two solves at once draw independently.
+  std::minstd_rand draw((unsigned)time(nullptr));
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int i = 0; i < p.nx; ++i) x0[i] = unit(draw);
   // Whatever the subproblem did, its last point is the method's start.
-  return discretizationEnd(solveSubproblem(x0, working), 0);
+  return discretizationEnd(solveSubproblem(c, x0, working), 0);
 }

@@ -18,10 +18,6 @@ namespace {
 
 const double IPOPT_INFINITY = 1e19;
 
-double evaluate(int code, int n, const double* x, const double* t, double* o1, double* o2) {
-  return sipProblem.evaluate(code, n, x, t, o1, o2, nullptr, nullptr);
-}
-
 
 SubproblemStatus subproblemStatus(SolverReturn status) {
   switch (status) {
@@ -62,7 +58,7 @@ const char* statusText(SolverReturn status) {
 // Rows: the mx finite constraints, then for each point the mt infinite ones.
 class Subproblem : public TNLP {
  public:
-  Subproblem(double* x, const PointSet& set) : x_(x) {
+  Subproblem(SipContext& c, double* x, const PointSet& set) : c_(c), x_(x) {
     set.forEach([&](const GridPoint& p) { points_.push_back(p.t); });
   }
   SolverReturn status = UNASSIGNED;
@@ -71,7 +67,7 @@ class Subproblem : public TNLP {
 
   bool get_nlp_info(Index& n, Index& m, Index& nnzJac, Index& nnzHes,
                     IndexStyleEnum& style) override {
-    const SipProblem& p = sipProblem;
+    const SipProblem& p = c_.problem;
     n = p.nx;
     m = rows();
     nnzJac = m * p.nx;
@@ -82,7 +78,7 @@ class Subproblem : public TNLP {
 
   bool get_bounds_info(Index n, Number* xl, Number* xu, Index m, Number* gl,
                        Number* gu) override {
-    const SipProblem& p = sipProblem;
+    const SipProblem& p = c_.problem;
     for (int i = 0; i < n; ++i) {
       xl[i] = ipoptBound(p.xl[i]);
       xu[i] = ipoptBound(p.xu[i]);
@@ -104,23 +100,23 @@ class Subproblem : public TNLP {
 
   // A failed evaluation leaves NaN; returning false makes Ipopt cut its step.
   bool eval_f(Index, const Number* x, bool, Number& f) override {
-    f = evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+    f = c_.evaluate(REQ_OBJVAL, 0, x);
     return std::isfinite(f);
   }
 
   bool eval_grad_f(Index n, const Number* x, bool, Number* g) override {
-    evaluate(REQ_OBJGRD, 0, x, nullptr, g, nullptr);
+    c_.evaluate(REQ_OBJGRD, 0, x, nullptr, g);
     return allFinite(n, g);
   }
 
   bool eval_g(Index, const Number* x, bool, Index m, Number* g) override {
-    const SipProblem& p = sipProblem;
+    const SipProblem& p = c_.problem;
     for (int r = 0; r < m; ++r) {
       if (r < p.mx) {
-        g[r] = evaluate(REQ_CONXVAL, r, x, nullptr, nullptr, nullptr);
+        g[r] = c_.evaluate(REQ_CONXVAL, r, x);
       } else {
         int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
-        g[r] = evaluate(REQ_CONTVAL, j, x, points_[k].data(), nullptr, nullptr);
+        g[r] = c_.evaluate(REQ_CONTVAL, j, x, points_[k].data());
       }
     }
     return allFinite(m, g);
@@ -128,7 +124,7 @@ class Subproblem : public TNLP {
 
   bool eval_jac_g(Index n, const Number* x, bool, Index m, Index, Index* iRow, Index* jCol,
                   Number* values) override {
-    const SipProblem& p = sipProblem;
+    const SipProblem& p = c_.problem;
     if (!values) {
       for (int r = 0, e = 0; r < m; ++r)
         for (int i = 0; i < n; ++i, ++e) iRow[e] = r, jCol[e] = i;
@@ -138,10 +134,10 @@ class Subproblem : public TNLP {
     for (int r = 0; r < m; ++r) {
       double* row = values + (long)r * n;
       if (r < p.mx) {
-        evaluate(REQ_CONXGRD, r, x, nullptr, row, nullptr);
+        c_.evaluate(REQ_CONXGRD, r, x, nullptr, row);
       } else {
         int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
-        evaluate(REQ_CONTGRD, j, x, points_[k].data(), row, gt.data());
+        c_.evaluate(REQ_CONTGRD, j, x, points_[k].data(), row, gt.data());
       }
     }
     return allFinite(m * n, values);
@@ -157,19 +153,20 @@ class Subproblem : public TNLP {
   }
 
  private:
-  int rows() const { return sipProblem.mx + sipProblem.mt * (int)points_.size(); }
+  int rows() const { return c_.problem.mx + c_.problem.mt * (int)points_.size(); }
+  SipContext& c_;
   double* x_;
   std::vector<std::vector<double>> points_;
 };
 
-SmartPtr<IpoptApplication> quietApplication() {
+SmartPtr<IpoptApplication> quietApplication(const SipContext& c) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
   o->SetIntegerValue("print_level", 0);
-  o->SetIntegerValue("max_iter", std::max(0, sipOptions.nlp_maxit));
+  o->SetIntegerValue("max_iter", std::max(0, c.options.nlp_maxit));
   // One thread: CPU time is wall time.
-  double left = secondsLeft();
+  double left = secondsLeft(c);
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
   o->SetStringValue("hessian_approximation", "limited-memory");
   o->SetNumericValue("bound_relax_factor", 0.0);
@@ -188,17 +185,17 @@ double ipoptBound(double bound) {
 namespace {
 
 // A result that leaves x as it was.
-SubproblemResult notSolved(const double* x, SubproblemStatus status, const char* text) {
+SubproblemResult notSolved(SipContext& c, const double* x, SubproblemStatus status,
+                           const char* text) {
   SubproblemResult r;
-  r.objective = evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+  r.objective = c.evaluate(REQ_OBJVAL, 0, x);
   r.status = status;
   r.text = text;
-  printf("Ipopt: %s, 0 iterations, objective %.10e\n", text, modelObjective(r.objective));
+  printf("Ipopt: %s, 0 iterations, objective %.10e\n", text, c.modelObjective(r.objective));
   return r;
 }
 
-bool tooLarge(const PointSet& points) {
-  const SipProblem& p = sipProblem;
+bool tooLarge(const SipProblem& p, const PointSet& points) {
   long rows = p.mx + (long)p.mt * points.count();
   if (rows <= SUBPROBLEM_MAX_ROWS && rows * p.nx <= SUBPROBLEM_MAX_JACOBIAN) return false;
   printf("A subproblem with %ld constraints in %d variables is more than a run solves\n", rows,
@@ -208,13 +205,13 @@ bool tooLarge(const PointSet& points) {
 
 }  // namespace
 
-SubproblemResult IpoptSubproblemSolver::solve(double* x, const PointSet& points) {
-  if (tooLarge(points)) return notSolved(x, SUB_TOO_LARGE, "too large");
-  if (timeIsUp()) return notSolved(x, SUB_LIMIT, "time limit");
-  SmartPtr<Subproblem> problem = new Subproblem(x, points);
+SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const PointSet& points) {
+  if (tooLarge(c.problem, points)) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  if (timeIsUp(c)) return notSolved(c, x, SUB_LIMIT, "time limit");
+  SmartPtr<Subproblem> problem = new Subproblem(c, x, points);
   int iterations = 0;
   try {
-    SmartPtr<IpoptApplication> app = quietApplication();
+    SmartPtr<IpoptApplication> app = quietApplication(c);
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");
@@ -225,14 +222,14 @@ SubproblemResult IpoptSubproblemSolver::solve(double* x, const PointSet& points)
   } catch (...) {
     printf("Ipopt stopped with an exception\n");
   }
-  ++sipStats.nnlp;
-  sipStats.nnlpc += iterations;
+  ++c.stats.nnlp;
+  c.stats.nnlpc += iterations;
   SubproblemResult r;
   r.objective = problem->finished ? problem->objective
-                                  : evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr);
+                                  : c.evaluate(REQ_OBJVAL, 0, x);
   r.status = problem->finished ? subproblemStatus(problem->status) : SUB_FAILED;
   r.text = problem->finished ? statusText(problem->status) : "no solution";
   printf("Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
-         modelObjective(r.objective));
+         c.modelObjective(r.objective));
   return r;
 }

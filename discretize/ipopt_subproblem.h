@@ -13,7 +13,7 @@ const long SUBPROBLEM_MAX_JACOBIAN = 20000000;
 
 class IpoptSubproblemSolver : public SubproblemSolver {
  public:
-  SubproblemResult solve(double* x, const PointSet& points) override;
+  SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;
 };
 
 // Ipopt's bound value for "no bound" in place of the library's infinities.

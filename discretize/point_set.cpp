@@ -3,10 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "sip.h"
 #include "vector_ops.h"
 
-NormRange normRangeOf(int nt, const double* tl, const double* tu) {
+NormRange normRangeOf(const SipProblem& p) {
+  const int nt = p.nt;
+  const double *tl = p.tl, *tu = p.tu;
   std::vector<double> lo(nt), hi(nt);
   for (int j = 0; j < nt; ++j) {
     if (tl[j] < 0 && tu[j] > 0) {
@@ -24,6 +25,8 @@ NormRange normRangeOf(int nt, const double* tl, const double* tu) {
   r.normMin = norm2(nt, lo.data());
   r.normMax = norm2(nt, hi.data());
   r.bucketWidth = (r.normMax - r.normMin) / PointSet::BUCKETS;
+  r.nt = nt;
+  r.mt = p.mt;
   return r;
 }
 
@@ -44,14 +47,13 @@ bool PointSet::inRange(double norm) const {
 }
 
 GridPoint PointSet::makePoint(const double* t, double norm, const double* g) const {
-  const SipProblem& p = sipProblem;
   GridPoint point;
-  point.t.assign(t, t + p.nt);
+  point.t.assign(t, t + range_.nt);
   point.norm = norm;
   if (g)
-    point.g.assign(g, g + p.mt);
+    point.g.assign(g, g + range_.mt);
   else
-    point.g.assign(p.mt, 0.0);
+    point.g.assign(range_.mt, 0.0);
   return point;
 }
 
@@ -66,7 +68,7 @@ bool PointSet::insertUnique(const double* t, double norm, const double* g) {
   if (!inRange(norm)) return false;
   Bucket& b = buckets_[bucketOf(norm)];
   for (const GridPoint& q : b)
-    if (samePoint(sipProblem.nt, q.t.data(), t)) return false;
+    if (samePoint(range_.nt, q.t.data(), t)) return false;
   b.push_back(makePoint(t, norm, g));
   ++count_;
   return true;
@@ -93,12 +95,10 @@ bool samePoint(int nt, const double* a, const double* b) {
   return true;
 }
 
-bool isActive(double v, double lower, double upper) {
-  const double tol = sipOptions.generalTolerance;
+bool isActive(double v, double lower, double upper, double tol) {
   return std::fabs(v - lower) < tol || std::fabs(v - upper) < tol;
 }
 
-bool isViolated(double v, double lower, double upper) {
-  const double tol = sipOptions.generalTolerance;
+bool isViolated(double v, double lower, double upper, double tol) {
   return v + tol <= lower || v - tol >= upper;
 }

@@ -6,6 +6,8 @@
 #include <list>
 #include <vector>
 
+#include "ormid/ormid.h"
+
 struct GridPoint {
   std::vector<double> t;  // nt coordinates
   double norm = 0;
@@ -13,12 +15,14 @@ struct GridPoint {
 };
 
 // The norm range shared by every set of a run.
+// The norm range shared by every set of a run, with the sizes of its points.
 struct NormRange {
   double normMin = 0, normMax = 0, bucketWidth = 0;
+  int nt = 0, mt = 0;  // coordinates and constraint values of each point
 };
 
-// Range of ||t|| over the box [tl, tu] (nt coordinates).
-NormRange normRangeOf(int nt, const double* tl, const double* tu);
+// Range of ||t|| over the problem's box [tl, tu].
+NormRange normRangeOf(const SipProblem& p);
 
 const double POINT_TOLERANCE = 1e-6;
 
@@ -67,6 +71,7 @@ class PointSet {
 
 bool samePoint(int nt, const double* a, const double* b);
 
-// Against the bounds [lower, upper] of an infinite constraint.
-bool isActive(double v, double lower, double upper);
-bool isViolated(double v, double lower, double upper);
+// Against the bounds [lower, upper] of an infinite constraint, with the
+// tolerance tol.
+bool isActive(double v, double lower, double upper, double tol);
+bool isViolated(double v, double lower, double upper, double tol);

@@ -12,10 +12,11 @@
 namespace {
 
 // Points where some value lies within |f|*e of a bound (or beyond it).
-void epsilonActivePoints(PointSet& fullGrid, PointSet& working, const double* x, double band) {
-  const SipProblem& p = sipProblem;
+void epsilonActivePoints(SipContext& c, PointSet& fullGrid, PointSet& working, const double* x,
+                         double band) {
+  const SipProblem& p = c.problem;
   working.clear();
-  evaluateAll(fullGrid, x);
+  evaluateAll(c, fullGrid, x);
   fullGrid.forEach([&](const GridPoint& q) {
     for (int i = 0; i < p.mt; ++i)
       if (q.g[i] + band >= p.ctu[i] || q.g[i] - band <= p.ctl[i])
@@ -25,34 +26,34 @@ void epsilonActivePoints(PointSet& fullGrid, PointSet& working, const double* x,
 
 }  // namespace
 
-SipResult reemtsenMethod() {
-  const SipProblem& p = sipProblem;
-  const SipOptions& o = sipOptions;
+SipResult reemtsenMethod(SipContext& c) {
+  const SipProblem& p = c.problem;
+  const SipOptions& o = c.options;
   std::vector<double> h;
-  GridPreparation prepared = prepareGridMethod(h);
+  GridPreparation prepared = prepareGridMethod(c, h);
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
-  const NormRange range = normRangeOf(p.nt, p.tl, p.tu);
+  const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildProblemGrid(fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
+  if (!buildProblemGrid(p, fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   const int firstGridSize = fullGrid.count();
   double e = o.disc_eps;
-  double* x = p.x0;
+  double* x = c.x.data();
   auto line = [&](int iter, const char* refined) {
-    printf("%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(working), refined);
+    printf("%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working), refined);
   };
 
   printf("Iter\tGrid\tNnlsp\tFullGrid\n");
-  sipStats.nnlp = 0;
+  c.stats.nnlp = 0;
   SubproblemWatch watch;
   SipResult end;
   PointSet::copy(fullGrid, working);
-  SubproblemResult last = solveSubproblem(x, working);
-  bool goesOn = !watch.mustStop(last, working, 0, &end);
+  SubproblemResult last = solveSubproblem(c, x, working);
+  bool goesOn = !watch.mustStop(c, last, working, 0, &end);
   if (!end.hasPoint()) return end;
-  sipStats.nnlpc = 0;
+  c.stats.nnlpc = 0;
   line(0, "--");
   for (double& hd : h) hd /= 2;
-  if (goesOn && !buildProblemGrid(fullGrid, h.data())) {
+  if (goesOn && !buildProblemGrid(p, fullGrid, h.data())) {
     end = gridLimitEnd(0);
     goesOn = false;
   }
@@ -61,7 +62,7 @@ SipResult reemtsenMethod() {
   // steps per level bound it.
   int j = 1;
   for (int inner = 0; goesOn && j < o.disc_k;) {
-    bool feasible = gridFeasible(fullGrid, x);
+    bool feasible = gridFeasible(c, fullGrid, x);
     if (!feasible && inner >= o.disc_inner) {
       printf("Grid still infeasible after %d inner steps: refining\n", inner);
       feasible = true;
@@ -72,19 +73,19 @@ SipResult reemtsenMethod() {
       e /= std::pow(3.0, p.nt);
       ++j;
       inner = 0;
-      if (j < o.disc_k && !buildProblemGrid(fullGrid, h.data())) {
+      if (j < o.disc_k && !buildProblemGrid(p, fullGrid, h.data())) {
         end = gridLimitEnd(j);
         goesOn = false;
       }
       continue;
     }
-    epsilonActivePoints(fullGrid, working, x, std::fabs(last.objective) * e);
+    epsilonActivePoints(c, fullGrid, working, x, std::fabs(last.objective) * e);
     checkT(working, fullGrid);
-    last = solveSubproblem(x, working);
-    goesOn = !watch.mustStop(last, working, j, &end);
+    last = solveSubproblem(c, x, working);
+    goesOn = !watch.mustStop(c, last, working, j, &end);
     line(j, "No");
     ++inner;
   }
-  appendDiscretizationResults(firstGridSize, fullGrid.count(), last.objective);
+  appendDiscretizationResults(c, firstGridSize, fullGrid.count(), last.objective);
   return goesOn ? discretizationEnd(last, j) : end;
 }

@@ -7,7 +7,7 @@ namespace {
 
 class UnavailableSolver : public SubproblemSolver {
  public:
-  SubproblemResult solve(double*, const PointSet&) override {
+  SubproblemResult solve(SipContext&, double*, const PointSet&) override {
     nlpUnavailable();
     SubproblemResult r;
     r.status = SUB_UNAVAILABLE;
@@ -16,20 +16,10 @@ class UnavailableSolver : public SubproblemSolver {
   }
 };
 
-SubproblemSolver* override_ = nullptr;
-
 }  // namespace
 
-SubproblemSolver& subproblemSolver() {
-  static UnavailableSolver unavailable;
-  static IpoptSubproblemSolver ipopt;
-  if (override_) return *override_;
-  if (sipOptions.disc_nlp == DISC_NLP_IPOPT) return ipopt;
-  return unavailable;
-}
-
-void setSubproblemSolver(SubproblemSolver* solver) { override_ = solver; }
-
-SubproblemResult solveSubproblem(double* x, const PointSet& points) {
-  return subproblemSolver().solve(x, points);
+SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points) {
+  if (c.subproblemSolver) return c.subproblemSolver->solve(c, x, points);
+  if (c.options.disc_nlp == DISC_NLP_IPOPT) return IpoptSubproblemSolver().solve(c, x, points);
+  return UnavailableSolver().solve(c, x, points);
 }

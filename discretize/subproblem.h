@@ -8,6 +8,7 @@
 #include <string>
 
 #include "point_set.h"
+#include "sip_context.h"
 
 enum SubproblemStatus {
   SUB_SOLVED,
@@ -33,14 +34,9 @@ inline SubproblemResult subproblemSolved(double objective) {
 class SubproblemSolver {
  public:
   virtual ~SubproblemSolver() = default;
-  virtual SubproblemResult solve(double* x, const PointSet& points) = 0;
+  virtual SubproblemResult solve(SipContext& c, double* x, const PointSet& points) = 0;
 };
 
-// The solver the options choose (by default the stop that reports the
-// external NLP solver missing).
-SubproblemSolver& subproblemSolver();
-// Replaces the solver for the rest of the run (null restores the choice of
-// the options); used by tests.
-void setSubproblemSolver(SubproblemSolver* solver);
-
-SubproblemResult solveSubproblem(double* x, const PointSet& points);
+// Solves by the context's solver: the one a test set, else Ipopt when
+// disc_nlp asks for it, else the stop that reports the NLP solver missing.
+SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points);

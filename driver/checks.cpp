@@ -4,8 +4,7 @@
 
 #include "sip.h"
 
-void checkTBounds() {
-  const SipProblem& p = sipProblem;
+void checkTBounds(const SipProblem& p) {
   for (int i = 0; i < p.nt; ++i) {
     if (isMinusInfinity(p.tl[i]))
       printf("Lower bound of infinite variable %d is -infinity\n"
@@ -16,29 +15,28 @@ void checkTBounds() {
   }
 }
 
-void checkSingleT() {
-  if (sipProblem.nt != 1) {
+void checkSingleT(const SipProblem& p) {
+  if (p.nt != 1) {
     printf("Number of infinite variables must be one\n");
     printf("This method should not be used for this problem\n");
   }
-  checkTBounds();
+  checkTBounds(p);
 }
 
 // No word of pf_int selects multiple integration (code 4), so for nt != 1
 // the lines always appear.
-void checkPenaltyShape() {
+void checkPenaltyShape(const SipProblem& p, const SipOptions& o) {
   const int multipleIntegration = 4;
-  if (sipProblem.nt != 1 && sipOptions.pf_int != multipleIntegration) {
+  if (p.nt != 1 && o.pf_int != multipleIntegration) {
     printf("Number of infinite variables must be one or select multi\n");
     printf("  integration by using the pf_int=multint option\n");
     printf("This method with these parameters should not be used for\n");
     printf("  this problem\n");
   }
-  checkTBounds();
+  checkTBounds(p);
 }
 
-void checkFreeX() {
-  const SipProblem& p = sipProblem;
+void checkFreeX(const SipProblem& p) {
   if (p.mx >= 1) {
     printf("There should be no finite constraints\n");
     printf("This method should not be used for this problem\n");
@@ -53,8 +51,7 @@ void checkFreeX() {
   }
 }
 
-void checkConstraintType() {
-  const SipProblem& p = sipProblem;
+void checkConstraintType(const SipProblem& p) {
   for (int j = 0; j < p.mt; ++j) {
     if (!isMinusInfinity(p.ctl[j]))
       printf("Infinite constraint %d has finite lower bound\n"

@@ -1,67 +1,43 @@
-// Stores the problem record and runs the method chosen by the option method.
+// Runs the method chosen by the option method on a solve's context.
 #include <cstdio>
 
 #include "checks.h"
-#include "run_clock.h"
 #include "sip.h"
 
 namespace {
 
-void storeProblem(int nx, const double* xu, const double* xl, int nt, const double* tu,
-                  const double* tl, int mx, const double* cxu, const double* cxl, int mt,
-                  const double* ctu, const double* ctl, double* x0, SipEvaluator evaluate,
-                  int sense) {
-  SipProblem& p = sipProblem;
-  p.nx = nx;
-  p.nt = nt;
-  p.mx = mx;
-  p.mt = mt;
-  p.x0 = x0;
-  p.xl = xl;
-  p.xu = xu;
-  p.tl = tl;
-  p.tu = tu;
-  p.cxl = cxl;
-  p.cxu = cxu;
-  p.ctl = ctl;
-  p.ctu = ctu;
-  p.evaluate = evaluate;
-  p.sense = sense;
-  p.deadline = deadlineFromNow(sipOptions.time_limit);
+void checksForLocalMethods(const SipContext& c) {
+  checkSingleT(c.problem);
+  checkFreeX(c.problem);
+  checkConstraintType(c.problem);
 }
 
-void checksForLocalMethods() {
-  checkSingleT();
-  checkFreeX();
-  checkConstraintType();
-}
-
-SipResult runMethod(int method) {
-  switch (method) {
+SipResult runMethod(SipContext& c) {
+  switch (c.options.method) {
     case METHOD_DISC_HETT:
-      checkTBounds();
-      return hettichMethod();
+      checkTBounds(c.problem);
+      return hettichMethod(c);
     case METHOD_DISC_HALT:
-      checkTBounds();
-      return haltonMethod();
+      checkTBounds(c.problem);
+      return haltonMethod(c);
     case METHOD_DISC_REEM:
-      checkTBounds();
-      return reemtsenMethod();
+      checkTBounds(c.problem);
+      return reemtsenMethod(c);
     case METHOD_PENALTY:
-      checkPenaltyShape();
-      checkFreeX();
-      checkConstraintType();
-      return penaltyMethod();
+      checkPenaltyShape(c.problem, c.options);
+      checkFreeX(c.problem);
+      checkConstraintType(c.problem);
+      return penaltyMethod(c);
     case METHOD_PENALTY_M:
-      checksForLocalMethods();
-      return penaltyMultiplierMethod();
+      checksForLocalMethods(c);
+      return penaltyMultiplierMethod(c);
     case METHOD_SQP:
-      checksForLocalMethods();
+      checksForLocalMethods(c);
       nlpUnavailable();
       return sipResult(STATUS_NO_POINT, "no NLP solver");
     case METHOD_INTP:
-      checksForLocalMethods();
-      return interiorPointMethod();
+      checksForLocalMethods(c);
+      return interiorPointMethod(c);
     default:
       printf("Invalid Method\n");
       return sipResult(STATUS_NO_POINT, "invalid method");
@@ -70,22 +46,19 @@ SipResult runMethod(int method) {
 
 }  // namespace
 
-SipResult dispatch(int nx, const double* xu, const double* xl, int nt, const double* tu,
-                   const double* tl, int mx, const double* cxu, const double* cxl, int mt,
-                   const double* ctu, const double* ctl, double* x0, int haveGuess,
-                   SipEvaluator evaluate, int sense, StartCheck startCheck) {
-  storeProblem(nx, xu, xl, nt, tu, tl, mx, cxu, cxl, mt, ctu, ctl, x0, evaluate, sense);
-  if (!haveGuess) {
+SipResult dispatch(SipContext& c) {
+  const SipProblem& p = c.problem;
+  if (!p.x0) {
     printf("Without Initial Guess\n");
-    SipResult guess = initialGuess(x0);
+    SipResult guess = initialGuess(c);
     if (!guess.hasPoint()) return guess;
-    printVector(x0, nx);
+    printVector(c.x.data(), p.nx);
   }
-  std::string failing = startCheck ? startCheck(x0) : "";
+  std::string failing = failingAtStart(p, c.x.data());
   if (!failing.empty()) {
     printf("Error evaluating %s at the starting point\n", failing.c_str());
     return sipResult(STATUS_EVALUATION_ERROR, "cannot evaluate " + failing + " at the starting point");
   }
-  printf("Nx=%d\t Nt=%d\n", nx, nt);
-  return runMethod(sipOptions.method);
+  printf("Nx=%d\t Nt=%d\n", p.nx, p.nt);
+  return runMethod(c);
 }

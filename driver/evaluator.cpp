@@ -1,5 +1,6 @@
-// The evaluation callback: scatter (x, t) into AMPL order, call the library,
-// gather the wanted entries back into the split form, count the call.
+// The evaluation callback over the AMPL model: scatter (x, t) into AMPL
+// order, call the library, gather the wanted entries back into the split
+// form. The partition comes in as the callback's user data.
 #include <cmath>
 #include <vector>
 
@@ -19,39 +20,32 @@ int memberIndex(const std::vector<int>& members, int n) {
   return members[n];
 }
 
-Vec fullPoint(const double* x, const double* t) {
-  const SipPartition& p = sipPartition;
+Vec fullPoint(const SipPartition& p, const double* x, const double* t) {
   Vec full(p.nVar, 0.0);
   Vec zeros(p.nt, 0.0);
-  scatterXT(x, t ? t : zeros.data(), full.data());
+  scatterXT(p, x, t ? t : zeros.data(), full.data());
   return full;
 }
 
 // A model without objective (a feasibility problem) has f = 0.
 bool hasObjective() { return amplObjectiveCount() > 0; }
 
-// The methods minimise: a maximised objective reaches them negated.
-double sense() { return (double)amplObjectiveSense(); }
-
-double objectiveValue(const double* x, int* nerror) {
-  Vec full = fullPoint(x, nullptr);
-  double f = hasObjective() ? sense() * amplObjval(full.data(), nerror) : 0.0;
-  ++sipStats.objval;
+double objectiveValue(const SipPartition& p, const double* x, int* nerror) {
+  Vec full = fullPoint(p, x, nullptr);
+  double f = hasObjective() ? amplObjval(full.data(), nerror) : 0.0;
   return f;
 }
 
-void objectiveGradient(const double* x, double* gx, int* nerror) {
-  Vec full = fullPoint(x, nullptr);
-  Vec g(sipPartition.nVar, 0.0);
+void objectiveGradient(const SipPartition& p, const double* x, double* gx, int* nerror) {
+  Vec full = fullPoint(p, x, nullptr);
+  Vec g(p.nVar, 0.0);
   if (hasObjective()) amplObjgrd(full.data(), g.data(), nerror);
-  for (double& v : g) v *= sense();
-  gatherX(g.data(), gx);
-  ++sipStats.objgrd;
+  gatherX(p, g.data(), gx);
 }
 
 // x-x (and, when asked, t-t and mixed) blocks of a full Hessian.
-void hessianBlocks(const Vec& h, double* hxx, double* htt, double* hxt) {
-  const SipPartition& p = sipPartition;
+void hessianBlocks(const SipPartition& p, const Vec& h, double* hxx, double* htt, double* hxt) {
+
   const int n = p.nVar;
   for (int i = 0; i < p.nx; ++i)
     for (int j = 0; j < p.nx; ++j) hxx[i * p.nx + j] = h[(long)p.xIndex[i] * n + p.xIndex[j]];
@@ -65,30 +59,27 @@ void hessianBlocks(const Vec& h, double* hxx, double* htt, double* hxt) {
         hxt[i * p.nt + j] = h[(long)p.xIndex[i] * n + p.tIndex[j]];
 }
 
-void objectiveHessian(double* hxx) {
-  const int n = sipPartition.nVar;
+void objectiveHessian(const SipPartition& p, double* hxx) {
+  const int n = p.nVar;
   Vec h((long)n * n, 0.0);
   if (hasObjective()) amplFullhes(h.data(), n, 0, nullptr, nullptr);
-  for (double& v : h) v *= sense();
-  hessianBlocks(h, hxx, nullptr, nullptr);
-  ++sipStats.objhes;
+  hessianBlocks(p, h, hxx, nullptr, nullptr);
 }
 
-void constraintValues(const double* x, const double* t, double* cx, double* ct, int* nerror) {
-  const SipPartition& p = sipPartition;
-  Vec full = fullPoint(x, t);
+void constraintValues(const SipPartition& p, const double* x, const double* t, double* cx, double* ct, int* nerror) {
+
+  Vec full = fullPoint(p, x, t);
   Vec c(p.nCon, 0.0);
   amplConval(full.data(), c.data(), nerror);
   for (int k = 0; k < p.mx; ++k) cx[k] = c[p.cxIndex[k]];
   for (int k = 0; k < p.mt; ++k) ct[k] = c[p.ctIndex[k]];
-  ++sipStats.conval;
 }
 
-void jacobianBlocks(const double* x, const double* t, double* cxx, double* gtt, double* gtx,
+void jacobianBlocks(const SipPartition& p, const double* x, const double* t, double* cxx, double* gtt, double* gtx,
                     int* nerror) {
-  const SipPartition& p = sipPartition;
+
   const int m = p.nCon;
-  Vec full = fullPoint(x, t);
+  Vec full = fullPoint(p, x, t);
   Vec jac((long)m * p.nVar, 0.0);
   amplJacval(full.data(), jac.data(), nerror);
   auto at = [&](int con, int var) { return jac[con + (long)m * var]; };
@@ -98,82 +89,74 @@ void jacobianBlocks(const double* x, const double* t, double* cxx, double* gtt, 
     for (int j = 0; j < p.mt; ++j) gtt[i * p.mt + j] = at(p.ctIndex[j], p.tIndex[i]);
   for (int i = 0; i < p.nx; ++i)
     for (int j = 0; j < p.mt; ++j) gtx[i * p.mt + j] = at(p.ctIndex[j], p.xIndex[i]);
-  ++sipStats.jacval;
 }
 
-double constraintValue(int con, const double* x, const double* t, int* nerror) {
-  Vec full = fullPoint(x, t);
+double constraintValue(const SipPartition& p, int con, const double* x, const double* t, int* nerror) {
+  Vec full = fullPoint(p, x, t);
   return amplConival(con, full.data(), nerror);
 }
 
-void constraintGradient(int con, const double* x, const double* t, double* gx, double* gt,
+void constraintGradient(const SipPartition& p, int con, const double* x, const double* t, double* gx, double* gt,
                         int* nerror) {
-  Vec full = fullPoint(x, t);
-  Vec g(sipPartition.nVar, 0.0);  // the library writes only the entries it uses
+  Vec full = fullPoint(p, x, t);
+  Vec g(p.nVar, 0.0);  // the library writes only the entries it uses
   amplCongrd(con, full.data(), g.data(), nerror);
-  gatherX(g.data(), gx);
-  if (gt) gatherT(g.data(), gt);
+  gatherX(p, g.data(), gx);
+  if (gt) gatherT(p, g.data(), gt);
 }
 
-void constraintHessian(int con, double* hxx, double* htt, double* hxt) {
-  const int n = sipPartition.nVar;
+void constraintHessian(const SipPartition& p, int con, double* hxx, double* htt, double* hxt) {
+  const int n = p.nVar;
   Vec h((long)n * n, 0.0);
-  Vec y(sipPartition.nCon, 0.0);
+  Vec y(p.nCon, 0.0);
   y[con] = 1.0;
   amplFullhes(h.data(), n, -1, nullptr, y.data());
-  hessianBlocks(h, hxx, htt, hxt);
+  hessianBlocks(p, h, hxx, htt, hxt);
 }
 
-double request(int code, int n, const double* x, const double* t, double* out1, double* out2,
+double request(const SipPartition& p, int code, int n, const double* x, const double* t, double* out1, double* out2,
                double* out3, int* nerror) {
-  const SipPartition& p = sipPartition;
   int con;
   switch (code) {
     case REQ_OBJVAL:
-      return objectiveValue(x, nerror);
+      return objectiveValue(p, x, nerror);
     case REQ_OBJGRD:
-      objectiveGradient(x, out1, nerror);
+      objectiveGradient(p, x, out1, nerror);
       return 0.0;
     case REQ_OBJHES:
-      objectiveHessian(out1);
+      objectiveHessian(p, out1);
       return 0.0;
     case REQ_CONVAL:
-      constraintValues(x, t, out1, out2, nerror);
+      constraintValues(p, x, t, out1, out2, nerror);
       return 0.0;
     case REQ_JACVAL:
-      jacobianBlocks(x, t, out1, out2, out3, nerror);
+      jacobianBlocks(p, x, t, out1, out2, out3, nerror);
       return 0.0;
     case REQ_CONXVAL: {
       if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
-      double v = constraintValue(con, x, nullptr, nerror);
-      ++sipStats.conxval;
+      double v = constraintValue(p, con, x, nullptr, nerror);
       return v;
     }
     case REQ_CONTVAL: {
       if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
-      double v = constraintValue(con, x, t, nerror);
-      ++sipStats.contval;
+      double v = constraintValue(p, con, x, t, nerror);
       return v;
     }
     case REQ_CONXGRD:
       if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
-      constraintGradient(con, x, nullptr, out1, nullptr, nerror);
-      ++sipStats.conxgrd;
+      constraintGradient(p, con, x, nullptr, out1, nullptr, nerror);
       return 0.0;
     case REQ_CONTGRD:
       if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
-      constraintGradient(con, x, t, out1, out2, nerror);
-      ++sipStats.contgrd;
+      constraintGradient(p, con, x, t, out1, out2, nerror);
       return 0.0;
     case REQ_CONXHES:
       if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
-      constraintHessian(con, out1, nullptr, nullptr);
-      ++sipStats.conxhes;
+      constraintHessian(p, con, out1, nullptr, nullptr);
       return 0.0;
     case REQ_CONTHES:
       if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
-      constraintHessian(con, out1, out2, out3);
-      ++sipStats.conthes;
+      constraintHessian(p, con, out1, out2, out3);
       return 0.0;
     default:
       return 0.0;
@@ -187,8 +170,8 @@ void fill(double* v, long count) {
 
 // What a failed request leaves in its outputs: NaN everywhere, so that a
 // caller that ignores the error slot still sees the failure.
-void poisonOutputs(int code, double* out1, double* out2, double* out3) {
-  const SipPartition& p = sipPartition;
+void poisonOutputs(const SipPartition& p, int code, double* out1, double* out2, double* out3) {
+
   switch (code) {
     case REQ_OBJGRD: fill(out1, p.nx); break;
     case REQ_CONVAL: fill(out1, p.mx); fill(out2, p.mt); break;
@@ -208,11 +191,12 @@ void poisonOutputs(int code, double* out1, double* out2, double* out3) {
 // The library always gets an error slot, so an evaluation error never ends
 // the process: it comes back as a nonzero *nerror and a NaN value.
 double sipEvaluate(int code, int n, const double* x, const double* t, double* out1,
-                   double* out2, double* out3, int* nerror) {
+                   double* out2, double* out3, int* nerror, void* data) {
+  const SipPartition& p = *static_cast<const SipPartition*>(data);
   int error = 0;
-  double v = request(code, n, x, t, out1, out2, out3, &error);
+  double v = request(p, code, n, x, t, out1, out2, out3, &error);
   if (error) {
-    poisonOutputs(code, out1, out2, out3);
+    poisonOutputs(p, code, out1, out2, out3);
     v = NAN;
   }
   if (nerror) *nerror = error;

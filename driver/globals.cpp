@@ -1,10 +1,10 @@
-// The process-wide records of a run.
+// The AMPL driver's process-wide records: the options its keyword handlers
+// fill and the counters its statistics block prints.
 #include <cstring>
 
 #include "sip.h"
 
 SipOptions sipOptions;
 SipStats sipStats;
-SipProblem sipProblem;
 
 void zeroStatistics() { memset(&sipStats, 0, sizeof sipStats); }

@@ -7,54 +7,7 @@
 #include "option_parse.h"
 #include "sip.h"
 
-void setOptionDefaults() {
-  SipOptions& o = sipOptions;
-  o.armijo = 0.1;
-  o.bfgsskip = 1e-8;
-  o.damped = 1;
-  o.delta = 0.1;
-  o.disc_dist = 0.2;
-  o.disc_eps = 0.01;
-  o.disc_h.clear();
-  o.disc_h_mx = 0;
-  o.disc_ha_mx = 0;
-  o.disc_inner = 100;
-  o.disc_k = 3;
-  o.disc_nlp = DISC_NLP_NONE;
-  o.dual_ini = 1;
-  o.int_amp = 0.01;
-  o.int_corr = 1;
-  o.int_epsfactor = 0.1;
-  o.int_epslimit = 1e-8;
-  o.int_error = 1e-8;
-  o.int_merit = MERIT_NONE;
-  o.int_n = 20;
-  o.int_ord = ORD_DUAL;
-  o.int_prec = 0.001;
-  o.int_tau = 1e-4;
-  o.maxiteri = 400;
-  o.maxitero = 400;
-  o.method = METHOD_PENALTY;
-  o.miu0 = 1.0;
-  o.miuf = 10.0;
-  o.nlp_maxit = 3000;
-  o.pf_eps = 1e-4;
-  o.pf_int = PF_INT_TRAPZOID;
-  o.pf_preci = 1e-4;
-  o.pf_preco = 1e-4;
-  o.pf_type = PF_P3;
-  o.reset = 0;
-  o.scale = 0;
-  o.theta = 1.0;
-  o.time_limit = 0.0;
-  o.updtb = UPDTB_F1;
-  o.watchdog = 0;
-  o.watchmax = 3;
-  o.generalTolerance = 1e-6;
-  o.scaleUpper = 100.0;
-  o.scaleLower = 0.01;
-  o.choleskyFloor = 1e-12;
-}
+void setOptionDefaults() { sipOptions = SipOptions(); }
 
 char* parseIntOption(const char* keyword, int* target, char* value) {
   char* end;

@@ -46,17 +46,17 @@ void buildPartition() {
   amplDenseJacobian();
 }
 
-void gatherX(const double* full, double* x) {
-  for (int k = 0; k < sipPartition.nx; ++k) x[k] = full[sipPartition.xIndex[k]];
+void gatherX(const SipPartition& p, const double* full, double* x) {
+  for (int k = 0; k < p.nx; ++k) x[k] = full[p.xIndex[k]];
 }
 
-void gatherT(const double* full, double* t) {
-  for (int k = 0; k < sipPartition.nt; ++k) t[k] = full[sipPartition.tIndex[k]];
+void gatherT(const SipPartition& p, const double* full, double* t) {
+  for (int k = 0; k < p.nt; ++k) t[k] = full[p.tIndex[k]];
 }
 
-void scatterXT(const double* x, const double* t, double* full) {
-  for (int k = 0; k < sipPartition.nt; ++k) full[sipPartition.tIndex[k]] = t[k];
-  for (int k = 0; k < sipPartition.nx; ++k) full[sipPartition.xIndex[k]] = x[k];
+void scatterXT(const SipPartition& p, const double* x, const double* t, double* full) {
+  for (int k = 0; k < p.nt; ++k) full[p.tIndex[k]] = t[k];
+  for (int k = 0; k < p.nx; ++k) full[p.xIndex[k]] = x[k];
 }
 
 void releasePartition() { sipPartition = SipPartition(); }

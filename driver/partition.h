@@ -26,7 +26,13 @@ void partitionFrom(int nVar, NameOf varName, const double* varBounds, int nCon,
 // library's Jacobian to dense form.
 void buildPartition();
 
-void gatherX(const double* full, double* x);
-void gatherT(const double* full, double* t);
-void scatterXT(const double* x, const double* t, double* full);
+void gatherX(const SipPartition& p, const double* full, double* x);
+void gatherT(const SipPartition& p, const double* full, double* t);
+void scatterXT(const SipPartition& p, const double* x, const double* t, double* full);
+// The same on the driver's partition.
+inline void gatherX(const double* full, double* x) { gatherX(sipPartition, full, x); }
+inline void gatherT(const double* full, double* t) { gatherT(sipPartition, full, t); }
+inline void scatterXT(const double* x, const double* t, double* full) {
+  scatterXT(sipPartition, x, t, full);
+}
 void releasePartition();

@@ -2,15 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
-
-#include <cmath>
 #include <string>
+#include <vector>
 
 #include "ampl_model.h"
 #include "partition.h"
 #include "sip.h"
-#include "violation.h"
 
 namespace {
 
@@ -40,37 +37,6 @@ void printStatistics() {
   printf("nnlp=%d\n", s.nnlp);
 }
 
-// The driver's own evaluations (the start check, the final scan) are not the
-// method's work: the printed counters leave them out.
-class UncountedEvaluations {
- public:
-  UncountedEvaluations() : saved_(sipStats) {}
-  ~UncountedEvaluations() { sipStats = saved_; }
-
- private:
-  SipStats saved_;
-};
-
-bool evaluates(int code, int k, const double* x, int n) {
-  std::vector<double> grad(n > 0 ? n : 1);
-  int error = 0;
-  sipEvaluate(code, k, x, nullptr, grad.data(), nullptr, nullptr, &error);
-  return error == 0;
-}
-
-// The objective and the finite constraints, values and gradients, at the
-// starting point; an empty string when all evaluate, else the failing one.
-std::string failingAtStart(const double* x) {
-  UncountedEvaluations uncounted;
-  const SipPartition& p = sipPartition;
-  if (!evaluates(REQ_OBJVAL, 0, x, p.nx) || !evaluates(REQ_OBJGRD, 0, x, p.nx))
-    return std::string("objective ") + amplObjectiveName();
-  for (int k = 0; k < p.mx; ++k)
-    if (!evaluates(REQ_CONXVAL, k, x, p.nx) || !evaluates(REQ_CONXGRD, k, x, p.nx))
-      return std::string("constraint ") + amplConName(p.cxIndex[k]);
-  return "";
-}
-
 const char* methodWord(int method) {
   switch (method) {
     case METHOD_DISC_HETT: return "disc_hett";
@@ -84,30 +50,12 @@ const char* methodWord(int method) {
   }
 }
 
-// A method's "solved" stands only when the point holds the constraints to
-// 1e-6 (relative to the bound); slightly beyond is uncertain, far beyond
-// is an infeasible point.
-const double FEASIBILITY_TOLERANCE = 1e-6;
-const double UNCERTAIN_TOLERANCE = 1e-3;
-
-void judge(SipResult& r, const Violation& v, double objective) {
-  if (r.status != STATUS_SOLVED) return;
-  if (!std::isfinite(objective)) {
-    r = sipResult(STATUS_BREAKDOWN, "the objective is not finite at the final point", r.iterations);
-  } else if (v.scaled > UNCERTAIN_TOLERANCE) {
-    r = sipResult(STATUS_INFEASIBLE, "the method stopped at a point that violates the constraints",
-                  r.iterations);
-  } else if (v.scaled > FEASIBILITY_TOLERANCE) {
-    r = sipResult(STATUS_UNCERTAIN, "stop test met; constraints violated beyond 1e-6", r.iterations);
-  }
-}
-
 // One line: how the run ended, in the solution file and on standard output.
-std::string endingLine(const SipResult& r, double objective, const Violation& v) {
+std::string endingLine(const SipResult& r) {
   char line[512];
   snprintf(line, sizeof line, "ormid %s: %s (%d), %s; objective %.10g; largest violation %.3g",
            methodWord(sipOptions.method), statusWords(r.status), r.status, r.message.c_str(),
-           objective, v.absolute);
+           r.objective, r.maxViolation);
   return line;
 }
 
@@ -133,21 +81,31 @@ void openStubOrExit(const char* stub) {
 namespace {
 
 // Writes the solution file for the method's point and prints the ending.
-void finishRun(SipResult result, const double* x, double* full) {
-  double objective;
-  Violation v;
-  {
-    UncountedEvaluations uncounted;
-    objective = modelObjective(sipEvaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr, nullptr, nullptr));
-    v = largestViolation(sipProblem, x);
-  }
-  judge(result, v, objective);
-  std::string line = endingLine(result, objective, v);
+void finishRun(const SipResult& result, double* full) {
+  std::string line = endingLine(result);
   std::vector<double> zeroT(sipPartition.nt, 0.0);
-  scatterXT(x, zeroT.data(), full);
+  scatterXT(result.x.data(), zeroT.data(), full);
   amplWriteSol((line + "\n").c_str(), full, result.status);
+  sipStats = result.stats;
   printStatistics();
   printf("%s\n", line.c_str());
+}
+
+// The AMPL model as the library's problem: the partition's bounds and the
+// evaluator over the library's reader, with the partition as its data.
+SipProblem amplProblem(const double* x0) {
+  const SipPartition& p = sipPartition;
+  SipProblem s;
+  s.nx = p.nx, s.nt = p.nt, s.mx = p.mx, s.mt = p.mt;
+  s.x0 = x0;
+  s.xl = p.xl.data(), s.xu = p.xu.data(), s.tl = p.tl.data(), s.tu = p.tu.data();
+  s.cxl = p.cxl.data(), s.cxu = p.cxu.data(), s.ctl = p.ctl.data(), s.ctu = p.ctu.data();
+  s.evaluate = sipEvaluate;
+  s.data = &sipPartition;
+  s.sense = amplObjectiveSense();
+  s.objectiveName = amplObjectiveName();
+  for (int k = 0; k < p.mx; ++k) s.finiteNames.push_back(amplConName(p.cxIndex[k]));
+  return s;
 }
 
 }  // namespace
@@ -177,11 +135,8 @@ int ormidRun(int argc, char** argv) {
   else
     full = amplFreshX0();
 
-  SipResult result = dispatch(p.nx, p.xu.data(), p.xl.data(), p.nt, p.tu.data(), p.tl.data(),
-                              p.mx, p.cxu.data(), p.cxl.data(), p.mt, p.ctu.data(), p.ctl.data(),
-                              x0.data(), haveGuess, sipEvaluate, amplObjectiveSense(),
-                              failingAtStart);
-  if (result.hasPoint()) finishRun(result, x0.data(), full);
+  SipResult result = ormid::solve(amplProblem(haveGuess ? x0.data() : nullptr), sipOptions);
+  if (result.hasPoint()) finishRun(result, full);
   releasePartition();
   amplFree();
   return result.hasPoint() ? 0 : 1;

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "sip.h"
+#include "sip_context.h"
 
 double monotonicSeconds() {
   using namespace std::chrono;
@@ -14,9 +14,8 @@ double deadlineFromNow(double timeLimit) {
   return timeLimit > 0 && std::isfinite(timeLimit) ? monotonicSeconds() + timeLimit : HUGE_VAL;
 }
 
-double secondsLeft() {
-  const double deadline = sipProblem.deadline;
-  return std::isfinite(deadline) ? deadline - monotonicSeconds() : HUGE_VAL;
+double secondsLeft(const SipContext& c) {
+  return std::isfinite(c.deadline) ? c.deadline - monotonicSeconds() : HUGE_VAL;
 }
 
-bool timeIsUp() { return secondsLeft() <= 0; }
+bool timeIsUp(const SipContext& c) { return secondsLeft(c) <= 0; }

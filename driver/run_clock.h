@@ -1,13 +1,15 @@
-// The wall clock of a run: the deadline set from time_limit, checked by the
+// The wall clock of a solve: the deadline set from time_limit, checked by the
 // methods at each iteration and handed to the subproblem solver.
 #pragma once
+
+struct SipContext;
 
 // Seconds on a monotonic clock.
 double monotonicSeconds();
 
-// The deadline of a run starting now with the option time_limit.
+// The deadline of a solve starting now with the option time_limit.
 double deadlineFromNow(double timeLimit);
 
-// Seconds before the problem's deadline (HUGE_VAL without a limit).
-double secondsLeft();
-bool timeIsUp();
+// Seconds before the context's deadline (HUGE_VAL without a limit).
+double secondsLeft(const SipContext& c);
+bool timeIsUp(const SipContext& c);

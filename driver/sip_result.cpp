@@ -1,6 +1,4 @@
-#include "sip_result.h"
-
-#include "sip.h"
+#include "ormid/ormid.h"
 
 const char* statusWords(int status) {
   if (status < 0) return "no solution";
@@ -11,5 +9,3 @@ const char* statusWords(int status) {
   if (status < 500) return "limit";
   return "failure";
 }
-
-double modelObjective(double minimised) { return sipProblem.sense * minimised; }

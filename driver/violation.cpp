@@ -33,7 +33,7 @@ double sampleValue(double lower, double upper, int i, int count) {
 
 void infiniteAt(const SipProblem& p, const double* x, const double* t, Violation& v) {
   for (int j = 0; j < p.mt; ++j)
-    record(v, p.evaluate(REQ_CONTVAL, j, x, t, nullptr, nullptr, nullptr, nullptr), p.ctl[j],
+    record(v, p.evaluate(REQ_CONTVAL, j, x, t, nullptr, nullptr, nullptr, nullptr, p.data), p.ctl[j],
            p.ctu[j]);
 }
 
@@ -72,7 +72,7 @@ Violation largestViolation(const SipProblem& p, const double* x) {
   Violation v;
   for (int i = 0; i < p.nx; ++i) record(v, x[i], p.xl[i], p.xu[i]);
   for (int k = 0; k < p.mx; ++k)
-    record(v, p.evaluate(REQ_CONXVAL, k, x, nullptr, nullptr, nullptr, nullptr, nullptr),
+    record(v, p.evaluate(REQ_CONXVAL, k, x, nullptr, nullptr, nullptr, nullptr, nullptr, p.data),
            p.cxl[k], p.cxu[k]);
   if (p.mt == 0 || emptyBox(p)) return v;
   if (p.nt == 0) {

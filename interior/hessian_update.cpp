@@ -19,9 +19,9 @@ Vec times(const double* B, int n, const Vec& s) {
 
 }  // namespace
 
-void hessianUpdate(double* B, int k, int n, const double* x, const double* xPrev, const double* g,
+void hessianUpdate(const SipOptions& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
                    const double* gPrev) {
-  if (k == 0 || (sipOptions.reset != 0 && sipProblem.nx > 0 && k % sipProblem.nx == 0)) {
+  if (k == 0 || (o.reset != 0 && n > 0 && k % n == 0)) {
     resetIdentity(B, n);
     return;
   }
@@ -30,7 +30,7 @@ void hessianUpdate(double* B, int k, int n, const double* x, const double* xPrev
     y[i] = g[i] - gPrev[i];
     s[i] = x[i] - xPrev[i];
   }
-  if (sipOptions.damped) {
+  if (o.damped) {
     double sy = dot(n, s.data(), y.data());
     Vec Bs = times(B, n, s);
     double sBs = dot(n, Bs.data(), s.data());
@@ -38,7 +38,7 @@ void hessianUpdate(double* B, int k, int n, const double* x, const double* xPrev
     for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * Bs[i];
   }
   double sy = dot(n, s.data(), y.data());
-  if (!(std::fabs(sy) > sipOptions.bfgsskip)) return;
+  if (!(std::fabs(sy) > o.bfgsskip)) return;
   Vec Bs = times(B, n, s);
   double sBs = dot(n, Bs.data(), s.data());
   if (!(sBs > 0)) return;  // an indefinite B: the update would divide by sBs <= 0

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "sip_context.h"
+
 typedef std::vector<double> Vec;
 
 struct IpIterate {
@@ -22,11 +24,12 @@ struct IpEval {
 
 // Sizes and scratch shared by the pieces of the method.
 struct IpContext {
+  SipContext& sip;  // problem, options, counters; intTau is the relaxation tau
   int nx = 0, mt = 0, nt = 0;
   Vec t;  // work vector for the quadrature
   int lagrangianEvaluations = 0;
   int meritEvaluations = 0;
-  IpContext();
+  explicit IpContext(SipContext& s);
 };
 
 double safeLog(double v);
@@ -59,7 +62,7 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
 // Largest step in (0, 1] keeping tau + s > 0 and lambda < 0, times 0.95.
 double stepBound(const IpContext& c, const IpIterate& it, const Vec& d);
 
-void hessianUpdate(double* B, int k, int n, const double* x, const double* xPrev, const double* g,
+void hessianUpdate(const SipOptions& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
                    const double* gPrev);
 
 // Merit function with what its slope needs.

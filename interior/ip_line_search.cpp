@@ -49,7 +49,7 @@ bool descentWeight(IpRun& r, const IpIterate& base, double betaOnEntry) {
   double D = meritSlope(r.c, m, r.d);
   while (D >= 0) {
     b = b <= 0 ? 0.1 : 10 * b;
-    if (b > 1000 / sipOptions.int_tau || !std::isfinite(b)) {
+    if (b > 1000 / r.c.sip.intTau || !std::isfinite(b)) {
       r.beta = b;
       return false;
     }
@@ -63,7 +63,7 @@ bool descentWeight(IpRun& r, const IpIterate& base, double betaOnEntry) {
 }  // namespace
 
 bool lineSearch(IpRun& r, bool first) {
-  const SipOptions& o = sipOptions;
+  const SipOptions& o = r.c.sip.options;
   if (o.int_merit != MERIT_M1 && o.int_merit != MERIT_M2) printf("Unknown LineSearch\n");
   const bool watch = o.watchdog != 0;
   IpIterate base = r.prevIt;

@@ -4,13 +4,13 @@
 
 namespace {
 
-bool augmented() { return sipOptions.int_merit == MERIT_M2; }
+bool augmented(const IpContext& c) { return c.sip.options.int_merit == MERIT_M2; }
 
 }  // namespace
 
 double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, bool withDerivatives,
                   MeritValue* m) {
-  const double tau = sipOptions.int_tau;
+  const double tau = c.sip.intTau;
   MeritValue local;
   MeritValue& v = m ? *m : local;
   v.c.assign(c.mt, 0.0);
@@ -20,12 +20,12 @@ double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, boo
     double* row = withDerivatives ? &v.J[(long)j * c.nx] : nullptr;
     v.c[j] = transcribedIntegral(c, it.x.data(), j, row) + it.s[j];
     phi += -mu * safeLog(tau + it.s[j]) + beta / 2 * v.c[j] * v.c[j];
-    if (augmented()) phi -= it.lambda[j] * v.c[j];
+    if (augmented(c)) phi -= it.lambda[j] * v.c[j];
   }
-  phi += sipProblem.evaluate(REQ_OBJVAL, 0, it.x.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  phi += c.sip.evaluate(REQ_OBJVAL, 0, it.x.data());
   if (withDerivatives) {
     v.gradF.assign(c.nx, 0.0);
-    sipProblem.evaluate(REQ_OBJGRD, 0, it.x.data(), nullptr, v.gradF.data(), nullptr, nullptr, nullptr);
+    c.sip.evaluate(REQ_OBJGRD, 0, it.x.data(), nullptr, v.gradF.data());
     meritGradients(c, it, mu, beta, v);
   }
   v.phi = phi;
@@ -34,13 +34,13 @@ double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, boo
 }
 
 void meritGradients(const IpContext& c, const IpIterate& it, double mu, double beta, MeritValue& m) {
-  const double tau = sipOptions.int_tau;
+  const double tau = c.sip.intTau;
   m.gradX = m.gradF;
   m.gradS.assign(c.mt, 0.0);
   for (int j = 0; j < c.mt; ++j) {
-    double weight = beta * m.c[j] - (augmented() ? it.lambda[j] : 0.0);
+    double weight = beta * m.c[j] - (augmented(c) ? it.lambda[j] : 0.0);
     for (int i = 0; i < c.nx; ++i) m.gradX[i] += weight * m.J[(long)j * c.nx + i];
-    m.gradS[j] = -mu / (tau + it.s[j]) - (augmented() ? it.lambda[j] : 0.0) + beta * m.c[j];
+    m.gradS[j] = -mu / (tau + it.s[j]) - (augmented(c) ? it.lambda[j] : 0.0) + beta * m.c[j];
   }
 }
 
@@ -49,7 +49,7 @@ double meritSlope(const IpContext& c, const MeritValue& m, const Vec& d) {
   for (int i = 0; i < c.nx; ++i) D += m.gradX[i] * d[i];
   for (int j = 0; j < c.mt; ++j) {
     D += m.gradS[j] * d[c.nx + j];
-    if (augmented()) D -= m.c[j] * d[c.nx + c.mt + j];
+    if (augmented(c)) D -= m.c[j] * d[c.nx + c.mt + j];
   }
   return D;
 }

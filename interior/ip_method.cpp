@@ -14,7 +14,7 @@
 namespace {
 
 void correctSlacks(IpRun& r) {
-  const double tau = sipOptions.int_tau;
+  const double tau = r.c.sip.intTau;
   for (int i = 0; i < r.c.mt; ++i)
     if (tau * 1e-8 > tau + r.it.s[i]) {
       printf("Correcting slack %d iter\n", i);
@@ -23,12 +23,12 @@ void correctSlacks(IpRun& r) {
 }
 
 double barrierParameter(const IpRun& r) {
-  const SipOptions& o = sipOptions;
+  const SipOptions& o = r.c.sip.options;
   const int mt = r.c.mt;
   if (mt == 0) return 0.0;
   double sum = 0, smallest = HUGE_VAL;
   for (int i = 0; i < mt; ++i) {
-    double p = -r.it.lambda[i] * (o.int_tau + r.it.s[i]);
+    double p = -r.it.lambda[i] * (r.c.sip.intTau + r.it.s[i]);
     sum += p;
     smallest = std::min(smallest, p);
   }
@@ -69,10 +69,11 @@ void quasiNewtonUpdate(IpRun& r, int j) {
       for (int i = 0; i < nx; ++i) yBase[i] -= r.prevE.J[(long)m * nx + i] * r.it.lambda[m];
   }
   const double* xPrev = j > 0 ? r.prevIt.x.data() : r.it.x.data();
-  if (sipOptions.int_ord == ORD_PRIMAL)
-    bfgsUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
+  const SipOptions& o = r.c.sip.options;
+  if (o.int_ord == ORD_PRIMAL)
+    bfgsUpdate(o, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
   else
-    hessianUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
+    hessianUpdate(o, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
 }
 
 enum PassEnd { PASS_CONTINUES, METHOD_STOPS, START_FAILS, BREAKDOWN, TIME_UP, QUADRATURE_CUT };
@@ -83,14 +84,15 @@ bool evaluationFailed(const IpEval& e) {
 
 // Newton iterations of one smoothing level.
 PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
-  SipOptions& o = sipOptions;
+  SipContext& c = r.c.sip;
+  const SipOptions& o = c.options;
   initialSlacksAndMultipliers(r.c, r.it, k);
   int j = 0;
   PassEnd end = PASS_CONTINUES;
-  const int quadcutAtStart = sipStats.quadcut;
+  const int quadcutAtStart = c.stats.quadcut;
   for (; r.total + j < o.maxitero; ++j) {
-    if (sipStats.quadcut > quadcutAtStart || timeIsUp()) {
-      end = sipStats.quadcut > quadcutAtStart ? QUADRATURE_CUT : TIME_UP;
+    if (c.stats.quadcut > quadcutAtStart || timeIsUp(c)) {
+      end = c.stats.quadcut > quadcutAtStart ? QUADRATURE_CUT : TIME_UP;
       break;
     }
     correctSlacks(r);
@@ -104,7 +106,7 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
     if (r.res.rho <= o.int_prec && r.res.sigma <= o.int_prec) {
-      if (levelConverged && epsStopTest(r.c.nx, xPrevLevel.data(), r.it.x.data())) {
+      if (levelConverged && epsStopTest(o, r.c.nx, xPrevLevel.data(), r.it.x.data())) {
         printf("Precision on eps satisfied\n");
         end = METHOD_STOPS;
         break;
@@ -112,8 +114,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       xPrevLevel = r.it.x;
       levelConverged = true;
       printf("Decreasing epsilon\n");
-      o.pf_eps *= o.int_epsfactor;
-      o.int_tau *= o.int_epsfactor;
+      c.pfEps *= o.int_epsfactor;
+      c.intTau *= o.int_epsfactor;
       break;
     }
     quasiNewtonUpdate(r, j);
@@ -129,7 +131,7 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       printf("Directional norm too small %f\n", dn);
       break;
     }
-    if (o.scale) scaleDirection((int)r.d.size(), r.d.data());
+    if (o.scale) scaleDirection(o, (int)r.d.size(), r.d.data());
     if (!lineSearch(r, j == 0)) {
       printf("No progress in linesearch\n");
       break;
@@ -141,17 +143,17 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
 }
 
 void report(IpRun& r) {
-  const SipProblem& p = sipProblem;
-  std::copy(r.it.x.begin(), r.it.x.end(), p.x0);
+  SipContext& c = r.c.sip;
+  if (!r.it.x.empty()) c.x = r.it.x;
   labelled("Solution found\n", r.it.x);
   printf("Objective function value\n");
-  printf("%f\n", modelObjective(r.e.f));
+  printf("%f\n", c.modelObjective(r.e.f));
   FILE* results = openResults();
-  double f = p.evaluate(REQ_OBJVAL, 0, r.it.x.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  double f = c.evaluate(REQ_OBJVAL, 0, r.it.x.data());
   labelled("Gradient of lagrangian:\n", r.e.gradL);
   if (!results) return;
   fprintf(results, " & %d & %d & %.6e & %.1e & %.1e & %.1e & %.1e \\\\\n", r.total,
-          r.c.meritEvaluations, modelObjective(f), r.res.rho, r.res.sigma, r.mu, sipOptions.pf_eps);
+          r.c.meritEvaluations, c.modelObjective(f), r.res.rho, r.res.sigma, r.mu, c.pfEps);
   fclose(results);
 }
 
@@ -167,14 +169,14 @@ SipResult passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
 
 }  // namespace
 
-SipResult interiorPointMethod() {
-  if (!integrationDomainUsable()) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
-  SipOptions& o = sipOptions;
-  IpRun r;
-  r.it.x.assign(sipProblem.x0, sipProblem.x0 + r.c.nx);
+SipResult interiorPointMethod(SipContext& c) {
+  if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
+  const SipOptions& o = c.options;
+  IpRun r(c);
+  r.it.x = c.x;
   r.B.assign((long)r.c.nx * r.c.nx, 0.0);
-  o.int_tau = o.pf_eps / 100;
-  printf("Tau=%f\n", o.int_tau);
+  c.intTau = c.pfEps / 100;
+  printf("Tau=%f\n", c.intTau);
   printf("%-5s %-24s %-24s %-24s\n", "Iter", "Mu", "Primal", "Dual");
   Vec xPrevLevel;
   bool levelConverged = false, iterationLimit = false;
@@ -186,13 +188,11 @@ SipResult interiorPointMethod() {
     if (end != PASS_CONTINUES) break;
     if ((iterationLimit = r.total > o.maxitero)) break;
     // eps falls only when a level has converged.
-    if (o.pf_eps < o.int_epslimit) {
+    if (c.pfEps < o.int_epslimit) {
       printf("Limit on eps precision\n");
       break;
     }
   }
   report(r);
-  SipResult result = passResult(end, r, iterationLimit);
-  result.objective = r.e.f;
-  return result;
+  return passResult(end, r, iterationLimit);
 }

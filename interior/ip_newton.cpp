@@ -16,7 +16,7 @@ struct Blocks {
   const IpContext& c;
   const IpIterate& it;
   const IpEval& e;
-  double w(int j) const { return sipOptions.int_tau + it.s[j]; }
+  double w(int j) const { return c.sip.intTau + it.s[j]; }
   double J(int j, int i) const { return e.J[(long)j * c.nx + i]; }
   double feasibility(int j) const { return e.I[j] + it.s[j]; }
   double* dx(Vec& d) const { return d.data(); }
@@ -29,10 +29,10 @@ bool singularSystem() {
   return false;
 }
 
-bool solveOrReport(int n, const Vec& matrix, const Vec& rhs, double* x) {
+bool solveOrReport(const IpContext& c, int n, const Vec& matrix, const Vec& rhs, double* x) {
   Vec A = matrix;
   int singular = 0;
-  choleskySolve(n, A.data(), rhs.data(), x, sipOptions.choleskyFloor, &singular);
+  choleskySolve(n, A.data(), rhs.data(), x, c.sip.options.choleskyFloor, &singular);
   return singular ? singularSystem() : true;
 }
 
@@ -93,7 +93,7 @@ bool dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, cons
   printVector(h.data(), c.nx);
   Vec A = N;
   int singular = 0;
-  choleskySolve(c.nx, A.data(), h.data(), b.dx(d), sipOptions.choleskyFloor, &singular);
+  choleskySolve(c.nx, A.data(), h.data(), b.dx(d), c.sip.options.choleskyFloor, &singular);
   printf("Residual=%.20f\n", residual(c.nx, N, b.dx(d), h));
   if (singular) return singularSystem();
   recoverSlacksAndMultipliers(b, target, d);
@@ -123,7 +123,7 @@ bool primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, co
     for (int i = 0; i < nx; ++i) JBa += b.J(j, i) * Ba[i];
     rhs[j] = cj[j] / it.lambda[j] - b.feasibility(j) - JBa;
   }
-  if (!solveOrReport(mt, M, rhs, b.dl(d))) return false;
+  if (!solveOrReport(c, mt, M, rhs, b.dl(d))) return false;
   for (int j = 0; j < mt; ++j) b.ds(d)[j] = -(b.w(j) * b.dl(d)[j] + cj[j]) / it.lambda[j];
   Vec v = a;
   for (int i = 0; i < nx; ++i)
@@ -136,7 +136,7 @@ bool primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, co
 }
 
 double stepBound(const IpContext& c, const IpIterate& it, const Vec& d) {
-  const double tau = sipOptions.int_tau;
+  const double tau = c.sip.intTau;
   double alpha = 1 / 0.95;
   for (int j = 0; j < c.mt; ++j) {
     double dl = d[c.nx + c.mt + j], ds = d[c.nx + j];
@@ -153,16 +153,16 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
   d.assign(c.nx + 2 * c.mt, 0.0);
   Vec target(c.mt, 0.0);
   const Vec N = dualMatrix(b, B);
-  if (!solveOrReport(c.nx, N, dualRhs(b, target), b.dx(d))) return false;
+  if (!solveOrReport(c, c.nx, N, dualRhs(b, target), b.dx(d))) return false;
   recoverSlacksAndMultipliers(b, target, d);
-  for (int pass = 0; pass < sipOptions.int_corr; ++pass) {
+  for (int pass = 0; pass < c.sip.options.int_corr; ++pass) {
     double alpha = stepBound(c, it, d), F = 0;
     for (int j = 0; j < c.mt; ++j)
       F -= (it.lambda[j] + alpha * b.dl(d)[j]) * (b.w(j) + alpha * b.ds(d)[j]);
     if (c.mt > 0) F /= c.mt;
     // The second-order term of the previous direction joins the target.
     for (int j = 0; j < c.mt; ++j) target[j] = F + b.ds(d)[j] * b.dl(d)[j];
-    if (!solveOrReport(c.nx, N, dualRhs(b, target), b.dx(d))) return false;
+    if (!solveOrReport(c, c.nx, N, dualRhs(b, target), b.dx(d))) return false;
     recoverSlacksAndMultipliers(b, target, d);
   }
   return true;
@@ -170,7 +170,7 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
 
 bool newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                      double mu, Vec& d) {
-  switch (sipOptions.int_ord) {
+  switch (c.sip.options.int_ord) {
     case ORD_PRIMAL: return primalOrdering(c, it, e, B, mu, d);
     case ORD_PC: return predictorCorrector(c, it, e, B, d);
     default: return dualOrdering(c, it, e, B, mu, d);

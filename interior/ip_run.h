@@ -4,6 +4,7 @@
 #include "interior/ip.h"
 
 struct IpRun {
+  explicit IpRun(SipContext& s) : c(s) {}
   IpContext c;
   IpIterate it, prevIt;
   IpEval e, prevE;

@@ -8,8 +8,8 @@
 #include "penalty/penalty.h"
 #include "sip.h"
 
-IpContext::IpContext() {
-  const SipProblem& p = sipProblem;
+IpContext::IpContext(SipContext& s) : sip(s) {
+  const SipProblem& p = s.problem;
   nx = p.nx;
   mt = p.mt;
   nt = p.nt;
@@ -23,29 +23,27 @@ double safeLog(double v) {
 }
 
 double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
-  const SipProblem& p = sipProblem;
-  const SipOptions& o = sipOptions;
+  const SipProblem& p = c.sip.problem;
+  const SipOptions& o = c.sip.options;
   Vec scratch(grad ? 0 : c.nx);
   Quadrature q{integrandSmoothedRoot, p.tl[0], p.tu[0], c.nx, x, c.nt, c.t.data(), j,
-               o.int_n, o.int_error, o.int_amp, grad ? 1 : 0, 1.0};
+               o.int_n, o.int_error, o.int_amp, grad ? 1 : 0, 1.0, &c.sip};
   double violation;
   return adaptiveTrapezoid(q, &violation, grad ? grad : scratch.data());
 }
 
 namespace {
 
-double objective(const double* x) {
-  return sipProblem.evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr, nullptr, nullptr);
-}
+double objective(IpContext& c, const double* x) { return c.sip.evaluate(REQ_OBJVAL, 0, x); }
 
-void objectiveGradient(const double* x, double* g) {
-  sipProblem.evaluate(REQ_OBJGRD, 0, x, nullptr, g, nullptr, nullptr, nullptr);
+void objectiveGradient(IpContext& c, const double* x, double* g) {
+  c.sip.evaluate(REQ_OBJGRD, 0, x, nullptr, g);
 }
 
 }  // namespace
 
 void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e) {
-  const double tau = sipOptions.int_tau;
+  const double tau = c.sip.intTau;
   e.I.assign(c.mt, 0.0);
   e.r.assign(c.mt, 0.0);
   e.J.assign((long)c.mt * c.nx, 0.0);
@@ -56,10 +54,10 @@ void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e)
     barrier += safeLog(tau + it.s[j]);
     e.r[j] = -e.I[j] - it.s[j];
   }
-  e.f = objective(it.x.data());
+  e.f = objective(c, it.x.data());
   e.L = e.f - constraintTerm - mu * barrier;
   e.gradF.assign(c.nx, 0.0);
-  objectiveGradient(it.x.data(), e.gradF.data());
+  objectiveGradient(c, it.x.data(), e.gradF.data());
   e.gradL = e.gradF;
   for (int j = 0; j < c.mt; ++j)
     for (int i = 0; i < c.nx; ++i) e.gradL[i] -= it.lambda[j] * e.J[(long)j * c.nx + i];
@@ -67,7 +65,7 @@ void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e)
 }
 
 void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
-  const SipOptions& o = sipOptions;
+  const SipOptions& o = c.sip.options;
   const double floorSlack = o.theta * std::pow(o.int_epsfactor, k);
   Vec A((long)c.mt * c.nx, 0.0);
   it.s.assign(c.mt, 0.0);
@@ -77,7 +75,7 @@ void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
     it.s[j] = floorSlack > Ij ? floorSlack : Ij;
   }
   Vec gradF(c.nx, 0.0), AAt((long)c.mt * c.mt, 0.0), Ag(c.mt, 0.0);
-  objectiveGradient(it.x.data(), gradF.data());
+  objectiveGradient(c, it.x.data(), gradF.data());
   for (int j = 0; j < c.mt; ++j) {
     for (int i = 0; i < c.nx; ++i) Ag[j] += A[(long)j * c.nx + i] * gradF[i];
     for (int l = 0; l < c.mt; ++l)

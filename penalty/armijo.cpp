@@ -5,20 +5,20 @@
 #include "penalty.h"
 #include "sip.h"
 
-void weightedArmijoSearch(int nx, const double* x, const double* d, double* xNew,
-                          const double* g, double miu, const double* lambda) {
-  const int nt = sipProblem.nt;
+void weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d,
+                          double* xNew, const double* g, double miu, const double* lambda) {
+  const int nt = c.problem.nt;
   std::vector<double> t(nt > 0 ? nt : 1, 0.0);
   double pt;
-  double phi0 = weightedPenaltyValue(nx, x, nt, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
+  double phi0 = weightedPenaltyValue(c, nx, x, nt, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
   printf("phi0=%f pt=%f\n", phi0, pt);
   const double gd = dot(nx, g, d), dn = norm2(nx, d);
   double alpha = 1;
   for (;;) {
     for (int i = 0; i < nx; ++i) xNew[i] = x[i] + alpha * d[i];
-    double phi = weightedPenaltyValue(nx, xNew, nt, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
+    double phi = weightedPenaltyValue(c, nx, xNew, nt, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
     printf("alpha=%f phiomega=%f pt=%f\n", alpha, phi, pt);
-    if (phi0 - phi >= -sipOptions.armijo * alpha * gd) {
+    if (phi0 - phi >= -c.options.armijo * alpha * gd) {
       printf("Step=%f\n", alpha);
       return;
     }
@@ -30,7 +30,7 @@ void weightedArmijoSearch(int nx, const double* x, const double* d, double* xNew
   printf("Step zero %.20f\n", alpha);
 }
 
-void armijoSearch(int nx, const double* x, const double* d, double* xNew, const double* g,
-                  double miu) {
-  weightedArmijoSearch(nx, x, d, xNew, g, miu, nullptr);
+void armijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew,
+                  const double* g, double miu) {
+  weightedArmijoSearch(c, nx, x, d, xNew, g, miu, nullptr);
 }

@@ -59,7 +59,7 @@ double gaussRule(const Quadrature& q, double a, double b, double* violation, dou
   for (int k = 0; k < points; ++k) {
     q.t[0] = r * nodes[k] + mid;
     --q.pointsLeft;
-    double f = q.phi(q.x, q.t, q.j, q.wantGrad, g.data(), q.miu);
+    double f = q.phi(*q.c, q.x, q.t, q.j, q.wantGrad, g.data(), q.miu);
     integral += weights[k] * r * f;
     *violation += weights[k] * r * (r * f > 0 ? 1 : 0);
     if (q.wantGrad)

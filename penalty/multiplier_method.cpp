@@ -13,8 +13,8 @@ namespace {
 // multiplicative update keeps lambda_j where the constraint holds; for p1
 // and p2, Cs_j = I_j and lambda_j grows additively.
 void updateMultipliers(PenaltyRun& r) {
-  const SipProblem& p = sipProblem;
-  const bool multiplicative = sipOptions.pf_type == PF_P3;
+  const SipProblem& p = r.c.problem;
+  const bool multiplicative = r.c.options.pf_type == PF_P3;
   const double length = p.nt > 0 ? p.tu[0] - p.tl[0] : 0.0;
   for (int j = 0; j < p.mt; ++j) {
     if (multiplicative) r.cs[j] = 1.0 + (length > 0 ? r.cs[j] / length : 0.0);
@@ -27,8 +27,8 @@ void updateMultipliers(PenaltyRun& r) {
 
 }  // namespace
 
-SipResult penaltyMultiplierMethod() {
-  if (!integrationDomainUsable()) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
-  PenaltyRun r(true);
+SipResult penaltyMultiplierMethod(SipContext& c) {
+  if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
+  PenaltyRun r(c, true);
   return runPenaltyLoops(r, updateMultipliers, false, true, "Lagrange multipliers:\n");
 }

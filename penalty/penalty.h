@@ -2,21 +2,22 @@
 // penalty function, quasi-Newton directions and the Armijo search.
 #pragma once
 
+#include "sip_context.h"
 #include "vector_ops.h"
 
 // phi(x, t, j, wantGrad, grad, miu): penalty integrand of infinite constraint
 // j at the point t; writes d(phi)/dx into grad when wantGrad is 1.
-typedef double (*Integrand)(const double* x, const double* t, int j, int wantGrad,
-                            double* grad, double miu);
+typedef double (*Integrand)(SipContext& c, const double* x, const double* t, int j,
+                            int wantGrad, double* grad, double miu);
 
-double integrandP1(const double* x, const double* t, int j, int wantGrad, double* grad,
-                   double miu);
-double integrandP2(const double* x, const double* t, int j, int wantGrad, double* grad,
-                   double miu);
-double integrandP3(const double* x, const double* t, int j, int wantGrad, double* grad,
-                   double miu);
-double integrandSmoothedRoot(const double* x, const double* t, int j, int wantGrad,
-                             double* grad, double miu);
+double integrandP1(SipContext& c, const double* x, const double* t, int j, int wantGrad,
+                   double* grad, double miu);
+double integrandP2(SipContext& c, const double* x, const double* t, int j, int wantGrad,
+                   double* grad, double miu);
+double integrandP3(SipContext& c, const double* x, const double* t, int j, int wantGrad,
+                   double* grad, double miu);
+double integrandSmoothedRoot(SipContext& c, const double* x, const double* t, int j,
+                             int wantGrad, double* grad, double miu);
 
 // Evaluations one integral may spend; an integral that would need more is
 // cut short (its estimate stands) and counted in the statistic quadcut.
@@ -36,6 +37,7 @@ struct Quadrature {
   double minLength;  // int_amp
   int wantGrad;
   double miu;
+  SipContext* c;  // evaluations are counted there, and so are integrals cut short
   mutable long pointsLeft = QUADRATURE_MAX_POINTS;
 };
 
@@ -49,31 +51,31 @@ double gaussRule(const Quadrature& q, double a, double b, double* violation, dou
 // Penalty function P(x; miu) = f + miu * sum_j w * I_j. With multipliers
 // (lambda not null) term j is weighted by lambda_j as well, and cs (mt
 // doubles, may be null) receives each constraint's violation measure.
-double penaltyValue(int nx, const double* x, int nt, double* tbuf, double miu, double* pt,
+double penaltyValue(SipContext& c, int nx, const double* x, int nt, double* tbuf, double miu, double* pt,
                     int wantGrad, double* grad);
-double weightedPenaltyValue(int nx, const double* x, int nt, double* tbuf, double miu,
+double weightedPenaltyValue(SipContext& c, int nx, const double* x, int nt, double* tbuf, double miu,
                             const double* lambda, double* cs, double* pt, int wantGrad,
                             double* grad);
-void penaltyGradient(int nx, const double* x, int nt, double* tbuf, double miu, double* grad,
+void penaltyGradient(SipContext& c, int nx, const double* x, int nt, double* tbuf, double miu, double* grad,
                      double* P, double* pt);
-void weightedPenaltyGradient(int nx, const double* x, int nt, double* tbuf, double miu,
+void weightedPenaltyGradient(SipContext& c, int nx, const double* x, int nt, double* tbuf, double miu,
                              const double* lambda, double* cs, double* grad, double* P,
                              double* pt);
 
 void resetIdentity(double* H, int n);
-void bfgsUpdate(double* H, int k, int n, const double* x, const double* xPrev, const double* g,
+void bfgsUpdate(const SipOptions& o, double* H, int k, int n, const double* x, const double* xPrev, const double* g,
                 const double* gPrev);
 void quasiNewtonDirection(int n, const double* H, const double* g, double* d);
-void scaleDirection(int n, double* d);
+void scaleDirection(const SipOptions& o, int n, double* d);
 
-void armijoSearch(int nx, const double* x, const double* d, double* xNew, const double* g,
+void armijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew, const double* g,
                   double miu);
-void weightedArmijoSearch(int nx, const double* x, const double* d, double* xNew,
+void weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew,
                           const double* g, double miu, const double* lambda);
 
-bool innerStopTest(int n, const double* xPrev, const double* x, const double* g);
-bool epsStopTest(int n, const double* xEps, const double* x);
+bool innerStopTest(const SipOptions& o, int n, const double* xPrev, const double* x, const double* g);
+bool epsStopTest(const SipOptions& o, int n, const double* xEps, const double* x);
 
 // Integration runs over the first infinite variable; refuses (with a
 // message) a problem without one or with an unbounded one.
-bool integrationDomainUsable();
+bool integrationDomainUsable(const SipProblem& p);

@@ -9,11 +9,11 @@
 #include "run_clock.h"
 #include "sip.h"
 
-PenaltyRun::PenaltyRun(bool withMultipliers) {
-  const SipProblem& p = sipProblem;
+PenaltyRun::PenaltyRun(SipContext& context, bool withMultipliers) : c(context) {
+  const SipProblem& p = c.problem;
   nx = p.nx;
   nt = p.nt;
-  x.assign(p.x0, p.x0 + nx);
+  x = c.x;
   xEps = x;
   xPrev.assign(nx, 0.0);
   g.assign(nx, 0.0);
@@ -21,7 +21,7 @@ PenaltyRun::PenaltyRun(bool withMultipliers) {
   d.assign(nx, 0.0);
   t.assign(nt > 0 ? nt : 1, 0.0);
   H.assign((long)nx * nx, 0.0);
-  miu = sipOptions.miu0;
+  miu = c.options.miu0;
   if (withMultipliers) {
     lambda.assign(p.mt, 1.0);
     cs.assign(p.mt, 0.0);
@@ -31,7 +31,7 @@ PenaltyRun::PenaltyRun(bool withMultipliers) {
 namespace {
 
 void gradientAtX(PenaltyRun& r) {
-  weightedPenaltyGradient(r.nx, r.x.data(), r.nt, r.t.data(), r.miu, r.weights(),
+  weightedPenaltyGradient(r.c, r.nx, r.x.data(), r.nt, r.t.data(), r.miu, r.weights(),
                           r.cs.empty() ? nullptr : r.cs.data(), r.g.data(), &r.P, &r.pt);
 }
 
@@ -42,7 +42,7 @@ void labelled(const char* label, const std::vector<double>& v) {
 
 // One quasi-Newton step; returns true when the inner stop test holds.
 bool innerStep(PenaltyRun& r, int k) {
-  bfgsUpdate(r.H.data(), k, r.nx, r.x.data(), r.xPrev.data(), r.g.data(), r.gPrev.data());
+  bfgsUpdate(r.c.options, r.H.data(), k, r.nx, r.x.data(), r.xPrev.data(), r.g.data(), r.gPrev.data());
   r.xPrev = r.x;
   r.gPrev = r.g;
   r.Pprev = r.P;
@@ -51,35 +51,35 @@ bool innerStep(PenaltyRun& r, int k) {
   printf("Penalty %f\n", r.Pprev);
   labelled("Gradient: ", r.gPrev);
   labelled("Direction: ", r.d);
-  if (sipOptions.scale) scaleDirection(r.nx, r.d.data());
-  if (sipOptions.int_merit != 0) printf("Unknown LineSearch\nUsing Armijo\n");
-  weightedArmijoSearch(r.nx, r.xPrev.data(), r.d.data(), r.x.data(), r.gPrev.data(), r.miu,
+  if (r.c.options.scale) scaleDirection(r.c.options, r.nx, r.d.data());
+  if (r.c.options.int_merit != 0) printf("Unknown LineSearch\nUsing Armijo\n");
+  weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(), r.gPrev.data(), r.miu,
                        r.weights());
   labelled("X: ", r.x);
   gradientAtX(r);
   printf("Penalty terms %f %f constraints %f\n", r.Pprev, r.P, r.pt);
-  return innerStopTest(r.nx, r.xPrev.data(), r.x.data(), r.g.data());
+  return innerStopTest(r.c.options, r.nx, r.xPrev.data(), r.x.data(), r.g.data());
 }
 
 // The limits checked after every evaluation of the gradient.
-InnerEnd limitReached(int quadcutAtStart) {
-  if (sipStats.quadcut > quadcutAtStart) return INNER_QUADRATURE_CUT;
-  if (timeIsUp()) return INNER_TIME_UP;
+InnerEnd limitReached(const SipContext& c, int quadcutAtStart) {
+  if (c.stats.quadcut > quadcutAtStart) return INNER_QUADRATURE_CUT;
+  if (timeIsUp(c)) return INNER_TIME_UP;
   return INNER_DONE;
 }
 
 }  // namespace
 
 InnerEnd innerLoop(PenaltyRun& r) {
-  printf("STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, sipOptions.pf_eps);
-  const int quadcutAtStart = sipStats.quadcut;
+  printf("STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, r.c.pfEps);
+  const int quadcutAtStart = r.c.stats.quadcut;
   gradientAtX(r);
   if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return INNER_UNDEFINED;
-  InnerEnd end = limitReached(quadcutAtStart);
+  InnerEnd end = limitReached(r.c, quadcutAtStart);
   int k = 0;
-  for (; end == INNER_DONE && k < sipOptions.maxiteri; ++k) {
+  for (; end == INNER_DONE && k < r.c.options.maxiteri; ++k) {
     bool stop = innerStep(r, k);
-    if ((end = limitReached(quadcutAtStart)) != INNER_DONE) break;
+    if ((end = limitReached(r.c, quadcutAtStart)) != INNER_DONE) break;
     if (stop) {
       printf("INNER STOPPING IN ITERATION ********* %d\n", k + 1);
       break;
@@ -90,40 +90,41 @@ InnerEnd innerLoop(PenaltyRun& r) {
 }
 
 OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau) {
-  if (r.pt > sipOptions.generalTolerance) {
+  const SipOptions& o = r.c.options;
+  if (r.pt > o.generalTolerance) {
     printf("Increasing penalty\n");
-    r.miu *= sipOptions.miuf;
+    r.miu *= o.miuf;
     return r.miu > 1e8 ? OUTER_PENALTY_LIMIT : OUTER_GOES_ON;
   }
-  if (stopOnP2 && sipOptions.pf_type == PF_P2) return OUTER_CONVERGED;
-  if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data())) return OUTER_CONVERGED;
+  if (stopOnP2 && o.pf_type == PF_P2) return OUTER_CONVERGED;
+  if (r.epsDecreases > 0 && epsStopTest(o, r.nx, r.xEps.data(), r.x.data())) return OUTER_CONVERGED;
   ++r.epsDecreases;
   r.xEps = r.x;
   printf("Decreasing epsilon\n");
-  sipOptions.pf_eps /= 10;
-  if (scaleTau) sipOptions.int_tau /= 10;
-  return sipOptions.pf_eps < 1e-8 ? OUTER_CONVERGED : OUTER_GOES_ON;
+  r.c.pfEps /= 10;
+  if (scaleTau) r.c.intTau /= 10;
+  return r.c.pfEps < 1e-8 ? OUTER_CONVERGED : OUTER_GOES_ON;
 }
 
 namespace {
 
 void finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel) {
-  const SipProblem& p = sipProblem;
+  SipContext& c = r.c;
   printf("STOPPING IN ITERATION ********* %d\n", r.j + 1);
-  for (int i = 0; i < r.nx; ++i) p.x0[i] = r.x[i];
+  c.x = r.x;
   labelled("Solution found\n", r.x);
   printf("Penalty function value\n");
   printf("%f\n", r.P);
   if (multipliersLabel) labelled(multipliersLabel, r.lambda);
   FILE* results = openResults();
-  double fval = p.evaluate(REQ_OBJVAL, 0, r.x.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  double fval = c.evaluate(REQ_OBJVAL, 0, r.x.data());
   labelled("Gradient of penalty:\n", r.g);
-  p.evaluate(REQ_OBJGRD, 0, r.x.data(), nullptr, r.g.data(), nullptr, nullptr, nullptr);
-  for (double& v : r.g) v *= p.sense;
+  c.evaluate(REQ_OBJGRD, 0, r.x.data(), nullptr, r.g.data());
+  for (double& v : r.g) v *= c.problem.sense;
   labelled("Gradient of objective:\n", r.g);
   if (!results) return;
   fprintf(results, " & %d & %d & %d & %d & %.6e & %.1e & %.1e \\\\\n", r.totalInner, r.j + 1,
-          sipStats.pfval, sipStats.gpfval, modelObjective(fval), r.miu, sipOptions.pf_eps);
+          c.stats.pfval, c.stats.gpfval, c.modelObjective(fval), r.miu, c.pfEps);
   fclose(results);
 }
 
@@ -152,7 +153,7 @@ SipResult innerEnd(InnerEnd end, const PenaltyRun& r) {
 SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
                           bool scaleTau, const char* multipliersLabel) {
   OuterEnd end = OUTER_GOES_ON;
-  for (r.j = 0; r.j < sipOptions.maxitero; ++r.j) {
+  for (r.j = 0; r.j < r.c.options.maxitero; ++r.j) {
     InnerEnd inner = innerLoop(r);
     if (inner == INNER_UNDEFINED && r.j == 0)
       return sipResult(STATUS_EVALUATION_ERROR, "penalty function not finite at the starting point");
@@ -164,8 +165,5 @@ SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&),
     if ((end = outerStep(r, stopOnP2, scaleTau)) != OUTER_GOES_ON) break;
   }
   finishPenaltyRun(r, multipliersLabel);
-  SipResult result = outerEnd(end, r);
-  result.objective = sipProblem.evaluate(REQ_OBJVAL, 0, r.x.data(), nullptr, nullptr, nullptr,
-                                         nullptr, nullptr);
-  return result;
+  return outerEnd(end, r);
 }

@@ -4,17 +4,18 @@
 
 #include <vector>
 
-#include "sip_result.h"
+#include "sip.h"
 
 struct PenaltyRun {
   typedef std::vector<double> Vec;
+  SipContext& c;
   int nx = 0, nt = 0;
   Vec x, xPrev, g, gPrev, d, xEps, t, H;
   Vec lambda, cs;  // multipliers and violation measures; empty for the plain method
   double miu = 0, P = 0, Pprev = 0, pt = 0;
   int j = 0, totalInner = 0, epsDecreases = 0;
 
-  explicit PenaltyRun(bool withMultipliers);
+  PenaltyRun(SipContext& context, bool withMultipliers);
   const double* weights() const { return lambda.empty() ? nullptr : lambda.data(); }
 };
 

@@ -4,8 +4,8 @@
 #include "penalty_driver.h"
 #include "sip.h"
 
-SipResult penaltyMethod() {
-  if (!integrationDomainUsable()) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
-  PenaltyRun r(false);
+SipResult penaltyMethod(SipContext& c) {
+  if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
+  PenaltyRun r(c, false);
   return runPenaltyLoops(r, nullptr, true, false, nullptr);
 }

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "penalty.h"
-#include "sip.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ typedef std::vector<double> Vec;
 double evaluateAt(const Quadrature& q, double s, double* grad) {
   --q.pointsLeft;
   q.t[0] = s;
-  return q.phi(q.x, q.t, q.j, q.wantGrad, grad, q.miu);
+  return q.phi(*q.c, q.x, q.t, q.j, q.wantGrad, grad, q.miu);
 }
 
 void addInto(int n, double* sum, const double* v, double factor) {
@@ -87,7 +86,7 @@ void start(const Quadrature& q, double* violation, double* grad) {
 }
 
 void countIfCut(const Quadrature& q) {
-  if (q.pointsLeft <= 0) ++sipStats.quadcut;
+  if (q.pointsLeft <= 0) ++q.c->stats.quadcut;
 }
 
 }  // namespace

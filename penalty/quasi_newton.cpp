@@ -47,9 +47,9 @@ void inverseUpdate(double* H, int n, const Vec& s, const Vec& y, double den) {
 
 }  // namespace
 
-void bfgsUpdate(double* H, int k, int n, const double* x, const double* xPrev, const double* g,
+void bfgsUpdate(const SipOptions& o, double* H, int k, int n, const double* x, const double* xPrev, const double* g,
                 const double* gPrev) {
-  if (k == 0 || (sipOptions.reset != 0 && n > 0 && k % n == 0)) {
+  if (k == 0 || (o.reset != 0 && n > 0 && k % n == 0)) {
     resetIdentity(H, n);
     return;
   }
@@ -58,9 +58,9 @@ void bfgsUpdate(double* H, int k, int n, const double* x, const double* xPrev, c
     s[i] = x[i] - xPrev[i];
     y[i] = g[i] - gPrev[i];
   }
-  if (sipOptions.damped) dampY(H, n, s, y);
+  if (o.damped) dampY(H, n, s, y);
   double den = dot(n, s.data(), y.data());
-  if (!(std::fabs(den) > sipOptions.bfgsskip)) {
+  if (!(std::fabs(den) > o.bfgsskip)) {
     printf("Not changing Hessian Inverse den=%.20f\n", den);
     return;
   }
@@ -76,13 +76,13 @@ void quasiNewtonDirection(int n, const double* H, const double* g, double* d) {
 
 // Keeps the direction's length within [scaleLower, scaleUpper]; a zero
 // direction has no length to scale and is left alone.
-void scaleDirection(int n, double* d) {
+void scaleDirection(const SipOptions& o, int n, double* d) {
   const double r = norm2(n, d);
   double factor;
-  if (r > sipOptions.scaleUpper)
-    factor = sipOptions.scaleUpper / r;
-  else if (r < sipOptions.scaleLower && r > 0)
-    factor = sipOptions.scaleLower / r;
+  if (r > o.scaleUpper)
+    factor = o.scaleUpper / r;
+  else if (r < o.scaleLower && r > 0)
+    factor = o.scaleLower / r;
   else
     return;
   for (int i = 0; i < n; ++i) d[i] *= factor;

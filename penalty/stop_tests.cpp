@@ -16,17 +16,17 @@ double relativeChange(int n, const double* ref, const double* x, double floor) {
 
 }  // namespace
 
-bool innerStopTest(int n, const double* xPrev, const double* x, const double* g) {
+bool innerStopTest(const SipOptions& o, int n, const double* xPrev, const double* x, const double* g) {
   if (dot(n, g, g) < 1e-8) return true;
-  double q = relativeChange(n, xPrev, x, sipOptions.pf_preci);
-  if (q <= sipOptions.pf_preci) return true;
+  double q = relativeChange(n, xPrev, x, o.pf_preci);
+  if (q <= o.pf_preci) return true;
   printf("Not stopping in inner iteration norm x=%f\n", q);
   return false;
 }
 
-bool epsStopTest(int n, const double* xEps, const double* x) {
-  double q = relativeChange(n, xEps, x, sipOptions.generalTolerance);
-  if (q <= sipOptions.pf_preco) return true;
+bool epsStopTest(const SipOptions& o, int n, const double* xEps, const double* x) {
+  double q = relativeChange(n, xEps, x, o.generalTolerance);
+  if (q <= o.pf_preco) return true;
   printf("Not stopping in eps iteration %f\n", q);
   return false;
 }

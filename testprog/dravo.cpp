@@ -16,7 +16,7 @@ int errorSlot = -1;  // the library ends the run on an evaluation error
 
 double request(int code, int n, const Vec& x, const Vec& t, double* o1, double* o2 = nullptr,
                double* o3 = nullptr) {
-  return sipEvaluate(code, n, x.data(), t.data(), o1, o2, o3, &errorSlot);
+  return sipEvaluate(code, n, x.data(), t.data(), o1, o2, o3, &errorSlot, &sipPartition);
 }
 
 void labelled(const char* label, const double* v, int n) {

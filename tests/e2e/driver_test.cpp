@@ -6,7 +6,7 @@
 
 #include "fixtures.h"
 #include "harness.h"
-#include "sip_result.h"
+#include "ormid/ormid.h"
 #include "solution.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "harness.h"
-#include "sip_result.h"
+#include "ormid/ormid.h"
 #include "literature.h"
 #include "solution.h"
 

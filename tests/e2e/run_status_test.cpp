@@ -8,7 +8,7 @@
 #include "harness.h"
 #include "literature.h"
 #include "nl_writer.h"
-#include "sip_result.h"
+#include "ormid/ormid.h"
 #include "solution.h"
 
 namespace {

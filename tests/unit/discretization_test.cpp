@@ -22,12 +22,12 @@ class ScriptedSolver : public SubproblemSolver {
  public:
   std::vector<double> xs, values;
   std::vector<int> sizes;  // working-set size seen by each call
-  SubproblemResult solve(double* x, const PointSet& points) override {
+  SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override {
     size_t i = std::min(sizes.size(), xs.size() - 1);
     sizes.push_back(points.count());
     x[0] = xs[i];
-    ++sipStats.nnlp;
-    sipStats.nnlpc += 10;
+    ++c.stats.nnlp;
+    c.stats.nnlpc += 10;
     return subproblemSolved(values.empty() ? x[0] : values[std::min(i, values.size() - 1)]);
   }
 };
@@ -37,23 +37,21 @@ struct DiscretizationTest : ::testing::Test {
   ScriptedSolver solver;
   ScratchWorkingDir dir;
   void SetUp() override {
-    setOptionDefaults();
     prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
-    prob.install();
-    setSubproblemSolver(&solver);
   }
-  void TearDown() override { setSubproblemSolver(nullptr); }
   SipResult last;
-  std::string run(SipResult (*method)()) {
+  std::string run(SipResult (*method)(SipContext&)) {
+    SipContext& c = prob.install();
+    c.subproblemSolver = &solver;
     CaptureStdout();
-    last = method();
+    last = method(c);
     return GetCapturedStdout();
   }
   std::string results() { return readFile(dir.file("results")); }
 };
 
 TEST_F(DiscretizationTest, HettichRefinesInnerIteratesAndReports) {
-  sipOptions.disc_h = {0.25};
+  prob.options.disc_h = {0.25};
   solver.xs = {0.0, 0.5, 0.0};
   std::string out = run(hettichMethod);
   EXPECT_EQ(out,
@@ -69,9 +67,9 @@ TEST_F(DiscretizationTest, HettichRefinesInnerIteratesAndReports) {
 }
 
 TEST_F(DiscretizationTest, HettichWithoutInnerIterationsAlwaysRefines) {
-  sipOptions.disc_h = {0.25};
-  sipOptions.disc_inner = 0;
-  sipOptions.disc_k = 4;
+  prob.options.disc_h = {0.25};
+  prob.options.disc_inner = 0;
+  prob.options.disc_k = 4;
   solver.xs = {0.5};  // never feasible
   std::string out = run(hettichMethod);
   EXPECT_EQ(occurrences(out, "\tNo\n"), 0);
@@ -81,8 +79,8 @@ TEST_F(DiscretizationTest, HettichWithoutInnerIterationsAlwaysRefines) {
 }
 
 TEST_F(DiscretizationTest, HettichCheckTFillsAnEmptyWorkingSet) {
-  sipOptions.disc_h = {0.5};
-  sipOptions.disc_k = 2;
+  prob.options.disc_h = {0.5};
+  prob.options.disc_k = 2;
   solver.xs = {-1.0};  // strictly feasible: nothing active, nothing flagged
   std::string out = run(hettichMethod);
   EXPECT_EQ(occurrences(out, "Check_T in action\n"), 1);
@@ -90,7 +88,7 @@ TEST_F(DiscretizationTest, HettichCheckTFillsAnEmptyWorkingSet) {
 }
 
 TEST_F(DiscretizationTest, HettichStopsBeforeAnythingForNoLevels) {
-  sipOptions.disc_k = 0;
+  prob.options.disc_k = 0;
   std::string out = run(hettichMethod);
   EXPECT_EQ(out, "Number of mesh refines less or equal to zero\n");
   EXPECT_TRUE(solver.sizes.empty());
@@ -102,27 +100,26 @@ TEST_F(DiscretizationTest, SpacingListsAreAdjustedToTheInfiniteVariables) {
   prob.tl = {0, 0};
   prob.tu = {1, 1};
   prob.g = [](int, const double* x, const double* t) { return x[0] - t[0] - t[1]; };
-  prob.install();
   solver.xs = {0.0};
-  sipOptions.disc_k = 1;
-  sipOptions.disc_h = {0.5, 0.25, 0.1};
+  prob.options.disc_k = 1;
+  prob.options.disc_h = {0.5, 0.25, 0.1};
   std::string out = run(hettichMethod);
   EXPECT_EQ(out.rfind("User specified 3 values to h but there are 2 t vars\n"
                       "Using the first 2 values\nh=(0.500000,0.250000)\n", 0), 0u);
   EXPECT_EQ(solver.sizes, (std::vector<int>{15}));
-  sipOptions.disc_h = {0.5};
+  prob.options.disc_h = {0.5};
   out = run(hettichMethod);
   EXPECT_EQ(out.rfind("User specified 1 values to h but there are 2 t vars\n"
                       "Using first 1 values and repeat the last value\nh=(0.500000,0.500000)\n", 0), 0u);
-  sipOptions.disc_h.clear();
+  prob.options.disc_h.clear();
   out = run(hettichMethod);
   EXPECT_EQ(out.rfind("h=(0.010000,0.010000)\n", 0), 0u);
   EXPECT_EQ(solver.sizes.back(), 101 * 101);
 }
 
 TEST_F(DiscretizationTest, HaltonBatchesOf300Then200) {
-  sipOptions.disc_h_mx = 500;
-  sipOptions.disc_ha_mx = 300;
+  prob.options.disc_h_mx = 500;
+  prob.options.disc_ha_mx = 300;
   solver.xs = {0.0};
   std::string out = run(haltonMethod);
   EXPECT_EQ(out, "X solved full mesh\n500 halton points generated\n");
@@ -133,21 +130,20 @@ TEST_F(DiscretizationTest, HaltonDefaultsReplaceInconsistentCounts) {
   prob.nt = 2;
   prob.tl = {0, 0};
   prob.tu = {1, 1};
-  prob.install();
-  sipOptions.disc_h_mx = 500;
-  sipOptions.disc_ha_mx = 600;
+  prob.options.disc_h_mx = 500;
+  prob.options.disc_ha_mx = 600;
   solver.xs = {-5.0};
   std::string out = run(haltonMethod);
-  EXPECT_EQ(sipOptions.disc_ha_mx, 200);
-  EXPECT_EQ(sipOptions.disc_h_mx, 2000);
+  EXPECT_EQ(prob.options.disc_ha_mx, 600);  // batches of 200 without changing the options
+  EXPECT_EQ(prob.options.disc_h_mx, 500);
   EXPECT_EQ(occurrences(out, "X solved full mesh\n"), 9);
   EXPECT_NE(out.find("2000 halton points generated\n"), std::string::npos);
 }
 
 TEST_F(DiscretizationTest, HaltonInnerIterationsWhileInfeasible) {
-  sipOptions.disc_h_mx = 20;
-  sipOptions.disc_ha_mx = 10;
-  sipOptions.disc_inner = 2;
+  prob.options.disc_h_mx = 20;
+  prob.options.disc_ha_mx = 10;
+  prob.options.disc_inner = 2;
   solver.xs = {0.5};
   std::string out = run(haltonMethod);
   EXPECT_EQ(out, "X not solved full mesh\nX not solved full mesh\nX solved full mesh\n"
@@ -155,7 +151,7 @@ TEST_F(DiscretizationTest, HaltonInnerIterationsWhileInfeasible) {
 }
 
 TEST_F(DiscretizationTest, ReemtsenUsesTheEpsilonBandAndRefinesWhenFeasible) {
-  sipOptions.disc_h = {0.25};
+  prob.options.disc_h = {0.25};
   solver.xs = {0.5, 0.0};
   solver.values = {2.0, 1.0};
   std::string out = run(reemtsenMethod);
@@ -170,9 +166,9 @@ TEST_F(DiscretizationTest, ReemtsenUsesTheEpsilonBandAndRefinesWhenFeasible) {
 }
 
 TEST_F(DiscretizationTest, ReemtsenInnerStepsAreBoundedPerLevel) {
-  sipOptions.disc_h = {0.25};
-  sipOptions.disc_k = 2;
-  sipOptions.disc_inner = 3;
+  prob.options.disc_h = {0.25};
+  prob.options.disc_k = 2;
+  prob.options.disc_inner = 3;
   solver.xs = {0.5};  // never feasible
   std::string out = run(reemtsenMethod);
   EXPECT_EQ(occurrences(out, "\tNo\n"), 3);
@@ -186,14 +182,15 @@ TEST_F(DiscretizationTest, InitialGuessSolvesOnSixPointsFromRandomStart) {
    public:
     std::vector<double> start;
     int points = 0;
-    SubproblemResult solve(double* x, const PointSet& set) override {
+    SubproblemResult solve(SipContext&, double* x, const PointSet& set) override {
       start.assign(x, x + 3);
       points = set.count();
       return subproblemSolved(0);
     }
   } recorder;
-  setSubproblemSolver(&recorder);
-  initialGuess(prob.x0.data());
+  SipContext& c = prob.install();
+  c.subproblemSolver = &recorder;
+  initialGuess(c);
   EXPECT_EQ(recorder.points, 6);
   for (double v : recorder.start) {
     EXPECT_GE(v, 0.0);

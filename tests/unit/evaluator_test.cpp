@@ -34,7 +34,7 @@ struct EvaluatorTest : ::testing::Test {
   }
   double eval(int code, int n, const Vec& xv, const Vec& tv, double* o1 = nullptr,
               double* o2 = nullptr, double* o3 = nullptr) {
-    return sipEvaluate(code, n, xv.data(), tv.data(), o1, o2, o3, nullptr);
+    return sipEvaluate(code, n, xv.data(), tv.data(), o1, o2, o3, nullptr, &sipPartition);
   }
   // Central difference of f along coordinate i of v.
   static double diff(const std::function<double(const Vec&)>& f, Vec v, int i) {
@@ -149,16 +149,22 @@ TEST_F(EvaluatorTest, HessianBlocksMatchDifferencesOfGradients) {
     for (int k = 0; k < 2; ++k) EXPECT_NEAR(hxt[i * 2 + k], diff(gradT(k, false), x, i), 1e-6);
 }
 
-TEST_F(EvaluatorTest, CountsEachRequestOnceAndIgnoresUnknownCodes) {
+TEST_F(EvaluatorTest, ContextCountsEachRequestOnceAndUnknownCodesAreIgnored) {
+  SipProblem problem;
+  problem.nx = 3, problem.nt = 2, problem.mx = 2, problem.mt = 2;
+  problem.evaluate = sipEvaluate;
+  problem.data = &sipPartition;
+  SipOptions options;
+  SipContext c(problem, options);
   Vec o(16, 7.0);
-  eval(REQ_OBJVAL, 0, x, t);
-  eval(REQ_CONTVAL, 1, x, t);
-  eval(REQ_CONTVAL, 0, x, t);
-  eval(REQ_CONTGRD, 0, x, t, o.data(), o.data() + 3);
-  EXPECT_EQ(sipStats.objval, 1);
-  EXPECT_EQ(sipStats.contval, 2);
-  EXPECT_EQ(sipStats.contgrd, 1);
-  EXPECT_EQ(sipStats.conval, 0);
+  c.evaluate(REQ_OBJVAL, 0, x.data(), t.data());
+  c.evaluate(REQ_CONTVAL, 1, x.data(), t.data());
+  c.evaluate(REQ_CONTVAL, 0, x.data(), t.data());
+  c.evaluate(REQ_CONTGRD, 0, x.data(), t.data(), o.data(), o.data() + 3);
+  EXPECT_EQ(c.stats.objval, 1);
+  EXPECT_EQ(c.stats.contval, 2);
+  EXPECT_EQ(c.stats.contgrd, 1);
+  EXPECT_EQ(c.stats.conval, 0);
   Vec untouched(16, 7.0);
   EXPECT_EQ(eval(0, 0, x, t, untouched.data()), 0.0);
   EXPECT_EQ(eval(12, 0, x, t, untouched.data()), 0.0);

@@ -22,7 +22,6 @@ struct NewtonSystem : ::testing::Test {
   Vec B, Binv;
   const double mu = 0.03;
   void SetUp() override {
-    setOptionDefaults();
     prob.nx = 3;
     prob.mt = 2;
     prob.install();
@@ -47,7 +46,7 @@ struct NewtonSystem : ::testing::Test {
   }
   // Largest violation of the three linearised equations by d.
   double linearisedResidual(const Vec& d, double target) {
-    const double tau = sipOptions.int_tau;
+    const double tau = prob.context().intTau;
     double worst = 0;
     for (int i = 0; i < 3; ++i) {
       double v = e.gradF[i];
@@ -67,7 +66,7 @@ struct NewtonSystem : ::testing::Test {
 };
 
 TEST_F(NewtonSystem, DualAndPrimalOrderingsSolveTheLinearisedConditions) {
-  IpContext c;
+  IpContext c(prob.context());
   Vec dual, primal;
   CaptureStdout();
   dualOrdering(c, it, e, B, mu, dual);
@@ -82,41 +81,38 @@ TEST_F(NewtonSystem, DualAndPrimalOrderingsSolveTheLinearisedConditions) {
 }
 
 TEST_F(NewtonSystem, PredictorWithoutCorrectionsIsTheAffineDirection) {
-  IpContext c;
+  IpContext c(prob.context());
   Vec pc, affine;
-  sipOptions.int_corr = 0;
+  prob.options.int_corr = 0;
   CaptureStdout();
   predictorCorrector(c, it, e, B, pc);
   dualOrdering(c, it, e, B, 0.0, affine);
   GetCapturedStdout();
   for (size_t i = 0; i < pc.size(); ++i) EXPECT_NEAR(pc[i], affine[i], 1e-14);
-  sipOptions.int_corr = 2;
+  prob.options.int_corr = 2;
   Vec corrected;
   predictorCorrector(c, it, e, B, corrected);
   EXPECT_GT(std::fabs(corrected[5] - affine[5]), 1e-6);  // corrections move the multipliers
 }
 
 TEST(HessianUpdate, SecantConditionResetAndIndefiniteGuard) {
-  setOptionDefaults();
-  FakeProblem prob;
-  prob.nx = 2;
-  prob.install();
+  SipOptions o;
   Vec B = {3, 1, 1, 2};
   const Vec x = {1, 2}, xp = {0.5, 1.0}, g = {2, 1}, gp = {0.5, -0.5};
-  hessianUpdate(B.data(), 0, 2, x.data(), xp.data(), g.data(), gp.data());
+  hessianUpdate(o, B.data(), 0, 2, x.data(), xp.data(), g.data(), gp.data());
   EXPECT_EQ(B, (Vec{1, 0, 0, 1}));
   CaptureStdout();
-  hessianUpdate(B.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
+  hessianUpdate(o, B.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
   EXPECT_EQ(GetCapturedStdout(), "");
   // s = (0.5, 1), y = (1.5, 1.5): s'y = 2.25 >= 0.2 s'Bs, so y is undamped
   EXPECT_NEAR(B[0] * 0.5 + B[1] * 1.0, 1.5, 1e-12);
   EXPECT_NEAR(B[2] * 0.5 + B[3] * 1.0, 1.5, 1e-12);
   Vec same = B;
-  hessianUpdate(B.data(), 2, 2, x.data(), x.data(), g.data(), gp.data());  // zero step
+  hessianUpdate(o, B.data(), 2, 2, x.data(), x.data(), g.data(), gp.data());  // zero step
   EXPECT_EQ(B, same);
   Vec indefinite = {-1, 0, 0, -1};
-  sipOptions.damped = 0;
-  hessianUpdate(indefinite.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
+  o.damped = 0;
+  hessianUpdate(o, indefinite.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
   EXPECT_EQ(indefinite, (Vec{-1, 0, 0, -1}));
 }
 
@@ -141,16 +137,14 @@ TEST(Watchdog, PopWithoutPushChangesNothing) {
 }
 
 TEST(Watchdog, ThreeIncreasesAcceptedThenPopWithHalfStep) {
-  setOptionDefaults();
-  sipOptions.watchdog = 1;
-  sipOptions.watchmax = 3;
-  sipOptions.int_merit = MERIT_M1;
   FakeProblem prob;
+  prob.options.watchdog = 1;
+  prob.options.watchmax = 3;
+  prob.options.int_merit = MERIT_M1;
   prob.mt = 0;  // the merit function is f = x^2
   prob.f = [](const double* x) { return x[0] * x[0]; };
   prob.gradF = [](const double* x, double* g) { g[0] = 2 * x[0]; };
-  prob.install();
-  IpRun r;
+  IpRun r(prob.install());
   r.it = {{1.0}, {}, {}};
   r.B = {1.0};
   const double directions[] = {-3, 5, -7};  // each overshoots: f = 4, 9, 16
@@ -176,21 +170,19 @@ TEST(Watchdog, ThreeIncreasesAcceptedThenPopWithHalfStep) {
 }
 
 TEST(Watchdog, NonDescentDirectionRaisesBetaUntilFailure) {
-  setOptionDefaults();
-  sipOptions.int_merit = MERIT_M1;
   FakeProblem prob;
+  prob.options.int_merit = MERIT_M1;
   prob.mt = 0;
   prob.f = [](const double* x) { return x[0] * x[0]; };
   prob.gradF = [](const double* x, double* g) { g[0] = 2 * x[0]; };
-  prob.install();
-  IpRun r;
+  IpRun r(prob.install());
   r.it = r.prevIt = {{1.0}, {}, {}};
   r.B = {1.0};
   r.d = {1.0};  // uphill whatever the weight
   CaptureStdout();
   EXPECT_FALSE(lineSearch(r, true));
   GetCapturedStdout();
-  EXPECT_GT(r.beta, 1000 / sipOptions.int_tau);
+  EXPECT_GT(r.beta, 1000 / prob.context().intTau);
   EXPECT_EQ(r.it.x[0], 1.0);
 }
 

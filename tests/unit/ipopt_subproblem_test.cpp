@@ -16,7 +16,6 @@ struct IpoptAdapter : ::testing::Test {
   FakeProblem prob;
   IpoptSubproblemSolver solver;
   void SetUp() override {
-    setOptionDefaults();
     // min (x0 - 2)^2 + (x1 - 1)^2, x0 + x1 = 1, x0 <= 0.95, and x1 - t <= 0 at the points
     prob.nx = 2;
     prob.mx = 1;
@@ -39,7 +38,7 @@ struct IpoptAdapter : ::testing::Test {
     prob.install();
   }
   PointSet points(std::initializer_list<double> ts) {
-    PointSet s(normRangeOf(1, prob.tl.data(), prob.tu.data()));
+    PointSet s(normRangeOf(prob.context().problem));
     for (double t : ts) s.insert(&t, std::fabs(t), nullptr);
     return s;
   }
@@ -48,7 +47,7 @@ struct IpoptAdapter : ::testing::Test {
 TEST_F(IpoptAdapter, SolvesWithBoundsEqualitiesAndPointConstraints) {
   double x[2] = {0, 0};
   CaptureStdout();
-  SubproblemResult r = solver.solve(x, points({0.1, 0.5}));
+  SubproblemResult r = solver.solve(prob.context(), x, points({0.1, 0.5}));
   double f = r.objective;
   EXPECT_EQ(r.status, SUB_SOLVED);
   std::string out = GetCapturedStdout();
@@ -56,20 +55,20 @@ TEST_F(IpoptAdapter, SolvesWithBoundsEqualitiesAndPointConstraints) {
   EXPECT_NEAR(x[0], 0.95, 1e-7);
   EXPECT_NEAR(x[1], 0.05, 1e-7);
   EXPECT_NEAR(f, 2.005, 1e-7);
-  EXPECT_EQ(sipStats.nnlp, 1);
-  EXPECT_GT(sipStats.nnlpc, 0);
-  EXPECT_EQ(out.rfind("Ipopt: optimal, " + std::to_string(sipStats.nnlpc) + " iterations, objective 2.00500", 0), 0u) << out;
+  EXPECT_EQ(prob.context().stats.nnlp, 1);
+  EXPECT_GT(prob.context().stats.nnlpc, 0);
+  EXPECT_EQ(out.rfind("Ipopt: optimal, " + std::to_string(prob.context().stats.nnlpc) + " iterations, objective 2.00500", 0), 0u) << out;
   EXPECT_EQ(out.find("Ipopt 3."), std::string::npos);  // no banner
 }
 
 TEST_F(IpoptAdapter, WithoutPointsOnlyTheFiniteConstraintsRemain) {
   double x[2] = {0, 0};
   CaptureStdout();
-  solver.solve(x, points({}));
+  solver.solve(prob.context(), x, points({}));
   GetCapturedStdout();
   EXPECT_NEAR(x[0], 0.95, 1e-7);  // unconstrained minimum on the line is x0 = 1
-  solver.solve(x, points({}));
-  EXPECT_EQ(sipStats.nnlp, 2);
+  solver.solve(prob.context(), x, points({}));
+  EXPECT_EQ(prob.context().stats.nnlp, 2);
 }
 
 TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
@@ -77,13 +76,13 @@ TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
   prob.install();
   double x[2] = {0, 0};
   CaptureStdout();
-  SubproblemResult r = solver.solve(x, points({0.1}));
+  SubproblemResult r = solver.solve(prob.context(), x, points({0.1}));
   std::string out = GetCapturedStdout();
   EXPECT_EQ(r.status, SUB_INFEASIBLE);
   EXPECT_EQ(out.find("Ipopt: optimal"), std::string::npos) << out;
   EXPECT_EQ(out.rfind("Ipopt: ", 0), 0u) << out;
   EXPECT_TRUE(std::isfinite(x[0]));
-  EXPECT_EQ(sipStats.nnlp, 1);
+  EXPECT_EQ(prob.context().stats.nnlp, 1);
 }
 
 TEST(IpoptBounds, LibraryInfinitiesBecomeIpoptInfinities) {

@@ -17,7 +17,6 @@ struct PenaltyFunctionTest : ::testing::Test {
   FakeProblem prob;
   double t[1] = {0};
   void SetUp() override {
-    setOptionDefaults();
     prob.nx = 2;
     prob.g = [](int, const double* x, const double* tt) { return x[0] + x[1] * tt[0]; };
     prob.gradG = [](int, const double*, const double* tt, double* gx, double* gt) {
@@ -35,14 +34,14 @@ struct PenaltyFunctionTest : ::testing::Test {
   // Integrand value and first gradient entry at violation v (t = 0).
   double at(Integrand phi, double v, double* g0 = nullptr) {
     double x[2] = {v, 0}, grad[2] = {7, 7};
-    double r = phi(x, t, 0, 1, grad, 1.0);
+    double r = phi(prob.context(), x, t, 0, 1, grad, 1.0);
     if (g0) *g0 = grad[0];
     return r;
   }
 };
 
 TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
-  const double eps = sipOptions.pf_eps, tiny = 1e-13;
+  const double eps = prob.context().pfEps, tiny = 1e-13;
   double ga, gb;
   EXPECT_NEAR(at(integrandP1, eps, &ga), eps, 1e-15);
   EXPECT_NEAR(at(integrandP1, eps - tiny, &gb), eps, 1e-12);
@@ -64,12 +63,12 @@ TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
 
 TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
   for (int type : {PF_P1, PF_P2, PF_P3}) {
-    sipOptions.pf_type = type;
-    sipOptions.pf_eps = 0.05;
+    prob.options.pf_type = type;
+    prob.context().pfEps = 0.05;
     const double x[2] = {-0.3, 0.5};  // violated on part of T only
     double grad[2], pt;
     CaptureStdout();
-    double P = penaltyValue(2, x, 1, t, 10.0, &pt, 1, grad);
+    double P = penaltyValue(prob.context(), 2, x, 1, t, 10.0, &pt, 1, grad);
     GetCapturedStdout();
     EXPECT_GT(pt, 0) << type;
     EXPECT_GT(P, x[0] * x[0] + 3 * x[1]) << type;
@@ -78,8 +77,8 @@ TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
       up[i] += 1e-6;
       down[i] -= 1e-6;
       CaptureStdout();
-      double d = (penaltyValue(2, up, 1, t, 10.0, &pt, 0, nullptr) -
-                  penaltyValue(2, down, 1, t, 10.0, &pt, 0, nullptr)) / 2e-6;
+      double d = (penaltyValue(prob.context(), 2, up, 1, t, 10.0, &pt, 0, nullptr) -
+                  penaltyValue(prob.context(), 2, down, 1, t, 10.0, &pt, 0, nullptr)) / 2e-6;
       GetCapturedStdout();
       EXPECT_NEAR(grad[i], d, 2e-3 * std::fabs(d) + 1e-5) << type << " " << i;
     }
@@ -91,23 +90,23 @@ TEST_F(PenaltyFunctionTest, WithoutInfiniteConstraintsPIsTheObjective) {
   prob.install();
   const double x[2] = {2, 1};
   double grad[2], pt = -1;
-  double P = penaltyValue(2, x, 1, t, 100.0, &pt, 1, grad);
+  double P = penaltyValue(prob.context(), 2, x, 1, t, 100.0, &pt, 1, grad);
   EXPECT_EQ(P, 7.0);
   EXPECT_EQ(pt, 0.0);
   EXPECT_EQ(grad[0], 4.0);
   EXPECT_EQ(grad[1], 3.0);
-  EXPECT_EQ(sipStats.pfval, 1);
+  EXPECT_EQ(prob.context().stats.pfval, 1);
 }
 
 TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
   const double x[2] = {-0.2, 0.3};
   double pt;
   for (int type : {PF_P1, PF_P2, PF_P3}) {
-    sipOptions.pf_type = type;
-    sipOptions.pf_eps = 0.1;
-    double before = penaltyValue(2, x, 1, t, 1.0, &pt, 0, nullptr);
-    sipOptions.pf_eps = 0.01;
-    double after = penaltyValue(2, x, 1, t, 1.0, &pt, 0, nullptr);
+    prob.options.pf_type = type;
+    prob.context().pfEps = 0.1;
+    double before = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
+    prob.context().pfEps = 0.01;
+    double after = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
     if (type == PF_P2)
       EXPECT_EQ(before, after);
     else
@@ -118,16 +117,16 @@ TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
 TEST_F(PenaltyFunctionTest, GradientCallIsCountedAndPrinted) {
   const double x[2] = {1, 0};
   double grad[2], P, pt;
-  sipOptions.pf_type = PF_P2;
+  prob.options.pf_type = PF_P2;
   CaptureStdout();
-  penaltyGradient(2, x, 1, t, 1.0, grad, &P, &pt);
+  penaltyGradient(prob.context(), 2, x, 1, t, 1.0, grad, &P, &pt);
   std::string out = GetCapturedStdout();
   // g = 1 on [0, 1]: I = 1, P = f + 0.5 * miu * I.
   EXPECT_NEAR(P, 1.0 + 0.5, 1e-12);
   EXPECT_NEAR(pt, 1.0, 1e-12);
   EXPECT_EQ(out, "Gradient:\n3.0000000000 3.5000000000 \n");
-  EXPECT_EQ(sipStats.gpfval, 1);
-  EXPECT_EQ(sipStats.pfval, 1);
+  EXPECT_EQ(prob.context().stats.gpfval, 1);
+  EXPECT_EQ(prob.context().stats.pfval, 1);
 }
 
 }  // namespace

@@ -20,15 +20,14 @@ struct PenaltyMethodTest : ::testing::Test {
   FakeProblem prob;
   ScratchWorkingDir dir;
   void SetUp() override {
-    setOptionDefaults();
     prob.f = [](const double* x) { return (x[0] - 1) * (x[0] - 1); };
     prob.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 1); };
   }
   SipResult last;
-  std::string run(SipResult (*method)()) {
-    prob.install();
+  std::string run(SipResult (*method)(SipContext&)) {
+    SipContext& c = prob.install();
     CaptureStdout();
-    last = method();
+    last = method(c);
     return GetCapturedStdout();
   }
 };
@@ -41,25 +40,25 @@ TEST_F(PenaltyMethodTest, InfeasibleProblemEndsByPenaltyLimit) {
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 9\n"), std::string::npos);
   std::string results = readFile(dir.file("results"));
   EXPECT_NE(results.find(" & 1.0e+09 & 1.0e-04 \\\\\n"), std::string::npos) << results;
-  EXPECT_NEAR(prob.x0[0], 1.0, 1e-4);
+  EXPECT_NEAR(prob.x()[0], 1.0, 1e-4);
   EXPECT_EQ(last.status, STATUS_INFEASIBLE);
 }
 
 TEST_F(PenaltyMethodTest, EpsilonIsDecreasedAtMostFourTimes) {
   prob.mt = 0;
-  sipOptions.pf_preco = -1;  // the eps stop test never holds
+  prob.options.pf_preco = -1;  // the eps stop test never holds
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 5);
   EXPECT_EQ(occurrences(out, "Not stopping in eps iteration"), 4);
-  EXPECT_LT(sipOptions.pf_eps, 1e-8);
-  EXPECT_GT(sipOptions.pf_eps, 1e-10);
+  EXPECT_LT(prob.context().pfEps, 1e-8);
+  EXPECT_GT(prob.context().pfEps, 1e-10);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 5\n"), std::string::npos);
 }
 
 TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOnEps) {
   prob.mt = 0;
   std::string out = run(penaltyMethod);
-  EXPECT_NEAR(prob.x0[0], 1.0, 1e-6);
+  EXPECT_NEAR(prob.x()[0], 1.0, 1e-6);
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 1);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 2\n"), std::string::npos);
   EXPECT_NE(out.find("Solution found\n"), std::string::npos);
@@ -68,7 +67,7 @@ TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOn
 }
 
 TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
-  sipOptions.pf_type = PF_P2;
+  prob.options.pf_type = PF_P2;
   // g = x - t <= 0 on [0, 1] pulls x to 0 against f = (x - 1)^2.
   prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
   prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
@@ -78,16 +77,16 @@ TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 0);
   EXPECT_GE(occurrences(out, "Increasing penalty\n"), 1);
-  EXPECT_EQ(sipOptions.pf_eps, 1e-4);
+  EXPECT_EQ(prob.context().pfEps, 1e-4);
 }
 
 TEST_F(PenaltyMethodTest, IterationLimitsCountAsSpecified) {
   prob.g = [](int, const double*, const double*) { return 1.0; };
   prob.f = [](const double* x) { return x[0]; };  // gradient never vanishes
   prob.gradF = [](const double*, double* g) { g[0] = 1; };
-  sipOptions.maxiteri = 2;
-  sipOptions.maxitero = 3;
-  sipOptions.pf_preci = -1;  // inner stop test never holds
+  prob.options.maxiteri = 2;
+  prob.options.maxitero = 3;
+  prob.options.pf_preci = -1;  // inner stop test never holds
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "INNER STOPPING"), 0);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 4\n"), std::string::npos);
@@ -102,11 +101,11 @@ TEST_F(PenaltyMethodTest, UnwritableResultsFileIsReportedAndRunFinishes) {
   std::string out = run(penaltyMethod);
   EXPECT_NE(out.find("Cannot open ./results: the summary line is not written\n"), std::string::npos);
   EXPECT_NE(out.find("Gradient of objective:\n"), std::string::npos);
-  EXPECT_NEAR(prob.x0[0], 1.0, 1e-6);
+  EXPECT_NEAR(prob.x()[0], 1.0, 1e-6);
 }
 
 TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {
-  sipOptions.pf_type = PF_P2;
+  prob.options.pf_type = PF_P2;
   prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
   prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
     gx[0] = 1;
@@ -116,7 +115,7 @@ TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {
   EXPECT_NE(out.find("Cs[0]="), std::string::npos);
   EXPECT_NE(out.find("Lag[0]=1.000000\n"), std::string::npos);  // first print: lambda starts at 1
   EXPECT_NE(out.find("Lagrange multipliers:\n"), std::string::npos);
-  EXPECT_NEAR(prob.x0[0], 0.0, 1e-2);
+  EXPECT_NEAR(prob.x()[0], 0.0, 1e-2);
 }
 
 }  // namespace

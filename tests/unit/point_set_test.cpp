@@ -15,10 +15,19 @@ using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 typedef std::vector<double> Vec;
 
+// The norm range of a box of two coordinates and one constraint.
+NormRange rangeOver(const Vec& tl, const Vec& tu) {
+  SipProblem p;
+  p.nt = 2;
+  p.mt = 1;
+  p.tl = tl.data();
+  p.tu = tu.data();
+  return normRangeOf(p);
+}
+
 struct PointSetTest : ::testing::Test {
   FakeProblem prob;
   void SetUp() override {
-    setOptionDefaults();
     prob.nt = 2;
     prob.tl = {0, -1};
     prob.tu = {3, 4};
@@ -32,18 +41,18 @@ struct PointSetTest : ::testing::Test {
 };
 
 TEST_F(PointSetTest, NormRangeTreatsStraddlingAndNegativeBoxes) {
-  NormRange r = normRangeOf(2, prob.tl.data(), prob.tu.data());
+  NormRange r = normRangeOf(prob.context().problem);
   EXPECT_DOUBLE_EQ(r.normMin, 0.0);  // coordinate 1 straddles 0, coordinate 0 starts at 0
   EXPECT_DOUBLE_EQ(r.normMax, 5.0);
   EXPECT_DOUBLE_EQ(r.bucketWidth, 0.05);
   const double tl[] = {1, -3}, tu[] = {2, -2};
-  r = normRangeOf(2, tl, tu);
+  r = rangeOver(Vec(tl, tl + 2), Vec(tu, tu + 2));
   EXPECT_DOUBLE_EQ(r.normMin, std::sqrt(1.0 + 4.0));
   EXPECT_DOUBLE_EQ(r.normMax, std::sqrt(4.0 + 9.0));
 }
 
 TEST_F(PointSetTest, InsertGoesToHeadInsertUniqueToTail) {
-  PointSet s(normRangeOf(2, prob.tl.data(), prob.tu.data()));
+  PointSet s(normRangeOf(prob.context().problem));
   const Vec a = {1.0, 0.0}, b = {0.0, 1.0}, c = {0.6, 0.8};  // all of norm 1
   s.insert(a.data(), 1.0, nullptr);
   s.insert(b.data(), 1.0, nullptr);
@@ -61,7 +70,7 @@ TEST_F(PointSetTest, InsertGoesToHeadInsertUniqueToTail) {
 }
 
 TEST_F(PointSetTest, UniquenessUsesStrictTolerance) {
-  PointSet s(normRangeOf(2, prob.tl.data(), prob.tu.data()));
+  PointSet s(normRangeOf(prob.context().problem));
   const Vec p = {1.0, 2.0}, near = {1.0 + 5e-7, 2.0 - 5e-7}, apart = {1.0, 2.0 + 1e-6};
   const double g[] = {4.0};
   ASSERT_TRUE(s.insertUnique(p.data(), 2.2360679, g));
@@ -75,7 +84,7 @@ TEST_F(PointSetTest, UniquenessUsesStrictTolerance) {
 }
 
 TEST_F(PointSetTest, OutOfRangeNormIsReportedAndDropped) {
-  PointSet s(normRangeOf(2, prob.tl.data(), prob.tu.data()));
+  PointSet s(normRangeOf(prob.context().problem));
   const Vec p = {9, 9};
   CaptureStderr();
   EXPECT_FALSE(s.insert(p.data(), 12.7, nullptr));
@@ -88,7 +97,7 @@ TEST_F(PointSetTest, OutOfRangeNormIsReportedAndDropped) {
 
 TEST_F(PointSetTest, DegenerateBoxPutsItsOnePointInBucketZero) {
   const Vec tl = {2, 3}, tu = {2, 3}, h = {0.1, 0.1};
-  PointSet s(normRangeOf(2, tl.data(), tu.data()));
+  PointSet s(rangeOver(tl, tu));
   EXPECT_EQ(s.range().bucketWidth, 0.0);
   buildRegularGrid(s, 2, tl.data(), tu.data(), h.data());
   EXPECT_EQ(s.count(), 1);
@@ -105,7 +114,7 @@ TEST_F(PointSetTest, RegularGridsCountAndOrderTheirValues) {
   EXPECT_EQ(gridValues(0, 1, -0.5), -1);
   EXPECT_EQ(gridValues(1, 0, 0.5), 0);
   const Vec tl = {0, 0}, tu = {1, 0.5}, h = {0.5, 0.25};
-  PointSet s(normRangeOf(2, tl.data(), tu.data()));
+  PointSet s(rangeOver(tl, tu));
   buildRegularGrid(s, 2, tl.data(), tu.data(), h.data());
   EXPECT_EQ(s.count(), 9);
   const Vec tiny = {1e-9, 1e-9};
@@ -137,13 +146,13 @@ TEST_F(PointSetTest, HaltonPointsUseTheShiftedPrimeTable) {
 }
 
 TEST_F(PointSetTest, HaltonBatchesStopAtTheTotal) {
-  PointSet s(normRangeOf(2, prob.tl.data(), prob.tu.data()));
+  PointSet s(normRangeOf(prob.context().problem));
   HaltonSequence seq;
-  seq.addBatch(s, 500, 300);
+  seq.addBatch(prob.context().problem, s, 500, 300);
   EXPECT_EQ(s.count(), 300);
-  seq.addBatch(s, 500, 300);
+  seq.addBatch(prob.context().problem, s, 500, 300);
   EXPECT_EQ(s.count(), 500);
-  seq.addBatch(s, 500, 300);
+  seq.addBatch(prob.context().problem, s, 500, 300);
   EXPECT_EQ(s.count(), 500);
   EXPECT_EQ(seq.counter, 500);
 }
@@ -151,13 +160,13 @@ TEST_F(PointSetTest, HaltonBatchesStopAtTheTotal) {
 TEST(Classification, ToleranceOfOneMillionth) {
   setOptionDefaults();
   const double L = 0.0, U = 2.0;
-  EXPECT_TRUE(isViolated(L - 1e-6, L, U));  // exactly 1e-6 below: violated, not active
-  EXPECT_FALSE(isActive(L - 1e-6, L, U));
-  EXPECT_TRUE(isActive(U + 5e-7, L, U));
-  EXPECT_FALSE(isViolated(U + 5e-7, L, U));
-  EXPECT_TRUE(isViolated(U + 2e-6, L, U));
-  EXPECT_FALSE(isActive(0.5, -HUGE_VAL, U));
-  EXPECT_FALSE(isViolated(-1e300, -HUGE_VAL, U));
+  EXPECT_TRUE(isViolated(L - 1e-6, L, U, 1e-6));  // exactly 1e-6 below: violated, not active
+  EXPECT_FALSE(isActive(L - 1e-6, L, U, 1e-6));
+  EXPECT_TRUE(isActive(U + 5e-7, L, U, 1e-6));
+  EXPECT_FALSE(isViolated(U + 5e-7, L, U, 1e-6));
+  EXPECT_TRUE(isViolated(U + 2e-6, L, U, 1e-6));
+  EXPECT_FALSE(isActive(0.5, -HUGE_VAL, U, 1e-6));
+  EXPECT_FALSE(isViolated(-1e300, -HUGE_VAL, U, 1e-6));
 }
 
 }  // namespace

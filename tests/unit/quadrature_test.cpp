@@ -17,7 +17,8 @@ int calls = 0;
 double (*shape)(double) = nullptr;
 
 // phi(t) = shape(t), with x-gradient (t, 2t).
-double direct(const double*, const double* t, int, int wantGrad, double* grad, double) {
+double direct(SipContext&, const double*, const double* t, int, int wantGrad, double* grad,
+              double) {
   ++calls;
   if (wantGrad) {
     grad[0] = t[0];
@@ -27,11 +28,14 @@ double direct(const double*, const double* t, int, int wantGrad, double* grad, d
 }
 
 struct QuadratureTest : ::testing::Test {
+  SipProblem problem;
+  SipOptions options;
+  SipContext context{problem, options};
   double x[2] = {0, 0}, t[1] = {0}, grad[2] = {0, 0}, violation = 0;
   Quadrature rule(double (*s)(double), double tl, double tu, int n = 20) {
     shape = s;
     calls = 0;
-    return Quadrature{direct, tl, tu, 2, x, 1, t, 0, n, 1e-8, 0.01, 1, 1.0};
+    return Quadrature{direct, tl, tu, 2, x, 1, t, 0, n, 1e-8, 0.01, 1, 1.0, &context};
   }
 };
 

@@ -15,7 +15,7 @@ using testing::internal::GetCapturedStdout;
 typedef std::vector<double> Vec;
 
 struct QuasiNewtonTest : ::testing::Test {
-  void SetUp() override { setOptionDefaults(); }
+  SipOptions o;
 };
 
 Vec times(const Vec& H, const Vec& v) {
@@ -29,11 +29,11 @@ Vec times(const Vec& H, const Vec& v) {
 TEST_F(QuasiNewtonTest, FirstCallResetsAndUpdateSatisfiesSecantCondition) {
   Vec H(9, 5.0);
   const Vec x = {1, 2, 3}, xp = {0.5, 2.5, 2.0}, g = {0.3, -0.1, 1.0}, gp = {-0.2, 0.4, 0.1};
-  bfgsUpdate(H.data(), 0, 3, x.data(), xp.data(), g.data(), gp.data());
+  bfgsUpdate(o, H.data(), 0, 3, x.data(), xp.data(), g.data(), gp.data());
   for (int i = 0; i < 9; ++i) EXPECT_EQ(H[i], i % 4 == 0 ? 1.0 : 0.0);
-  sipOptions.damped = 0;
+  o.damped = 0;
   CaptureStdout();
-  bfgsUpdate(H.data(), 1, 3, x.data(), xp.data(), g.data(), gp.data());
+  bfgsUpdate(o, H.data(), 1, 3, x.data(), xp.data(), g.data(), gp.data());
   EXPECT_EQ(GetCapturedStdout(), "");
   Vec s(3), y(3);
   for (int i = 0; i < 3; ++i) s[i] = x[i] - xp[i], y[i] = g[i] - gp[i];
@@ -48,12 +48,12 @@ TEST_F(QuasiNewtonTest, DampingAndResetRules) {
   const Vec x = {1, 0}, xp = {0, 0}, gp = {0, 0};
   const Vec g = {0.1, 0};  // s'y = 0.1 < 0.2 s'Hs: damped
   CaptureStdout();
-  bfgsUpdate(H.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
+  bfgsUpdate(o, H.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
   // theta = 0.8 / 0.9; damped y = (0.2, 0): H(0,0) = s^2 / s'y = 5
   EXPECT_EQ(GetCapturedStdout(), "Damped BFGS formula\nTeta=0.888889\n");
   EXPECT_NEAR(H[0], 5.0, 1e-12);
-  sipOptions.reset = 1;
-  bfgsUpdate(H.data(), 4, 2, x.data(), xp.data(), g.data(), gp.data());  // k = 2 nx
+  o.reset = 1;
+  bfgsUpdate(o, H.data(), 4, 2, x.data(), xp.data(), g.data(), gp.data());  // k = 2 nx
   EXPECT_EQ(H, (Vec{1, 0, 0, 1}));
 }
 
@@ -61,7 +61,7 @@ TEST_F(QuasiNewtonTest, ZeroStepLeavesInverseUnchangedWithMessage) {
   Vec H = {2, 1, 1, 3};
   const Vec x = {1, 1}, g = {4, 5}, gp = {1, 1};
   CaptureStdout();
-  bfgsUpdate(H.data(), 3, 2, x.data(), x.data(), g.data(), gp.data());
+  bfgsUpdate(o, H.data(), 3, 2, x.data(), x.data(), g.data(), gp.data());
   std::string out = GetCapturedStdout();
   EXPECT_NE(out.find("Not changing Hessian Inverse den=0.00000000000000000000\n"),
             std::string::npos);
@@ -75,17 +75,17 @@ TEST_F(QuasiNewtonTest, DirectionAndScalingBand) {
   EXPECT_EQ(d, (Vec{-2, 3}));
   Vec longer = {150, 200};
   CaptureStdout();
-  scaleDirection(2, longer.data());
+  scaleDirection(o, 2, longer.data());
   EXPECT_EQ(GetCapturedStdout(), "Direction Scaled by 0.400000\n");
   EXPECT_NEAR(std::hypot(longer[0], longer[1]), 100, 1e-12);
   Vec shorter = {0.0006, 0.0008};
   CaptureStdout();
-  scaleDirection(2, shorter.data());
+  scaleDirection(o, 2, shorter.data());
   EXPECT_EQ(GetCapturedStdout(), "Direction Scaled by 10.000000\n");
   Vec middle = {3, 4}, zero = {0, 0};
   CaptureStdout();
-  scaleDirection(2, middle.data());
-  scaleDirection(2, zero.data());
+  scaleDirection(o, 2, middle.data());
+  scaleDirection(o, 2, zero.data());
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(middle, (Vec{3, 4}));
   EXPECT_EQ(zero, (Vec{0, 0}));
@@ -94,7 +94,6 @@ TEST_F(QuasiNewtonTest, DirectionAndScalingBand) {
 struct ArmijoTest : ::testing::Test {
   FakeProblem prob;
   void SetUp() override {
-    setOptionDefaults();
     prob.mt = 0;
     prob.f = [](const double* x) { return (x[0] - 1) * (x[0] - 1); };
     prob.install();
@@ -106,7 +105,7 @@ TEST_F(ArmijoTest, AcceptsHalvedStepsWithSufficientDecrease) {
   const double d[1] = {8};  // full step overshoots: steps 1, 0.5, 0.25 tried
   double xNew[1];
   CaptureStdout();
-  armijoSearch(1, x, d, xNew, g, 1.0);
+  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0);
   std::string out = GetCapturedStdout();
   // f(8) = 49, f(4) = 9, f(2) = 1 fail; alpha = 1/8 reaches the minimum.
   EXPECT_EQ(xNew[0], 1.0);
@@ -119,7 +118,7 @@ TEST_F(ArmijoTest, AscentDirectionEndsWithStepZero) {
   const double x[1] = {1}, g[1] = {0}, d[1] = {1};
   double xNew[1] = {42};
   CaptureStdout();
-  armijoSearch(1, x, d, xNew, g, 1.0);
+  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0);
   std::string out = GetCapturedStdout();
   EXPECT_EQ(xNew[0], 1.0);
   EXPECT_NE(out.find("Step zero 0.00000000000000000000\n"), std::string::npos);
@@ -130,7 +129,7 @@ TEST_F(ArmijoTest, ZeroDirectionTakesFullStep) {
   const double x[1] = {3}, g[1] = {4}, d[1] = {0};
   double xNew[1];
   CaptureStdout();
-  armijoSearch(1, x, d, xNew, g, 1.0);
+  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0);
   std::string out = GetCapturedStdout();
   EXPECT_EQ(xNew[0], 3.0);
   EXPECT_NE(out.find("Step=1.000000\n"), std::string::npos);

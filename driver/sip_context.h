@@ -1,0 +1,35 @@
+// Everything one solve works with: the problem, the options (read only),
+// the counters, the point the method moves and the values the methods
+// change as they run. Every method and kernel takes it explicitly.
+#pragma once
+
+#include <vector>
+
+#include "ormid/ormid.h"
+
+class SubproblemSolver;
+
+struct SipContext {
+  SipContext(const SipProblem& problem, const SipOptions& options);
+
+  const SipProblem& problem;
+  const SipOptions& options;
+  SipStats stats{};
+  std::vector<double> x;  // the starting point, then the method's point
+  double deadline;        // on the clock of run_clock.h
+
+  // The smoothing parameter and the transcription's relaxation: they start
+  // at pf_eps and int_tau and the methods tighten them.
+  double pfEps, intTau;
+
+  // Set by tests in place of the solver the options choose.
+  SubproblemSolver* subproblemSolver = nullptr;
+
+  // One request to the problem's evaluator, counted in stats.
+  double evaluate(int code, int n, const double* x, const double* t = nullptr,
+                  double* out1 = nullptr, double* out2 = nullptr, double* out3 = nullptr,
+                  int* nerror = nullptr);
+
+  // The model's own objective from the value the methods minimise.
+  double modelObjective(double minimised) const { return problem.sense * minimised; }
+};
