@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 #include <vector>
 
 #include "IpIpoptApplication.hpp"
@@ -216,6 +217,10 @@ SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const Po
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");
     } else {
+      // Ipopt's linear solver keeps state of its own: one subproblem at a
+      // time in a process, whatever the number of solves.
+      static std::mutex linearSolver;
+      std::lock_guard<std::mutex> lock(linearSolver);
       app->OptimizeTNLP(GetRawPtr(problem));
       if (IsValid(app->Statistics())) iterations = app->Statistics()->IterationCount();
     }

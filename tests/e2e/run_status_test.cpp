@@ -109,3 +109,19 @@ TEST_F(RunStatus, IterationLimitIsReportedAsALimit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LibraryExample, SolvesWatsonsProblemWithTwoMethods) {
+  TempDir dir;
+  RunResult r = runIn(dir.path(), LIBRARY_EXAMPLE_PATH);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* method : {"\npenalty: ", "\ndisc_reem: "}) {
+    size_t at = r.out.find(method);
+    ASSERT_NE(at, std::string::npos) << method;
+    size_t objective = r.out.find("objective ", at);
+    EXPECT_NEAR(std::stod(r.out.substr(objective + 10)), 0.194466, 1e-4) << method;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The library from C++ code: problems stated by lambdas, and two solves at
+// once in two threads giving exactly what each gives alone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+#include "harness.h"
+#include "ormid/ormid.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+// The best uniform approximation of t^2 by x1 t on [0, 1]: min x2 subject to
+// |t^2 - x1 t| <= x2, as two infinite constraints.
+SipFunctions chebyshev() {
+  SipFunctions p;
+  p.nx = 2, p.nt = 1, p.mt = 2;
+  p.x0 = {0.0, 1.0};
+  p.f = [](const double* x) { return x[1]; };
+  p.gradF = [](const double*, double* g) { g[0] = 0, g[1] = 1; };
+  p.g = [](int j, const double* x, const double* t) {
+    double r = t[0] * t[0] - x[0] * t[0];
+    return (j == 0 ? r : -r) - x[1];
+  };
+  p.gradG = [](int j, const double* x, const double* t, double* gx, double* gt) {
+    double s = j == 0 ? 1 : -1;
+    gx[0] = -s * t[0], gx[1] = -1;
+    gt[0] = s * (2 * t[0] - x[0]);
+  };
+  return p;
+}
+
+// max -(x - 2)^2 subject to x <= t + 1 on [0, 1]: x = 1, f = -1.
+SipFunctions bounded() {
+  SipFunctions p;
+  p.nx = 1, p.nt = 1, p.mt = 1;
+  p.x0 = {0.0};
+  p.maximize = true;
+  p.f = [](const double* x) { return -(x[0] - 2) * (x[0] - 2); };
+  p.gradF = [](const double* x, double* g) { g[0] = -2 * (x[0] - 2); };
+  p.g = [](int, const double* x, const double* t) { return x[0] - t[0] - 1; };
+  p.gradG = [](int, const double*, const double*, double* gx, double* gt) {
+    gx[0] = 1, gt[0] = -1;
+  };
+  return p;
+}
+
+struct Case {
+  SipFunctions functions;
+  SipOptions options;
+  SipResult result;
+  void run() { result = ormid::solve(functions.problem(), options); }
+};
+
+TEST(Library, LambdaProblemsReachTheirOptima) {
+  ScratchWorkingDir dir;  // the methods append to ./results
+  Case a{chebyshev(), SipOptions(), {}};
+  a.options.method = METHOD_DISC_REEM;
+  a.options.disc_nlp = DISC_NLP_IPOPT;
+  Case b{bounded(), SipOptions(), {}};
+  CaptureStdout();
+  a.run();
+  b.run();
+  GetCapturedStdout();
+  // The best uniform approximation of t^2 by x1 t on [0, 1]: x1 = 2(sqrt 2 - 1).
+  EXPECT_LT(a.result.status, 200) << a.result.message;
+  EXPECT_NEAR(a.result.x[0], 2 * (std::sqrt(2.0) - 1), 1e-3);
+  EXPECT_NEAR(a.result.objective, 3 - 2 * std::sqrt(2.0), 1e-3);
+  EXPECT_LT(b.result.status, 200) << b.result.message;
+  EXPECT_NEAR(b.result.x[0], 1.0, 1e-3);
+  EXPECT_NEAR(b.result.objective, -1.0, 1e-3);  // the model's own objective
+  EXPECT_GT(b.result.stats.pfval, 0);
+}
+
+TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
+  ScratchWorkingDir dir;
+  std::vector<Case> alone(3), together(3);
+  for (std::vector<Case>* cases : {&alone, &together}) {
+    (*cases)[0] = Case{chebyshev(), SipOptions(), {}};
+    (*cases)[0].options.method = METHOD_INTP;
+    (*cases)[1] = Case{bounded(), SipOptions(), {}};
+    (*cases)[1].options.pf_type = PF_P1;
+    (*cases)[2] = Case{chebyshev(), SipOptions(), {}};
+    (*cases)[2].options.method = METHOD_DISC_HETT;
+    (*cases)[2].options.disc_nlp = DISC_NLP_IPOPT;
+  }
+  CaptureStdout();
+  for (Case& c : alone) c.run();
+  std::vector<std::thread> threads;
+  for (Case& c : together) threads.emplace_back([&c] { c.run(); });
+  for (std::thread& t : threads) t.join();
+  GetCapturedStdout();
+  for (size_t i = 0; i < alone.size(); ++i) {
+    EXPECT_EQ(together[i].result.status, alone[i].result.status) << i;
+    EXPECT_EQ(together[i].result.x, alone[i].result.x) << i;
+    EXPECT_EQ(together[i].result.stats.contval, alone[i].result.stats.contval) << i;
+    EXPECT_EQ(together[i].result.iterations, alone[i].result.iterations) << i;
+  }
+  // The options are read, never written.
+  EXPECT_EQ(together[0].options.pf_eps, SipOptions().pf_eps);
+  EXPECT_EQ(together[0].options.int_tau, SipOptions().int_tau);
+}
+
+}  // namespace
