@@ -35,6 +35,7 @@ char* enumHandler(Option_Info* oi, keyword* kw, char* value) {
 keyword keywords[] = {
     REAL_KW("armijo", armijo, "Constant in Armijo rule"),
     REAL_KW("bfgsskip", bfgsskip, "Constant for BFGS curvature condition"),
+    INT_KW("certificate", certificate, "Certify the final point (1) or take the method's word (0)"),
     INT_KW("damped", damped, "Damped BFGS updating formula"),
     REAL_KW("delta", delta, "Barrier parameter delta"),
     REAL_KW("disc_dist", disc_dist, "Distance between neighbours"),
@@ -47,6 +48,7 @@ keyword keywords[] = {
     INT_KW("disc_k", disc_k, "Level of discretization"),
     ENUM_KW("disc_nlp", "Solver of the finite subproblems (none or ipopt)"),
     INT_KW("dual_ini", dual_ini, "Reset in initial guess"),
+    REAL_KW("feas_tol", feas_tol, "Largest relative violation of a solved point"),
     REAL_KW("int_amp", int_amp, "Minimum integral amplitude"),
     INT_KW("int_corr", int_corr, "Number of correction in predictor corrector"),
     REAL_KW("int_eps", pf_eps, "Smoothing parameter for differentiability"),
@@ -65,6 +67,7 @@ keyword keywords[] = {
     REAL_KW("miu0", miu0, "Initial penalty parameter value"),
     REAL_KW("miuf", miuf, "Multiplying factor for the penalty parameter"),
     INT_KW("nlp_maxit", nlp_maxit, "Maximum of iterations of each finite subproblem (Ipopt)"),
+    REAL_KW("opt_tol", opt_tol, "Largest relative stationarity residual of a solved point"),
     REAL_KW("pf_eps", pf_eps, "Smoothing parameter for differentiability"),
     ENUM_KW("pf_int", "Adaptative formula to use"),
     REAL_KW("pf_preci", pf_preci, "Inner iteration stopping criteria"),

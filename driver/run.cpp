@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,11 +53,37 @@ const char* methodWord(int method) {
 
 // One line: how the run ended, in the solution file and on standard output.
 std::string endingLine(const SipResult& r) {
-  char line[512];
-  snprintf(line, sizeof line, "ormid %s: %s (%d), %s; objective %.10g; largest violation %.3g",
+  char line[768];
+  snprintf(line, sizeof line,
+           "ormid %s: %s (%d), %s; objective %.10g; largest violation %.3g; stationarity %.3g",
            methodWord(sipOptions.method), statusWords(r.status), r.status, r.message.c_str(),
-           r.objective, r.maxViolation);
+           r.objective, r.maxViolation, r.stationarity);
   return line;
+}
+
+void printPoint(const SipPoint& q) {
+  printf("(");
+  for (size_t d = 0; d < q.t.size(); ++d) printf(d ? ", %.10g" : "%.10g", q.t[d]);
+  printf(")");
+}
+
+// The certificate after the statistics: each infinite constraint's worst
+// point, the active points with their multipliers, the residual.
+void printCertificate(const SipResult& r) {
+  if (std::isnan(r.stationarity)) return;
+  for (const SipPoint& q : r.worst) {
+    printf("Largest violation of %s: %.3g at t = ", amplConName(sipPartition.ctIndex[q.constraint]),
+           q.violation);
+    printPoint(q);
+    printf("\n");
+  }
+  printf("Active points: %d\n", (int)r.active.size());
+  for (const SipPoint& q : r.active) {
+    printf("%s at t = ", amplConName(sipPartition.ctIndex[q.constraint]));
+    printPoint(q);
+    printf(": multiplier %.6g\n", q.multiplier);
+  }
+  printf("Stationarity residual: %.3g\n", r.stationarity);
 }
 
 // Only the first variable's initial value decides whether there is a guess.
@@ -88,6 +115,7 @@ void finishRun(const SipResult& result, double* full) {
   amplWriteSol((line + "\n").c_str(), full, result.status);
   sipStats = result.stats;
   printStatistics();
+  printCertificate(result);
   printf("%s\n", line.c_str());
 }
 
@@ -105,6 +133,7 @@ SipProblem amplProblem(const double* x0) {
   s.sense = amplObjectiveSense();
   s.objectiveName = amplObjectiveName();
   for (int k = 0; k < p.mx; ++k) s.finiteNames.push_back(amplConName(p.cxIndex[k]));
+  for (int k = 0; k < p.mt; ++k) s.infiniteNames.push_back(amplConName(p.ctIndex[k]));
   return s;
 }
 

@@ -1,6 +1,5 @@
 // The library's entry point: one solve in a context of its own, and the
-// verdict on its point (the largest violation decides whether "solved"
-// stands).
+// certificate of its point.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -8,7 +7,7 @@
 
 #include "run_clock.h"
 #include "sip.h"
-#include "violation.h"
+#include "certificate/certificate.h"
 
 namespace {
 
@@ -34,27 +33,8 @@ std::string failingAtStart(const SipProblem& p, const double* x) {
 
 namespace {
 
-// A method's "solved" stands only when the point holds the constraints to
-// 1e-6 (relative to the bound); slightly beyond is uncertain, far beyond
-// is an infeasible point.
-const double FEASIBILITY_TOLERANCE = 1e-6;
-const double UNCERTAIN_TOLERANCE = 1e-3;
-
-void judge(SipResult& r, const Violation& v) {
-  if (r.status != STATUS_SOLVED) return;
-  if (!std::isfinite(r.objective)) {
-    r.status = STATUS_BREAKDOWN;
-    r.message = "the objective is not finite at the final point";
-  } else if (v.scaled > UNCERTAIN_TOLERANCE) {
-    r.status = STATUS_INFEASIBLE;
-    r.message = "the method stopped at a point that violates the constraints";
-  } else if (v.scaled > FEASIBILITY_TOLERANCE) {
-    r.status = STATUS_UNCERTAIN;
-    r.message = "stop test met; constraints violated beyond 1e-6";
-  }
-}
-
-// What the solve knows of its final point.
+// What the solve knows of its final point: the model's objective there and,
+// unless switched off, its certificate, which decides the status.
 void describePoint(const SipContext& c, SipResult& r) {
   const SipProblem& p = c.problem;
   r.x = c.x;
@@ -62,9 +42,16 @@ void describePoint(const SipContext& c, SipResult& r) {
   double f = p.evaluate(REQ_OBJVAL, 0, r.x.data(), nullptr, nullptr, nullptr, nullptr, &error,
                         p.data);
   r.objective = error ? NAN : f;
-  Violation v = largestViolation(p, r.x.data());
-  r.maxViolation = v.absolute;
-  judge(r, v);
+  if (!c.options.certificate) return;
+  const double start = monotonicSeconds();
+  Certificate cert = certify(p, r.x.data());
+  r.maxViolation = cert.absolute;
+  r.worst = cert.worst;
+  r.active = cert.active;
+  r.stationarity = cert.stationarity;
+  r.certificateEvaluations = cert.evaluations;
+  r.certificateSeconds = monotonicSeconds() - start;
+  judge(r, cert, c.options);
 }
 
 }  // namespace

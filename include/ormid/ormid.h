@@ -59,9 +59,10 @@ struct SipProblem {
   SipEvaluator evaluate = nullptr;
   void* data = nullptr;
   int sense = 1;  // -1: maximise f (the evaluator answers with the model's own f)
-  // Names for messages: the objective, and the finite constraints (may be empty).
+  // Names for messages: the objective, the finite and the infinite
+  // constraints (may be empty).
   std::string objectiveName = "objective";
-  std::vector<std::string> finiteNames;
+  std::vector<std::string> finiteNames, infiniteNames;
 };
 
 // ---- Options ----------------------------------------------------------------
@@ -106,6 +107,10 @@ struct SipOptions {
   int pf_type = PF_P3, reset = 0, scale = 0;
   double theta = 1.0;
   double time_limit = 0.0;  // seconds of wall clock; 0 or less: none
+  // The certificate of the final point: feasibility and optimality
+  // tolerances (relative), and 0 to switch it off (the method's own status).
+  double feas_tol = 1e-6, opt_tol = 1e-6;
+  int certificate = 1;
   int updtb = UPDTB_F1, watchdog = 0, watchmax = 3;
 
   // Settings without keyword.
@@ -142,12 +147,28 @@ enum SipStatus {
 // "solved", "solved?", "infeasible", "limit", "failure" or "no solution".
 const char* statusWords(int status);
 
+// A point of T for an infinite constraint: its worst violation there, and
+// (for an active point) the multiplier fitted to it.
+struct SipPoint {
+  int constraint = 0;
+  std::vector<double> t;
+  double violation = 0;   // g - upper or lower - g (negative inside)
+  double multiplier = 0;
+};
+
 struct SipResult {
   int status = STATUS_SOLVED;
   std::string message;
   std::vector<double> x;
   double objective = NAN;     // the model's objective at x
-  double maxViolation = NAN;  // largest violation found at x (bounds, c, g on a sample of T)
+  double maxViolation = NAN;  // largest violation found at x (bounds, c, g over T)
+  // The certificate: each infinite constraint's worst point, the active
+  // points with their multipliers, and the relative stationarity residual
+  // ||grad f + sum multiplier * grad of active constraint|| / max(1, ||grad f||).
+  std::vector<SipPoint> worst, active;
+  double stationarity = NAN;
+  long certificateEvaluations = 0;
+  double certificateSeconds = 0;
   int iterations = 0;
   SipStats stats{};
   double seconds = 0;

@@ -1,0 +1,27 @@
+// The certificate of a point: the largest violation over T of each
+// infinite constraint (with its t), the active points with non-negative
+// multipliers fitted to the stationarity condition, and the status that
+// follows from them.
+#pragma once
+
+#include <vector>
+
+#include "ormid/ormid.h"
+
+struct Certificate {
+  double absolute = 0;  // largest violation: bounds of x, finite and infinite constraints
+  double scaled = 0;    // the same with each divided by max(1, |bound|)
+  std::vector<SipPoint> worst, active;
+  double stationarity = NAN;
+  long evaluations = 0;
+};
+
+Certificate certify(const SipProblem& p, const double* x);
+
+// The violation of the bounds alone: x's, the finite constraints' and the
+// infinite constraints' on the scan of T (no local search, no multipliers).
+Certificate scanOnly(const SipProblem& p, const double* x);
+
+// Decides the status of a method's result (0-299) from its certificate;
+// limits and failures stay as the method reports them.
+void judge(SipResult& r, const Certificate& c, const SipOptions& o);

@@ -1,0 +1,53 @@
+// The lower-level problem at a fixed x: for an infinite constraint j, the
+// largest violation of its bounds over T and the points where it peaks. A
+// scan of T finds candidates; projected ascent in t sharpens the best few
+// to local maxima, on the bounds of T where they lie there.
+#pragma once
+
+#include <vector>
+
+#include "ormid/ormid.h"
+
+// The signed violation of constraint j at t: g - upper or lower - g,
+// whichever bound is finite and nearer to being broken (negative inside).
+struct ViolationFunction {
+  const SipProblem& p;
+  const double* x;
+  int j;
+  long* evaluations;
+
+  // NaN where g cannot be evaluated.
+  double value(const double* t, int* side) const;
+  // Value and t-gradient (nt doubles); side is +1 for the upper bound.
+  double valueAndGradient(const double* t, double* grad, int* side) const;
+};
+
+struct LocalMaximum {
+  std::vector<double> t;
+  double violation;
+  int side;  // +1: against the upper bound, -1: against the lower one
+};
+
+// Points of T that the scan visits: a grid of box-relative spacing whose
+// size grows with dim T (10001 values on one coordinate, 100^2, 21^3, ...),
+// Halton points beyond 13 coordinates. Infinite bounds: the finite one (or 0).
+struct Scan {
+  std::vector<std::vector<double>> points;
+  int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: Halton points
+};
+Scan scanPoints(const SipProblem& p);
+
+// The violation of constraint j at every scan point (NaN counts as +inf),
+// and the side of the bound each is against.
+std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
+                               std::vector<int>* sides);
+
+// Local maxima of constraint j's violation, climbed from the best `starts`
+// scan points that are maxima among their grid neighbours; best first,
+// without repeats.
+std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
+                                      const std::vector<double>& values, int starts);
+
+// Projected ascent from t (changed in place) inside the box, in steps of at
+// most maxStep box widths; returns the value.
+double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep);
