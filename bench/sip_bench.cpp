@@ -44,9 +44,18 @@ const char* COUNTERS[] = {"kelv_objval", "kelv_objgrd", "kelv_pfval", "kelv_gpfv
 
 struct Row {
   std::string problem, method, status;
+  int code = -1;  // the solve result code of the .sol file
   double objective = NAN, error = NAN, violation = NAN, seconds = 0;
+  double reportedViolation = NAN, stationarity = NAN;  // the run's own certificate
   std::vector<int> counters;
 };
+
+// The number after `label` in a solve message, NaN when absent.
+double messageNumber(const std::string& message, const std::string& label) {
+  size_t at = message.find(label);
+  if (at == std::string::npos) return NAN;
+  return strtod(message.c_str() + at + label.size(), nullptr);
+}
 
 std::vector<std::string> split(const std::string& list) {
   std::vector<std::string> out;
@@ -89,14 +98,24 @@ Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
     if (p.model.vars[j].name[0] != 't') x.push_back(primal[j]);
   row.objective = nl::evaluate(p.model.objective, primal);
   row.error = std::fabs(row.objective - p.optimum) / std::fmax(1.0, std::fabs(p.optimum));
-  double onGrid = maxViolation(p.model, x, infiniteVariables(p.model) == 1 ? 10001 : 201);
+  double onGrid = maxViolation(p.model, x, checkPoints(p.model, 10001, 40401));
   row.violation = std::fmax(0.0, std::fmax(onGrid, finiteViolation(p.model, primal)));
   for (const char* c : COUNTERS) row.counters.push_back(statistic(r.out, c));
+  row.code = r.solveCode;
+  row.reportedViolation = messageNumber(r.solMessage, "largest violation ");
+  row.stationarity = messageNumber(r.solMessage, "stationarity ");
   return row;
 }
 
 bool solved(const Row& r, double tol) {
   return r.status == "ok" && r.error <= tol && r.violation <= tol;
+}
+
+bool claimedSolved(const Row& r) { return r.status == "ok" && r.code >= 0 && r.code < 100; }
+
+// A claim of success that the independent check contradicts.
+bool falseClaim(const Row& r) {
+  return claimedSolved(r) && !(r.error <= 1e-4 && r.violation <= 1e-5);
 }
 
 std::string number(double v, const char* fmt = "%.3e") {
@@ -108,12 +127,13 @@ std::string number(double v, const char* fmt = "%.3e") {
 
 bool writeCsv(const std::string& path, const std::vector<Row>& rows) {
   std::ofstream out(path);
-  out << "problem,method,status,objective,error,violation";
+  out << "problem,method,status,code,objective,error,violation,reported_violation,stationarity";
   for (const char* c : COUNTERS) out << "," << c;
   out << ",seconds\n";
   for (const Row& r : rows) {
-    out << r.problem << "," << r.method << "," << r.status << "," << number(r.objective, "%.10g")
-        << "," << number(r.error) << "," << number(r.violation);
+    out << r.problem << "," << r.method << "," << r.status << "," << r.code << ","
+        << number(r.objective, "%.10g") << "," << number(r.error) << "," << number(r.violation)
+        << "," << number(r.reportedViolation) << "," << number(r.stationarity);
     for (size_t i = 0; i < sizeof COUNTERS / sizeof *COUNTERS; ++i)
       out << "," << (i < r.counters.size() ? std::to_string(r.counters[i]) : "");
     out << "," << number(r.seconds, "%.3f") << "\n";
@@ -130,31 +150,39 @@ double median(std::vector<double> v) {
 
 bool writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
   std::ofstream out(path);
-  out << "| problem | method | status | objective | rel. error | max violation |";
+  out << "| problem | method | status | code | objective | rel. error | max violation | reported "
+         "violation | stationarity |";
   for (const char* c : COUNTERS) out << " " << c << " |";
-  out << " seconds |\n|---|---|---|---|---|---|";
+  out << " seconds |\n|---|---|---|---|---|---|---|---|---|";
   for (size_t i = 0; i < sizeof COUNTERS / sizeof *COUNTERS; ++i) out << "---|";
   out << "---|\n";
   for (const Row& r : rows) {
-    out << "| " << r.problem << " | " << r.method << " | " << r.status << " | "
-        << number(r.objective, "%.8g") << " | " << number(r.error) << " | " << number(r.violation) << " |";
+    out << "| " << r.problem << " | " << r.method << " | " << r.status << " | " << r.code << " | "
+        << number(r.objective, "%.8g") << " | " << number(r.error) << " | " << number(r.violation)
+        << " | " << number(r.reportedViolation) << " | " << number(r.stationarity) << " |";
     for (size_t i = 0; i < sizeof COUNTERS / sizeof *COUNTERS; ++i)
       out << " " << (i < r.counters.size() ? std::to_string(r.counters[i]) : "") << " |";
     out << " " << number(r.seconds, "%.2f") << " |\n";
   }
-  out << "\n| method | runs | solved to 1e-4 | solved to 1e-6 | median seconds |\n|---|---|---|---|---|\n";
+  out << "\n| method | runs | solved to 1e-4 | solved to 1e-6 | claimed solved | false claims | "
+         "accurate to 1e-7 | of those claimed | median seconds |\n"
+         "|---|---|---|---|---|---|---|---|---|\n";
   for (const Method& m : METHODS) {
-    int runs = 0, loose = 0, tight = 0;
+    int runs = 0, loose = 0, tight = 0, claimed = 0, false_ = 0, accurate = 0, recognised = 0;
     std::vector<double> times;
     for (const Row& r : rows)
       if (r.method == m.name) {
         ++runs;
         loose += solved(r, 1e-4);
         tight += solved(r, 1e-6);
+        claimed += claimedSolved(r);
+        false_ += falseClaim(r);
+        if (solved(r, 1e-7)) ++accurate, recognised += claimedSolved(r);
         times.push_back(r.seconds);
       }
     if (runs)
-      out << "| " << m.name << " | " << runs << " | " << loose << " | " << tight << " | "
+      out << "| " << m.name << " | " << runs << " | " << loose << " | " << tight << " | " << claimed
+          << " | " << false_ << " | " << accurate << " | " << recognised << " | "
           << number(median(times), "%.2f") << " |\n";
   }
   return bool(out << std::flush);
@@ -210,9 +238,10 @@ int main(int argc, char** argv) {
     for (const Method& m : METHODS) {
       if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
       Row r = runOne(p, m, limit);
-      fprintf(stderr, "%-11s %-10s %-10s f=%-14s err=%-10s viol=%-10s %.2fs\n", r.problem.c_str(),
-              r.method.c_str(), r.status.c_str(), number(r.objective, "%.8g").c_str(),
-              number(r.error).c_str(), number(r.violation).c_str(), r.seconds);
+      fprintf(stderr, "%-11s %-10s %-10s code=%-3d f=%-14s err=%-10s viol=%-10s %.2fs%s\n",
+              r.problem.c_str(), r.method.c_str(), r.status.c_str(), r.code,
+              number(r.objective, "%.8g").c_str(), number(r.error).c_str(),
+              number(r.violation).c_str(), r.seconds, falseClaim(r) ? " FALSE CLAIM" : "");
       rows.push_back(r);
     }
   }

@@ -55,7 +55,7 @@ const char* methodWord(int method) {
 std::string endingLine(const SipResult& r) {
   char line[768];
   snprintf(line, sizeof line,
-           "ormid %s: %s (%d), %s; objective %.10g; largest violation %.3g; stationarity %.3g",
+           "ormid %s: %s (%d), %s; objective %.10g; largest violation %.6g; stationarity %.3g",
            methodWord(sipOptions.method), statusWords(r.status), r.status, r.message.c_str(),
            r.objective, r.maxViolation, r.stationarity);
   return line;

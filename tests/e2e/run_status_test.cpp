@@ -125,3 +125,35 @@ TEST(LibraryExample, SolvesWatsonsProblemWithTwoMethods) {
 }
 
 }  // namespace
+
+namespace {
+
+// The violation the run reports against an independent check on a fine grid
+// of T at the x of its .sol: the reported one may be larger (it looks between
+// grid points), never smaller by more than the grid can miss.
+void reportedViolationAgrees(const std::string& problem, const std::string& options,
+                             int firstPoints) {
+  const LiteratureProblem& p = literatureProblem(problem);
+  TempDir dir;
+  p.model.write(dir.file("p"));
+  RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL " + options);
+  ASSERT_EQ(r.status, 0) << problem;
+  std::vector<double> primal = solPrimals(readFile(dir.file("p.sol")), (int)p.model.vars.size()), x;
+  for (size_t j = 0; j < p.model.vars.size(); ++j)
+    if (p.model.vars[j].name[0] != 't') x.push_back(primal[j]);
+  double independent = std::max(0.0, maxViolation(p.model, x, checkPoints(p.model, firstPoints, 68921)));
+  size_t at = r.solMessage.find("largest violation ");
+  ASSERT_NE(at, std::string::npos) << r.solMessage;
+  double reported = std::stod(r.solMessage.substr(at + 18));
+  EXPECT_GE(reported, independent * (1 - 1e-5) - 1e-9) << problem << ": " << r.solMessage;
+  EXPECT_LE(reported, independent + 1e-6 + 1e-3 * independent) << problem << ": " << r.solMessage;
+}
+
+TEST(Certificate, ReportedViolationAgreesWithAFineGridInOneTwoAndThreeDimensions) {
+  reportedViolationAgrees("watson2", "maxitero=2", 200001);  // worst at the bound t = 0
+  reportedViolationAgrees("oet1", "maxitero=3", 200001);      // worst inside T
+  reportedViolationAgrees("watson7", "disc_nlp=ipopt method=disc_hett disc_h=0.2 disc_k=1", 401);
+  reportedViolationAgrees("ball3", "disc_nlp=ipopt method=disc_hett disc_h=0.3,0.3,0.3 disc_k=1", 41);
+}
+
+}  // namespace

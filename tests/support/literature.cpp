@@ -288,6 +288,26 @@ LiteratureProblem kortanekNo() {
   return p;
 }
 
+// The smallest ball containing the unit cube, as a semi-infinite program in
+// three infinite variables: its centre (1/2, 1/2, 1/2), its squared radius
+// 3/4, touching at the eight corners.
+LiteratureProblem ball3() {
+  LiteratureProblem p{"ball3", "constructed: the smallest ball containing the unit cube", 0.75,
+                      {0.5, 0.5, 0.5, 0.75}, Model()};
+  Model& m = p.model;
+  Expr c1 = var(m.addVar("c1", -INF, INF, 0.2));
+  Expr c2 = var(m.addVar("c2", -INF, INF, 0.3));
+  Expr c3 = var(m.addVar("c3", -INF, INF, 0.4));
+  Expr r = var(m.addVar("r", -INF, INF, 1.0));
+  Expr t1 = var(m.addVar("t1", 0.0, 1.0, 0.0));
+  Expr t2 = var(m.addVar("t2", 0.0, 1.0, 0.0));
+  Expr t3 = var(m.addVar("t3", 0.0, 1.0, 0.0));
+  m.minimize(r);
+  m.addCon("tcon", (t1 - c1) * (t1 - c1) + (t2 - c2) * (t2 - c2) + (t3 - c3) * (t3 - c3) - r,
+           -INF, 0.0);
+  return p;
+}
+
 }  // namespace
 
 std::vector<LiteratureProblem> literatureProblems() {
@@ -323,6 +343,7 @@ std::vector<LiteratureProblem> literatureProblems() {
   all.push_back(chebyshev("oet4", o + ", problem 4", {0.0042955, 0.9957045, 0.6682068, -0.3888470},
                           0.0, 1.0, oet4Error));
   all.push_back(kortanekNo());
+  all.push_back(ball3());
   return all;
 }
 

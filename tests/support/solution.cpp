@@ -1,6 +1,7 @@
 #include "solution.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <stdexcept>
 
@@ -116,6 +117,12 @@ double maxViolation(const nl::Model& m, const std::vector<double>& x, int points
     if (d == index.size()) break;
   }
   return worst;
+}
+
+int checkPoints(const nl::Model& m, int first, long budget) {
+  int nt = infiniteVariables(m);
+  if (nt <= 1) return first;
+  return std::max(2, (int)std::floor(std::pow((double)budget, 1.0 / nt) + 1e-9));
 }
 
 int statistic(const std::string& out, const std::string& name) {

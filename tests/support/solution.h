@@ -37,5 +37,9 @@ double finiteViolation(const nl::Model& m, const std::vector<double>& values);
 // given in AMPL order of the finite variables).
 double maxViolation(const nl::Model& m, const std::vector<double>& x, int points);
 
+// Grid values per infinite variable for a check of about `budget` points:
+// `first` on one variable, then the budget's square root, cube root, ...
+int checkPoints(const nl::Model& m, int first, long budget);
+
 // Values of the statistics block ("kelv_objval" and so on) by name.
 int statistic(const std::string& out, const std::string& name);
