@@ -84,6 +84,7 @@ void printCertificate(const SipResult& r) {
     printf(": multiplier %.6g\n", q.multiplier);
   }
   printf("Stationarity residual: %.3g\n", r.stationarity);
+  printf("Certificate: %ld evaluations, %.3f s\n", r.certificateEvaluations, r.certificateSeconds);
 }
 
 // Only the first variable's initial value decides whether there is a guess.
