@@ -59,12 +59,12 @@ const char* statusText(SolverReturn status) {
 // Rows: the mx finite constraints, then for each point the mt infinite ones.
 class Subproblem : public TNLP {
  public:
-  Subproblem(SipContext& c, double* x, const PointSet& set) : c_(c), x_(x) {
-    set.forEach([&](const GridPoint& p) { points_.push_back(p.t); });
-  }
+  Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0)
+      : c_(c), x_(x), points_(points), lambda0_(lambda0) {}
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
+  std::vector<double> lambda;
 
   bool get_nlp_info(Index& n, Index& m, Index& nnzJac, Index& nnzHes,
                     IndexStyleEnum& style) override {
@@ -93,9 +93,13 @@ class Subproblem : public TNLP {
     return true;
   }
 
-  bool get_starting_point(Index n, bool, Number* x, bool, Number*, Number*, Index, bool,
-                          Number*) override {
+  bool get_starting_point(Index n, bool, Number* x, bool initZ, Number* zL, Number* zU, Index m,
+                          bool initLambda, Number* lambda0) override {
     for (int i = 0; i < n; ++i) x[i] = x_[i];
+    if (initZ)
+      for (int i = 0; i < n; ++i) zL[i] = zU[i] = 0;
+    if (initLambda)
+      for (int r = 0; r < m; ++r) lambda0[r] = lambda0_ && r < (int)lambda0_->size() ? (*lambda0_)[r] : 0;
     return true;
   }
 
@@ -145,8 +149,9 @@ class Subproblem : public TNLP {
   }
 
   void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
-                         Index, const Number*, const Number*, Number obj, const IpoptData*,
-                         IpoptCalculatedQuantities*) override {
+                         Index m, const Number*, const Number* rowMultipliers, Number obj,
+                         const IpoptData*, IpoptCalculatedQuantities*) override {
+    lambda.assign(rowMultipliers, rowMultipliers + m);
     status = s;
     objective = obj;
     finished = true;
@@ -157,10 +162,11 @@ class Subproblem : public TNLP {
   int rows() const { return c_.problem.mx + c_.problem.mt * (int)points_.size(); }
   SipContext& c_;
   double* x_;
-  std::vector<std::vector<double>> points_;
+  PointList points_;
+  const std::vector<double>* lambda0_;
 };
 
-SmartPtr<IpoptApplication> quietApplication(const SipContext& c) {
+SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
@@ -172,6 +178,11 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c) {
   o->SetStringValue("hessian_approximation", "limited-memory");
   o->SetNumericValue("bound_relax_factor", 0.0);
   o->SetIntegerValue("mumps_pivot_order", 6);
+  if (warm) {
+    o->SetStringValue("warm_start_init_point", "yes");
+    o->SetNumericValue("warm_start_bound_push", 1e-9);
+    o->SetNumericValue("warm_start_mult_bound_push", 1e-9);
+  }
   return app;
 }
 
@@ -196,8 +207,8 @@ SubproblemResult notSolved(SipContext& c, const double* x, SubproblemStatus stat
   return r;
 }
 
-bool tooLarge(const SipProblem& p, const PointSet& points) {
-  long rows = p.mx + (long)p.mt * points.count();
+bool tooLarge(const SipProblem& p, long points) {
+  long rows = p.mx + (long)p.mt * points;
   if (rows <= SUBPROBLEM_MAX_ROWS && rows * p.nx <= SUBPROBLEM_MAX_JACOBIAN) return false;
   printf("A subproblem with %ld constraints in %d variables is more than a run solves\n", rows,
          p.nx);
@@ -207,12 +218,20 @@ bool tooLarge(const SipProblem& p, const PointSet& points) {
 }  // namespace
 
 SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const PointSet& points) {
-  if (tooLarge(c.problem, points)) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  if (tooLarge(c.problem, points.count())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  PointList list;
+  points.forEach([&](const GridPoint& p) { list.push_back(p.t); });
+  return solveOn(c, x, list, nullptr);
+}
+
+SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
+                                                const std::vector<double>* lambda0) {
+  if (tooLarge(c.problem, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   if (timeIsUp(c)) return notSolved(c, x, SUB_LIMIT, "time limit");
-  SmartPtr<Subproblem> problem = new Subproblem(c, x, points);
+  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0);
   int iterations = 0;
   try {
-    SmartPtr<IpoptApplication> app = quietApplication(c);
+    SmartPtr<IpoptApplication> app = quietApplication(c, lambda0 != nullptr);
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");
@@ -234,6 +253,7 @@ SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const Po
                                   : c.evaluate(REQ_OBJVAL, 0, x);
   r.status = problem->finished ? subproblemStatus(problem->status) : SUB_FAILED;
   r.text = problem->finished ? statusText(problem->status) : "no solution";
+  r.lambda = problem->lambda;
   printf("Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
          c.modelObjective(r.objective));
   return r;

@@ -14,6 +14,8 @@ const long SUBPROBLEM_MAX_JACOBIAN = 20000000;
 class IpoptSubproblemSolver : public SubproblemSolver {
  public:
   SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;
+  SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
+                           const std::vector<double>* lambda0) override;
 };
 
 // Ipopt's bound value for "no bound" in place of the library's infinities.

@@ -2,6 +2,7 @@
 
 #include "ipopt_subproblem.h"
 #include "sip.h"
+#include "vector_ops.h"
 
 namespace {
 
@@ -17,6 +18,13 @@ class UnavailableSolver : public SubproblemSolver {
 };
 
 }  // namespace
+
+SubproblemResult SubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
+                                           const std::vector<double>*) {
+  PointSet set(normRangeOf(c.problem));
+  for (const std::vector<double>& t : points) set.insertUnique(t.data(), norm2(c.problem.nt, t.data()), nullptr);
+  return solve(c, x, set);
+}
 
 SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points) {
   if (c.subproblemSolver) return c.subproblemSolver->solve(c, x, points);

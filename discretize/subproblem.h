@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "point_set.h"
 #include "sip_context.h"
@@ -23,7 +24,12 @@ struct SubproblemResult {
   double objective = 0;
   SubproblemStatus status = SUB_SOLVED;
   std::string text;  // the solver's own word for how it ended
+  // Multipliers of the rows (finite constraints, then each point's infinite
+  // ones) where the solver gives them; empty otherwise.
+  std::vector<double> lambda;
 };
+
+typedef std::vector<std::vector<double>> PointList;
 
 inline SubproblemResult subproblemSolved(double objective) {
   SubproblemResult r;
@@ -35,6 +41,10 @@ class SubproblemSolver {
  public:
   virtual ~SubproblemSolver() = default;
   virtual SubproblemResult solve(SipContext& c, double* x, const PointSet& points) = 0;
+  // The same on a list of points in this order, warm-started from the row
+  // multipliers lambda0 (null: a cold start) where the solver can.
+  virtual SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
+                                   const std::vector<double>* lambda0);
 };
 
 // Solves by the context's solver: the one a test set, else Ipopt when

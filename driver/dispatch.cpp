@@ -38,6 +38,9 @@ SipResult runMethod(SipContext& c) {
     case METHOD_INTP:
       checksForLocalMethods(c);
       return interiorPointMethod(c);
+    case METHOD_EXCHANGE:
+      checkTBounds(c.problem);
+      return exchangeMethod(c);
     default:
       printf("Invalid Method\n");
       return sipResult(STATUS_NO_POINT, "invalid method");

@@ -68,6 +68,7 @@ const EnumWord enumWords[] = {
     {"method", "penalty", METHOD_PENALTY, "Penalty method selected\n"},
     {"method", "sqp", METHOD_SQP, "SQP method selected\n"},
     {"method", "intp", METHOD_INTP, "Interior point method selected\n"},
+    {"method", "exchange", METHOD_EXCHANGE, "Exchange method selected\n"},
     {"pf_type", "p1", PF_P1, "Penalty function 1\n"},
     {"pf_type", "p2", PF_P2, "Penalty function 2\n"},
     {"pf_type", "p3", PF_P3, "Penalty function 3\n"},

@@ -47,6 +47,7 @@ const char* methodWord(int method) {
     case METHOD_PENALTY_M: return "penalty_m";
     case METHOD_SQP: return "sqp";
     case METHOD_INTP: return "intp";
+    case METHOD_EXCHANGE: return "exchange";
     default: return "unknown";
   }
 }

@@ -57,6 +57,7 @@ SipResult interiorPointMethod(SipContext& c);
 SipResult hettichMethod(SipContext& c);
 SipResult haltonMethod(SipContext& c);
 SipResult reemtsenMethod(SipContext& c);
+SipResult exchangeMethod(SipContext& c);
 // Random start in c.x improved by one subproblem; STATUS_NO_POINT when there
 // is no subproblem solver.
 SipResult initialGuess(SipContext& c);

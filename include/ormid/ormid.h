@@ -74,7 +74,8 @@ enum SolverMethod {
   METHOD_PENALTY = 3,
   METHOD_PENALTY_M = 5,
   METHOD_SQP = 10,
-  METHOD_INTP = 13
+  METHOD_INTP = 13,
+  METHOD_EXCHANGE = 20
 };
 enum PenaltyType { PF_P2 = 1, PF_P1 = 5, PF_P3 = 6 };
 enum QuadratureRule { PF_INT_TRAPZOID = 2, PF_INT_GAUSSIAN = 3 };
@@ -92,6 +93,7 @@ struct SipOptions {
   std::vector<double> disc_h;  // empty: 0.01 for every coordinate
   int disc_h_mx = 0, disc_ha_mx = 0, disc_inner = 100, disc_k = 3;
   int disc_nlp = DISC_NLP_NONE, dual_ini = 1;
+  int exchange_maxit = 100;
   double int_amp = 0.01;
   int int_corr = 1;
   double int_epsfactor = 0.1, int_epslimit = 1e-8, int_error = 1e-8;

@@ -1,0 +1,97 @@
+// The exchange method: solve the finite subproblem on a small working set of
+// points of T, add the maximisers of the constraints' violation at its
+// solution, drop points that stay idle, and solve again warm-started, until
+// no point of T is violated.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "certificate/lower_level.h"
+#include "discretize/ipopt_subproblem.h"
+#include "run_clock.h"
+#include "sip.h"
+#include "working_set.h"
+
+namespace {
+
+// Local maxima climbed per constraint and iteration.
+const int STARTS = 5;
+
+double scaleOf(double bound) { return std::max(1.0, std::fabs(bound)); }
+
+struct LowerLevelOutcome {
+  double worst = -HUGE_VAL;  // largest violation relative to max(1, |bound|)
+  int added = 0;
+};
+
+// Solves the lower-level problem at x and adds every maximiser violated by
+// more than addAbove (relative).
+LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& set,
+                                 double addAbove) {
+  const SipProblem& p = c.problem;
+  LowerLevelOutcome out;
+  long evaluations = 0;
+  for (int j = 0; j < p.mt; ++j) {
+    ViolationFunction v{p, c.x.data(), j, &evaluations};
+    std::vector<int> sides;
+    std::vector<double> values = scanValues(v, scan, &sides);
+    for (const LocalMaximum& m : localMaxima(v, scan, values, STARTS)) {
+      double relative = m.violation / scaleOf(m.side > 0 ? p.ctu[j] : p.ctl[j]);
+      out.worst = std::max(out.worst, relative);
+      if (relative > addAbove && set.add(m.t)) ++out.added;
+    }
+  }
+  c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
+  return out;
+}
+
+SipResult subproblemEnd(const SubproblemResult& r, int iterations) {
+  switch (r.status) {
+    case SUB_INFEASIBLE: return sipResult(STATUS_INFEASIBLE, "subproblem " + r.text, iterations);
+    case SUB_LIMIT: return sipResult(STATUS_ITERATION_LIMIT, "subproblem " + r.text, iterations);
+    case SUB_TOO_LARGE: return sipResult(STATUS_SIZE_LIMIT, "subproblem too large", iterations);
+    case SUB_UNAVAILABLE: return sipResult(STATUS_NO_POINT, "no subproblem solver", iterations);
+    default: return sipResult(STATUS_SUBPROBLEM_FAILURE, "subproblem " + r.text, iterations);
+  }
+}
+
+bool finiteT(const SipProblem& p) {
+  for (int d = 0; d < p.nt; ++d)
+    if (isMinusInfinity(p.tl[d]) || isPlusInfinity(p.tu[d]) || !std::isfinite(p.tu[d] - p.tl[d])) {
+      printf("Infinite variable %d has an infinite bound: the exchange method needs a box\n", d);
+      return false;
+    }
+  return true;
+}
+
+}  // namespace
+
+SipResult exchangeMethod(SipContext& c) {
+  const SipProblem& p = c.problem;
+  const SipOptions& o = c.options;
+  if (!finiteT(p)) return sipResult(STATUS_NO_POINT, "T is not a box");
+  IpoptSubproblemSolver ipopt;
+  SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
+  WorkingSet set(p);
+  const Scan scan = scanPoints(p);
+  // Points go in while violated by more than a hundredth of feas_tol, so
+  // that the certificate finds the answer feasible.
+  const double addAbove = 1e-2 * o.feas_tol;
+  printf("Iter\tPoints\tObjective\tViolation\tSubproblem\n");
+  for (int it = 0; it < o.exchange_maxit; ++it) {
+    if (timeIsUp(c)) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", it);
+    std::vector<double> warm = set.warmStart();
+    SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr);
+    if (r.status == SUB_UNAVAILABLE || (r.status == SUB_TOO_LARGE && it == 0))
+      return subproblemEnd(r, it);
+    set.update(r.lambda, p, c.x.data());
+    LowerLevelOutcome level = exchangePoints(c, scan, set, addAbove);
+    printf("%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
+           std::max(0.0, level.worst), r.text.c_str());
+    if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
+    if (level.worst <= addAbove) return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
+    if (level.added == 0)
+      return sipResult(STATUS_SOLVED, "every violated maximiser is in the working set", it + 1);
+  }
+  return sipResult(STATUS_ITERATION_LIMIT, "exchange_maxit iterations", o.exchange_maxit);
+}

@@ -1,0 +1,96 @@
+#include "working_set.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Values of one coordinate in the coarse start: both ends and the middle.
+std::vector<double> coarseValues(double lower, double upper) {
+  if (!(upper > lower)) return {lower};
+  return {lower, (lower + upper) / 2, upper};
+}
+
+double scaleOf(double bound) { return std::max(1.0, std::fabs(bound)); }
+
+// Well inside: below the upper bound and above the lower one by 1e-3 (relative).
+bool wellInside(double g, double lower, double upper) {
+  if (!isPlusInfinity(upper) && g > upper - 1e-3 * scaleOf(upper)) return false;
+  if (!isMinusInfinity(lower) && g < lower + 1e-3 * scaleOf(lower)) return false;
+  return true;
+}
+
+}  // namespace
+
+WorkingSet::WorkingSet(const SipProblem& p) : p_(p), widths_(p.nt), finiteLambda_(p.mx, 0.0) {
+  for (int d = 0; d < p.nt; ++d) widths_[d] = p.tu[d] - p.tl[d];
+  // Three values per coordinate up to three coordinates (27 points), then
+  // the corners up to six (64), then the centre alone.
+  std::vector<std::vector<double>> values(p.nt);
+  for (int d = 0; d < p.nt; ++d) {
+    values[d] = coarseValues(p.tl[d], p.tu[d]);
+    if (p.nt > 3 && values[d].size() == 3) values[d].erase(values[d].begin() + 1);
+    if (p.nt > 6) values[d] = {(p.tl[d] + p.tu[d]) / 2};
+  }
+  std::vector<size_t> index(p.nt, 0);
+  std::vector<double> t(p.nt);
+  for (;;) {
+    for (int d = 0; d < p.nt; ++d) t[d] = values[d][index[d]];
+    if (add(t)) points_.back().initial = true;
+    int d = 0;
+    while (d < p.nt && ++index[d] == values[d].size()) index[d++] = 0;
+    if (d == p.nt) break;
+  }
+}
+
+bool WorkingSet::add(const std::vector<double>& t) {
+  for (const WorkingPoint& q : points_) {
+    double far = 0;
+    for (int d = 0; d < p_.nt; ++d)
+      far = std::max(far, std::fabs(q.t[d] - t[d]) / (widths_[d] > 0 ? widths_[d] : 1.0));
+    if (far <= 1e-9) return false;
+  }
+  WorkingPoint point;
+  point.t = t;
+  point.lambda.assign(p_.mt, 0.0);
+  points_.push_back(point);
+  return true;
+}
+
+int WorkingSet::update(const std::vector<double>& lambda, const SipProblem& p, const double* x) {
+  const size_t rows = p.mx + (size_t)p.mt * points_.size();
+  if (lambda.size() != rows) return 0;  // a solver without multipliers: keep every point
+  finiteLambda_.assign(lambda.begin(), lambda.begin() + p.mx);
+  for (size_t k = 0; k < points_.size(); ++k)
+    for (int j = 0; j < p.mt; ++j) points_[k].lambda[j] = lambda[p.mx + k * p.mt + j];
+  int dropped = 0;
+  std::vector<WorkingPoint> kept;
+  for (WorkingPoint& q : points_) {
+    bool inactive = true;
+    for (int j = 0; j < p.mt && inactive; ++j) {
+      int error = 0;
+      double g = p.evaluate(REQ_CONTVAL, j, x, q.t.data(), nullptr, nullptr, nullptr, &error, p.data);
+      inactive = std::fabs(q.lambda[j]) < 1e-12 && !error && wellInside(g, p.ctl[j], p.ctu[j]);
+    }
+    q.idle = inactive ? q.idle + 1 : 0;
+    if (!q.initial && q.idle >= DROP_AFTER) {
+      ++dropped;
+      continue;
+    }
+    kept.push_back(q);
+  }
+  points_.swap(kept);
+  return dropped;
+}
+
+PointList WorkingSet::points() const {
+  PointList list;
+  for (const WorkingPoint& q : points_) list.push_back(q.t);
+  return list;
+}
+
+std::vector<double> WorkingSet::warmStart() const {
+  std::vector<double> lambda = finiteLambda_;
+  for (const WorkingPoint& q : points_) lambda.insert(lambda.end(), q.lambda.begin(), q.lambda.end());
+  return lambda;
+}

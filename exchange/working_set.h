@@ -1,0 +1,47 @@
+// The points of T an exchange method keeps: a coarse start (the corners and
+// midpoints of the box), the maximisers it adds, and the multipliers each
+// point had in the last subproblem, from which idle points are dropped and
+// the next subproblem is warm-started.
+#pragma once
+
+#include <vector>
+
+#include "discretize/subproblem.h"
+#include "ormid/ormid.h"
+
+struct WorkingPoint {
+  std::vector<double> t;
+  bool initial = false;        // part of the coarse start: never dropped
+  int idle = 0;                // subproblems in a row with the point inactive
+  std::vector<double> lambda;  // one multiplier per infinite constraint
+};
+
+class WorkingSet {
+ public:
+  // Subproblems a point may stay inactive before it is dropped.
+  static const int DROP_AFTER = 3;
+
+  explicit WorkingSet(const SipProblem& p);
+
+  // Adds t unless the set holds it already (within 1e-9 of the box); true
+  // when added.
+  bool add(const std::vector<double>& t);
+
+  // Takes the multipliers of a subproblem (rows: mx finite, then mt for each
+  // point in order) and drops the points that have been idle long enough: no
+  // multiplier and every constraint well inside its bounds at x. Returns how
+  // many were dropped.
+  int update(const std::vector<double>& lambda, const SipProblem& p, const double* x);
+
+  PointList points() const;
+  // Row multipliers for a warm start: the last ones, 0 for new points.
+  std::vector<double> warmStart() const;
+  size_t size() const { return points_.size(); }
+  const std::vector<WorkingPoint>& all() const { return points_; }
+
+ private:
+  const SipProblem& p_;
+  std::vector<double> widths_;
+  std::vector<WorkingPoint> points_;
+  std::vector<double> finiteLambda_;
+};
