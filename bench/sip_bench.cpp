@@ -24,6 +24,7 @@ namespace {
 struct Method {
   std::string name, options;
   bool singleT;  // needs exactly one infinite variable
+  bool baseline = false;  // T discretized once and solved once: spacings from the box
 };
 
 const std::vector<Method> METHODS = {
@@ -37,7 +38,25 @@ const std::vector<Method> METHODS = {
     {"disc_hett", "method=disc_hett disc_nlp=ipopt", false},
     {"disc_halt", "method=disc_halt disc_nlp=ipopt", false},
     {"disc_reem", "method=disc_reem disc_nlp=ipopt", false},
+    {"exchange", "method=exchange", false},
+    {"ipopt-grid", "method=disc_hett disc_nlp=ipopt disc_k=1", false, true},
 };
+
+// What a user would do instead of a SIP method: T on one grid (1001 points
+// on one infinite variable, 101 x 101 on two, 21^3 on three), one Ipopt solve.
+std::string baselineSpacings(const nl::Model& m) {
+  const int nt = infiniteVariables(m);
+  const int intervals = nt == 1 ? 1000 : nt == 2 ? 100 : 20;
+  std::string list;
+  for (const nl::Variable& v : m.vars)
+    if (v.name[0] == 't') {
+      char h[64];
+      // A hair below width/intervals, so that rounding cannot lose the last point.
+      snprintf(h, sizeof h, "%.17g", (v.upper - v.lower) / intervals * (1 - 1e-12));
+      list += (list.empty() ? "" : ",") + std::string(h);
+    }
+  return " disc_h=" + list;
+}
 
 const char* COUNTERS[] = {"kelv_objval", "kelv_objgrd", "kelv_pfval", "kelv_gpfval",
                           "kelv_contval", "kelv_contgrd", "nnlp"};
@@ -80,8 +99,9 @@ Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
   TempDir dir;
   p.model.write(dir.file(p.name));
   auto start = std::chrono::steady_clock::now();
+  std::string options = method.options + (method.baseline ? baselineSpacings(p.model) : "");
   RunResult r = runIn(dir.path(), "timeout " + std::to_string(limit) + " " + ormidPath() + " " +
-                                      p.name + " -AMPL " + method.options);
+                                      p.name + " -AMPL " + options);
   row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (r.status == 124) {
     row.status = "time limit";

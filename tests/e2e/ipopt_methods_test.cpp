@@ -7,6 +7,7 @@
 
 #include "harness.h"
 #include "literature.h"
+#include "ormid/ormid.h"
 #include "solution.h"
 
 namespace {
@@ -113,6 +114,26 @@ TEST(IpoptSqp, SqpKeepsTheStop) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("NPSOL not available"), std::string::npos);
   EXPECT_FALSE(fileExists(dir.file("p.sol")));
+}
+
+}  // namespace
+
+namespace {
+
+// The exchange method on examples with one, two and three infinite variables.
+TEST(Exchange, SolvesExamplesWithOneTwoAndThreeInfiniteVariables) {
+  for (const char* name : {"watson2", "watson7", "ball3", "kortanek_no"}) {
+    const LiteratureProblem& p = literatureProblem(name);
+    TempDir dir;
+    p.model.write(dir.file("p"));
+    RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL method=exchange");
+    ASSERT_EQ(r.status, 0) << name;
+    EXPECT_EQ(r.solveCode, STATUS_SOLVED) << name << ": " << r.solMessage;
+    size_t at = r.solMessage.find("objective ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::stod(r.solMessage.substr(at + 10)), p.optimum,
+                1e-6 * std::max(1.0, std::fabs(p.optimum))) << name;
+  }
 }
 
 }  // namespace
