@@ -2,7 +2,18 @@
 // Each returns where reading goes on, or value itself when the value is bad.
 #pragma once
 
+#include <string>
+
+#include "ormid/ormid.h"
+
 char* parseIntOption(const char* keyword, int* target, char* value);
 char* parseRealOption(double* target, char* value);
 char* parseListOption(char* value);  // disc_h
 char* parseEnumOption(const char* keyword, char* value);
+char* parseStringOption(std::string* target, char* value);  // up to the next blank
+std::string realText(double v);  // all the digits of v
+
+// The word an enumerated keyword's code stands for (null when none).
+const char* enumWordOf(const char* keyword, int code);
+// The option variable of an enumerated keyword in o (null for other keywords).
+const int* enumValue(const SipOptions& o, const char* keyword);

@@ -1,5 +1,6 @@
 // Keyword table and the three keyword handlers of the library's option reader.
 #include <cstddef>
+#include <string>
 
 #include "option_parse.h"
 #include "option_table.h"
@@ -27,9 +28,15 @@ char* enumHandler(Option_Info* oi, keyword* kw, char* value) {
   return parseEnumOption(kw->name, value);
 }
 
+char* stringHandler(Option_Info* oi, keyword* kw, char* value) {
+  silence(oi);
+  return parseStringOption(static_cast<std::string*>(kw->info), value);
+}
+
 #define INT_KW(name, field, desc) {(char*)name, intHandler, &sipOptions.field, (char*)desc}
 #define REAL_KW(name, field, desc) {(char*)name, realHandler, &sipOptions.field, (char*)desc}
 #define ENUM_KW(name, desc) {(char*)name, enumHandler, nullptr, (char*)desc}
+#define STRING_KW(name, field, desc) {(char*)name, stringHandler, &sipOptions.field, (char*)desc}
 
 // Alphabetical: the library searches it by bisection.
 keyword keywords[] = {
@@ -74,6 +81,7 @@ keyword keywords[] = {
     REAL_KW("pf_preci", pf_preci, "Inner iteration stopping criteria"),
     REAL_KW("pf_preco", pf_preco, "Outer iteration stopping criteria"),
     ENUM_KW("pf_type", "The penalty function"),
+    STRING_KW("report", report, "Write a JSON report of the run to this file"),
     INT_KW("reset", reset, "Reset of inverse Hessian estimation after n updates"),
     INT_KW("scale", scale, "Scaling search direction"),
     REAL_KW("theta", theta, "Minimum of the initial slack variables"),
@@ -101,3 +109,39 @@ Option_Info optionInfo = makeOptionInfo();
 }  // namespace
 
 Option_Info* ormidOptionInfo() { return &optionInfo; }
+
+namespace {
+
+// The same field in another options record: keyword infos point into sipOptions.
+template <typename T>
+const T& fieldOf(const SipOptions& o, const keyword& kw) {
+  const char* base = reinterpret_cast<const char*>(&sipOptions);
+  return *reinterpret_cast<const T*>(reinterpret_cast<const char*>(&o) +
+                                     (static_cast<const char*>(kw.info) - base));
+}
+
+std::string valueText(const SipOptions& o, const keyword& kw) {
+  if (kw.kf == intHandler) return std::to_string(fieldOf<int>(o, kw));
+  if (kw.kf == stringHandler) return fieldOf<std::string>(o, kw);
+  if (kw.kf == realHandler && kw.info) return realText(fieldOf<double>(o, kw));
+  if (kw.kf == realHandler) {  // disc_h
+    std::string list;
+    for (double h : o.disc_h) list += (list.empty() ? "" : ",") + realText(h);
+    return list;
+  }
+  const int* code = enumValue(o, kw.name);
+  const char* word = code ? enumWordOf(kw.name, *code) : nullptr;
+  return word ? word : code ? std::to_string(*code) : "";
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> changedOptions(const SipOptions& o) {
+  const SipOptions defaults;
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (const keyword& kw : keywords) {
+    std::string now = valueText(o, kw), before = valueText(defaults, kw);
+    if (now != before) changed.push_back({kw.name, now});
+  }
+  return changed;
+}

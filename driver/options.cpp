@@ -85,8 +85,7 @@ const EnumWord enumWords[] = {
     {"disc_nlp", "ipopt", DISC_NLP_IPOPT, "Subproblem solver Ipopt\n"},
 };
 
-int* enumTarget(const char* keyword) {
-  SipOptions& o = sipOptions;
+int* enumField(SipOptions& o, const char* keyword) {
   if (!strcmp(keyword, "method")) return &o.method;
   if (!strcmp(keyword, "pf_type")) return &o.pf_type;
   if (!strcmp(keyword, "pf_int")) return &o.pf_int;
@@ -97,7 +96,33 @@ int* enumTarget(const char* keyword) {
   return nullptr;
 }
 
+int* enumTarget(const char* keyword) { return enumField(sipOptions, keyword); }
+
 }  // namespace
+
+const int* enumValue(const SipOptions& o, const char* keyword) {
+  return enumField(const_cast<SipOptions&>(o), keyword);
+}
+
+const char* enumWordOf(const char* keyword, int code) {
+  for (const EnumWord& e : enumWords)
+    if (!strcmp(e.keyword, keyword) && e.code == code) return e.word;
+  return nullptr;
+}
+
+std::string realText(double v) {
+  char text[64];
+  snprintf(text, sizeof text, "%.17g", v);
+  return text;
+}
+
+char* parseStringOption(std::string* target, char* value) {
+  char* end = value;
+  while (*end && !isspace((unsigned char)*end)) ++end;
+  if (end == value) return value;
+  target->assign(value, end);
+  return end;
+}
 
 char* parseEnumOption(const char* keyword, char* value) {
   char* end = value;

@@ -8,6 +8,8 @@
 
 #include "ampl_model.h"
 #include "partition.h"
+#include "report.h"
+#include "run_clock.h"
 #include "sip.h"
 
 namespace {
@@ -166,8 +168,12 @@ int ormidRun(int argc, char** argv) {
   else
     full = amplFreshX0();
 
-  SipResult result = ormid::solve(amplProblem(haveGuess ? x0.data() : nullptr), sipOptions);
+  const double start = monotonicSeconds();
+  const SipProblem problem = amplProblem(haveGuess ? x0.data() : nullptr);
+  SipResult result = ormid::solve(problem, sipOptions);
   if (result.hasPoint()) finishRun(result, full);
+  if (result.hasPoint() && !sipOptions.report.empty())
+    writeReport(sipOptions.report, stub, problem, result, monotonicSeconds() - start);
   releasePartition();
   amplFree();
   return result.hasPoint() ? 0 : 1;

@@ -6,7 +6,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
 
-packages=(build-essential cmake libamplsolver-dev libgtest-dev coinor-libipopt-dev pkg-config)
+packages=(build-essential cmake libamplsolver-dev libgtest-dev coinor-libipopt-dev pkg-config
+          nlohmann-json3-dev python3 python3-matplotlib)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -113,6 +113,7 @@ struct SipOptions {
   // tolerances (relative), and 0 to switch it off (the method's own status).
   double feas_tol = 1e-6, opt_tol = 1e-6;
   int certificate = 1;
+  std::string report;  // the ormid program's JSON report file; the library ignores it
   int updtb = UPDTB_F1, watchdog = 0, watchmax = 3;
 
   // Settings without keyword.
