@@ -79,6 +79,8 @@ double ViolationFunction::valueAndGradient(const double* t, double* grad, int* s
 
 Scan scanPoints(const SipProblem& p) {
   Scan scan;
+  for (int d = 0; d < p.nt; ++d)
+    if (p.tl[d] > p.tu[d]) return scan;  // an empty T: the infinite constraints hold vacuously
   if (p.nt == 0) {
     scan.points.push_back(std::vector<double>());
     return scan;

@@ -31,6 +31,7 @@ struct LocalMaximum {
 // Points of T that the scan visits: a grid of box-relative spacing whose
 // size grows with dim T (10001 values on one coordinate, 100^2, 21^3, ...),
 // Halton points beyond 13 coordinates. Infinite bounds: the finite one (or 0).
+// An empty T (a lower bound above its upper one) has no point.
 struct Scan {
   std::vector<std::vector<double>> points;
   int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: Halton points

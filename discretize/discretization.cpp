@@ -1,9 +1,12 @@
 #include "discretization.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "grid.h"
+#include "ipopt_subproblem.h"
 #include "results_file.h"
 #include "run_clock.h"
 #include "sip.h"
@@ -40,6 +43,14 @@ GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h) {
   return GRID_READY;
 }
 
+bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h) {
+  if (c.subproblemSolver || c.options.disc_nlp != DISC_NLP_IPOPT) return false;
+  const SipProblem& p = c.problem;
+  double points = 1;
+  for (int d = 0; d < p.nt; ++d) points *= (double)std::max(0L, gridValues(p.tl[d], p.tu[d], h[d]));
+  return points <= (double)MAX_GRID_POINTS && subproblemTooLarge(p, (long)points);
+}
+
 SipResult unpreparedEnd(GridPreparation why) {
   if (why == GRID_NO_LEVEL)
     return sipResult(STATUS_ITERATION_LIMIT, "disc_k asks for no level: the starting point");
@@ -64,8 +75,10 @@ SipResult discretizationEnd(const SubproblemResult& last, int levels) {
 namespace {
 
 // A failure and the working set it happened on, as one comparable string.
-std::string failureKey(const SubproblemResult& r, const PointSet& working) {
-  std::string key = r.text + "|" + std::to_string(working.count());
+// The working set a subproblem failed on, as one comparable string: a set
+// that fails twice, in whatever way, would fail again.
+std::string failureKey(const PointSet& working) {
+  std::string key = std::to_string(working.count());
   working.forEach([&](const GridPoint& q) {
     for (double v : q.t) key.append(reinterpret_cast<const char*>(&v), sizeof v);
   });
@@ -89,14 +102,14 @@ bool SubproblemWatch::mustStop(const SipContext& c, const SubproblemResult& last
     lastFailure_.clear();
     return false;
   }
-  std::string key = failureKey(last, working);
+  std::string key = failureKey(working);
   if (key != lastFailure_) {
     lastFailure_ = key;
     return false;
   }
   *end = discretizationEnd(last, iterations);
-  end->message = "the same subproblem failed twice: " + end->message;
-  printf("The same subproblem failed twice (%s): stopping\n", last.text.c_str());
+  end->message = "the same working set failed twice: " + end->message;
+  printf("The subproblem on the same working set failed twice (%s): stopping\n", last.text.c_str());
   return true;
 }
 

@@ -14,6 +14,10 @@ enum GridPreparation { GRID_READY, GRID_NO_LEVEL, GRID_UNUSABLE };
 // otherwise h holds the initial spacings.
 GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h);
 
+// True (with its message) when the first subproblem, on the whole grid of
+// spacings h, would be too large for Ipopt: known before the grid is built.
+bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h);
+
 // How a grid method that could not start ends: no level asked for keeps the
 // starting point, anything else has no point.
 SipResult unpreparedEnd(GridPreparation why);

@@ -61,6 +61,7 @@ SipResult hettichMethod(SipContext& c) {
   GridPreparation prepared = prepareGridMethod(c, h);
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
   printf("Refinements=%d\n", o.disc_k);
+  if (firstGridTooLarge(c, h)) return sipResult(STATUS_SIZE_LIMIT, "the first subproblem is too large");
   HettichRun r(c, normRangeOf(p));
   if (!buildProblemGrid(p, r.fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   const int firstGridSize = r.fullGrid.count();

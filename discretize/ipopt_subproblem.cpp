@@ -20,6 +20,16 @@ namespace {
 const double IPOPT_INFINITY = 1e19;
 
 
+// Values Ipopt can work with: finite, and small enough that their squares
+// are (larger ones overflow inside its linear algebra, where it can loop
+// without end). Anything else is an evaluation failure, and Ipopt cuts its
+// step.
+bool usable(long n, const double* v) {
+  for (long i = 0; i < n; ++i)
+    if (!(std::fabs(v[i]) <= 1e150)) return false;
+  return true;
+}
+
 SubproblemStatus subproblemStatus(SolverReturn status) {
   switch (status) {
     case SUCCESS:
@@ -106,12 +116,12 @@ class Subproblem : public TNLP {
   // A failed evaluation leaves NaN; returning false makes Ipopt cut its step.
   bool eval_f(Index, const Number* x, bool, Number& f) override {
     f = c_.evaluate(REQ_OBJVAL, 0, x);
-    return std::isfinite(f);
+    return usable(1, &f);
   }
 
   bool eval_grad_f(Index n, const Number* x, bool, Number* g) override {
     c_.evaluate(REQ_OBJGRD, 0, x, nullptr, g);
-    return allFinite(n, g);
+    return usable(n, g);
   }
 
   bool eval_g(Index, const Number* x, bool, Index m, Number* g) override {
@@ -124,7 +134,7 @@ class Subproblem : public TNLP {
         g[r] = c_.evaluate(REQ_CONTVAL, j, x, points_[k].data());
       }
     }
-    return allFinite(m, g);
+    return usable(m, g);
   }
 
   bool eval_jac_g(Index n, const Number* x, bool, Index m, Index, Index* iRow, Index* jCol,
@@ -145,7 +155,7 @@ class Subproblem : public TNLP {
         c_.evaluate(REQ_CONTGRD, j, x, points_[k].data(), row, gt.data());
       }
     }
-    return allFinite(m * n, values);
+    return usable(m * n, values);
   }
 
   void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
@@ -207,7 +217,9 @@ SubproblemResult notSolved(SipContext& c, const double* x, SubproblemStatus stat
   return r;
 }
 
-bool tooLarge(const SipProblem& p, long points) {
+}  // namespace
+
+bool subproblemTooLarge(const SipProblem& p, long points) {
   long rows = p.mx + (long)p.mt * points;
   if (rows <= SUBPROBLEM_MAX_ROWS && rows * p.nx <= SUBPROBLEM_MAX_JACOBIAN) return false;
   printf("A subproblem with %ld constraints in %d variables is more than a run solves\n", rows,
@@ -215,19 +227,60 @@ bool tooLarge(const SipProblem& p, long points) {
   return true;
 }
 
+namespace {
+
 }  // namespace
 
 SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const PointSet& points) {
-  if (tooLarge(c.problem, points.count())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  if (subproblemTooLarge(c.problem, points.count())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   PointList list;
   points.forEach([&](const GridPoint& p) { list.push_back(p.t); });
   return solveOn(c, x, list, nullptr);
 }
 
+namespace {
+
+bool everyVariableFixed(const SipProblem& p) {
+  for (int i = 0; i < p.nx; ++i)
+    if (!(p.xl[i] == p.xu[i])) return false;
+  return true;
+}
+
+bool within(double v, double lower, double upper) {
+  const double tol = 1e-8;
+  if (!std::isfinite(v)) return false;
+  if (!isMinusInfinity(lower) && v < lower - tol * std::max(1.0, std::fabs(lower))) return false;
+  return isPlusInfinity(upper) || v <= upper + tol * std::max(1.0, std::fabs(upper));
+}
+
+// Nothing to optimise (Ipopt is not called without a free variable): the
+// fixed point is the answer, feasible or not.
+SubproblemResult fixedPoint(SipContext& c, double* x, const PointList& points) {
+  const SipProblem& p = c.problem;
+  for (int i = 0; i < p.nx; ++i) x[i] = p.xl[i];
+  bool feasible = true, defined = true;
+  for (int k = 0; k < p.mx; ++k) {
+    double v = c.evaluate(REQ_CONXVAL, k, x);
+    defined = defined && std::isfinite(v);
+    feasible = feasible && within(v, p.cxl[k], p.cxu[k]);
+  }
+  for (const std::vector<double>& t : points)
+    for (int j = 0; j < p.mt; ++j) {
+      double v = c.evaluate(REQ_CONTVAL, j, x, t.data());
+      defined = defined && std::isfinite(v);
+      feasible = feasible && within(v, p.ctl[j], p.ctu[j]);
+    }
+  SubproblemStatus status = !defined ? SUB_FAILED : feasible ? SUB_SOLVED : SUB_INFEASIBLE;
+  return notSolved(c, x, status, !defined ? "invalid number" : feasible ? "fixed" : "fixed, infeasible");
+}
+
+}  // namespace
+
 SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
                                                 const std::vector<double>* lambda0) {
-  if (tooLarge(c.problem, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  if (subproblemTooLarge(c.problem, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   if (timeIsUp(c)) return notSolved(c, x, SUB_LIMIT, "time limit");
+  if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0);
   int iterations = 0;
   try {

@@ -11,6 +11,9 @@
 const long SUBPROBLEM_MAX_ROWS = 100000;
 const long SUBPROBLEM_MAX_JACOBIAN = 20000000;
 
+// True, with a message, when a subproblem on this many points is too large.
+bool subproblemTooLarge(const SipProblem& p, long points);
+
 class IpoptSubproblemSolver : public SubproblemSolver {
  public:
   SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;

@@ -32,6 +32,7 @@ SipResult reemtsenMethod(SipContext& c) {
   std::vector<double> h;
   GridPreparation prepared = prepareGridMethod(c, h);
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
+  if (firstGridTooLarge(c, h)) return sipResult(STATUS_SIZE_LIMIT, "the first subproblem is too large");
   const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
   if (!buildProblemGrid(p, fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");

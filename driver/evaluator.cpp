@@ -1,6 +1,7 @@
 // The evaluation callback over the AMPL model: scatter (x, t) into AMPL
 // order, call the library, gather the wanted entries back into the split
 // form. The partition comes in as the callback's user data.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -36,16 +37,23 @@ double objectiveValue(const SipPartition& p, const double* x, int* nerror) {
   return f;
 }
 
+// The library checks derivative errors (sqrt'(0), say) only after a value
+// at the same point; a gradient at a new point would end the process on
+// them. So each derivative request evaluates the value first and stops
+// there when it fails.
 void objectiveGradient(const SipPartition& p, const double* x, double* gx, int* nerror) {
   Vec full = fullPoint(p, x, nullptr);
   Vec g(p.nVar, 0.0);
-  if (hasObjective()) amplObjgrd(full.data(), g.data(), nerror);
+  if (hasObjective()) {
+    amplObjval(full.data(), nerror);
+    if (*nerror > 0) return;
+    amplObjgrd(full.data(), g.data(), nerror);
+  }
   gatherX(p, g.data(), gx);
 }
 
 // x-x (and, when asked, t-t and mixed) blocks of a full Hessian.
 void hessianBlocks(const SipPartition& p, const Vec& h, double* hxx, double* htt, double* hxt) {
-
   const int n = p.nVar;
   for (int i = 0; i < p.nx; ++i)
     for (int j = 0; j < p.nx; ++j) hxx[i * p.nx + j] = h[(long)p.xIndex[i] * n + p.xIndex[j]];
@@ -59,15 +67,22 @@ void hessianBlocks(const SipPartition& p, const Vec& h, double* hxx, double* htt
         hxt[i * p.nt + j] = h[(long)p.xIndex[i] * n + p.tIndex[j]];
 }
 
-void objectiveHessian(const SipPartition& p, double* hxx) {
+// Hessians are taken where the values were last evaluated; with x given
+// the values are evaluated there first, and a failure stops the request
+// (the library's Hessian would otherwise meet the error unguarded).
+void objectiveHessian(const SipPartition& p, const double* x, double* hxx, int* nerror) {
   const int n = p.nVar;
   Vec h((long)n * n, 0.0);
-  if (hasObjective()) amplFullhes(h.data(), n, 0, nullptr, nullptr);
+  if (hasObjective()) {
+    if (x) amplObjval(fullPoint(p, x, nullptr).data(), nerror);
+    if (*nerror > 0) return;
+    amplFullhes(h.data(), n, 0, nullptr, nullptr);
+  }
   hessianBlocks(p, h, hxx, nullptr, nullptr);
 }
 
-void constraintValues(const SipPartition& p, const double* x, const double* t, double* cx, double* ct, int* nerror) {
-
+void constraintValues(const SipPartition& p, const double* x, const double* t, double* cx,
+                      double* ct, int* nerror) {
   Vec full = fullPoint(p, x, t);
   Vec c(p.nCon, 0.0);
   amplConval(full.data(), c.data(), nerror);
@@ -75,12 +90,13 @@ void constraintValues(const SipPartition& p, const double* x, const double* t, d
   for (int k = 0; k < p.mt; ++k) ct[k] = c[p.ctIndex[k]];
 }
 
-void jacobianBlocks(const SipPartition& p, const double* x, const double* t, double* cxx, double* gtt, double* gtx,
-                    int* nerror) {
-
+void jacobianBlocks(const SipPartition& p, const double* x, const double* t, double* cxx,
+                    double* gtt, double* gtx, int* nerror) {
   const int m = p.nCon;
   Vec full = fullPoint(p, x, t);
-  Vec jac((long)m * p.nVar, 0.0);
+  Vec jac((long)m * p.nVar, 0.0), c(m, 0.0);
+  amplConval(full.data(), c.data(), nerror);
+  if (*nerror > 0) return;
   amplJacval(full.data(), jac.data(), nerror);
   auto at = [&](int con, int var) { return jac[con + (long)m * var]; };
   for (int i = 0; i < p.nx; ++i)
@@ -100,15 +116,21 @@ void constraintGradient(const SipPartition& p, int con, const double* x, const d
                         int* nerror) {
   Vec full = fullPoint(p, x, t);
   Vec g(p.nVar, 0.0);  // the library writes only the entries it uses
+  amplConival(con, full.data(), nerror);
+  if (*nerror > 0) return;
   amplCongrd(con, full.data(), g.data(), nerror);
   gatherX(p, g.data(), gx);
   if (gt) gatherT(p, g.data(), gt);
 }
 
-void constraintHessian(const SipPartition& p, int con, double* hxx, double* htt, double* hxt) {
+void constraintHessian(const SipPartition& p, int con, const double* x, const double* t,
+                       double* hxx, double* htt, double* hxt, int* nerror) {
   const int n = p.nVar;
   Vec h((long)n * n, 0.0);
   Vec y(p.nCon, 0.0);
+  if (x) amplConval(fullPoint(p, x, t).data(), y.data(), nerror);
+  if (*nerror > 0) return;
+  std::fill(y.begin(), y.end(), 0.0);
   y[con] = 1.0;
   amplFullhes(h.data(), n, -1, nullptr, y.data());
   hessianBlocks(p, h, hxx, htt, hxt);
@@ -124,7 +146,7 @@ double request(const SipPartition& p, int code, int n, const double* x, const do
       objectiveGradient(p, x, out1, nerror);
       return 0.0;
     case REQ_OBJHES:
-      objectiveHessian(p, out1);
+      objectiveHessian(p, x, out1, nerror);
       return 0.0;
     case REQ_CONVAL:
       constraintValues(p, x, t, out1, out2, nerror);
@@ -152,11 +174,11 @@ double request(const SipPartition& p, int code, int n, const double* x, const do
       return 0.0;
     case REQ_CONXHES:
       if ((con = memberIndex(p.cxIndex, n)) < 0) return 0.0;
-      constraintHessian(p, con, out1, nullptr, nullptr);
+      constraintHessian(p, con, x, nullptr, out1, nullptr, nullptr, nerror);
       return 0.0;
     case REQ_CONTHES:
       if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
-      constraintHessian(p, con, out1, out2, out3);
+      constraintHessian(p, con, x, t, out1, out2, out3, nerror);
       return 0.0;
     default:
       return 0.0;
@@ -171,7 +193,6 @@ void fill(double* v, long count) {
 // What a failed request leaves in its outputs: NaN everywhere, so that a
 // caller that ignores the error slot still sees the failure.
 void poisonOutputs(const SipPartition& p, int code, double* out1, double* out2, double* out3) {
-
   switch (code) {
     case REQ_OBJGRD: fill(out1, p.nx); break;
     case REQ_CONVAL: fill(out1, p.mx); fill(out2, p.mt); break;
@@ -182,20 +203,29 @@ void poisonOutputs(const SipPartition& p, int code, double* out1, double* out2, 
       break;
     case REQ_CONXGRD: fill(out1, p.nx); break;
     case REQ_CONTGRD: fill(out1, p.nx); fill(out2, p.nt); break;
+    case REQ_OBJHES:
+    case REQ_CONXHES: fill(out1, (long)p.nx * p.nx); break;
+    case REQ_CONTHES:
+      fill(out1, (long)p.nx * p.nx);
+      fill(out2, (long)p.nt * p.nt);
+      fill(out3, (long)p.nx * p.nt);
+      break;
     default: break;
   }
 }
 
 }  // namespace
 
-// The library always gets an error slot, so an evaluation error never ends
-// the process: it comes back as a nonzero *nerror and a NaN value.
+// The library gets an error slot, so an evaluation error does not end the
+// process: it comes back as a nonzero *nerror and a NaN value. A caller
+// whose slot holds -1 (dravo) asks for the library's own way instead: its
+// message and the end of the run.
 double sipEvaluate(int code, int n, const double* x, const double* t, double* out1,
                    double* out2, double* out3, int* nerror, void* data) {
   const SipPartition& p = *static_cast<const SipPartition*>(data);
-  int error = 0;
+  int error = nerror && *nerror < 0 ? -1 : 0;
   double v = request(p, code, n, x, t, out1, out2, out3, &error);
-  if (error) {
+  if (error > 0) {
     poisonOutputs(p, code, out1, out2, out3);
     v = NAN;
   }

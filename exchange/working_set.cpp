@@ -24,6 +24,8 @@ bool wellInside(double g, double lower, double upper) {
 
 WorkingSet::WorkingSet(const SipProblem& p) : p_(p), widths_(p.nt), finiteLambda_(p.mx, 0.0) {
   for (int d = 0; d < p.nt; ++d) widths_[d] = p.tu[d] - p.tl[d];
+  for (int d = 0; d < p.nt; ++d)
+    if (p.tl[d] > p.tu[d]) return;  // an empty T has no point to start from
   // Three values per coordinate up to three coordinates (27 points), then
   // the corners up to six (64), then the centre alone.
   std::vector<std::vector<double>> values(p.nt);

@@ -12,10 +12,9 @@ namespace {
 
 typedef std::vector<double> Vec;
 
-int errorSlot = -1;  // the library ends the run on an evaluation error
-
 double request(int code, int n, const Vec& x, const Vec& t, double* o1, double* o2 = nullptr,
                double* o3 = nullptr) {
+  int errorSlot = -1;  // the library ends the run on an evaluation error, with its message
   return sipEvaluate(code, n, x.data(), t.data(), o1, o2, o3, &errorSlot, &sipPartition);
 }
 
