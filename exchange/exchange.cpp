@@ -80,10 +80,18 @@ SipResult exchangeMethod(SipContext& c) {
   printf("Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
     if (timeIsUp(c)) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", it);
-    std::vector<double> warm = set.warmStart();
+    std::vector<double> warm = set.warmStart(), before = c.x;
     SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr);
     if (r.status == SUB_UNAVAILABLE || (r.status == SUB_TOO_LARGE && it == 0))
       return subproblemEnd(r, it);
+    // A subproblem on too few points of T can be unbounded: back to the last
+    // point, with a finer start.
+    if ((r.status == SUB_LIMIT || r.status == SUB_FAILED) && set.refineStart()) {
+      c.x = before;
+      printf("Subproblem %s: the start now has %d values per coordinate\n", r.text.c_str(),
+             set.startValues());
+      continue;
+    }
     set.update(r.lambda, p, c.x.data());
     LowerLevelOutcome level = exchangePoints(c, scan, set, addAbove);
     printf("%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),

@@ -5,10 +5,14 @@
 
 namespace {
 
-// Values of one coordinate in the coarse start: both ends and the middle.
-std::vector<double> coarseValues(double lower, double upper) {
-  if (!(upper > lower)) return {lower};
-  return {lower, (lower + upper) / 2, upper};
+// The coarse start never holds more points than this.
+const double START_CAP = 2000;
+
+std::vector<double> coarseValues(double lower, double upper, int count) {
+  if (!(upper > lower) || count < 2) return {lower};
+  std::vector<double> v(count);
+  for (int i = 0; i < count; ++i) v[i] = lower + (upper - lower) * i / (count - 1);
+  return v;
 }
 
 double scaleOf(double bound) { return std::max(1.0, std::fabs(bound)); }
@@ -26,19 +30,34 @@ WorkingSet::WorkingSet(const SipProblem& p) : p_(p), widths_(p.nt), finiteLambda
   for (int d = 0; d < p.nt; ++d) widths_[d] = p.tu[d] - p.tl[d];
   for (int d = 0; d < p.nt; ++d)
     if (p.tl[d] > p.tu[d]) return;  // an empty T has no point to start from
-  // Three values per coordinate up to three coordinates (27 points), then
-  // the corners up to six (64), then the centre alone.
+  // About four points per coordinate of x, at least three values per
+  // coordinate of T, within the cap (two values, the corners, beyond it).
+  int per = std::max(3, (int)std::ceil(std::pow(4.0 * p.nx + 1, 1.0 / std::max(1, p.nt))));
+  while (per > 2 && std::pow((double)per, p.nt) > START_CAP) --per;
+  addStart(std::pow(2.0, p.nt) <= START_CAP ? per : 1);
+}
+
+bool WorkingSet::refineStart() {
+  const int finer = 2 * perCoordinate_ - 1;
+  if (perCoordinate_ < 2 || std::pow((double)finer, p_.nt) > START_CAP) return false;
+  addStart(finer);
+  return true;
+}
+
+void WorkingSet::addStart(int per) {
+  const SipProblem& p = p_;
+  perCoordinate_ = per;
   std::vector<std::vector<double>> values(p.nt);
-  for (int d = 0; d < p.nt; ++d) {
-    values[d] = coarseValues(p.tl[d], p.tu[d]);
-    if (p.nt > 3 && values[d].size() == 3) values[d].erase(values[d].begin() + 1);
-    if (p.nt > 6) values[d] = {(p.tl[d] + p.tu[d]) / 2};
-  }
+  for (int d = 0; d < p.nt; ++d)
+    values[d] = per > 1 ? coarseValues(p.tl[d], p.tu[d], per) : std::vector<double>{(p.tl[d] + p.tu[d]) / 2};
   std::vector<size_t> index(p.nt, 0);
   std::vector<double> t(p.nt);
   for (;;) {
     for (int d = 0; d < p.nt; ++d) t[d] = values[d][index[d]];
-    if (add(t)) points_.back().initial = true;
+    add(t);
+    // The start's points (new or already in the set) are never dropped.
+    for (WorkingPoint& q : points_)
+      if (q.t == t) q.initial = true;
     int d = 0;
     while (d < p.nt && ++index[d] == values[d].size()) index[d++] = 0;
     if (d == p.nt) break;

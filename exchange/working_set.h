@@ -1,5 +1,6 @@
-// The points of T an exchange method keeps: a coarse start (the corners and
-// midpoints of the box), the maximisers it adds, and the multipliers each
+// The points of T an exchange method keeps: a coarse start (a regular grid
+// of the box with a few times more points than x has coordinates), the
+// maximisers it adds, and the multipliers each
 // point had in the last subproblem, from which idle points are dropped and
 // the next subproblem is warm-started.
 #pragma once
@@ -23,6 +24,12 @@ class WorkingSet {
 
   explicit WorkingSet(const SipProblem& p);
 
+  // Halves the coarse start's spacing (its points stay): a subproblem on too
+  // few points of T can be unbounded. False when the start is as fine as a
+  // working set may be.
+  bool refineStart();
+  int startValues() const { return perCoordinate_; }
+
   // Adds t unless the set holds it already (within 1e-9 of the box); true
   // when added.
   bool add(const std::vector<double>& t);
@@ -44,4 +51,7 @@ class WorkingSet {
   std::vector<double> widths_;
   std::vector<WorkingPoint> points_;
   std::vector<double> finiteLambda_;
+  int perCoordinate_ = 0;
+
+  void addStart(int perCoordinate);
 };

@@ -14,43 +14,57 @@ using testing::internal::GetCapturedStdout;
 
 typedef std::vector<double> Vec;
 
-TEST(WorkingSet, CoarseStartGrowsWithTheDimensionButStaysSmall) {
-  for (int nt : {1, 2, 3, 4, 7}) {
+TEST(WorkingSet, CoarseStartGrowsWithTheVariablesAndStaysUnderItsCap) {
+  // nx = 1: at least three values a coordinate; nx = 20 on one coordinate: 81 points;
+  // seven coordinates: two values each (128); twelve: the centre alone.
+  const struct {
+    int nx, nt;
+    size_t points;
+  } cases[] = {{1, 1, 5}, {1, 2, 9}, {1, 3, 27}, {20, 1, 81}, {6, 2, 25}, {1, 7, 128}, {1, 12, 1}};
+  for (const auto& k : cases) {
     FakeProblem f;
-    f.nt = nt;
-    f.tl.assign(nt, 0.0);
-    f.tu.assign(nt, 2.0);
+    f.nx = k.nx, f.nt = k.nt;
+    f.tl.assign(k.nt, 0.0);
+    f.tu.assign(k.nt, 2.0);
     SipContext& c = f.install();
     WorkingSet set(c.problem);
-    const size_t expected[] = {0, 3, 9, 27, 16, 0, 0, 1};
-    EXPECT_EQ(set.size(), expected[nt]) << nt;
+    EXPECT_EQ(set.size(), k.points) << k.nx << " " << k.nt;
     for (const WorkingPoint& q : set.all()) EXPECT_TRUE(q.initial);
   }
+}
+
+TEST(WorkingSet, RefiningTheStartKeepsItsPoints) {
+  FakeProblem f;
+  SipContext& c = f.install();
+  WorkingSet set(c.problem);  // 5 values on [0, 1]
+  ASSERT_TRUE(set.refineStart());
+  EXPECT_EQ(set.size(), 9u);
+  EXPECT_EQ(set.startValues(), 9);
 }
 
 TEST(WorkingSet, AddsNewPointsOnceDropsIdleOnesAndKeepsMultipliersForWarmStarts) {
   FakeProblem f;  // g = -1 <= 0: every point well inside
   f.mx = 1;
   SipContext& c = f.install();
-  WorkingSet set(c.problem);  // t = 0, 0.5, 1
-  EXPECT_TRUE(set.add({0.25}));
-  EXPECT_FALSE(set.add({0.25 + 1e-12}));
-  ASSERT_EQ(set.size(), 4u);
+  WorkingSet set(c.problem);  // t = 0, 0.25, 0.5, 0.75, 1
+  EXPECT_TRUE(set.add({0.3}));
+  EXPECT_FALSE(set.add({0.3 + 1e-12}));
+  ASSERT_EQ(set.size(), 6u);
   const double x = 0;
   // Rows: the finite constraint, then one per point; the added point is idle.
-  const Vec lambda = {7.0, 0.5, 0.0, 0.0, 0.0};
+  const Vec lambda = {7.0, 0.5, 0.0, 0.0, 0.0, 0.0, 0.0};
   for (int round = 1; round < WorkingSet::DROP_AFTER; ++round) {
     EXPECT_EQ(set.update(lambda, c.problem, &x), 0);
     EXPECT_EQ(set.warmStart(), lambda);
   }
   EXPECT_EQ(set.update(lambda, c.problem, &x), 1);  // the added point goes, the start stays
-  EXPECT_EQ(set.size(), 3u);
-  EXPECT_EQ(set.warmStart(), (Vec{7.0, 0.5, 0.0, 0.0}));
+  EXPECT_EQ(set.size(), 5u);
+  EXPECT_EQ(set.warmStart(), (Vec{7.0, 0.5, 0.0, 0.0, 0.0, 0.0}));
   // A point with a multiplier is never idle.
-  set.add({0.75});
+  set.add({0.6});
   for (int round = 0; round < 2 * WorkingSet::DROP_AFTER; ++round)
-    set.update({7.0, 0.5, 0.0, 0.0, 1.0}, c.problem, &x);
-  EXPECT_EQ(set.size(), 4u);
+    set.update({7.0, 0.5, 0.0, 0.0, 0.0, 0.0, 1.0}, c.problem, &x);
+  EXPECT_EQ(set.size(), 6u);
 }
 
 // Returns the scripted x of each call in turn, with multipliers 1, 2, ... for the rows.
@@ -73,7 +87,7 @@ class ScriptedSolver : public SubproblemSolver {
 
 TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   // g = x sin(6t) - 1/2 <= 0 on [0, 1]: for x = 1 violated around t = pi/12,
-  // which the coarse start (0, 1/2, 1) misses; for x = 0.4 feasible everywhere.
+  // which the coarse start (0, 1/4, ..., 1) misses; for x = 0.4 feasible everywhere.
   FakeProblem f;
   f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
   f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
@@ -89,11 +103,13 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   GetCapturedStdout();
   EXPECT_EQ(r.status, STATUS_SOLVED) << r.message;
   ASSERT_EQ(solver.seen.size(), 2u);
-  EXPECT_EQ(solver.seen[0].size(), 3u);
-  ASSERT_EQ(solver.seen[1].size(), 4u);
-  EXPECT_NEAR(solver.seen[1][3][0], M_PI / 12, 1e-7);
+  EXPECT_EQ(solver.seen[0].size(), 5u);
+  ASSERT_GE(solver.seen[1].size(), 6u);
+  EXPECT_NEAR(solver.seen[1][5][0], M_PI / 12, 1e-7);
   EXPECT_TRUE(solver.warm[0].empty());
-  EXPECT_EQ(solver.warm[1], (Vec{1.0, 2.0, 3.0, 0.0}));
+  Vec expected = {1.0, 2.0, 3.0, 4.0, 5.0};
+  expected.resize(solver.seen[1].size(), 0.0);  // new points start at 0
+  EXPECT_EQ(solver.warm[1], expected);
   EXPECT_DOUBLE_EQ(c.x[0], 0.4);
 }
 
