@@ -5,7 +5,10 @@ points. One panel per infinite constraint; a line over one infinite variable,
 a filled contour with the bound's level over two. PNG or SVG by the output
 file's extension.
 
-usage: scripts/plot_report.py REPORT.json OUTPUT.png|OUTPUT.svg
+usage: scripts/plot_report.py [--size WIDTHxHEIGHT] REPORT.json OUTPUT.png|OUTPUT.svg
+
+--size gives the picture's size in pixels (at 100 dots per inch); by default
+550 x 450 for each panel.
 """
 import json
 import math
@@ -66,18 +69,36 @@ def draw_contour(ax, fig, report, profile, names):
     ax.set_ylabel(names[b])
 
 
+def parse_size(text):
+    """'800x600' as (800, 600); None when malformed."""
+    parts = text.lower().split("x")
+    if len(parts) != 2 or not all(p.isdigit() and int(p) > 0 for p in parts):
+        return None
+    return int(parts[0]), int(parts[1])
+
+
 def main(argv):
-    if len(argv) != 3 or not argv[2].lower().endswith((".png", ".svg")):
+    args = argv[1:]
+    size = None
+    if len(args) == 4 and args[0] == "--size":
+        size = parse_size(args[1])
+        if size is None:
+            sys.stderr.write(__doc__)
+            return 2
+        args = args[2:]
+    if len(args) != 2 or not args[1].lower().endswith((".png", ".svg")):
         sys.stderr.write(__doc__)
         return 2
-    with open(argv[1]) as f:
+    with open(args[0]) as f:
         report = json.load(f)
     profiles = report["profiles"]
     if not profiles:
         sys.stderr.write("the report has no profile (no infinite constraint or no point)\n")
         return 1
     names = report["model"]["infinite_variables"]
-    fig, axes = plt.subplots(1, len(profiles), figsize=(5.5 * len(profiles), 4.5), squeeze=False)
+    dpi = 100
+    inches = (size[0] / dpi, size[1] / dpi) if size else (5.5 * len(profiles), 4.5)
+    fig, axes = plt.subplots(1, len(profiles), figsize=inches, dpi=dpi, squeeze=False)
     for ax, profile in zip(axes[0], profiles):
         if len(profile["axes"]) == 1:
             draw_line(ax, report, profile, names)
@@ -92,7 +113,7 @@ def main(argv):
                  f"largest violation {violation if violation is None else format(violation, '.3g')}",
                  fontsize="medium")
     fig.tight_layout()
-    fig.savefig(argv[2])
+    fig.savefig(args[1], dpi=dpi)
     return 0
 
 

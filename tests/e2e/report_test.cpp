@@ -4,9 +4,11 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 
 #include "harness.h"
 #include "literature.h"
+#include "nl_writer.h"
 #include "solution.h"
 
 namespace {
@@ -20,10 +22,53 @@ struct Report : ::testing::Test {
     *r = runIn(dir.path(), ormidPath() + " " + problem + " -AMPL report=r.json " + options);
     return json::parse(readFile(dir.file("r.json")));
   }
-  RunResult plot(const std::string& output) {
-    return runIn(dir.path(), "/usr/bin/python3 " + sourceDir() + "/scripts/plot_report.py r.json " + output);
+  RunResult plot(const std::string& output, const std::string& size = "") {
+    return runIn(dir.path(), "/usr/bin/python3 " + sourceDir() + "/scripts/plot_report.py " +
+                                 (size.empty() ? "" : "--size " + size + " ") + "r.json " + output);
+  }
+  // Width and height of a PNG file from its header (0, 0 when it is none).
+  std::pair<int, int> pngSize(const std::string& name) {
+    std::string png = readFile(dir.file(name));
+    if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+    auto word = [&](size_t at) {
+      return (int)((unsigned char)png[at] << 24 | (unsigned char)png[at + 1] << 16 |
+                   (unsigned char)png[at + 2] << 8 | (unsigned char)png[at + 3]);
+    };
+    return {word(16), word(20)};
   }
 };
+
+// Every literature problem with every method (small budgets: the report, not
+// the answer, is under test): the report parses and agrees with the .sol and
+// the printed statistics.
+TEST_F(Report, EveryProblemAndMethodAgreesWithTheSolutionAndTheStatistics) {
+  const char* methods[] = {"pf_type=p1", "pf_type=p2", "method=penalty_m", "method=intp int_ord=pc",
+                           "method=disc_hett disc_nlp=ipopt", "method=disc_halt disc_nlp=ipopt",
+                           "method=disc_reem disc_nlp=ipopt", "method=exchange"};
+  for (const LiteratureProblem& p : literatureProblems()) {
+    const int nt = infiniteVariables(p.model);
+    for (const char* method : methods) {
+      const std::string m(method);
+      if (nt != 1 && m.find("disc") == std::string::npos && m.find("exchange") == std::string::npos)
+        continue;
+      std::string options = m + " maxitero=3 maxiteri=20 disc_k=1 nlp_maxit=50 exchange_maxit=3";
+      if (nt > 1) options += nt == 2 ? " disc_h=0.1" : " disc_h=0.25";
+      RunResult r;
+      json doc = run(p.name, options, &r);
+      ASSERT_EQ(r.status, 0) << p.name << " " << m;
+      EXPECT_EQ(doc["status"]["code"], r.solveCode) << p.name << " " << m;
+      std::vector<double> sol = solPrimals(readFile(dir.file(p.name + ".sol")), (int)p.model.vars.size());
+      size_t k = 0;
+      for (size_t j = 0; j < p.model.vars.size(); ++j)
+        if (p.model.vars[j].name[0] != 't') EXPECT_EQ(doc["x"][k++].get<double>(), sol[j]) << p.name << " " << m;
+      const std::pair<const char*, const char*> counters[] = {
+          {"objval", "kelv_objval"}, {"contval", "kelv_contval"}, {"contgrd", "kelv_contgrd"},
+          {"pfval", "kelv_pfval"}, {"nnlp", "nnlp"}};
+      for (const auto& c : counters)
+        EXPECT_EQ(doc["counters"][c.first].get<int>(), statistic(r.out, c.second)) << p.name << " " << m;
+    }
+  }
+}
 
 TEST_F(Report, OneInfiniteVariableLineProfileAndPicture) {
   RunResult r;
@@ -51,9 +96,9 @@ TEST_F(Report, OneInfiniteVariableLineProfileAndPicture) {
   EXPECT_NEAR(largest, doc["certificate"]["worst"][0]["violation"].get<double>(), 1e-4);
   EXPECT_GT(doc["counters"]["nnlp"].get<int>(), 0);
 
-  RunResult png = plot("p.png");
+  RunResult png = plot("p.png", "900x400");
   ASSERT_EQ(png.status, 0) << png.err;
-  EXPECT_EQ(readFile(dir.file("p.png")).substr(1, 3), "PNG");
+  EXPECT_EQ(pngSize("p.png"), std::make_pair(900, 400));
 }
 
 TEST_F(Report, TwoInfiniteVariablesGridProfileAndSvg) {
@@ -64,10 +109,32 @@ TEST_F(Report, TwoInfiniteVariablesGridProfileAndSvg) {
   EXPECT_EQ(profile["axes"], json::array({0, 1}));
   ASSERT_EQ(profile["g"].size(), 64u);
   EXPECT_EQ(profile["g"][0].size(), 64u);
+  RunResult png = plot("p.png", "640x480");
+  ASSERT_EQ(png.status, 0) << png.err;
+  EXPECT_EQ(pngSize("p.png"), std::make_pair(640, 480));
   RunResult svg = plot("p.svg");
   ASSERT_EQ(svg.status, 0) << svg.err;
   EXPECT_NE(readFile(dir.file("p.svg")).find("<svg"), std::string::npos);
   EXPECT_EQ(plot("p.jpg").status, 2);  // neither PNG nor SVG
+  EXPECT_EQ(plot("p.png", "0x480").status, 2);
+}
+
+TEST_F(Report, AFailedRunWithoutCertificateIsReportedAndPlotted) {
+  nl::Model m;  // log of a negative number at the start: status 500
+  nl::Expr x1 = nl::var(m.addVar("x1", -nl::INF, nl::INF, -1.0));
+  nl::Expr t = nl::var(m.addVar("t", 0.0, 1.0));
+  m.minimize(nl::log(x1) * nl::log(x1));
+  m.addCon("tcon", x1 * t, -nl::INF, 10.0);
+  m.write(dir.file("p"));
+  RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL certificate=0 report=r.json");
+  ASSERT_EQ(r.solveCode, 500);
+  json doc = json::parse(readFile(dir.file("r.json")));
+  EXPECT_EQ(doc["status"]["code"], 500);
+  EXPECT_TRUE(doc["certificate"]["stationarity"].is_null());
+  EXPECT_TRUE(doc["objective"].is_null());
+  RunResult png = plot("p.png");
+  ASSERT_EQ(png.status, 0) << png.err;
+  EXPECT_GT(pngSize("p.png").first, 0);
 }
 
 TEST_F(Report, UnwritableReportIsSaidAndTheRunStillEnds) {
