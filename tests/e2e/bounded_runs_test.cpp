@@ -8,19 +8,14 @@
 #include "literature.h"
 #include "nl_writer.h"
 #include "ormid/ormid.h"
+#include "model_run.h"
 #include "solution.h"
 
 namespace {
 
 using namespace nl;
 
-struct BoundedRuns : ::testing::Test {
-  TempDir dir;
-  RunResult ormid(const Model& m, const std::string& options) {
-    m.write(dir.file("p"));
-    return runIn(dir.path(), ormidPath() + " p -AMPL " + options);
-  }
-};
+struct BoundedRuns : ::testing::Test, ModelRun {};
 
 TEST_F(BoundedRuns, IntegralThatNeverMeetsItsErrorIsCutAndEndsTheMethod) {
   // int_error=0 over a long T: without a cap each integral splits ~1e7 times.
@@ -56,10 +51,10 @@ TEST_F(BoundedRuns, SubproblemTooLargeKeepsTheStart) {
   RunResult r = ormid(m, "disc_nlp=ipopt method=disc_reem disc_h=1e-6");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.solveCode, STATUS_SIZE_LIMIT) << r.solMessage;
-  std::vector<double> sol = solPrimals(readFile(dir.file("p.sol")), (int)m.vars.size());
+  std::vector<double> x = sol(m);
   for (size_t i = 0; i < m.vars.size(); ++i) {
     if (!m.vars[i].hasStart) continue;
-    EXPECT_EQ(sol[i], m.vars[i].start) << i;
+    EXPECT_EQ(x[i], m.vars[i].start) << i;
   }
 }
 

@@ -9,22 +9,14 @@
 #include "literature.h"
 #include "nl_writer.h"
 #include "ormid/ormid.h"
+#include "model_run.h"
 #include "solution.h"
 
 namespace {
 
 using namespace nl;
 
-struct RunStatus : ::testing::Test {
-  TempDir dir;
-  RunResult ormid(const Model& m, const std::string& options) {
-    m.write(dir.file("p"));
-    return runIn(dir.path(), ormidPath() + " p -AMPL " + options);
-  }
-  std::vector<double> sol(const Model& m) {
-    return solPrimals(readFile(dir.file("p.sol")), (int)m.vars.size());
-  }
-};
+struct RunStatus : ::testing::Test, ModelRun {};
 
 // Concave objective, maximum 1.5 at (0.5, 0.5) where x1 <= 0.5 and x2 <= 0.5
 // (the constraint at t = 1 and t = 0); minimising it instead diverges.
