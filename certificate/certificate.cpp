@@ -54,8 +54,12 @@ double boundOfSide(const SipProblem& p, int j, int side) { return side > 0 ? p.c
 struct Columns {
   int m;
   Vec A;
-  void add(const Vec& column) { A.insert(A.end(), column.begin(), column.end()); }
-  int count() const { return m > 0 ? (int)(A.size() / m) : 0; }
+  int n = 0;  // counted, not derived from A: with no x, columns are empty
+  void add(const Vec& column) {
+    A.insert(A.end(), column.begin(), column.end());
+    ++n;
+  }
+  int count() const { return n; }
 };
 
 // side * the x-gradient of g_j at t.

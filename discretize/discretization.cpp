@@ -64,6 +64,7 @@ SipResult discretizationEnd(const SubproblemResult& last, int levels) {
     case SUB_SOLVED: r = sipResult(STATUS_SOLVED, "last subproblem solved", levels); break;
     case SUB_INFEASIBLE: r = sipResult(STATUS_INFEASIBLE, word, levels); break;
     case SUB_LIMIT: r = sipResult(STATUS_ITERATION_LIMIT, word, levels); break;
+    case SUB_TIME_LIMIT: r = sipResult(STATUS_TIME_LIMIT, word, levels); break;
     case SUB_TOO_LARGE: r = sipResult(STATUS_SIZE_LIMIT, word, levels); break;
     case SUB_FAILED: r = sipResult(STATUS_SUBPROBLEM_FAILURE, word, levels); break;
     case SUB_UNAVAILABLE: r = sipResult(STATUS_NO_POINT, "no subproblem solver", levels); break;

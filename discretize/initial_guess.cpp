@@ -20,8 +20,9 @@ SipResult initialGuess(SipContext& c) {
   PointSet fullGrid(range), working(range);
   if (!buildProblemGrid(p, fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
   PointSet::copy(fullGrid, working);
-  // A generator of this solve's own: two solves at once draw independently.
-  std::minstd_rand draw((unsigned)time(nullptr));
+  // A generator of this solve's own, seeded from the clock and the system's
+  // entropy: two solves at once draw independently.
+  std::minstd_rand draw((unsigned)time(nullptr) ^ std::random_device{}());
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int i = 0; i < p.nx; ++i) x0[i] = unit(draw);
   // Whatever the subproblem did, its last point is the method's start.

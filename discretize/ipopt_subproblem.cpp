@@ -38,9 +38,8 @@ SubproblemStatus subproblemStatus(SolverReturn status) {
     case FEASIBLE_POINT_FOUND:
       return SUB_SOLVED;
     case LOCAL_INFEASIBILITY: return SUB_INFEASIBLE;
-    case MAXITER_EXCEEDED:
-    case CPUTIME_EXCEEDED:
-      return SUB_LIMIT;
+    case MAXITER_EXCEEDED: return SUB_LIMIT;
+    case CPUTIME_EXCEEDED: return SUB_TIME_LIMIT;
     default: return SUB_FAILED;
   }
 }
@@ -156,6 +155,14 @@ class Subproblem : public TNLP {
       }
     }
     return usable(m * n, values);
+  }
+
+  // Ipopt's own clock counts the whole process's CPU time: the run's wall
+  // clock is checked here, once an iteration.
+  bool intermediate_callback(AlgorithmMode, Index, Number, Number, Number, Number, Number, Number,
+                             Number, Number, Index, const IpoptData*,
+                             IpoptCalculatedQuantities*) override {
+    return !timeIsUp(c_);
   }
 
   void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
@@ -279,8 +286,14 @@ SubproblemResult fixedPoint(SipContext& c, double* x, const PointList& points) {
 SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
                                                 const std::vector<double>* lambda0) {
   if (subproblemTooLarge(c.problem, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
-  if (timeIsUp(c)) return notSolved(c, x, SUB_LIMIT, "time limit");
+  if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
+  // Ipopt's linear solver keeps state of its own: one subproblem at a time
+  // in a process, whatever the number of solves. The time left is counted
+  // once the turn has come.
+  static std::mutex linearSolver;
+  std::unique_lock<std::mutex> lock(linearSolver);
+  if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0);
   int iterations = 0;
   try {
@@ -289,10 +302,6 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");
     } else {
-      // Ipopt's linear solver keeps state of its own: one subproblem at a
-      // time in a process, whatever the number of solves.
-      static std::mutex linearSolver;
-      std::lock_guard<std::mutex> lock(linearSolver);
       app->OptimizeTNLP(GetRawPtr(problem));
       if (IsValid(app->Statistics())) iterations = app->Statistics()->IterationCount();
     }
@@ -305,6 +314,8 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   r.objective = problem->finished ? problem->objective
                                   : c.evaluate(REQ_OBJVAL, 0, x);
   r.status = problem->finished ? subproblemStatus(problem->status) : SUB_FAILED;
+  if (problem->finished && problem->status == USER_REQUESTED_STOP && timeIsUp(c))
+    r.status = SUB_TIME_LIMIT;
   r.text = problem->finished ? statusText(problem->status) : "no solution";
   r.lambda = problem->lambda;
   printf("Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,

@@ -14,7 +14,8 @@
 enum SubproblemStatus {
   SUB_SOLVED,
   SUB_INFEASIBLE,   // the solver found the set's constraints locally infeasible
-  SUB_LIMIT,        // its iteration or time limit
+  SUB_LIMIT,        // its iteration limit
+  SUB_TIME_LIMIT,   // the run's time limit
   SUB_TOO_LARGE,    // more constraints than a run solves; x is unchanged
   SUB_FAILED,       // any other failure; x is the solver's last point
   SUB_UNAVAILABLE   // no solver: the run cannot go on

@@ -51,7 +51,7 @@ SipResult runMethod(SipContext& c) {
 
 SipResult dispatch(SipContext& c) {
   const SipProblem& p = c.problem;
-  if (!p.x0) {
+  if (!p.x0 && p.nx > 0) {  // with no x there is nothing to guess
     printf("Without Initial Guess\n");
     SipResult guess = initialGuess(c);
     if (!guess.hasPoint()) return guess;

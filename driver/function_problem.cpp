@@ -11,6 +11,13 @@ double functionsEvaluate(int code, int n, const double* x, const double* t, doub
                          double* out2, double*, int* nerror, void* data) {
   const SipFunctions& p = *static_cast<const SipFunctions*>(data);
   double v = 0.0;
+  // A function the problem needs but was not given is an evaluation error.
+  const bool missing = ((code == REQ_CONXVAL || code == REQ_CONXGRD) && !(p.c && p.gradC)) ||
+                       ((code == REQ_CONTVAL || code == REQ_CONTGRD) && !(p.g && p.gradG));
+  if (missing) {
+    if (nerror) *nerror = 1;
+    return NAN;
+  }
   switch (code) {
     case REQ_OBJVAL: v = p.f ? p.f(x) : 0.0; break;
     case REQ_OBJGRD:

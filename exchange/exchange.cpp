@@ -49,6 +49,7 @@ SipResult subproblemEnd(const SubproblemResult& r, int iterations) {
   switch (r.status) {
     case SUB_INFEASIBLE: return sipResult(STATUS_INFEASIBLE, "subproblem " + r.text, iterations);
     case SUB_LIMIT: return sipResult(STATUS_ITERATION_LIMIT, "subproblem " + r.text, iterations);
+    case SUB_TIME_LIMIT: return sipResult(STATUS_TIME_LIMIT, "time_limit reached", iterations);
     case SUB_TOO_LARGE: return sipResult(STATUS_SIZE_LIMIT, "subproblem too large", iterations);
     case SUB_UNAVAILABLE: return sipResult(STATUS_NO_POINT, "no subproblem solver", iterations);
     default: return sipResult(STATUS_SUBPROBLEM_FAILURE, "subproblem " + r.text, iterations);
@@ -98,8 +99,8 @@ SipResult exchangeMethod(SipContext& c) {
            std::max(0.0, level.worst), r.text.c_str());
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
     if (level.worst <= addAbove) return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
-    if (level.added == 0)
-      return sipResult(STATUS_SOLVED, "every violated maximiser is in the working set", it + 1);
+    if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
+      return sipResult(STATUS_UNCERTAIN, "every violated maximiser is in the working set", it + 1);
   }
   return sipResult(STATUS_ITERATION_LIMIT, "exchange_maxit iterations", o.exchange_maxit);
 }

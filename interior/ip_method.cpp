@@ -100,9 +100,10 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     evaluateLagrangian(r.c, r.it, r.mu, r.e);
     if (evaluationFailed(r.e)) {
       end = r.total + j == 0 ? START_FAILS : BREAKDOWN;
-      if (end == BREAKDOWN) r.it = r.prevIt;
+      if (end == BREAKDOWN && !r.lastGood.x.empty()) r.it = r.lastGood;
       break;
     }
+    r.lastGood = r.it;
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
     if (r.res.rho <= o.int_prec && r.res.sigma <= o.int_prec) {
@@ -149,7 +150,7 @@ void report(IpRun& r) {
   printf("Objective function value\n");
   printf("%f\n", c.modelObjective(r.e.f));
   FILE* results = openResults();
-  double f = c.evaluate(REQ_OBJVAL, 0, r.it.x.data());
+  double f = r.it.x.empty() ? NAN : c.evaluate(REQ_OBJVAL, 0, r.it.x.data());
   labelled("Gradient of lagrangian:\n", r.e.gradL);
   if (!results) return;
   fprintf(results, " & %d & %d & %.6e & %.1e & %.1e & %.1e & %.1e \\\\\n", r.total,

@@ -7,6 +7,7 @@ struct IpRun {
   explicit IpRun(SipContext& s) : c(s) {}
   IpContext c;
   IpIterate it, prevIt;
+  IpIterate lastGood;  // the last iterate where the Lagrangian could be evaluated
   IpEval e, prevE;
   Vec B, d;
   double mu = 0, beta = 0;

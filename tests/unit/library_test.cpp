@@ -105,3 +105,43 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// A constraint counted in mt without its functions is an evaluation error,
+// not a crash.
+TEST(Library, AMissingFunctionIsAnEvaluationError) {
+  ScratchWorkingDir dir;
+  SipFunctions p;
+  p.mt = 1;  // no g, no gradG
+  p.x0 = {0.0};
+  CaptureStdout();
+  SipResult r = ormid::solve(p.problem());
+  GetCapturedStdout();
+  EXPECT_EQ(r.status, STATUS_EVALUATION_ERROR) << r.message;
+}
+
+}  // namespace
+
+namespace {
+
+// Every variable infinite: no x to solve for, and still a certificate.
+TEST(Library, AProblemWithoutFiniteVariablesIsCertifiedByEveryKindOfMethod) {
+  ScratchWorkingDir dir;
+  SipFunctions p;
+  p.nx = 0, p.mt = 1;
+  p.g = [](int, const double*, const double* t) { return t[0] * t[0] - 2; };
+  p.gradG = [](int, const double*, const double* t, double*, double* gt) { gt[0] = 2 * t[0]; };
+  for (int method : {METHOD_PENALTY, METHOD_EXCHANGE, METHOD_DISC_REEM}) {
+    SipOptions o;
+    o.method = method;
+    o.disc_nlp = DISC_NLP_IPOPT;
+    CaptureStdout();
+    SipResult r = ormid::solve(p.problem(), o);
+    GetCapturedStdout();
+    EXPECT_EQ(r.status, STATUS_SOLVED) << method << ": " << r.message;
+    EXPECT_EQ(r.maxViolation, 0.0) << method;
+  }
+}
+
+}  // namespace
