@@ -68,8 +68,9 @@ const char* statusText(SolverReturn status) {
 // Rows: the mx finite constraints, then for each point the mt infinite ones.
 class Subproblem : public TNLP {
  public:
-  Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0)
-      : c_(c), x_(x), points_(points), lambda0_(lambda0) {}
+  Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
+             bool exactHessian)
+      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian) {}
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
@@ -81,7 +82,7 @@ class Subproblem : public TNLP {
     n = p.nx;
     m = rows();
     nnzJac = m * p.nx;
-    nnzHes = 0;
+    nnzHes = exact_ ? p.nx * (p.nx + 1) / 2 : 0;
     style = C_STYLE;
     return true;
   }
@@ -157,6 +158,38 @@ class Subproblem : public TNLP {
     return usable(m * n, values);
   }
 
+  // The lower triangle of obj_factor * H_f + sum_r lambda_r H_r, row by row.
+  bool eval_h(Index n, const Number* x, bool, Number objFactor, Index m, const Number* lambda, bool,
+              Index, Index* iRow, Index* jCol, Number* values) override {
+    if (!values) {
+      for (int i = 0, e = 0; i < n; ++i)
+        for (int k = 0; k <= i; ++k, ++e) iRow[e] = i, jCol[e] = k;
+      return true;
+    }
+    const SipProblem& p = c_.problem;
+    std::vector<double> sum((long)n * n, 0.0), h((long)n * n), htt(p.nt * p.nt + 1), hxt(n * p.nt + 1);
+    auto add = [&](double weight) {
+      for (long e = 0; e < (long)n * n; ++e) sum[e] += weight * h[e];
+    };
+    if (objFactor != 0) {
+      c_.evaluate(REQ_OBJHES, 0, x, nullptr, h.data());
+      add(objFactor);
+    }
+    for (int r = 0; r < m; ++r) {
+      if (lambda[r] == 0) continue;
+      if (r < p.mx) {
+        c_.evaluate(REQ_CONXHES, r, x, nullptr, h.data());
+      } else {
+        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        c_.evaluate(REQ_CONTHES, j, x, points_[k].data(), h.data(), htt.data(), hxt.data());
+      }
+      add(lambda[r]);
+    }
+    for (int i = 0, e = 0; i < n; ++i)
+      for (int k = 0; k <= i; ++k, ++e) values[e] = sum[(long)i * n + k];
+    return usable((long)n * (n + 1) / 2, values);
+  }
+
   // Ipopt's own clock counts the whole process's CPU time: the run's wall
   // clock is checked here, once an iteration.
   bool intermediate_callback(AlgorithmMode, Index, Number, Number, Number, Number, Number, Number,
@@ -181,9 +214,10 @@ class Subproblem : public TNLP {
   double* x_;
   PointList points_;
   const std::vector<double>* lambda0_;
+  bool exact_;
 };
 
-SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm) {
+SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
@@ -192,7 +226,7 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm) {
   // One thread: CPU time is wall time.
   double left = secondsLeft(c);
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
-  o->SetStringValue("hessian_approximation", "limited-memory");
+  o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
   o->SetNumericValue("bound_relax_factor", 0.0);
   o->SetIntegerValue("mumps_pivot_order", 6);
   if (warm) {
@@ -294,10 +328,11 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   static std::mutex linearSolver;
   std::unique_lock<std::mutex> lock(linearSolver);
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
-  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0);
+  const bool exact = exactHessian_ && c.problem.hessians;
+  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact);
   int iterations = 0;
   try {
-    SmartPtr<IpoptApplication> app = quietApplication(c, lambda0 != nullptr);
+    SmartPtr<IpoptApplication> app = quietApplication(c, lambda0 != nullptr, exact);
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");

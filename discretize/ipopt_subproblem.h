@@ -16,9 +16,15 @@ bool subproblemTooLarge(const SipProblem& p, long points);
 
 class IpoptSubproblemSolver : public SubproblemSolver {
  public:
+  // Exact Hessians of the Lagrangian where the problem's evaluator gives
+  // them; the limited-memory approximation otherwise.
+  explicit IpoptSubproblemSolver(bool exactHessian = false) : exactHessian_(exactHessian) {}
   SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
                            const std::vector<double>* lambda0) override;
+
+ private:
+  bool exactHessian_;
 };
 
 // Ipopt's bound value for "no bound" in place of the library's infinities.

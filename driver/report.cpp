@@ -76,7 +76,8 @@ json counters(const SipStats& s) {
   return {{"objval", s.objval},   {"objgrd", s.objgrd}, {"conval", s.conval},
           {"jacval", s.jacval},   {"pfval", s.pfval},   {"gpfval", s.gpfval},
           {"conxval", s.conxval}, {"contval", s.contval}, {"conxgrd", s.conxgrd},
-          {"contgrd", s.contgrd}, {"nnlpc", s.nnlpc},   {"nnlp", s.nnlp}};
+          {"contgrd", s.contgrd}, {"nnlpc", s.nnlpc},   {"nnlp", s.nnlp},
+          {"objhes", s.objhes},   {"conxhes", s.conxhes}, {"conthes", s.conthes}};
 }
 
 // A finite sample of coordinate d: the box, or the finite bound (or 0).

@@ -135,6 +135,7 @@ SipProblem amplProblem(const double* x0) {
   s.evaluate = sipEvaluate;
   s.data = &sipPartition;
   s.sense = amplObjectiveSense();
+  s.hessians = true;
   s.objectiveName = amplObjectiveName();
   for (int k = 0; k < p.mx; ++k) s.finiteNames.push_back(amplConName(p.cxIndex[k]));
   for (int k = 0; k < p.mt; ++k) s.infiniteNames.push_back(amplConName(p.ctIndex[k]));

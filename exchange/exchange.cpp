@@ -71,7 +71,7 @@ SipResult exchangeMethod(SipContext& c) {
   const SipProblem& p = c.problem;
   const SipOptions& o = c.options;
   if (!finiteT(p)) return sipResult(STATUS_NO_POINT, "T is not a box");
-  IpoptSubproblemSolver ipopt;
+  IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
   WorkingSet set(p);
   const Scan scan = scanPoints(p);

@@ -59,6 +59,7 @@ struct SipProblem {
   SipEvaluator evaluate = nullptr;
   void* data = nullptr;
   int sense = 1;  // -1: maximise f (the evaluator answers with the model's own f)
+  bool hessians = false;  // the evaluator answers REQ_OBJHES, REQ_CONXHES and REQ_CONTHES at x
   // Names for messages: the objective, the finite and the infinite
   // constraints (may be empty).
   std::string objectiveName = "objective";

@@ -95,6 +95,9 @@ TEST_F(Report, OneInfiniteVariableLineProfileAndPicture) {
   for (const json& g : profile["g"]) largest = std::max(largest, g.get<double>());
   EXPECT_NEAR(largest, doc["certificate"]["worst"][0]["violation"].get<double>(), 1e-4);
   EXPECT_GT(doc["counters"]["nnlp"].get<int>(), 0);
+  // The exchange method's subproblems use the model's exact Hessians.
+  EXPECT_GT(doc["counters"]["objhes"].get<int>(), 0);
+  EXPECT_GT(doc["counters"]["conthes"].get<int>(), 0);
 
   RunResult png = plot("p.png", "900x400");
   ASSERT_EQ(png.status, 0) << png.err;
