@@ -166,7 +166,7 @@ std::vector<Candidate> activePoints(const SipProblem& p, const std::vector<Const
 // Non-negative multipliers on the active constraints that best cancel the
 // objective's gradient; the residual relative to max(1, ||grad f||).
 double fit(const SipProblem& p, const double* x, const std::vector<Candidate>& active,
-           double tol, Certificate& c, Vec* z) {
+           double tol, double gradientScale, Certificate& c, Vec* z) {
   Columns cols{p.nx, {}};
   for (const Candidate& a : active)
     cols.add(infiniteColumn(p, x, a.j, a.m->t, a.m->side, &c.evaluations));
@@ -176,20 +176,22 @@ double fit(const SipProblem& p, const double* x, const std::vector<Candidate>& a
   for (int i = 0; i < p.nx; ++i) b[i] = -gf[i];
   double residual = 0;
   *z = nonNegativeLeastSquares(cols.A, p.nx, cols.count(), b, &residual);
-  return residual / std::max(1.0, norm(gf));
+  const double scale = std::max(norm(gf), gradientScale);
+  return scale > 0 ? residual / scale : residual;
 }
 
 // The fit on the local maxima; where it leaves a residual, again with the
 // active plateaus added, keeping the better.
 void fitMultipliers(const SipProblem& p, const double* x, const std::vector<ConstraintView>& views,
-                    double tol, Certificate& c) {
+                    double tol, double gradientScale, Certificate& c) {
   std::vector<Candidate> active = activePoints(p, views, tol, false);
   Vec z;
-  c.stationarity = fit(p, x, active, tol, c, &z);
+  c.stationarity = fit(p, x, active, tol, gradientScale, c, &z);
   if (c.stationarity > 1e-12) {
     std::vector<Candidate> wider = activePoints(p, views, tol, true);
     Vec zw;
-    double s = wider.size() > active.size() ? fit(p, x, wider, tol, c, &zw) : HUGE_VAL;
+    double s = wider.size() > active.size() ? fit(p, x, wider, tol, gradientScale, c, &zw)
+                                            : HUGE_VAL;
     if (s < c.stationarity) c.stationarity = s, active = wider, z = zw;
   }
   for (size_t k = 0; k < active.size(); ++k) {
@@ -217,7 +219,13 @@ Certificate scanOnly(const SipProblem& p, const double* x) {
   return c;
 }
 
-Certificate certify(const SipProblem& p, const double* x) {
+double objectiveGradientNorm(const SipProblem& p, const double* x) {
+  long evaluations = 0;
+  double n = norm(objectiveGradient(p, x, &evaluations));
+  return std::isfinite(n) ? n : 0.0;
+}
+
+Certificate certify(const SipProblem& p, const double* x, double gradientScale) {
   Certificate c;
   finiteViolations(p, x, c);
   Collector col{c};
@@ -241,7 +249,7 @@ Certificate certify(const SipProblem& p, const double* x) {
   const double tol = std::min(1e-2, std::max(1e-5, 10 * c.scaled));
   for (int j = 0; j < p.mt; ++j)
     views[j].plateau = plateauPoints(scan, values[j], sides[j], p, j, tol);
-  fitMultipliers(p, x, views, tol, c);
+  fitMultipliers(p, x, views, tol, gradientScale, c);
   return c;
 }
 

@@ -16,7 +16,13 @@ struct Certificate {
   long evaluations = 0;
 };
 
-Certificate certify(const SipProblem& p, const double* x);
+// gradientScale is the size of the objective's gradient where the solve
+// started: the stationarity residual is relative to the larger of it and
+// the gradient at x, so that objectives of any size are judged alike.
+Certificate certify(const SipProblem& p, const double* x, double gradientScale);
+
+// ||grad f|| at x (0 when it cannot be evaluated).
+double objectiveGradientNorm(const SipProblem& p, const double* x);
 
 // The violation of the bounds alone: x's, the finite constraints' and the
 // infinite constraints' on the scan of T (no local search, no multipliers).

@@ -217,7 +217,20 @@ class Subproblem : public TNLP {
   bool exact_;
 };
 
-SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact) {
+// Ipopt's tolerances are absolute: an objective whose gradient is small at
+// the start (an objective near 1e-6, say) is scaled up to a gradient of
+// about 1, so that its optimum is not within tolerance everywhere.
+double objectiveScaling(SipContext& c, const double* x) {
+  std::vector<double> g(c.problem.nx > 0 ? c.problem.nx : 1, 0.0);
+  c.evaluate(REQ_OBJGRD, 0, x, nullptr, g.data());
+  double largest = 0;
+  for (int i = 0; i < c.problem.nx; ++i) largest = std::max(largest, std::fabs(g[i]));
+  if (!(largest > 0) || !(largest < 1) || !std::isfinite(largest)) return 1.0;
+  return std::min(1.0 / largest, 1e8);
+}
+
+SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact,
+                                            double objectiveScale) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
@@ -227,6 +240,7 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
   double left = secondsLeft(c);
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
   o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
+  o->SetNumericValue("obj_scaling_factor", objectiveScale);
   o->SetNumericValue("bound_relax_factor", 0.0);
   o->SetIntegerValue("mumps_pivot_order", 6);
   if (warm) {
@@ -332,7 +346,8 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact);
   int iterations = 0;
   try {
-    SmartPtr<IpoptApplication> app = quietApplication(c, lambda0 != nullptr, exact);
+    SmartPtr<IpoptApplication> app =
+        quietApplication(c, lambda0 != nullptr, exact, objectiveScaling(c, x));
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");

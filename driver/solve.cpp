@@ -35,7 +35,7 @@ namespace {
 
 // What the solve knows of its final point: the model's objective there and,
 // unless switched off, its certificate, which decides the status.
-void describePoint(const SipContext& c, SipResult& r) {
+void describePoint(const SipContext& c, double gradientScale, SipResult& r) {
   const SipProblem& p = c.problem;
   r.x = c.x;
   int error = 0;
@@ -44,7 +44,7 @@ void describePoint(const SipContext& c, SipResult& r) {
   r.objective = error ? NAN : f;
   if (!c.options.certificate) return;
   const double start = monotonicSeconds();
-  Certificate cert = certify(p, r.x.data());
+  Certificate cert = certify(p, r.x.data(), gradientScale);
   r.maxViolation = cert.absolute;
   r.worst = cert.worst;
   r.active = cert.active;
@@ -61,8 +61,10 @@ namespace ormid {
 SipResult solve(const SipProblem& problem, const SipOptions& options) {
   const double start = monotonicSeconds();
   SipContext c(problem, options);
+  // The objective's scale, from its gradient at the start (when given).
+  const double gradientScale = problem.x0 ? objectiveGradientNorm(problem, problem.x0) : 0.0;
   SipResult r = dispatch(c);
-  if (r.hasPoint()) describePoint(c, r);
+  if (r.hasPoint()) describePoint(c, gradientScale, r);
   else r.x = c.x;
   r.stats = c.stats;
   r.seconds = monotonicSeconds() - start;

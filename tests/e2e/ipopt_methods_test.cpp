@@ -137,3 +137,30 @@ TEST(Exchange, SolvesExamplesWithOneTwoAndThreeInfiniteVariables) {
 }
 
 }  // namespace
+
+namespace {
+
+// An objective near 1e-6: Ipopt's absolute tolerances would stop anywhere
+// close, and an absolute stationarity test would pass anything.
+TEST(SmallObjective, IsSolvedToItsOptimumAndCertifiedRelatively) {
+  Model m = literatureProblem("watson2").model;
+  m.objective = m.objective * 1e-6;
+  for (const char* method : {"method=exchange", "method=disc_reem disc_nlp=ipopt"}) {
+    TempDir dir;
+    m.write(dir.file("p"));
+    RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL " + std::string(method));
+    EXPECT_EQ(r.solveCode, STATUS_SOLVED) << method << ": " << r.solMessage;
+    size_t at = r.solMessage.find("objective ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::stod(r.solMessage.substr(at + 10)), 0.194466e-6, 1e-6 * 0.194466e-6) << method;
+  }
+  // Far from the optimum, a small gradient is not a stationary point.
+  TempDir dir;
+  m.write(dir.file("p"));
+  RunResult r = runIn(dir.path(), ormidPath() + " p -AMPL method=disc_hett disc_k=0");
+  size_t at = r.solMessage.find("stationarity ");
+  ASSERT_NE(at, std::string::npos) << r.solMessage;
+  EXPECT_GT(std::stod(r.solMessage.substr(at + 13)), 0.1) << r.solMessage;
+}
+
+}  // namespace

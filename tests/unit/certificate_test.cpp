@@ -107,7 +107,7 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   SipFunctions f = closedForm();
   SipProblem p = f.problem();
   const Vec x = {1.0, 1.0};
-  Certificate c = certify(p, x.data());
+  Certificate c = certify(p, x.data(), 0.0);
   EXPECT_LT(c.stationarity, 1e-12);
   EXPECT_EQ(c.absolute, 0.0);
   double at0 = -1, at1 = -1;
@@ -127,13 +127,13 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   const Vec loose = {2.0, 2.0};
   SipResult r2;
   r2.objective = 4;
-  judge(r2, certify(p, loose.data()), o);
+  judge(r2, certify(p, loose.data(), 0.0), o);
   EXPECT_EQ(r2.status, STATUS_UNCERTAIN);
   // Infeasible: x = (0.5, 0.5) violates by 0.5 everywhere.
   const Vec short_ = {0.5, 0.5};
   SipResult r3;
   r3.objective = 1;
-  Certificate c3 = certify(p, short_.data());
+  Certificate c3 = certify(p, short_.data(), 0.0);
   EXPECT_NEAR(c3.absolute, 0.5, 1e-12);
   judge(r3, c3, o);
   EXPECT_EQ(r3.status, STATUS_INFEASIBLE);
