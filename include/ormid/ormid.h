@@ -168,7 +168,8 @@ struct SipResult {
   double maxViolation = NAN;  // largest violation found at x (bounds, c, g over T)
   // The certificate: each infinite constraint's worst point, the active
   // points with their multipliers, and the relative stationarity residual
-  // ||grad f + sum multiplier * grad of active constraint|| / max(1, ||grad f||).
+  // ||grad f + sum multiplier * grad of active constraint||, divided by the
+  // larger of ||grad f|| at x and at the starting point.
   std::vector<SipPoint> worst, active;
   double stationarity = NAN;
   long certificateEvaluations = 0;
