@@ -16,7 +16,6 @@ const int STARTS_PER_CONSTRAINT = 5;
 // Above this relative violation a point is infeasible, not merely uncertain.
 const double UNCERTAIN_TOLERANCE = 1e-3;
 
-double scaleOf(double bound) { return std::max(1.0, std::fabs(bound)); }
 
 struct Collector {
   Certificate& c;
@@ -24,7 +23,7 @@ struct Collector {
     if (std::isnan(violation)) violation = HUGE_VAL;
     if (violation <= 0) return;
     c.absolute = std::max(c.absolute, violation);
-    c.scaled = std::max(c.scaled, violation / scaleOf(bound));
+    c.scaled = std::max(c.scaled, violation / boundScale(bound));
   }
   // Against both bounds of a value.
   void within(double v, double lower, double upper) {
@@ -47,7 +46,6 @@ void finiteViolations(const SipProblem& p, const double* x, Certificate& c) {
   for (int k = 0; k < p.mx; ++k) col.within(finiteValue(p, k, x, &c.evaluations), p.cxl[k], p.cxu[k]);
 }
 
-double boundOfSide(const SipProblem& p, int j, int side) { return side > 0 ? p.ctu[j] : p.ctl[j]; }
 
 // The columns of the stationarity fit: +-grad of each active constraint
 // (outward normal of the bound it touches) and +-e_i of each active bound.
@@ -73,7 +71,7 @@ Vec infiniteColumn(const SipProblem& p, const double* x, int j, const Vec& t, in
   return gx;
 }
 
-bool near(double v, double bound, double tol) { return std::fabs(v - bound) <= tol * scaleOf(bound); }
+bool near(double v, double bound, double tol) { return std::fabs(v - bound) <= tol * boundScale(bound); }
 
 void finiteColumns(const SipProblem& p, const double* x, double tol, Columns& cols, long* ev) {
   for (int i = 0; i < p.nx; ++i) {
@@ -128,7 +126,7 @@ std::vector<LocalMaximum> plateauPoints(const Scan& scan, const Vec& values,
                                         double tol) {
   std::vector<size_t> active;
   for (size_t i = 0; i < values.size(); ++i)
-    if (values[i] >= -tol * scaleOf(boundOfSide(p, j, sides[i]))) active.push_back(i);
+    if (values[i] >= -tol * boundScale(boundOfSide(p, j, sides[i]))) active.push_back(i);
   std::vector<LocalMaximum> points;
   if (active.size() < 2) return points;
   const size_t n = std::min(PLATEAU_POINTS, active.size());
@@ -151,7 +149,7 @@ std::vector<Candidate> activePoints(const SipProblem& p, const std::vector<Const
   std::vector<Candidate> active;
   for (int j = 0; j < p.mt; ++j) {
     for (const LocalMaximum& m : views[j].maxima)
-      if (m.violation >= -tol * scaleOf(boundOfSide(p, j, m.side))) active.push_back({j, &m});
+      if (m.violation >= -tol * boundScale(boundOfSide(p, j, m.side))) active.push_back({j, &m});
     if (withPlateaus)
       for (const LocalMaximum& m : views[j].plateau) active.push_back({j, &m});
   }
@@ -204,20 +202,6 @@ void fitMultipliers(const SipProblem& p, const double* x, const std::vector<Cons
 }
 
 }  // namespace
-
-Certificate scanOnly(const SipProblem& p, const double* x) {
-  Certificate c;
-  finiteViolations(p, x, c);
-  Collector col{c};
-  Scan scan = scanPoints(p);
-  for (int j = 0; j < p.mt; ++j) {
-    ViolationFunction v{p, x, j, &c.evaluations};
-    std::vector<int> sides;
-    Vec values = scanValues(v, scan, &sides);
-    for (size_t i = 0; i < values.size(); ++i) col.record(values[i], boundOfSide(p, j, sides[i]));
-  }
-  return c;
-}
 
 double objectiveGradientNorm(const SipProblem& p, const double* x) {
   long evaluations = 0;

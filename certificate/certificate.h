@@ -24,10 +24,6 @@ Certificate certify(const SipProblem& p, const double* x, double gradientScale);
 // ||grad f|| at x (0 when it cannot be evaluated).
 double objectiveGradientNorm(const SipProblem& p, const double* x);
 
-// The violation of the bounds alone: x's, the finite constraints' and the
-// infinite constraints' on the scan of T (no local search, no multipliers).
-Certificate scanOnly(const SipProblem& p, const double* x);
-
 // Decides the status of a method's result (0-299) from its certificate;
 // limits and failures stay as the method reports them.
 void judge(SipResult& r, const Certificate& c, const SipOptions& o);

@@ -4,6 +4,8 @@
 // to local maxima, on the bounds of T where they lie there.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "ormid/ormid.h"
@@ -21,6 +23,12 @@ struct ViolationFunction {
   // Value and t-gradient (nt doubles); side is +1 for the upper bound.
   double valueAndGradient(const double* t, double* grad, int* side) const;
 };
+
+// The scale a violation of a bound is measured against: max(1, |bound|).
+inline double boundScale(double bound) { return std::max(1.0, std::fabs(bound)); }
+
+// The bound of infinite constraint j on a side (+1 upper, -1 lower).
+inline double boundOfSide(const SipProblem& p, int j, int side) { return side > 0 ? p.ctu[j] : p.ctl[j]; }
 
 struct LocalMaximum {
   std::vector<double> t;

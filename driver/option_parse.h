@@ -15,5 +15,7 @@ std::string realText(double v);  // all the digits of v
 
 // The word an enumerated keyword's code stands for (null when none).
 const char* enumWordOf(const char* keyword, int code);
+// The word of a method code, "unknown" when it has none.
+const char* methodWord(int method);
 // The option variable of an enumerated keyword in o (null for other keywords).
 const int* enumValue(const SipOptions& o, const char* keyword);

@@ -116,6 +116,11 @@ std::string realText(double v) {
   return text;
 }
 
+const char* methodWord(int method) {
+  const char* word = enumWordOf("method", method);
+  return word ? word : "unknown";
+}
+
 char* parseStringOption(std::string* target, char* value) {
   char* end = value;
   while (*end && !isspace((unsigned char)*end)) ++end;

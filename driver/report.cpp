@@ -138,8 +138,7 @@ bool writeReport(const std::string& path, const std::string& stub, const SipProb
   json doc = {{"format", "ormid-report"},
               {"version", REPORT_VERSION},
               {"model", model(stub, p)},
-              {"method", enumWordOf("method", sipOptions.method)
-                             ? enumWordOf("method", sipOptions.method) : "unknown"},
+              {"method", methodWord(sipOptions.method)},
               {"options", options()},
               {"status", {{"code", r.status}, {"text", r.statusText()}, {"message", r.message}}},
               {"objective", number(r.objective)},

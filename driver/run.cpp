@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ampl_model.h"
+#include "option_parse.h"
 #include "partition.h"
 #include "report.h"
 #include "run_clock.h"
@@ -38,20 +39,6 @@ void printStatistics() {
   printf("kelv_contgrd=%d\n", s.contgrd);
   printf("nnlpc/nnlp=%f\n", (double)s.nnlpc / (double)(s.nnlp - 1));
   printf("nnlp=%d\n", s.nnlp);
-}
-
-const char* methodWord(int method) {
-  switch (method) {
-    case METHOD_DISC_HETT: return "disc_hett";
-    case METHOD_DISC_HALT: return "disc_halt";
-    case METHOD_DISC_REEM: return "disc_reem";
-    case METHOD_PENALTY: return "penalty";
-    case METHOD_PENALTY_M: return "penalty_m";
-    case METHOD_SQP: return "sqp";
-    case METHOD_INTP: return "intp";
-    case METHOD_EXCHANGE: return "exchange";
-    default: return "unknown";
-  }
 }
 
 // One line: how the run ended, in the solution file and on standard output.

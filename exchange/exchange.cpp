@@ -17,8 +17,6 @@ namespace {
 // Local maxima climbed per constraint and iteration.
 const int STARTS = 5;
 
-double scaleOf(double bound) { return std::max(1.0, std::fabs(bound)); }
-
 struct LowerLevelOutcome {
   double worst = -HUGE_VAL;  // largest violation relative to max(1, |bound|)
   int added = 0;
@@ -36,7 +34,7 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
     std::vector<int> sides;
     std::vector<double> values = scanValues(v, scan, &sides);
     for (const LocalMaximum& m : localMaxima(v, scan, values, STARTS)) {
-      double relative = m.violation / scaleOf(m.side > 0 ? p.ctu[j] : p.ctl[j]);
+      double relative = m.violation / boundScale(boundOfSide(p, j, m.side));
       out.worst = std::max(out.worst, relative);
       if (relative > addAbove && set.add(m.t)) ++out.added;
     }

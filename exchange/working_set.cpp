@@ -1,5 +1,7 @@
 #include "working_set.h"
 
+#include "certificate/lower_level.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,12 +17,10 @@ std::vector<double> coarseValues(double lower, double upper, int count) {
   return v;
 }
 
-double scaleOf(double bound) { return std::max(1.0, std::fabs(bound)); }
-
 // Well inside: below the upper bound and above the lower one by 1e-3 (relative).
 bool wellInside(double g, double lower, double upper) {
-  if (!isPlusInfinity(upper) && g > upper - 1e-3 * scaleOf(upper)) return false;
-  if (!isMinusInfinity(lower) && g < lower + 1e-3 * scaleOf(lower)) return false;
+  if (!isPlusInfinity(upper) && g > upper - 1e-3 * boundScale(upper)) return false;
+  if (!isMinusInfinity(lower) && g < lower + 1e-3 * boundScale(lower)) return false;
   return true;
 }
 
