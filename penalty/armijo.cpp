@@ -5,8 +5,8 @@
 #include "penalty.h"
 #include "sip.h"
 
-void weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d,
-                          double* xNew, const double* g, double miu, const double* lambda) {
+double weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d,
+                            double* xNew, const double* g, double miu, const double* lambda) {
   const int nt = c.problem.nt;
   std::vector<double> t(nt > 0 ? nt : 1, 0.0);
   double pt;
@@ -20,7 +20,7 @@ void weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* 
     printf("alpha=%f phiomega=%f pt=%f\n", alpha, phi, pt);
     if (phi0 - phi >= -c.options.armijo * alpha * gd) {
       printf("Step=%f\n", alpha);
-      return;
+      return alpha;
     }
     alpha /= 2;
     if (!(alpha * dn > 1e-8)) break;
@@ -28,6 +28,7 @@ void weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* 
   alpha = 0;
   for (int i = 0; i < nx; ++i) xNew[i] = x[i];
   printf("Step zero %.20f\n", alpha);
+  return alpha;
 }
 
 void armijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew,

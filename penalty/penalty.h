@@ -70,8 +70,13 @@ void scaleDirection(const SipOptions& o, int n, double* d);
 
 void armijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew, const double* g,
                   double miu);
-void weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew,
-                          const double* g, double miu, const double* lambda);
+// Returns the accepted step length (0 when none was found).
+double weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d, double* xNew,
+                            const double* g, double miu, const double* lambda);
+
+// The largest violation of the infinite constraints on a grid of 1001 values
+// of the first infinite variable, relative to max(1, |bound|).
+double largestViolation(SipContext& c, const double* x);
 
 bool innerStopTest(const SipOptions& o, int n, const double* xPrev, const double* x, const double* g);
 bool epsStopTest(const SipOptions& o, int n, const double* xEps, const double* x);

@@ -30,6 +30,10 @@ PenaltyRun::PenaltyRun(SipContext& context, bool withMultipliers) : c(context) {
 
 namespace {
 
+// How far x may run from an inner loop's start, relative to max(1, |x|),
+// before the penalty function counts as unbounded below.
+const double UNBOUNDED_GROWTH = 1e6;
+
 void gradientAtX(PenaltyRun& r) {
   weightedPenaltyGradient(r.c, r.nx, r.x.data(), r.nt, r.t.data(), r.miu, r.weights(),
                           r.cs.empty() ? nullptr : r.cs.data(), r.g.data(), &r.P, &r.pt);
@@ -53,12 +57,17 @@ bool innerStep(PenaltyRun& r, int k) {
   labelled("Direction: ", r.d);
   if (r.c.options.scale) scaleDirection(r.c.options, r.nx, r.d.data());
   if (r.c.options.int_merit != 0) printf("Unknown LineSearch\nUsing Armijo\n");
-  weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(), r.gPrev.data(), r.miu,
-                       r.weights());
+  double alpha = weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(),
+                                      r.gPrev.data(), r.miu, r.weights());
   labelled("X: ", r.x);
   gradientAtX(r);
   printf("Penalty terms %f %f constraints %f\n", r.Pprev, r.P, r.pt);
-  return innerStopTest(r.c.options, r.nx, r.xPrev.data(), r.x.data(), r.g.data());
+  if (!innerStopTest(r.c.options, r.nx, r.xPrev.data(), r.x.data(), r.g.data())) return false;
+  // A step cut short by the search is small because the model was poor, not
+  // because x is near a minimiser: only a full step (or none) ends the loop.
+  if (alpha == 1.0 || alpha == 0.0 || dot(r.nx, r.g.data(), r.g.data()) < 1e-8) return true;
+  printf("Not stopping in inner iteration step=%f\n", alpha);
+  return false;
 }
 
 // The limits checked after every evaluation of the gradient.
@@ -75,11 +84,20 @@ InnerEnd innerLoop(PenaltyRun& r) {
   const int quadcutAtStart = r.c.stats.quadcut;
   gradientAtX(r);
   if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return INNER_UNDEFINED;
+  const std::vector<double> xStart = r.x;
+  const double runaway = UNBOUNDED_GROWTH * std::fmax(1.0, norm2(r.nx, xStart.data()));
   InnerEnd end = limitReached(r.c, quadcutAtStart);
   int k = 0;
   for (; end == INNER_DONE && k < r.c.options.maxiteri; ++k) {
     bool stop = innerStep(r, k);
     if ((end = limitReached(r.c, quadcutAtStart)) != INNER_DONE) break;
+    if (!(norm2(r.nx, r.x.data()) <= runaway)) {
+      printf("Penalty function unbounded below\n");
+      r.x = xStart;
+      gradientAtX(r);
+      end = INNER_UNBOUNDED;
+      break;
+    }
     if (stop) {
       printf("INNER STOPPING IN ITERATION ********* %d\n", k + 1);
       break;
@@ -89,12 +107,26 @@ InnerEnd innerLoop(PenaltyRun& r) {
   return end;
 }
 
-OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau) {
+namespace {
+
+const double PENALTY_LIMIT = 1e8;
+
+// Penalty terms below the threshold can hide a peak of violation: while one
+// stands above feas_tol, miu rises as far as the penalty limit allows.
+bool peakNeedsPenalty(PenaltyRun& r) {
   const SipOptions& o = r.c.options;
-  if (r.pt > o.generalTolerance) {
+  if (o.pf_type == PF_P2 || r.miu * o.miuf > PENALTY_LIMIT) return false;
+  return largestViolation(r.c, r.x.data()) > o.feas_tol;
+}
+
+}  // namespace
+
+OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded) {
+  const SipOptions& o = r.c.options;
+  if (unbounded || r.pt > o.generalTolerance || peakNeedsPenalty(r)) {
     printf("Increasing penalty\n");
     r.miu *= o.miuf;
-    return r.miu > 1e8 ? OUTER_PENALTY_LIMIT : OUTER_GOES_ON;
+    return r.miu > PENALTY_LIMIT ? OUTER_PENALTY_LIMIT : OUTER_GOES_ON;
   }
   if (stopOnP2 && o.pf_type == PF_P2) return OUTER_CONVERGED;
   if (r.epsDecreases > 0 && epsStopTest(o, r.nx, r.xEps.data(), r.x.data())) return OUTER_CONVERGED;
@@ -157,12 +189,12 @@ SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&),
     InnerEnd inner = innerLoop(r);
     if (inner == INNER_UNDEFINED && r.j == 0)
       return sipResult(STATUS_EVALUATION_ERROR, "penalty function not finite at the starting point");
-    if (inner != INNER_DONE) {
+    if (inner != INNER_DONE && inner != INNER_UNBOUNDED) {
       finishPenaltyRun(r, multipliersLabel);
       return innerEnd(inner, r);
     }
     if (updateMultipliers) updateMultipliers(r);
-    if ((end = outerStep(r, stopOnP2, scaleTau)) != OUTER_GOES_ON) break;
+    if ((end = outerStep(r, stopOnP2, scaleTau, inner == INNER_UNBOUNDED)) != OUTER_GOES_ON) break;
   }
   finishPenaltyRun(r, multipliersLabel);
   return outerEnd(end, r);

@@ -19,18 +19,21 @@ struct PenaltyRun {
   const double* weights() const { return lambda.empty() ? nullptr : lambda.data(); }
 };
 
-enum InnerEnd { INNER_DONE, INNER_UNDEFINED, INNER_TIME_UP, INNER_QUADRATURE_CUT };
+enum InnerEnd { INNER_DONE, INNER_UNDEFINED, INNER_TIME_UP, INNER_QUADRATURE_CUT, INNER_UNBOUNDED };
 
 // Minimises P for the current miu and eps; adds the inner iterations to the
 // total. Ends early, before any step, when P cannot be evaluated at x, and
-// at the time limit or when an integral was cut short.
+// at the time limit or when an integral was cut short. An exact penalty (p1)
+// with too small a miu is unbounded below: when x runs away the loop goes
+// back to its starting point and says INNER_UNBOUNDED.
 InnerEnd innerLoop(PenaltyRun& r);
 
 enum OuterEnd { OUTER_GOES_ON, OUTER_CONVERGED, OUTER_PENALTY_LIMIT };
 
 // The outer step after an inner loop. stopOnP2 ends at the first feasible
-// outer iteration for the p2 penalty; scaleTau divides int_tau with pf_eps.
-OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau);
+// outer iteration for the p2 penalty; scaleTau divides int_tau with pf_eps;
+// unbounded raises miu whatever the penalty terms say.
+OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded = false);
 
 // The shared outer loop; updateMultipliers (may be null) runs after each
 // inner loop. Ends with the printed report and the results line.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "interior/cholesky.h"
 #include "penalty.h"
 #include "sip.h"
 
@@ -16,17 +17,27 @@ void resetIdentity(double* H, int n) {
 
 namespace {
 
-// Powell's damping: y <- theta*y + (1 - theta)*H's row combination q.
+// B s with B = H^-1, by a Cholesky solve of H z = s on a copy of H. An H
+// that is not numerically positive definite gives s itself (B taken as I).
+Vec inverseTimes(const double* H, int n, const Vec& s) {
+  Vec A(H, H + (long)n * n), z(n, 0.0);
+  int singular = 0;
+  choleskySolve(n, A.data(), s.data(), z.data(), 1e-14, &singular);
+  if (singular || !allFinite(n, z.data()) || !(dot(n, s.data(), z.data()) > 0)) return s;
+  return z;
+}
+
+// Powell's damping: y <- theta*y + (1 - theta)*B s keeps s'y >= 0.2 s'Bs, so
+// the update stays positive definite. The test compares curvatures, which
+// needs B (the Hessian approximation), not its inverse H.
 void dampY(const double* H, int n, const Vec& s, Vec& y) {
   printf("Damped BFGS formula\n");
   double sy = dot(n, s.data(), y.data());
-  Vec q(n, 0.0);
-  for (int j = 0; j < n; ++j)
-    for (int k = 0; k < n; ++k) q[j] += s[k] * H[k * n + j];
-  double sHs = dot(n, s.data(), q.data());
-  double theta = 0.2 * sHs > sy ? 0.8 * sHs / (sHs - sy) : 1.0;
+  Vec Bs = inverseTimes(H, n, s);
+  double sBs = dot(n, s.data(), Bs.data());
+  double theta = 0.2 * sBs > sy ? 0.8 * sBs / (sBs - sy) : 1.0;
   printf("Teta=%f\n", theta);
-  for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * q[i];
+  for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * Bs[i];
 }
 
 // H <- M H M^T + s s^T / den with M = I - s y^T / den.

@@ -9,6 +9,7 @@
 
 #include "fake_problem.h"
 #include "harness.h"
+#include "penalty/penalty_driver.h"
 #include "sip.h"
 
 namespace {
@@ -102,6 +103,42 @@ TEST_F(PenaltyMethodTest, UnwritableResultsFileIsReportedAndRunFinishes) {
   EXPECT_NE(out.find("Cannot open ./results: the summary line is not written\n"), std::string::npos);
   EXPECT_NE(out.find("Gradient of objective:\n"), std::string::npos);
   EXPECT_NEAR(prob.x()[0], 1.0, 1e-6);
+}
+
+// min -2x s.t. x - t <= 0 on [0, 1]: with p1 the penalty -2x + miu (x - 1/2)
+// has no minimum for miu < 2. The runaway is stopped, miu raised from the
+// inner loop's start, and x = 0 is found.
+TEST_F(PenaltyMethodTest, ExactPenaltyUnboundedBelowRaisesMiu) {
+  prob.options.pf_type = PF_P1;
+  prob.f = [](const double* x) { return -2 * x[0]; };
+  prob.gradF = [](const double*, double* g) { g[0] = -2; };
+  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
+  prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
+    gx[0] = 1;
+    gt[0] = -1;
+  };
+  std::string out = run(penaltyMethod);
+  EXPECT_EQ(occurrences(out, "Penalty function unbounded below\n"), 1);
+  EXPECT_LT(out.find("Penalty function unbounded below\n"), out.find("Increasing penalty\n"));
+  EXPECT_NEAR(prob.x()[0], 0.0, 1e-4);
+  EXPECT_LT(last.status, STATUS_INFEASIBLE);
+}
+
+// Penalty terms below 1e-6 can hide a violation far above feas_tol (a peak
+// at an end of T integrates to about v^2/2): the outer step raises miu while
+// the largest violation stands above feas_tol, and only then tightens eps.
+TEST_F(PenaltyMethodTest, OuterStepRaisesMiuOverAPeakThatThePenaltyTermsHide) {
+  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
+  prob.x0 = {1e-3};
+  PenaltyRun r(prob.install(), false);
+  r.pt = 5e-7;
+  CaptureStdout();
+  EXPECT_EQ(outerStep(r, true, false), OUTER_GOES_ON);
+  EXPECT_EQ(r.miu, 10.0);
+  r.x = {-1e-3};
+  EXPECT_EQ(outerStep(r, true, false), OUTER_GOES_ON);
+  EXPECT_EQ(GetCapturedStdout(), "Increasing penalty\nDecreasing epsilon\n");
+  EXPECT_EQ(r.miu, 10.0);
 }
 
 TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {

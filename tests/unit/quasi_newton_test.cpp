@@ -57,6 +57,27 @@ TEST_F(QuasiNewtonTest, DampingAndResetRules) {
   EXPECT_EQ(H, (Vec{1, 0, 0, 1}));
 }
 
+// f = 2 x1^2 + x2^2/2 has Hessian B = diag(4, 1), H = B^-1 = diag(1/4, 1).
+// A step s = e1 whose curvature s'y = 0.1 falls below 0.2 s'Bs = 0.8 is
+// damped to s'y = 0.8 exactly, so H(0,0) = 1/0.8. Damping against s'Hs = 1/4
+// would have taken y as it is and made H(0,0) = 10.
+TEST_F(QuasiNewtonTest, DampingMeasuresCurvatureAgainstTheHessian) {
+  Vec H = {0.25, 0, 0, 1};
+  const Vec x = {1, 0}, xp = {0, 0}, g = {0.1, 0}, gp = {0, 0};
+  CaptureStdout();
+  bfgsUpdate(o, H.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data());
+  EXPECT_EQ(GetCapturedStdout(), "Damped BFGS formula\nTeta=0.820513\n");
+  EXPECT_NEAR(H[0], 1.25, 1e-12);
+  EXPECT_NEAR(H[3], 1.0, 1e-12);
+  // The true curvature y = B s is taken undamped and met by the secant condition.
+  const Vec gTrue = {4, 0};
+  H = {0.25, 0, 0, 1};
+  CaptureStdout();
+  bfgsUpdate(o, H.data(), 1, 2, x.data(), xp.data(), gTrue.data(), gp.data());
+  EXPECT_EQ(GetCapturedStdout(), "Damped BFGS formula\nTeta=1.000000\n");
+  EXPECT_NEAR(H[0], 0.25, 1e-12);
+}
+
 TEST_F(QuasiNewtonTest, ZeroStepLeavesInverseUnchangedWithMessage) {
   Vec H = {2, 1, 1, 3};
   const Vec x = {1, 1}, g = {4, 5}, gp = {1, 1};
