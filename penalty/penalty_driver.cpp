@@ -44,6 +44,15 @@ void labelled(const char* label, const std::vector<double>& v) {
   printVector(v.data(), (int)v.size());
 }
 
+// The first direction of an inner loop is -grad P, whose length grows with
+// miu: the search starts at a step that moves x by at most max(1, |x|)
+// (a raw first step overflowed exp on some models).
+void capFirstStep(PenaltyRun& r) {
+  const double length = norm2(r.nx, r.d.data()), cap = std::fmax(1.0, norm2(r.nx, r.x.data()));
+  if (length > cap)
+    for (double& v : r.d) v *= cap / length;
+}
+
 // One quasi-Newton step; returns true when the inner stop test holds.
 bool innerStep(PenaltyRun& r, int k) {
   bfgsUpdate(r.c.options, r.H.data(), k, r.nx, r.x.data(), r.xPrev.data(), r.g.data(), r.gPrev.data());
@@ -55,6 +64,7 @@ bool innerStep(PenaltyRun& r, int k) {
   printf("Penalty %f\n", r.Pprev);
   labelled("Gradient: ", r.gPrev);
   labelled("Direction: ", r.d);
+  if (k == 0) capFirstStep(r);
   if (r.c.options.scale) scaleDirection(r.c.options, r.nx, r.d.data());
   if (r.c.options.int_merit != 0) printf("Unknown LineSearch\nUsing Armijo\n");
   double alpha = weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(),
