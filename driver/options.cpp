@@ -139,7 +139,7 @@ char* parseEnumOption(const char* keyword, char* value) {
     if (strcmp(e.keyword, keyword) != 0) continue;
     if (strncmp(value, e.word, strlen(e.word)) != 0) continue;
     *target = e.code;
-    if (e.code == METHOD_INTP && target == &sipOptions.method) sipOptions.int_merit = MERIT_M1;
+    if (e.code == METHOD_INTP && target == &sipOptions.method) sipOptions.int_merit = MERIT_M2;
     fputs(e.message, stdout);
     return end;
   }

@@ -10,6 +10,9 @@
 
 namespace {
 
+const double ARMIJO_FRACTION = 1e-4;
+const double VANISHING_STEP = 1e-8;  // of alpha * |d| over x, s and lambda
+
 IpIterate advance(const IpContext& c, const IpIterate& base, const Vec& d, double alpha) {
   IpIterate t = base;
   for (int i = 0; i < c.nx; ++i) t.x[i] += alpha * d[i];
@@ -41,8 +44,9 @@ bool watchdogStep(IpRun& r, const IpIterate& base, double alpha, double phi0) {
 }
 
 // Raises the penalty weight until d is a descent direction of the merit
-// function; false when the weight grows past 1000/tau.
-bool descentWeight(IpRun& r, const IpIterate& base, double betaOnEntry) {
+// function; false when the weight grows past 1000/tau. slope receives the
+// merit's directional derivative with the weight finally chosen.
+bool descentWeight(IpRun& r, const IpIterate& base, double betaOnEntry, double* slope) {
   MeritValue m;
   meritValue(r.c, base, r.mu, betaOnEntry, true, &m);
   double b = betaOnEntry;
@@ -57,6 +61,36 @@ bool descentWeight(IpRun& r, const IpIterate& base, double betaOnEntry) {
     D = meritSlope(r.c, m, r.d);
   }
   if (b != r.beta) r.beta = 10 * b;
+  meritGradients(r.c, base, r.mu, r.beta, m);
+  *slope = meritSlope(r.c, m, r.d);
+  return true;
+}
+
+// Halves the step from alpha until the merit function decreases by at least
+// ARMIJO_FRACTION of what its slope promises; a decrease of nothing is no
+// progress. When the step has shrunk to nothing, the best trial that lowered
+// the merit function stands; without one the search fails.
+bool backtrack(IpRun& r, const IpIterate& base, double phi0, double slope, double& alpha,
+               IpIterate& trial, double& phi) {
+  const double dxNorm = norm2(r.c.nx, r.d.data());
+  IpIterate best;
+  double bestPhi = phi0, bestAlpha = 0;
+  for (;;) {
+    trial = advance(r.c, base, r.d, alpha);
+    phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
+    printf("alpha=%f phiomega=%f\n", alpha, phi);
+    if (phi0 - phi >= -ARMIJO_FRACTION * alpha * slope && phi < phi0) {
+      printf("Step=%f\n", alpha);
+      return true;
+    }
+    if (phi < bestPhi) bestPhi = phi, best = trial, bestAlpha = alpha;
+    alpha /= 2;
+    if (!(alpha * dxNorm > 1e-8)) break;
+  }
+  if (!(bestPhi < phi0)) return false;
+  trial = best;
+  phi = bestPhi;
+  alpha = bestAlpha;
   return true;
 }
 
@@ -67,7 +101,7 @@ bool lineSearch(IpRun& r, bool first) {
   if (o.int_merit != MERIT_M1 && o.int_merit != MERIT_M2) printf("Unknown LineSearch\n");
   const bool watch = o.watchdog != 0;
   IpIterate base = r.prevIt;
-  double alphaMax = stepBound(r.c, base, r.d), alpha = alphaMax;
+  double alpha = stepBound(r.c, base, r.d);
   if (first) {
     r.beta = 0;
     if (watch) {
@@ -88,11 +122,11 @@ bool lineSearch(IpRun& r, bool first) {
     printf("Making pop\n");
     double savedAlpha = alpha;
     popped = r.watch.pop(base, r.d, r.B, savedAlpha, r.beta);
-    alphaMax = savedAlpha;
     alpha = savedAlpha / 2;
     r.increases = 0;
   }
-  if (!descentWeight(r, base, betaOnEntry)) {
+  double slope = 0;
+  if (!descentWeight(r, base, betaOnEntry, &slope)) {
     r.it = base;
     return false;
   }
@@ -100,27 +134,13 @@ bool lineSearch(IpRun& r, bool first) {
   printf("phi0=%f\n", phi0);
   printf("Beta=%f\n", r.beta);
   printf("Trying backtracking\n");
-  const double dxNorm = norm2(r.c.nx, r.d.data());
   IpIterate trial;
   double phi;
-  for (;;) {
-    trial = advance(r.c, base, r.d, alpha);
-    phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
-    printf("alpha=%f phiomega=%f\n", alpha, phi);
-    if (phi0 - phi >= 0) {
-      printf("Step=%f\n", alpha);
-      break;
-    }
-    alpha /= 2;
-    if (!(alpha * dxNorm > 1e-8)) {
-      trial = advance(r.c, base, r.d, alphaMax);
-      phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
-      if (!std::isfinite(phi)) {  // no step to fall back on
-        r.it = base;
-        return false;
-      }
-      break;
-    }
+  // A step that moves nothing would let the level run on forever: a failure.
+  if (!backtrack(r, base, phi0, slope, alpha, trial, phi) ||
+      !(alpha * norm2((int)r.d.size(), r.d.data()) > VANISHING_STEP)) {
+    r.it = base;
+    return false;
   }
   if (watch) {
     r.increases = 0;

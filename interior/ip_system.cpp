@@ -64,6 +64,12 @@ void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e)
   ++c.lagrangianEvaluations;
 }
 
+namespace {
+
+const double MULTIPLIER_BOUND = 1e3;  // relative to max(1, |grad f|)
+
+}  // namespace
+
 void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
   const SipOptions& o = c.sip.options;
   const double floorSlack = o.theta * std::pow(o.int_epsfactor, k);
@@ -84,8 +90,13 @@ void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
   }
   int singular = 0;
   choleskySolve(c.mt, AAt.data(), Ag.data(), it.lambda.data(), o.choleskyFloor, &singular);
-  for (int j = 0; j < c.mt; ++j)
+  // Where the integrals barely move with x (a strictly feasible start), the
+  // least-squares multipliers blow up (-5.9e8 seen): they are bounded.
+  const double bound = -MULTIPLIER_BOUND * std::fmax(1.0, norm2(c.nx, gradF.data()));
+  for (int j = 0; j < c.mt; ++j) {
     if (singular || !(it.lambda[j] < 0)) it.lambda[j] = -1.0;
+    if (it.lambda[j] < bound) it.lambda[j] = bound;
+  }
 }
 
 Residuals stoppingResiduals(const IpContext& c, const IpIterate& it, const IpEval& e) {

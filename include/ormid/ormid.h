@@ -98,6 +98,9 @@ struct SipOptions {
   double int_amp = 0.01;
   int int_corr = 1;
   double int_epsfactor = 0.1, int_epslimit = 1e-8, int_error = 1e-8;
+  // The interior point method's merit function; MERIT_NONE (the penalty
+  // methods' Armijo search) there means the L2 one with a warning. The AMPL
+  // driver's method=intp chooses MERIT_M2, as a library caller should.
   int int_merit = MERIT_NONE, int_n = 20, int_ord = ORD_DUAL;
   double int_prec = 0.001, int_tau = 1e-4;
   int maxiteri = 400, maxitero = 400;

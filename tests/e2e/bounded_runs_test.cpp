@@ -64,7 +64,7 @@ TEST_F(BoundedRuns, TimeLimitEndsARunWithItsPoint) {
     const char* problem;
     const char* options;
   } cases[] = {{"watson2", "disc_nlp=ipopt method=disc_reem disc_h=0.00002"},
-               {"kortanek_no", "maxiteri=100000 pf_preci=0"}};
+               {"kortanek_no", "maxiteri=100000 pf_preci=-1"}};
   for (const Case& c : cases) {
     RunResult r = ormid(literatureProblem(c.problem).model, std::string(c.options) + " time_limit=0.5");
     EXPECT_EQ(r.status, 0) << c.problem;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,74 @@ TEST(Watchdog, NonDescentDirectionRaisesBetaUntilFailure) {
   GetCapturedStdout();
   EXPECT_GT(r.beta, 1000 / prob.context().intTau);
   EXPECT_EQ(r.it.x[0], 1.0);
+}
+
+}  // namespace
+
+namespace {
+
+struct MeritSearch : ::testing::Test {
+  FakeProblem prob;
+  void SetUp() override {
+    prob.options.int_merit = MERIT_M2;
+    prob.mt = 0;  // the merit function is f
+  }
+  IpRun& start(double x, double d) {
+    run.reset(new IpRun(prob.install()));
+    run->it = run->prevIt = {{x}, {}, {}};
+    run->B = {1.0};
+    run->d = {d};
+    return *run;
+  }
+  std::unique_ptr<IpRun> run;
+};
+
+// A trial that leaves the merit function where it was is no progress, even
+// when the step is whole; a step too short to move anything is refused.
+TEST_F(MeritSearch, RefusesStepsThatDecreaseNothing) {
+  prob.f = [](const double*) { return 0.0; };
+  prob.gradF = [](const double*, double* g) { g[0] = 1; };  // promises descent along -1
+  IpRun& flat = start(1.0, -1.0);
+  CaptureStdout();
+  EXPECT_FALSE(lineSearch(flat, true));
+  EXPECT_EQ(flat.it.x[0], 1.0);
+  prob.f = [](const double* x) { return (x[0] - 2) * (x[0] - 2); };
+  prob.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 2); };
+  IpRun& tiny = start(1.0, 1e-9);
+  EXPECT_FALSE(lineSearch(tiny, true));
+  GetCapturedStdout();
+  EXPECT_EQ(tiny.it.x[0], 1.0);
+}
+
+// f = (x - 1/2)^2 from x = 1 along d = -1, with a slope overstated so that
+// no trial meets the sufficient decrease: the best trial (x = 1/2) stands,
+// not the full step to x = 0, which lowers nothing.
+TEST_F(MeritSearch, FailedBacktrackingKeepsTheBestTrial) {
+  prob.f = [](const double* x) { return (x[0] - 0.5) * (x[0] - 0.5); };
+  prob.gradF = [](const double* x, double* g) { g[0] = 2e9 * (x[0] - 0.5); };
+  IpRun& r = start(1.0, -1.0);
+  CaptureStdout();
+  EXPECT_TRUE(lineSearch(r, true));
+  GetCapturedStdout();
+  EXPECT_EQ(r.it.x[0], 0.5);
+}
+
+// At a strictly feasible start the integral's gradient is about
+// eps^2 / (4 v^2): the least-squares multiplier would be -4e10.
+TEST(InitialMultipliers, AreBoundedWhereTheIntegralsBarelyMove) {
+  FakeProblem prob;
+  prob.f = [](const double* x) { return -x[0]; };
+  prob.gradF = [](const double*, double* g) { g[0] = -1; };
+  prob.g = [](int, const double* x, const double*) { return x[0] - 10; };
+  prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
+    gx[0] = 1;
+    gt[0] = 0;
+  };
+  IpContext c(prob.install());
+  IpIterate it{{0.0}, {}, {}};
+  initialSlacksAndMultipliers(c, it, 0);
+  EXPECT_EQ(it.lambda[0], -1000.0);
+  EXPECT_GE(it.s[0], prob.options.theta);  // the centred start: slack theta * q^k
 }
 
 }  // namespace

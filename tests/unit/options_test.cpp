@@ -80,13 +80,15 @@ TEST_F(OptionsTest, EveryEnumeratedWordStoresItsCodeAndPrintsItsMessage) {
   }
 }
 
-TEST_F(OptionsTest, InteriorPointMethodSelectsL2MeritUnlessOverriddenLater) {
-  enumValue("int_merit", "m2");
+// The primal-dual step moves the multipliers as well: only the augmented
+// Lagrangian merit function sees that progress.
+TEST_F(OptionsTest, InteriorPointMethodSelectsAugmentedLagrangianMeritUnlessOverriddenLater) {
+  enumValue("int_merit", "m1");
   enumValue("method", "intp");
   EXPECT_EQ(sipOptions.method, METHOD_INTP);
-  EXPECT_EQ(sipOptions.int_merit, MERIT_M1);
-  enumValue("int_merit", "m2");
   EXPECT_EQ(sipOptions.int_merit, MERIT_M2);
+  enumValue("int_merit", "m1");
+  EXPECT_EQ(sipOptions.int_merit, MERIT_M1);
 }
 
 TEST_F(OptionsTest, IntegersEchoRealsAreSilent) {
