@@ -1,5 +1,7 @@
 #include "sip_context.h"
 
+#include <cmath>
+
 #include "run_clock.h"
 
 SipContext::SipContext(const SipProblem& p, const SipOptions& o)
@@ -30,12 +32,15 @@ int* counterOf(SipStats& s, int code) {
   }
 }
 
-// The methods minimise: a maximised objective reaches them negated.
-void negateObjective(int code, int nx, double& value, double* out1) {
+// The methods minimise: a maximised objective reaches them negated, and
+// scaled as the context says.
+void scaleObjective(int code, int nx, double factor, double& value, double* out1) {
   long count = code == REQ_OBJGRD ? nx : code == REQ_OBJHES ? (long)nx * nx : 0;
-  if (code == REQ_OBJVAL) value = -value;
-  for (long i = 0; out1 && i < count; ++i) out1[i] = -out1[i];
+  if (code == REQ_OBJVAL) value *= factor;
+  for (long i = 0; out1 && i < count; ++i) out1[i] *= factor;
 }
+
+const double SMALL_GRADIENT = 1e-2;
 
 }  // namespace
 
@@ -46,6 +51,16 @@ double SipContext::evaluate(int code, int n, const double* xv, const double* t, 
   double v = problem.evaluate(code, n, xv, t, out1, out2, out3, &error, problem.data);
   if (error) v = NAN;
   if (nerror) *nerror = error;
-  if (problem.sense < 0) negateObjective(code, problem.nx, v, out1);
+  const double factor = problem.sense * objectiveScale;
+  if (factor != 1.0) scaleObjective(code, problem.nx, factor, v, out1);
   return v;
+}
+
+void SipContext::scaleSmallObjective() {
+  std::vector<double> g(problem.nx, 0.0);
+  double sum = 0;
+  if (problem.nx > 0) evaluate(REQ_OBJGRD, 0, x.data(), nullptr, g.data());
+  for (double v : g) sum += v * v;
+  const double norm = std::sqrt(sum) / objectiveScale;
+  if (norm > 0 && norm < SMALL_GRADIENT) objectiveScale = 1.0 / norm;
 }

@@ -22,6 +22,10 @@ struct SipContext {
   // at pf_eps and int_tau and the methods tighten them.
   double pfEps, intTau;
 
+  // The objective reaches the methods multiplied by this factor (and by
+  // the sense); the integral methods raise it for small objectives.
+  double objectiveScale = 1.0;
+
   // Set by tests in place of the solver the options choose.
   SubproblemSolver* subproblemSolver = nullptr;
 
@@ -30,6 +34,11 @@ struct SipContext {
                   double* out1 = nullptr, double* out2 = nullptr, double* out3 = nullptr,
                   int* nerror = nullptr);
 
-  // The model's own objective from the value the methods minimise.
-  double modelObjective(double minimised) const { return problem.sense * minimised; }
+  // The model's own objective (or gradient entry) from the value the methods minimise.
+  double modelObjective(double minimised) const { return problem.sense * minimised / objectiveScale; }
+
+  // The integral methods' tests and constants are absolute and calibrated
+  // for objectives of order one: an objective whose gradient at x is below
+  // 1e-2 in norm is scaled up to a gradient of norm one.
+  void scaleSmallObjective();
 };

@@ -173,6 +173,7 @@ SipResult passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
 SipResult interiorPointMethod(SipContext& c) {
   if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
   const SipOptions& o = c.options;
+  c.scaleSmallObjective();
   IpRun r(c);
   r.it.x = c.x;
   r.B.assign((long)r.c.nx * r.c.nx, 0.0);

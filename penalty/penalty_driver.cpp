@@ -10,6 +10,7 @@
 #include "sip.h"
 
 PenaltyRun::PenaltyRun(SipContext& context, bool withMultipliers) : c(context) {
+  c.scaleSmallObjective();
   const SipProblem& p = c.problem;
   nx = p.nx;
   nt = p.nt;
@@ -162,7 +163,7 @@ void finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel) {
   double fval = c.evaluate(REQ_OBJVAL, 0, r.x.data());
   labelled("Gradient of penalty:\n", r.g);
   c.evaluate(REQ_OBJGRD, 0, r.x.data(), nullptr, r.g.data());
-  for (double& v : r.g) v *= c.problem.sense;
+  for (double& v : r.g) v = c.modelObjective(v);
   labelled("Gradient of objective:\n", r.g);
   if (!results) return;
   fprintf(results, " & %d & %d & %d & %d & %.6e & %.1e & %.1e \\\\\n", r.totalInner, r.j + 1,
