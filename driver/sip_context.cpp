@@ -1,6 +1,7 @@
 #include "sip_context.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "run_clock.h"
 
@@ -41,6 +42,7 @@ void scaleObjective(int code, int nx, double factor, double& value, double* out1
 }
 
 const double SMALL_GRADIENT = 1e-2;
+const double LARGEST_SCALE = 1e8;  // a start at a stationary point is no measure
 
 }  // namespace
 
@@ -51,16 +53,22 @@ double SipContext::evaluate(int code, int n, const double* xv, const double* t, 
   double v = problem.evaluate(code, n, xv, t, out1, out2, out3, &error, problem.data);
   if (error) v = NAN;
   if (nerror) *nerror = error;
-  const double factor = problem.sense * objectiveScale;
+  const double factor = objectiveFactor();
   if (factor != 1.0) scaleObjective(code, problem.nx, factor, v, out1);
   return v;
 }
 
+// The larger of |f| and |grad f| at x measures the objective's size: near an
+// unconstrained minimiser the gradient alone would vanish.
 void SipContext::scaleSmallObjective() {
+  objectiveScale = 1.0;
   std::vector<double> g(problem.nx, 0.0);
   double sum = 0;
   if (problem.nx > 0) evaluate(REQ_OBJGRD, 0, x.data(), nullptr, g.data());
   for (double v : g) sum += v * v;
-  const double norm = std::sqrt(sum) / objectiveScale;
-  if (norm > 0 && norm < SMALL_GRADIENT) objectiveScale = 1.0 / norm;
+  const double size = std::fmax(std::sqrt(sum), std::fabs(evaluate(REQ_OBJVAL, 0, x.data())));
+  if (size > 0 && size < SMALL_GRADIENT) {
+    objectiveScale = std::fmin(1.0 / size, LARGEST_SCALE);
+    printf("Objective scaled by %g\n", objectiveScale);
+  }
 }

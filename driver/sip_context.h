@@ -35,10 +35,15 @@ struct SipContext {
                   int* nerror = nullptr);
 
   // The model's own objective (or gradient entry) from the value the methods minimise.
-  double modelObjective(double minimised) const { return problem.sense * minimised / objectiveScale; }
+  double modelObjective(double minimised) const { return minimised / objectiveFactor(); }
 
   // The integral methods' tests and constants are absolute and calibrated
-  // for objectives of order one: an objective whose gradient at x is below
-  // 1e-2 in norm is scaled up to a gradient of norm one.
+  // for objectives of order one: an objective whose value and gradient at x
+  // are both below 1e-2 in size is scaled up to size one (at most by 1e8),
+  // with a line "Objective scaled by %g".
   void scaleSmallObjective();
+
+  // What the evaluator's objective is multiplied by: -1 for any negative
+  // sense (a maximised objective), times objectiveScale.
+  double objectiveFactor() const { return (problem.sense < 0 ? -1.0 : 1.0) * objectiveScale; }
 };

@@ -123,11 +123,13 @@ namespace {
 const double PENALTY_LIMIT = 1e8;
 
 // Penalty terms below the threshold can hide a peak of violation: while one
-// stands above feas_tol, miu rises as far as the penalty limit allows.
+// stands above feas_tol (and above the smoothing pf_eps, which lets
+// violations of its size through by design), miu rises as far as the
+// penalty limit allows.
 bool peakNeedsPenalty(PenaltyRun& r) {
   const SipOptions& o = r.c.options;
   if (o.pf_type == PF_P2 || r.miu * o.miuf > PENALTY_LIMIT) return false;
-  return largestViolation(r.c, r.x.data()) > o.feas_tol;
+  return largestViolation(r.c, r.x.data()) > std::fmax(o.feas_tol, r.c.pfEps);
 }
 
 }  // namespace

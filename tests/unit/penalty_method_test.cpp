@@ -141,6 +141,31 @@ TEST_F(PenaltyMethodTest, OuterStepRaisesMiuOverAPeakThatThePenaltyTermsHide) {
   EXPECT_EQ(r.miu, 10.0);
 }
 
+// max -1e-6 (x - 1)^2 - 1e-6 from x = 3: the methods see 4e-6 sized values,
+// scaled to order one and negated; what they print and leave is the model's.
+TEST_F(PenaltyMethodTest, SmallMaximisedObjectiveIsScaledBothWays) {
+  prob.maximize = true;
+  prob.mt = 0;
+  prob.x0 = {3.0};
+  prob.f = [](const double* x) { return -1e-6 * ((x[0] - 1) * (x[0] - 1) + 1); };
+  prob.gradF = [](const double* x, double* g) { g[0] = -2e-6 * (x[0] - 1); };
+  SipContext& c = prob.install();
+  CaptureStdout();
+  c.scaleSmallObjective();
+  EXPECT_EQ(GetCapturedStdout(), "Objective scaled by 200000\n");  // 1 / max(5e-6, 4e-6)
+  const double x[1] = {3.0};
+  double g[1];
+  EXPECT_DOUBLE_EQ(c.evaluate(REQ_OBJVAL, 0, x), 1.0);
+  c.evaluate(REQ_OBJGRD, 0, x, nullptr, g);
+  EXPECT_DOUBLE_EQ(g[0], 0.8);
+  EXPECT_DOUBLE_EQ(c.modelObjective(1.0), -5e-6);
+  CaptureStdout();
+  last = penaltyMethod(c);
+  GetCapturedStdout();
+  EXPECT_NEAR(prob.x()[0], 1.0, 1e-3);
+  EXPECT_NE(readFile(dir.file("results")).find(" & -1.000000e-06 & "), std::string::npos);
+}
+
 TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {
   prob.options.pf_type = PF_P2;
   prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
