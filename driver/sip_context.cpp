@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "run_clock.h"
+#include "vector_ops.h"
 
 SipContext::SipContext(const SipProblem& p, const SipOptions& o)
     : problem(p),
@@ -63,10 +64,8 @@ double SipContext::evaluate(int code, int n, const double* xv, const double* t, 
 void SipContext::scaleSmallObjective() {
   objectiveScale = 1.0;
   std::vector<double> g(problem.nx, 0.0);
-  double sum = 0;
   if (problem.nx > 0) evaluate(REQ_OBJGRD, 0, x.data(), nullptr, g.data());
-  for (double v : g) sum += v * v;
-  const double size = std::fmax(std::sqrt(sum), std::fabs(evaluate(REQ_OBJVAL, 0, x.data())));
+  const double size = std::fmax(norm2(problem.nx, g.data()), std::fabs(evaluate(REQ_OBJVAL, 0, x.data())));
   if (size > 0 && size < SMALL_GRADIENT) {
     objectiveScale = std::fmin(1.0 / size, LARGEST_SCALE);
     printf("Objective scaled by %g\n", objectiveScale);

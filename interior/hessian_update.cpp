@@ -30,13 +30,7 @@ void hessianUpdate(const SipOptions& o, double* B, int k, int n, const double* x
     y[i] = g[i] - gPrev[i];
     s[i] = x[i] - xPrev[i];
   }
-  if (o.damped) {
-    double sy = dot(n, s.data(), y.data());
-    Vec Bs = times(B, n, s);
-    double sBs = dot(n, Bs.data(), s.data());
-    double theta = 0.2 * sBs > sy ? 0.8 * sBs / (sBs - sy) : 1.0;
-    for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * Bs[i];
-  }
+  if (o.damped) powellDamping(n, s.data(), times(B, n, s).data(), y.data());
   double sy = dot(n, s.data(), y.data());
   if (!(std::fabs(sy) > o.bfgsskip)) return;
   Vec Bs = times(B, n, s);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "certificate/lower_level.h"
 #include "penalty.h"
 #include "sip.h"
 
@@ -23,7 +24,7 @@ double largestViolation(SipContext& c, const double* x) {
   for (int j = 0; j < p.mt; ++j)
     for (int i = 0; i <= PEAK_GRID_INTERVALS; ++i) {
       t[0] = i == PEAK_GRID_INTERVALS ? p.tu[0] : p.tl[0] + i * h;
-      double v = (c.evaluate(REQ_CONTVAL, j, x, t.data()) - p.ctu[j]) / std::fmax(1.0, std::fabs(p.ctu[j]));
+      double v = (c.evaluate(REQ_CONTVAL, j, x, t.data()) - p.ctu[j]) / boundScale(p.ctu[j]);
       if (v > worst) worst = v;
     }
   return worst;

@@ -27,17 +27,12 @@ Vec inverseTimes(const double* H, int n, const Vec& s) {
   return z;
 }
 
-// Powell's damping: y <- theta*y + (1 - theta)*B s keeps s'y >= 0.2 s'Bs, so
-// the update stays positive definite. The test compares curvatures, which
-// needs B (the Hessian approximation), not its inverse H.
+// The damping keeps the update positive definite. Its test compares
+// curvatures, which needs B (the Hessian approximation), not its inverse H.
 void dampY(const double* H, int n, const Vec& s, Vec& y) {
   printf("Damped BFGS formula\n");
-  double sy = dot(n, s.data(), y.data());
   Vec Bs = inverseTimes(H, n, s);
-  double sBs = dot(n, s.data(), Bs.data());
-  double theta = 0.2 * sBs > sy ? 0.8 * sBs / (sBs - sy) : 1.0;
-  printf("Teta=%f\n", theta);
-  for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * Bs[i];
+  printf("Teta=%f\n", powellDamping(n, s.data(), Bs.data(), y.data()));
 }
 
 // H <- M H M^T + s s^T / den with M = I - s y^T / den.
@@ -57,6 +52,13 @@ void inverseUpdate(double* H, int n, const Vec& s, const Vec& y, double den) {
 }
 
 }  // namespace
+
+double powellDamping(int n, const double* s, const double* Bs, double* y) {
+  double sy = dot(n, s, y), sBs = dot(n, s, Bs);
+  double theta = 0.2 * sBs > sy ? 0.8 * sBs / (sBs - sy) : 1.0;
+  for (int i = 0; i < n; ++i) y[i] = theta * y[i] + (1 - theta) * Bs[i];
+  return theta;
+}
 
 void bfgsUpdate(const SipOptions& o, double* H, int k, int n, const double* x, const double* xPrev, const double* g,
                 const double* gPrev) {

@@ -24,6 +24,14 @@ struct PenaltyMethodTest : ::testing::Test {
     prob.f = [](const double* x) { return (x[0] - 1) * (x[0] - 1); };
     prob.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 1); };
   }
+  // g = x - t <= 0 on [0, 1]: x <= 0.
+  void boundXByT() {
+    prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
+    prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
+      gx[0] = 1;
+      gt[0] = -1;
+    };
+  }
   SipResult last;
   std::string run(SipResult (*method)(SipContext&)) {
     SipContext& c = prob.install();
@@ -70,11 +78,7 @@ TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOn
 TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
   prob.options.pf_type = PF_P2;
   // g = x - t <= 0 on [0, 1] pulls x to 0 against f = (x - 1)^2.
-  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
-  prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
-    gx[0] = 1;
-    gt[0] = -1;
-  };
+  boundXByT();
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 0);
   EXPECT_GE(occurrences(out, "Increasing penalty\n"), 1);
@@ -112,11 +116,7 @@ TEST_F(PenaltyMethodTest, ExactPenaltyUnboundedBelowRaisesMiu) {
   prob.options.pf_type = PF_P1;
   prob.f = [](const double* x) { return -2 * x[0]; };
   prob.gradF = [](const double*, double* g) { g[0] = -2; };
-  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
-  prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
-    gx[0] = 1;
-    gt[0] = -1;
-  };
+  boundXByT();
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "Penalty function unbounded below\n"), 1);
   EXPECT_LT(out.find("Penalty function unbounded below\n"), out.find("Increasing penalty\n"));
@@ -128,7 +128,7 @@ TEST_F(PenaltyMethodTest, ExactPenaltyUnboundedBelowRaisesMiu) {
 // at an end of T integrates to about v^2/2): the outer step raises miu while
 // the largest violation stands above feas_tol, and only then tightens eps.
 TEST_F(PenaltyMethodTest, OuterStepRaisesMiuOverAPeakThatThePenaltyTermsHide) {
-  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
+  boundXByT();
   prob.x0 = {1e-3};
   PenaltyRun r(prob.install(), false);
   r.pt = 5e-7;
@@ -168,11 +168,7 @@ TEST_F(PenaltyMethodTest, SmallMaximisedObjectiveIsScaledBothWays) {
 
 TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {
   prob.options.pf_type = PF_P2;
-  prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
-  prob.gradG = [](int, const double*, const double*, double* gx, double* gt) {
-    gx[0] = 1;
-    gt[0] = -1;
-  };
+  boundXByT();
   std::string out = run(penaltyMultiplierMethod);
   EXPECT_NE(out.find("Cs[0]="), std::string::npos);
   EXPECT_NE(out.find("Lag[0]=1.000000\n"), std::string::npos);  // first print: lambda starts at 1
