@@ -56,6 +56,7 @@ keyword keywords[] = {
     ENUM_KW("disc_nlp", "Solver of the finite subproblems (none or ipopt)"),
     INT_KW("dual_ini", dual_ini, "Reset in initial guess"),
     INT_KW("exchange_maxit", exchange_maxit, "Maximum of iterations of the exchange method"),
+    INT_KW("exchange_reduce", exchange_reduce, "Newton steps on the reduced problem after the exchange phase (1) or not (0)"),
     REAL_KW("feas_tol", feas_tol, "Largest relative violation of a solved point"),
     REAL_KW("int_amp", int_amp, "Minimum integral amplitude"),
     INT_KW("int_corr", int_corr, "Number of correction in predictor corrector"),

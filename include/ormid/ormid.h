@@ -95,6 +95,9 @@ struct SipOptions {
   int disc_h_mx = 0, disc_ha_mx = 0, disc_inner = 100, disc_k = 3;
   int disc_nlp = DISC_NLP_NONE, dual_ini = 1;
   int exchange_maxit = 100;
+  // The exchange method's second phase: Newton steps on the problem reduced
+  // to the local maximisers of its constraints (0: the exchange phase alone).
+  int exchange_reduce = 1;
   double int_amp = 0.01;
   int int_corr = 1;
   double int_epsfactor = 0.1, int_epslimit = 1e-8, int_error = 1e-8;
@@ -175,6 +178,10 @@ struct SipResult {
   // larger of ||grad f|| at x and at the starting point.
   std::vector<SipPoint> worst, active;
   double stationarity = NAN;
+  // How far the multipliers place the optimum from the objective:
+  // sum multiplier * |g - bound| over the active points and constraints,
+  // divided by the objective's own size (see the certificate).
+  double objectiveGap = NAN;
   long certificateEvaluations = 0;
   double certificateSeconds = 0;
   int iterations = 0;
