@@ -7,6 +7,7 @@ build="${1:-$root/build}"
 shift || true
 
 packages=(build-essential cmake libamplsolver-dev libgtest-dev coinor-libipopt-dev pkg-config
+          libopenblas0-serial libglpk-dev
           nlohmann-json3-dev python3 python3-matplotlib)
 missing=()
 for p in "${packages[@]}"; do
