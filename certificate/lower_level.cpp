@@ -27,12 +27,15 @@ double signedViolation(double g, double lower, double upper, int* side) {
   return std::max(up, low);
 }
 
-// Box widths; a coordinate without a finite box stays where it is.
+}  // namespace
+
 std::vector<double> widths(const SipProblem& p) {
   std::vector<double> w(p.nt);
   for (int d = 0; d < p.nt; ++d) w[d] = finiteBound(p.tl[d], p.tu[d]) ? p.tu[d] - p.tl[d] : 0.0;
   return w;
 }
+
+namespace {
 
 void project(const SipProblem& p, std::vector<double>& t) {
   for (int d = 0; d < p.nt; ++d) {
@@ -41,14 +44,13 @@ void project(const SipProblem& p, std::vector<double>& t) {
   }
 }
 
-// The scan's spacing in box widths: the scan places each maximum within one
-// spacing, so the ascent that sharpens it needs no longer steps.
+}  // namespace
+
 double scanSpacing(const SipProblem& p) {
   int per = p.nt > 0 ? (int)std::floor(std::pow((double)SCAN_POINTS, 1.0 / p.nt) + 1e-9) : 2;
   return per >= 2 ? 1.0 / (per - 1) : 0.01;
 }
 
-// Max-norm distance in units of the box.
 double boxDistance(const std::vector<double>& a, const std::vector<double>& b,
                    const std::vector<double>& w) {
   double d = 0;
@@ -56,8 +58,6 @@ double boxDistance(const std::vector<double>& a, const std::vector<double>& b,
     d = std::max(d, w[i] > 0 ? std::fabs(a[i] - b[i]) / w[i] : std::fabs(a[i] - b[i]));
   return d;
 }
-
-}  // namespace
 
 double ViolationFunction::value(const double* t, int* side) const {
   ++*evaluations;
@@ -176,23 +176,35 @@ bool discreteMaximum(const Scan& scan, const std::vector<double>& values, int nt
 
 }  // namespace
 
-std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
-                                      const std::vector<double>& values, int starts) {
+std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& values, int nt,
+                               double threshold) {
   std::vector<size_t> ranked;
   for (size_t i = 0; i < values.size(); ++i)
-    if (discreteMaximum(scan, values, v.p.nt, i)) ranked.push_back(i);
+    if (values[i] >= threshold && discreteMaximum(scan, values, nt, i)) ranked.push_back(i);
   std::stable_sort(ranked.begin(), ranked.end(),
                    [&](size_t a, size_t b) { return values[a] > values[b]; });
+  return ranked;
+}
+
+LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
+                   size_t i) {
+  LocalMaximum m{scan.points[i], values[i], 1};
+  if (std::isfinite(m.violation)) {
+    int side;
+    double f = ascend(v, m.t, &side, 2 * scanSpacing(v.p));
+    m.violation = std::isnan(f) ? HUGE_VAL : f;
+    m.side = side;
+  }
+  return m;
+}
+
+std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
+                                      const std::vector<double>& values, int starts) {
+  const std::vector<size_t> ranked = scanMaxima(scan, values, v.p.nt, -HUGE_VAL);
   const std::vector<double> w = widths(v.p);
   std::vector<LocalMaximum> maxima;
   for (size_t k = 0; k < ranked.size() && k < (size_t)starts; ++k) {
-    LocalMaximum m{scan.points[ranked[k]], values[ranked[k]], 1};
-    if (std::isfinite(m.violation)) {
-      int side;
-      double f = ascend(v, m.t, &side, 2 * scanSpacing(v.p));
-      m.violation = std::isnan(f) ? HUGE_VAL : f;
-      m.side = side;
-    }
+    LocalMaximum m = climb(v, scan, values, ranked[k]);
     bool repeat = false;
     for (const LocalMaximum& q : maxima) repeat = repeat || boxDistance(q.t, m.t, w) < 1e-6;
     if (!repeat) maxima.push_back(m);

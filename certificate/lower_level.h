@@ -57,6 +57,26 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
 std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
                                       const std::vector<double>& values, int starts);
 
+// Discrete maxima of the scan (no lower than their grid neighbours) whose
+// value is at least threshold, best first.
+std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& values, int nt,
+                               double threshold);
+
+// The local maximum climbed from scan point i.
+LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
+                   size_t i);
+
+// The scan's spacing in box widths: the scan places each maximum within one
+// spacing, so the ascent that sharpens it needs no longer steps.
+double scanSpacing(const SipProblem& p);
+
+// Box widths; a coordinate without a finite box has width 0.
+std::vector<double> widths(const SipProblem& p);
+
+// Max-norm distance in units of the box.
+double boxDistance(const std::vector<double>& a, const std::vector<double>& b,
+                   const std::vector<double>& w);
+
 // Projected ascent from t (changed in place) inside the box, in steps of at
 // most maxStep box widths; returns the value.
 double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep);

@@ -8,6 +8,7 @@
 
 #include "certificate/lower_level.h"
 #include "discretize/ipopt_subproblem.h"
+#include "reduction.h"
 #include "run_clock.h"
 #include "sip.h"
 #include "working_set.h"
@@ -16,6 +17,10 @@ namespace {
 
 // Local maxima climbed per constraint and iteration.
 const int STARTS = 5;
+// The Newton phase starts once no point of T is violated by more than this
+// (relative), and is tried at most this many times.
+const double REDUCE_FROM = 1e-3;
+const int REDUCTION_TRIES = 5;
 
 struct LowerLevelOutcome {
   double worst = -HUGE_VAL;  // largest violation relative to max(1, |bound|)
@@ -63,6 +68,56 @@ bool finiteT(const SipProblem& p) {
   return true;
 }
 
+void printPoint(const std::vector<double>& t) {
+  printf("(");
+  for (size_t d = 0; d < t.size(); ++d) printf(d ? ", %.10g" : "%.10g", t[d]);
+  printf(")");
+}
+
+// The Newton phase from the last subproblem's point. Converged: the answer.
+// New maximisers join the working set. Otherwise the exchange phase goes on;
+// after a degenerate lower level it goes on alone.
+struct NewtonPhase {
+  int tries = 0;
+  bool degenerate = false;
+  bool addedPoints = false;
+
+  bool due(const SipOptions& o, double worst) const {
+    return o.exchange_reduce && !degenerate && tries < REDUCTION_TRIES && worst <= REDUCE_FROM;
+  }
+
+  bool converges(SipContext& c, const Scan& scan, const PointList& points,
+                 const std::vector<double>& lambda, WorkingSet& set, std::string* message) {
+    ++tries;
+    addedPoints = false;
+    ReductionOutcome r = reduce(c, scan, points, lambda);
+    switch (r.end) {
+      case ReductionEnd::Converged: {
+        char text[160];
+        snprintf(text, sizeof text, "Newton phase converged in %d steps, KKT residual %.1e", r.steps, r.kkt);
+        *message = text;
+        return true;
+      }
+      case ReductionEnd::NewMaximisers:
+        for (const std::vector<double>& t : r.newPoints) {
+          printf("New maximiser at t = ");
+          printPoint(t);
+          printf(": back to the exchange phase\n");
+          addedPoints = set.add(t) || addedPoints;
+        }
+        return false;
+      case ReductionEnd::Degenerate:
+        printf("Lower level degenerate (%s): staying with the exchange phase\n", r.message.c_str());
+        degenerate = true;
+        return false;
+      case ReductionEnd::NoProgress:
+        printf("Newton phase: %s: back to the exchange phase\n", r.message.c_str());
+        return false;
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 SipResult exchangeMethod(SipContext& c) {
@@ -76,6 +131,7 @@ SipResult exchangeMethod(SipContext& c) {
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.
   const double addAbove = 1e-2 * o.feas_tol;
+  NewtonPhase newton;
   printf("Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
     if (timeIsUp(c)) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", it);
@@ -91,11 +147,18 @@ SipResult exchangeMethod(SipContext& c) {
              set.startValues());
       continue;
     }
+    const PointList solvedOn = set.points();
     set.update(r.lambda, p, c.x.data());
     LowerLevelOutcome level = exchangePoints(c, scan, set, addAbove);
     printf("%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
+    std::string converged;
+    if (newton.due(o, level.worst)) {
+      if (newton.converges(c, scan, solvedOn, r.lambda, set, &converged))
+        return sipResult(STATUS_SOLVED, converged, it + 1);
+      if (newton.addedPoints) continue;
+    }
     if (level.worst <= addAbove) return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
       return sipResult(STATUS_UNCERTAIN, "every violated maximiser is in the working set", it + 1);

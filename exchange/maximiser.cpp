@@ -1,0 +1,136 @@
+#include "maximiser.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const int NEWTON_STEPS = 25;
+// Newton in t may move a maximiser this far (in box widths) in one call: a
+// longer way means it jumped to another maximiser.
+const double LONGEST_PATH = 0.25;
+
+double width(const SipProblem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
+
+// Coordinates of t that a bound of T holds: at the bound, with the
+// violation rising outward.
+std::vector<int> freeCoordinates(const SipProblem& p, const Vec& t, const Vec& slope) {
+  std::vector<int> free;
+  for (int d = 0; d < p.nt; ++d) {
+    const double touch = 1e-13 * width(p, d);
+    bool heldBelow = t[d] <= p.tl[d] + touch && slope[d] < 0;
+    bool heldAbove = t[d] >= p.tu[d] - touch && slope[d] > 0;
+    if (!heldBelow && !heldAbove) free.push_back(d);
+  }
+  return free;
+}
+
+// Cholesky factor of the k x k matrix -side * htt on the free coordinates;
+// false when it is not safely positive definite (a degenerate maximiser).
+bool negatedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& free, Vec& L) {
+  const int k = (int)free.size();
+  L.assign((long)k * k, 0.0);
+  double largest = 0;
+  for (int a = 0; a < k; ++a) largest = std::max(largest, std::fabs(htt[free[a] * nt + free[a]]));
+  for (int a = 0; a < k; ++a)
+    for (int b = 0; b <= a; ++b) {
+      double s = -side * htt[free[a] * nt + free[b]];
+      for (int e = 0; e < b; ++e) s -= L[a * k + e] * L[b * k + e];
+      if (a == b) {
+        if (!(s > 1e-10 * largest) || !(s > 0)) return false;
+        L[a * k + a] = std::sqrt(s);
+      } else {
+        L[a * k + b] = s / L[b * k + b];
+      }
+    }
+  return true;
+}
+
+// Solves (L L') y = r in place.
+void choleskySolve(const Vec& L, int k, double* r) {
+  for (int a = 0; a < k; ++a) {
+    for (int e = 0; e < a; ++e) r[a] -= L[a * k + e] * r[e];
+    r[a] /= L[a * k + a];
+  }
+  for (int a = k - 1; a >= 0; --a) {
+    for (int e = a + 1; e < k; ++e) r[a] -= L[e * k + a] * r[e];
+    r[a] /= L[a * k + a];
+  }
+}
+
+Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
+  Vec slope(nt);
+  for (int e = 0; e < nt; ++e) slope[e] = side * d.gt[e];
+  return slope;
+}
+
+}  // namespace
+
+PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::string* why) {
+  const SipProblem& p = c.problem;
+  const int nt = p.nt;
+  const Vec start = m.t;
+  ConstraintDerivatives d;
+  Vec L;
+  for (int it = 0; it < NEWTON_STEPS; ++it) {
+    if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::TimeBlocks, d)) {
+      *why = "an evaluation failed";
+      return PathStatus::Lost;
+    }
+    const Vec slope = sideSlope(d, nt, m.side);
+    std::vector<int> free = freeCoordinates(p, m.t, slope);
+    if (!negatedCurvature(d.htt, nt, m.side, free, L)) {
+      *why = "g_tt is singular or not negative definite";
+      return PathStatus::Degenerate;
+    }
+    // (-side g_tt) dt = side g_t on the free coordinates.
+    Vec step(free.size());
+    for (size_t a = 0; a < free.size(); ++a) step[a] = slope[free[a]];
+    choleskySolve(L, (int)free.size(), step.data());
+    double moved = 0, travelled = 0;
+    for (size_t a = 0; a < free.size(); ++a) {
+      const int e = free[a];
+      const double before = m.t[e];
+      m.t[e] = std::min(p.tu[e], std::max(p.tl[e], m.t[e] + step[a]));
+      moved = std::max(moved, std::fabs(m.t[e] - before) / width(p, e));
+    }
+    for (int e = 0; e < nt; ++e) travelled = std::max(travelled, std::fabs(m.t[e] - start[e]) / width(p, e));
+    if (travelled > LONGEST_PATH) {
+      *why = "Newton's method in t left the maximiser's neighbourhood";
+      return PathStatus::Lost;
+    }
+    if (moved <= 1e-14) return PathStatus::Followed;
+  }
+  *why = "Newton's method in t did not settle";
+  return PathStatus::Lost;
+}
+
+PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
+                             ReducedConstraint& out) {
+  const SipProblem& p = c.problem;
+  const int nx = p.nx, nt = p.nt;
+  ConstraintDerivatives d;
+  if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::All, d)) return PathStatus::Lost;
+  const std::vector<int> free = freeCoordinates(p, m.t, sideSlope(d, nt, m.side));
+  Vec L;
+  if (!negatedCurvature(d.htt, nt, m.side, free, L)) return PathStatus::Degenerate;
+  const double bound = m.side > 0 ? p.ctu[m.constraint] : p.ctl[m.constraint];
+  out.value = m.side * (d.value - bound);
+  out.grad.resize(nx);
+  for (int i = 0; i < nx; ++i) out.grad[i] = m.side * d.gx[i];
+  // side * (hxx - hxt_F htt_FF^-1 htx_F) = side * hxx + hxt_F (-side htt_FF)^-1 htx_F.
+  out.hess.resize((long)nx * nx);
+  for (long e = 0; e < (long)nx * nx; ++e) out.hess[e] = m.side * d.hxx[e];
+  const int k = (int)free.size();
+  Vec column(k);
+  for (int col = 0; col < nx; ++col) {
+    for (int a = 0; a < k; ++a) column[a] = d.hxt[(long)col * nt + free[a]];
+    choleskySolve(L, k, column.data());
+    for (int row = 0; row < nx; ++row) {
+      double s = 0;
+      for (int a = 0; a < k; ++a) s += d.hxt[(long)row * nt + free[a]] * column[a];
+      out.hess[(long)row * nx + col] += s;
+    }
+  }
+  return PathStatus::Followed;
+}

@@ -1,0 +1,375 @@
+#include "reduction.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "dense_lu.h"
+#include "run_clock.h"
+#include "vector_ops.h"
+
+namespace {
+
+const int MAX_STEPS = 30;
+// Converged: the KKT residual and the active rows' values at this share of
+// their scales.
+const double KKT_TOLERANCE = 1e-12;
+// Below this a residual that stops falling has met the rounding of the
+// evaluations: the phase has converged as far as it can.
+const double ROUNDING_LEVEL = 1e-9;
+// Maximisers within this share of their constraint's scale are tracked.
+const double NEAR_ACTIVE = 1e-2;
+// A maximiser the phase does not track sends the run back to the exchange
+// phase once it is violated by this share of its scale.
+const double NEW_VIOLATION = 1e-10;
+// Multipliers below this share of the largest are taken for zero.
+const double MULTIPLIER_SHARE = 1e-6;
+// A working point's multiplier goes to a tracked maximiser this near (box widths).
+const double MATCH_DISTANCE = 0.05;
+
+enum class Kind { Infinite, Finite, Bound };
+
+struct Row {
+  Kind kind = Kind::Infinite;
+  int index = 0;  // the infinite or finite constraint, or the variable
+  int side = 1;
+  Maximiser m;
+  double mu = 0;
+  bool equality = false;  // in the Newton system; otherwise only watched
+  double scale = 1;
+  ReducedConstraint at;  // at the current x
+};
+
+double boundOf(const SipProblem& p, Kind kind, int k, int side) {
+  if (kind == Kind::Infinite) return side > 0 ? p.ctu[k] : p.ctl[k];
+  if (kind == Kind::Finite) return side > 0 ? p.cxu[k] : p.cxl[k];
+  return side > 0 ? p.xu[k] : p.xl[k];
+}
+
+class Phase {
+ public:
+  Phase(SipContext& c, const Scan& scan) : c_(c), p_(c.problem), scan_(scan), x_(c.x), w_(widths(p_)) {}
+
+  ReductionOutcome run(const PointList& points, const std::vector<double>& lambda);
+
+ private:
+  SipContext& c_;
+  const SipProblem& p_;
+  const Scan& scan_;
+  Vec x_;
+  Vec w_;
+  std::vector<Row> rows_;
+  Vec magnitude_;  // each infinite constraint's largest |g| over the scan
+  Vec gradF_, hessF_;
+  long evaluations_ = 0;
+  ReductionOutcome out_;
+
+  double rowScale(int j, int side) const {
+    const double u = boundOf(p_, Kind::Infinite, j, side);
+    return std::max(1e-300, std::min(boundScale(u), std::max(std::fabs(u), magnitude_[j])));
+  }
+  std::vector<LocalMaximum> nearActive(int j, bool firstScan, PointList* unknown);
+  void trackMaximisers();
+  void takeMultipliers(const PointList& points, const std::vector<double>& lambda);
+  Row& addFinite(int k, int side, double mu);
+  bool track(const LocalMaximum& m, int j, double mu);
+  bool evaluate(std::string* why);
+  double kktResidual(double gradientScale) const;
+  double violation() const;
+  bool newtonStep(Vec& dx);
+  bool step(const Vec& dx);
+  void watchFiniteConstraints();
+  ReductionOutcome finish(ReductionEnd end, const std::string& message);
+};
+
+// Climbed local maxima of constraint j within NEAR_ACTIVE of its scale.
+// Later scans report the violated ones far from every tracked maximiser in
+// `unknown`.
+std::vector<LocalMaximum> Phase::nearActive(int j, bool firstScan, PointList* unknown) {
+  ViolationFunction v{p_, x_.data(), j, &evaluations_};
+  std::vector<int> sides;
+  Vec values = scanValues(v, scan_, &sides);
+  if (firstScan) {
+    double largest = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (std::isfinite(values[i]))
+        largest = std::max(largest, std::fabs(boundOf(p_, Kind::Infinite, j, sides[i]) + sides[i] * values[i]));
+    magnitude_[j] = largest;
+  }
+  const double threshold = -NEAR_ACTIVE * std::max(rowScale(j, 1), rowScale(j, -1));
+  const size_t cap = 2 * (size_t)p_.nx + 10;
+  std::vector<LocalMaximum> found;
+  for (size_t i : scanMaxima(scan_, values, p_.nt, threshold)) {
+    if (found.size() >= cap) break;
+    bool known = false;
+    for (const Row& r : rows_)
+      known = known || (r.kind == Kind::Infinite && r.index == j &&
+                        boxDistance(r.m.t, scan_.points[i], w_) <= 2 * scanSpacing(p_));
+    if (known) continue;
+    LocalMaximum m = climb(v, scan_, values, i);
+    bool repeat = false;
+    for (const LocalMaximum& q : found) repeat = repeat || boxDistance(q.t, m.t, w_) < 1e-6;
+    if (repeat) continue;
+    found.push_back(m);
+    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side)) unknown->push_back(m.t);
+  }
+  return found;
+}
+
+bool Phase::track(const LocalMaximum& m, int j, double mu) {
+  for (Row& r : rows_)
+    if (r.kind == Kind::Infinite && r.index == j && r.side == m.side &&
+        boxDistance(r.m.t, m.t, w_) <= MATCH_DISTANCE) {
+      r.mu += mu;
+      return false;
+    }
+  Row r;
+  r.kind = Kind::Infinite, r.index = j, r.side = m.side, r.mu = mu;
+  r.m.constraint = j, r.m.side = m.side, r.m.t = m.t;
+  r.scale = rowScale(j, m.side);
+  rows_.push_back(r);
+  return true;
+}
+
+Row& Phase::addFinite(int k, int side, double mu) {
+  for (Row& r : rows_)
+    if (r.kind == Kind::Finite && r.index == k && r.side == side) return r;
+  Row r;
+  r.kind = Kind::Finite, r.index = k, r.side = side, r.mu = mu;
+  r.scale = boundScale(boundOf(p_, Kind::Finite, k, side));
+  rows_.push_back(r);
+  return rows_.back();
+}
+
+void Phase::trackMaximisers() {
+  magnitude_.assign(p_.mt, 0.0);
+  for (int j = 0; j < p_.mt; ++j)
+    for (const LocalMaximum& m : nearActive(j, true, nullptr)) track(m, j, 0.0);
+}
+
+// The subproblem's row multipliers (Ipopt's sign: positive against the
+// upper bound) go to the nearest tracked maximiser of the same constraint
+// and side; a point with none near is climbed to one.
+void Phase::takeMultipliers(const PointList& points, const std::vector<double>& lambda) {
+  // An interior point solver leaves inactive rows tiny multipliers.
+  double largest = 0;
+  for (double l : lambda) largest = std::max(largest, std::fabs(l));
+  const double negligible = MULTIPLIER_SHARE * largest;
+  for (int k = 0; k < p_.mx && k < (int)lambda.size(); ++k)
+    if (std::fabs(lambda[k]) > negligible) addFinite(k, lambda[k] > 0 ? 1 : -1, std::fabs(lambda[k]));
+  for (size_t q = 0; q < points.size(); ++q)
+    for (int j = 0; j < p_.mt; ++j) {
+      const size_t r = p_.mx + q * p_.mt + j;
+      if (r >= lambda.size() || !(std::fabs(lambda[r]) > negligible)) continue;
+      ViolationFunction v{p_, x_.data(), j, &evaluations_};
+      LocalMaximum m{points[q], 0, lambda[r] > 0 ? 1 : -1};
+      // Climb only when no tracked maximiser is near.
+      bool near = false;
+      for (const Row& row : rows_)
+        near = near || (row.kind == Kind::Infinite && row.index == j && row.side == m.side &&
+                        boxDistance(row.m.t, m.t, w_) <= MATCH_DISTANCE);
+      if (!near) {
+        int side;
+        m.violation = ascend(v, m.t, &side, 2 * scanSpacing(p_));
+        if (side != m.side) continue;
+      }
+      track(m, j, std::fabs(lambda[r]));
+    }
+  for (int i = 0; i < p_.nx; ++i)
+    for (int side : {1, -1}) {
+      const double b = boundOf(p_, Kind::Bound, i, side);
+      if ((side > 0 ? isPlusInfinity(b) : isMinusInfinity(b)) ||
+          std::fabs(x_[i] - b) > 1e-9 * boundScale(b))
+        continue;
+      Row r;
+      r.kind = Kind::Bound, r.index = i, r.side = side, r.equality = true;
+      r.scale = boundScale(b);
+      rows_.push_back(r);
+    }
+  for (Row& r : rows_)
+    if (r.kind != Kind::Bound) r.equality = r.mu > 0;
+}
+
+// Follows every maximiser to x and evaluates every row there. A watched
+// maximiser that is lost is no longer tracked; an active one ends the phase.
+bool Phase::evaluate(std::string* why) {
+  std::vector<Row> kept;
+  for (Row& r : rows_) {
+    PathStatus s = PathStatus::Followed;
+    if (r.kind == Kind::Infinite) {
+      s = followMaximiser(c_, x_.data(), r.m, why);
+      if (s == PathStatus::Followed) s = reducedConstraint(c_, x_.data(), r.m, r.at);
+    } else if (r.kind == Kind::Finite) {
+      double value;
+      if (!finiteDerivatives(c_, r.index, x_.data(), &value, r.at.grad, r.at.hess)) s = PathStatus::Lost;
+      r.at.value = r.side * (value - boundOf(p_, Kind::Finite, r.index, r.side));
+      for (double& v : r.at.grad) v *= r.side;
+      for (double& v : r.at.hess) v *= r.side;
+    } else {
+      r.at.value = r.side * (x_[r.index] - boundOf(p_, Kind::Bound, r.index, r.side));
+      r.at.grad.assign(p_.nx, 0.0), r.at.grad[r.index] = r.side;
+      r.at.hess.assign((long)p_.nx * p_.nx, 0.0);
+    }
+    if (s != PathStatus::Followed && r.equality) {
+      if (s == PathStatus::Degenerate) {
+        out_.end = ReductionEnd::Degenerate;
+        char where[128];
+        snprintf(where, sizeof where, " at a maximiser of constraint %d", r.index);
+        *why += where;
+      }
+      return false;
+    }
+    // Two rows that settled on one maximiser are one row.
+    bool merged = false;
+    for (Row& q : kept)
+      if (s == PathStatus::Followed && q.kind == Kind::Infinite && r.kind == Kind::Infinite &&
+          q.index == r.index && q.side == r.side && boxDistance(q.m.t, r.m.t, w_) < 1e-8) {
+        q.mu += r.mu, q.equality = q.equality || r.equality, merged = true;
+      }
+    if (s == PathStatus::Followed && !merged) kept.push_back(r);
+  }
+  rows_ = kept;
+  if (!objectiveDerivatives(c_, x_.data(), gradF_, hessF_)) {
+    *why = "the objective could not be evaluated";
+    return false;
+  }
+  return true;
+}
+
+double Phase::kktResidual(double gradientScale) const {
+  Vec r(gradF_.begin(), gradF_.begin() + p_.nx);
+  for (const Row& row : rows_)
+    if (row.equality)
+      for (int i = 0; i < p_.nx; ++i) r[i] += row.mu * row.at.grad[i];
+  const double scale = std::max(norm2(p_.nx, gradF_.data()), gradientScale);
+  return norm2(p_.nx, r.data()) / (scale > 0 ? scale : 1.0);
+}
+
+// Active rows off their bound, watched rows beyond it, relative to their scale.
+double Phase::violation() const {
+  double v = 0;
+  for (const Row& r : rows_)
+    v = std::max(v, (r.equality ? std::fabs(r.at.value) : std::max(0.0, r.at.value)) / r.scale);
+  return v;
+}
+
+// The KKT system of the active rows: [W A'; A 0] [dx; mu] = [-grad f; -G].
+// A negative multiplier takes its row out, and the system is solved again.
+bool Phase::newtonStep(Vec& dx) {
+  const int n = p_.nx;
+  for (;;) {
+    std::vector<Row*> active;
+    for (Row& r : rows_)
+      if (r.equality) active.push_back(&r);
+    const int m = (int)active.size(), size = n + m;
+    Vec K((long)size * size, 0.0), rhs(size, 0.0);
+    for (long e = 0; e < (long)n * n; ++e) K[(e / n) * size + e % n] = hessF_[e];
+    for (int a = 0; a < m; ++a) {
+      const Row& r = *active[a];
+      for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < n; ++k) K[(long)i * size + k] += r.mu * r.at.hess[(long)i * n + k];
+        K[(long)i * size + n + a] = K[(long)(n + a) * size + i] = r.at.grad[i];
+      }
+      rhs[n + a] = -r.at.value;
+    }
+    for (int i = 0; i < n; ++i) rhs[i] = -gradF_[i];
+    if (!luSolve(size, K, rhs)) return false;
+    int worst = -1;
+    for (int a = 0; a < m; ++a)
+      if (rhs[n + a] < 0 && (worst < 0 || rhs[n + a] < rhs[n + worst]))
+        worst = a;
+    if (worst >= 0) {
+      active[worst]->equality = false, active[worst]->mu = 0;
+      continue;
+    }
+    for (int a = 0; a < m; ++a) active[a]->mu = std::max(0.0, rhs[n + a]);
+    dx.assign(rhs.begin(), rhs.begin() + n);
+    return true;
+  }
+}
+
+// x + dx within the bounds of x (a bound met joins the active rows).
+bool Phase::step(const Vec& dx) {
+  for (int i = 0; i < p_.nx; ++i) {
+    x_[i] += dx[i];
+    for (int side : {1, -1}) {
+      const double b = boundOf(p_, Kind::Bound, i, side);
+      if ((side > 0 ? isPlusInfinity(b) : isMinusInfinity(b)) || side * (x_[i] - b) <= 0) continue;
+      x_[i] = b;
+      Row r;
+      r.kind = Kind::Bound, r.index = i, r.side = side, r.equality = true, r.scale = boundScale(b);
+      bool known = false;
+      for (const Row& q : rows_) known = known || (q.kind == Kind::Bound && q.index == i && q.side == side);
+      if (!known) rows_.push_back(r);
+    }
+  }
+  return allFinite(p_.nx, x_.data());
+}
+
+// A finite constraint the step has broken joins the active rows.
+void Phase::watchFiniteConstraints() {
+  for (int k = 0; k < p_.mx; ++k) {
+    int error = 0;
+    const double v = c_.evaluate(REQ_CONXVAL, k, x_.data(), nullptr, nullptr, nullptr, nullptr, &error);
+    for (int side : {1, -1}) {
+      const double b = boundOf(p_, Kind::Finite, k, side);
+      const bool bounded = !(side > 0 ? isPlusInfinity(b) : isMinusInfinity(b));
+      if (bounded && side * (v - b) > KKT_TOLERANCE * boundScale(b)) addFinite(k, side, 0.0).equality = true;
+    }
+  }
+}
+
+ReductionOutcome Phase::finish(ReductionEnd end, const std::string& message) {
+  out_.end = end;
+  out_.message = message;
+  c_.stats.contval += (int)std::min<long>(evaluations_, 1L << 30);
+  if (end == ReductionEnd::Converged) c_.x = x_;
+  return out_;
+}
+
+ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& lambda) {
+  trackMaximisers();
+  takeMultipliers(points, lambda);
+  std::string why;
+  if (!evaluate(&why)) return finish(out_.end, why);
+  const double gradientScale = norm2(p_.nx, gradF_.data());
+  printf("Newton\tActive\tObjective\tKKT residual\tViolation\n");
+  double previous = HUGE_VAL;
+  for (int it = 0;; ++it) {
+    int active = 0;
+    for (const Row& r : rows_) active += r.equality;
+    const double kkt = kktResidual(gradientScale), viol = violation();
+    out_.kkt = kkt, out_.steps = it;
+    printf("%d\t%d\t%.10e\t%.3e\t%.3e\n", it, active,
+           c_.modelObjective(c_.evaluate(REQ_OBJVAL, 0, x_.data())), kkt, viol);
+    const double size = std::max(kkt, viol);
+    if (size <= KKT_TOLERANCE || (it > 0 && size <= ROUNDING_LEVEL && size > 0.25 * previous))
+      return finish(ReductionEnd::Converged, "KKT residual at its limit");
+    if (it >= MAX_STEPS) return finish(ReductionEnd::NoProgress, "no convergence in Newton steps");
+    if (it >= 3 && size > previous) return finish(ReductionEnd::NoProgress, "the KKT residual grows");
+    if (timeIsUp(c_)) return finish(ReductionEnd::NoProgress, "time_limit reached");
+    previous = size;
+    Vec dx;
+    if (!newtonStep(dx))
+      return finish(ReductionEnd::Degenerate, "the active constraints' gradients are dependent");
+    if (!step(dx)) return finish(ReductionEnd::NoProgress, "the step is not finite");
+    for (int j = 0; j < p_.mt; ++j)
+      for (const LocalMaximum& m : nearActive(j, false, &out_.newPoints)) track(m, j, 0.0);
+    if (!out_.newPoints.empty())
+      return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+    watchFiniteConstraints();
+    if (!evaluate(&why))
+      return finish(out_.end == ReductionEnd::Degenerate ? ReductionEnd::Degenerate : ReductionEnd::NoProgress, why);
+    for (Row& r : rows_)
+      if (!r.equality && r.at.value > KKT_TOLERANCE * r.scale) r.equality = true;
+  }
+}
+
+}  // namespace
+
+ReductionOutcome reduce(SipContext& c, const Scan& scan, const PointList& points,
+                        const std::vector<double>& lambda) {
+  if (c.problem.nt == 0 || scan.points.empty()) return ReductionOutcome();
+  Phase phase(c, scan);
+  return phase.run(points, lambda);
+}
