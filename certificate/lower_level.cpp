@@ -119,6 +119,15 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
   return values;
 }
 
+double largestMagnitude(const SipProblem& p, int j, const std::vector<double>& values,
+                        const std::vector<int>& sides) {
+  double largest = 0;
+  for (size_t i = 0; i < values.size(); ++i)
+    if (std::isfinite(values[i]))
+      largest = std::max(largest, std::fabs(boundOfSide(p, j, sides[i]) + sides[i] * values[i]));
+  return largest;
+}
+
 double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep) {
   const SipProblem& p = v.p;
   const std::vector<double> w = widths(p);

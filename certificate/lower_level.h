@@ -27,6 +27,14 @@ struct ViolationFunction {
 // The scale a violation of a bound is measured against: max(1, |bound|).
 inline double boundScale(double bound) { return std::max(1.0, std::fabs(bound)); }
 
+// A constraint's own scale: max(1, |bound|), or less where the constraint
+// itself is smaller (its largest |g| over T, or |bound|): a violation of
+// 1e-8 means nothing to a constraint of size 1 and everything to one of
+// size 1e-8.
+inline double ownScale(double bound, double magnitude) {
+  return std::max(1e-300, std::min(boundScale(bound), std::max(std::fabs(bound), magnitude)));
+}
+
 // The bound of infinite constraint j on a side (+1 upper, -1 lower).
 inline double boundOfSide(const SipProblem& p, int j, int side) { return side > 0 ? p.ctu[j] : p.ctl[j]; }
 
@@ -50,6 +58,10 @@ Scan scanPoints(const SipProblem& p);
 // and the side of the bound each is against.
 std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
                                std::vector<int>* sides);
+
+// The largest |g_j| over the scan, from its violations and their sides.
+double largestMagnitude(const SipProblem& p, int j, const std::vector<double>& values,
+                        const std::vector<int>& sides);
 
 // Local maxima of constraint j's violation, climbed from the best `starts`
 // scan points that are maxima among their grid neighbours; best first,

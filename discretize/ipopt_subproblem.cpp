@@ -18,6 +18,9 @@ using namespace Ipopt;
 namespace {
 
 const double IPOPT_INFINITY = 1e19;
+// Rows whose multiplier is below this share of the largest leave the
+// Hessian of the Lagrangian out.
+const double NEGLIGIBLE_MULTIPLIER = 1e-8;
 
 
 // Values Ipopt can work with: finite, and small enough that their squares
@@ -69,8 +72,8 @@ const char* statusText(SolverReturn status) {
 class Subproblem : public TNLP {
  public:
   Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
-             bool exactHessian)
-      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian) {}
+             bool exactHessian, const SubproblemScaling* scaling)
+      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian), scaling_(scaling) {}
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
@@ -110,6 +113,22 @@ class Subproblem : public TNLP {
       for (int i = 0; i < n; ++i) zL[i] = zU[i] = 0;
     if (initLambda)
       for (int r = 0; r < m; ++r) lambda0[r] = lambda0_ && r < (int)lambda0_->size() ? (*lambda0_)[r] : 0;
+    return true;
+  }
+
+  // Each point's infinite constraints on their own scale (the objective's
+  // factor goes through obj_scaling_factor).
+  bool get_scaling_parameters(Number& objScaling, bool& useXScaling, Index, Number*,
+                              bool& useGScaling, Index m, Number* gScaling) override {
+    const SipProblem& p = c_.problem;
+    objScaling = 1.0;
+    useXScaling = false;
+    useGScaling = scaling_ && !scaling_->infinite.empty();
+    if (!useGScaling) return true;
+    for (int r = 0; r < m; ++r) {
+      const int j = (r - p.mx) % std::max(p.mt, 1);
+      gScaling[r] = r < p.mx || j >= (int)scaling_->infinite.size() ? 1.0 : scaling_->infinite[j];
+    }
     return true;
   }
 
@@ -175,8 +194,13 @@ class Subproblem : public TNLP {
       c_.evaluate(REQ_OBJHES, 0, x, nullptr, h.data());
       add(objFactor);
     }
+    // An interior point method gives every row a multiplier; rows whose
+    // multiplier is negligible next to the largest add nothing the step
+    // can see, and each costs a Hessian evaluation.
+    double largest = 0;
+    for (int r = 0; r < m; ++r) largest = std::max(largest, std::fabs(lambda[r]));
     for (int r = 0; r < m; ++r) {
-      if (lambda[r] == 0) continue;
+      if (!(std::fabs(lambda[r]) > NEGLIGIBLE_MULTIPLIER * largest)) continue;
       if (r < p.mx) {
         c_.evaluate(REQ_CONXHES, r, x, nullptr, h.data());
       } else {
@@ -215,6 +239,7 @@ class Subproblem : public TNLP {
   PointList points_;
   const std::vector<double>* lambda0_;
   bool exact_;
+  const SubproblemScaling* scaling_;
 };
 
 // Ipopt's tolerances are absolute: an objective whose gradient is small at
@@ -230,7 +255,7 @@ double objectiveScaling(SipContext& c, const double* x) {
 }
 
 SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact,
-                                            double objectiveScale) {
+                                            double objectiveScale, bool userScaling) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
@@ -241,6 +266,7 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
   o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
   o->SetNumericValue("obj_scaling_factor", objectiveScale);
+  if (userScaling) o->SetStringValue("nlp_scaling_method", "user-scaling");
   o->SetNumericValue("bound_relax_factor", 0.0);
   o->SetIntegerValue("mumps_pivot_order", 6);
   if (warm) {
@@ -332,7 +358,8 @@ SubproblemResult fixedPoint(SipContext& c, double* x, const PointList& points) {
 }  // namespace
 
 SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
-                                                const std::vector<double>* lambda0) {
+                                                const std::vector<double>* lambda0,
+                                                const SubproblemScaling* scaling) {
   if (subproblemTooLarge(c.problem, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
@@ -343,11 +370,14 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   std::unique_lock<std::mutex> lock(linearSolver);
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   const bool exact = exactHessian_ && c.problem.hessians;
-  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact);
+  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling);
+  double objectiveScale = objectiveScaling(c, x);
+  if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
   int iterations = 0;
   try {
     SmartPtr<IpoptApplication> app =
-        quietApplication(c, lambda0 != nullptr, exact, objectiveScaling(c, x));
+        quietApplication(c, lambda0 != nullptr, exact, objectiveScale,
+                         scaling && !scaling->infinite.empty());
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");

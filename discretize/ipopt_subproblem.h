@@ -21,7 +21,8 @@ class IpoptSubproblemSolver : public SubproblemSolver {
   explicit IpoptSubproblemSolver(bool exactHessian = false) : exactHessian_(exactHessian) {}
   SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
-                           const std::vector<double>* lambda0) override;
+                           const std::vector<double>* lambda0,
+                           const SubproblemScaling* scaling = nullptr) override;
 
  private:
   bool exactHessian_;

@@ -20,7 +20,7 @@ class UnavailableSolver : public SubproblemSolver {
 }  // namespace
 
 SubproblemResult SubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
-                                           const std::vector<double>*) {
+                                           const std::vector<double>*, const SubproblemScaling*) {
   PointSet set(normRangeOf(c.problem));
   for (const std::vector<double>& t : points) set.insertUnique(t.data(), norm2(c.problem.nt, t.data()), nullptr);
   return solve(c, x, set);

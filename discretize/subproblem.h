@@ -32,6 +32,14 @@ struct SubproblemResult {
 
 typedef std::vector<std::vector<double>> PointList;
 
+// Scales that put a subproblem's tolerances on the problem's own scale: the
+// objective is multiplied by `objective` (at least by what its gradient
+// asks), each point's infinite constraint j by infinite[j] (empty: 1).
+struct SubproblemScaling {
+  double objective = 1.0;
+  std::vector<double> infinite;
+};
+
 inline SubproblemResult subproblemSolved(double objective) {
   SubproblemResult r;
   r.objective = objective;
@@ -43,9 +51,11 @@ class SubproblemSolver {
   virtual ~SubproblemSolver() = default;
   virtual SubproblemResult solve(SipContext& c, double* x, const PointSet& points) = 0;
   // The same on a list of points in this order, warm-started from the row
-  // multipliers lambda0 (null: a cold start) where the solver can.
+  // multipliers lambda0 (null: a cold start) where the solver can, scaled
+  // where the solver can.
   virtual SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
-                                   const std::vector<double>* lambda0);
+                                   const std::vector<double>* lambda0,
+                                   const SubproblemScaling* scaling = nullptr);
 };
 
 // Solves by the context's solver: the one a test set, else Ipopt when

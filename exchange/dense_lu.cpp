@@ -5,6 +5,15 @@
 #include <utility>
 
 bool luSolve(int n, std::vector<double>& A, std::vector<double>& b, double relativeFloor) {
+  // Rows equilibrated first: a KKT system mixes curvatures and gradients of
+  // very different sizes.
+  for (int i = 0; i < n; ++i) {
+    double row = 0;
+    for (int j = 0; j < n; ++j) row = std::max(row, std::fabs(A[(long)i * n + j]));
+    if (!(row > 0)) return false;
+    for (int j = 0; j < n; ++j) A[(long)i * n + j] /= row;
+    b[i] /= row;
+  }
   double largest = 0;
   for (double v : A) largest = std::max(largest, std::fabs(v));
   if (!(largest > 0) || !std::isfinite(largest)) return n == 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 // Solves A x = b for a row-major n x n matrix A (overwritten by its
-// factors); b becomes x. False when a pivot is below `relativeFloor` times
-// the largest entry of A: the system is singular for our purpose.
-bool luSolve(int n, std::vector<double>& A, std::vector<double>& b, double relativeFloor = 1e-13);
+// factors); b becomes x. Rows are equilibrated first. False when a row is
+// zero or a pivot is below `relativeFloor` times the largest entry: the
+// system is singular for our purpose.
+bool luSolve(int n, std::vector<double>& A, std::vector<double>& b, double relativeFloor = 1e-14);

@@ -17,29 +17,36 @@ namespace {
 
 // Local maxima climbed per constraint and iteration.
 const int STARTS = 5;
-// The Newton phase starts once no point of T is violated by more than this
-// (relative), and is tried at most this many times.
-const double REDUCE_FROM = 1e-3;
+// The Newton phase is tried after every subproblem, at most this many
+// times; a degenerate lower level ends the tries once no point of T is
+// violated by more than DEGENERATE_NEAR (relative): before that it may be a
+// passing shape of the constraints.
 const int REDUCTION_TRIES = 5;
+const double DEGENERATE_NEAR = 1e-3;
+// Largest factor a subproblem's objective or constraint is scaled by.
+const double MAX_SCALING = 1e8;
 
 struct LowerLevelOutcome {
-  double worst = -HUGE_VAL;  // largest violation relative to max(1, |bound|)
+  double worst = -HUGE_VAL;  // largest violation relative to the constraint's own scale
   int added = 0;
+  std::vector<double> magnitude;  // each constraint's largest |g| over T
 };
 
 // Solves the lower-level problem at x and adds every maximiser violated by
-// more than addAbove (relative).
+// more than addAbove (relative to the constraint's own scale).
 LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& set,
                                  double addAbove) {
   const SipProblem& p = c.problem;
   LowerLevelOutcome out;
+  out.magnitude.assign(p.mt, 0.0);
   long evaluations = 0;
   for (int j = 0; j < p.mt; ++j) {
     ViolationFunction v{p, c.x.data(), j, &evaluations};
     std::vector<int> sides;
     std::vector<double> values = scanValues(v, scan, &sides);
+    out.magnitude[j] = largestMagnitude(p, j, values, sides);
     for (const LocalMaximum& m : localMaxima(v, scan, values, STARTS)) {
-      double relative = m.violation / boundScale(boundOfSide(p, j, m.side));
+      double relative = m.violation / ownScale(boundOfSide(p, j, m.side), out.magnitude[j]);
       out.worst = std::max(out.worst, relative);
       if (relative > addAbove && set.add(m.t)) ++out.added;
     }
@@ -57,6 +64,33 @@ SipResult subproblemEnd(const SubproblemResult& r, int iterations) {
     case SUB_UNAVAILABLE: return sipResult(STATUS_NO_POINT, "no subproblem solver", iterations);
     default: return sipResult(STATUS_SUBPROBLEM_FAILURE, "subproblem " + r.text, iterations);
   }
+}
+
+// The next subproblem on the problem's own scale: the objective by its
+// size where that is below one, each infinite constraint by its own scale.
+SubproblemScaling ownScaling(SipContext& c, const LowerLevelOutcome& level) {
+  const SipProblem& p = c.problem;
+  SubproblemScaling s;
+  const double f = std::fabs(c.evaluate(REQ_OBJVAL, 0, c.x.data()));
+  if (f > 0 && f < 1) s.objective = std::min(1.0 / f, MAX_SCALING);
+  for (int j = 0; j < p.mt; ++j) {
+    double scale = HUGE_VAL;
+    for (int side : {1, -1})
+      if (!(side > 0 ? isPlusInfinity(p.ctu[j]) : isMinusInfinity(p.ctl[j])))
+        scale = std::min(scale, ownScale(boundOfSide(p, j, side), level.magnitude[j]));
+    s.infinite.push_back(std::isfinite(scale) ? std::min(1.0 / scale, MAX_SCALING) : 1.0);
+  }
+  return s;
+}
+
+// A subproblem solved on another scale than the point's may have stopped
+// short: its tolerances were absolute for the objective or constraints
+// as they are now.
+bool rescaled(const SubproblemScaling& used, const SubproblemScaling& now) {
+  if (now.objective > 2 * used.objective) return true;
+  for (size_t j = 0; j < now.infinite.size(); ++j)
+    if (now.infinite[j] > 2 * (j < used.infinite.size() ? used.infinite[j] : 1.0)) return true;
+  return false;
 }
 
 bool finiteT(const SipProblem& p) {
@@ -82,19 +116,21 @@ struct NewtonPhase {
   bool degenerate = false;
   bool addedPoints = false;
 
-  bool due(const SipOptions& o, double worst) const {
-    return o.exchange_reduce && !degenerate && tries < REDUCTION_TRIES && worst <= REDUCE_FROM;
+  bool due(const SipOptions& o) const {
+    return o.exchange_reduce && !degenerate && tries < REDUCTION_TRIES;
   }
 
   bool converges(SipContext& c, const Scan& scan, const PointList& points,
-                 const std::vector<double>& lambda, WorkingSet& set, std::string* message) {
+                 const std::vector<double>& lambda, double worst, WorkingSet& set,
+                 std::string* message) {
     ++tries;
     addedPoints = false;
     ReductionOutcome r = reduce(c, scan, points, lambda);
     switch (r.end) {
       case ReductionEnd::Converged: {
         char text[160];
-        snprintf(text, sizeof text, "Newton phase converged in %d steps, KKT residual %.1e", r.steps, r.kkt);
+        snprintf(text, sizeof text, "Newton phase converged in %d steps, KKT residual %.1e%s%s",
+                 r.steps, r.kkt, r.message.empty() ? "" : ", ", r.message.c_str());
         *message = text;
         return true;
       }
@@ -107,8 +143,9 @@ struct NewtonPhase {
         }
         return false;
       case ReductionEnd::Degenerate:
-        printf("Lower level degenerate (%s): staying with the exchange phase\n", r.message.c_str());
-        degenerate = true;
+        degenerate = worst <= DEGENERATE_NEAR;
+        printf("Lower level degenerate (%s): %s\n", r.message.c_str(),
+               degenerate ? "staying with the exchange phase" : "back to the exchange phase");
         return false;
       case ReductionEnd::NoProgress:
         printf("Newton phase: %s: back to the exchange phase\n", r.message.c_str());
@@ -132,11 +169,14 @@ SipResult exchangeMethod(SipContext& c) {
   // that the certificate finds the answer feasible.
   const double addAbove = 1e-2 * o.feas_tol;
   NewtonPhase newton;
+  SubproblemScaling scaling;
   printf("Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
     if (timeIsUp(c)) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", it);
     std::vector<double> warm = set.warmStart(), before = c.x;
-    SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr);
+    const SubproblemScaling used = scaling;
+    SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr,
+                                        it > 0 ? &used : nullptr);
     if (r.status == SUB_UNAVAILABLE || (r.status == SUB_TOO_LARGE && it == 0))
       return subproblemEnd(r, it);
     // A subproblem on too few points of T can be unbounded: back to the last
@@ -150,15 +190,18 @@ SipResult exchangeMethod(SipContext& c) {
     const PointList solvedOn = set.points();
     set.update(r.lambda, p, c.x.data());
     LowerLevelOutcome level = exchangePoints(c, scan, set, addAbove);
+    scaling = ownScaling(c, level);
     printf("%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
     std::string converged;
-    if (newton.due(o, level.worst)) {
-      if (newton.converges(c, scan, solvedOn, r.lambda, set, &converged))
+    // A subproblem solved on another scale says little of the maximisers.
+    if (newton.due(o) && !rescaled(used, scaling)) {
+      if (newton.converges(c, scan, solvedOn, r.lambda, level.worst, set, &converged))
         return sipResult(STATUS_SOLVED, converged, it + 1);
       if (newton.addedPoints) continue;
     }
+    if (rescaled(used, scaling)) continue;
     if (level.worst <= addAbove) return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
       return sipResult(STATUS_UNCERTAIN, "every violated maximiser is in the working set", it + 1);

@@ -72,6 +72,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
   const Vec start = m.t;
   ConstraintDerivatives d;
   Vec L;
+  double previous = HUGE_VAL;
   for (int it = 0; it < NEWTON_STEPS; ++it) {
     if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::TimeBlocks, d)) {
       *why = "an evaluation failed";
@@ -99,7 +100,9 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
       *why = "Newton's method in t left the maximiser's neighbourhood";
       return PathStatus::Lost;
     }
-    if (moved <= 1e-14) return PathStatus::Followed;
+    // Steps that stop shrinking have met the rounding of g_t.
+    if (moved <= 1e-14 || (moved <= 1e-9 && moved > 0.25 * previous)) return PathStatus::Followed;
+    previous = moved;
   }
   *why = "Newton's method in t did not settle";
   return PathStatus::Lost;

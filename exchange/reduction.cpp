@@ -15,8 +15,9 @@ const int MAX_STEPS = 30;
 // their scales.
 const double KKT_TOLERANCE = 1e-12;
 // Below this a residual that stops falling has met the rounding of the
-// evaluations: the phase has converged as far as it can.
-const double ROUNDING_LEVEL = 1e-9;
+// evaluations (a constraint of size 1e-8 made of terms of size 1 is known
+// to about 1e-7 of itself): the phase has converged as far as it can.
+const double ROUNDING_LEVEL = 1e-6;
 // Maximisers within this share of their constraint's scale are tracked.
 const double NEAR_ACTIVE = 1e-2;
 // A maximiser the phase does not track sends the run back to the exchange
@@ -24,8 +25,11 @@ const double NEAR_ACTIVE = 1e-2;
 const double NEW_VIOLATION = 1e-10;
 // Multipliers below this share of the largest are taken for zero.
 const double MULTIPLIER_SHARE = 1e-6;
-// A working point's multiplier goes to a tracked maximiser this near (box widths).
-const double MATCH_DISTANCE = 0.05;
+// An active row whose maximiser is lost or degenerate leaves the Newton
+// system when its multiplier is below this share of the largest.
+const double WATCHED_SHARE = 1e-3;
+// Two climbed maximisers this near (box widths) are one.
+const double MATCH_DISTANCE = 1e-5;
 
 enum class Kind { Infinite, Finite, Bound };
 
@@ -65,8 +69,7 @@ class Phase {
   ReductionOutcome out_;
 
   double rowScale(int j, int side) const {
-    const double u = boundOf(p_, Kind::Infinite, j, side);
-    return std::max(1e-300, std::min(boundScale(u), std::max(std::fabs(u), magnitude_[j])));
+    return ownScale(boundOf(p_, Kind::Infinite, j, side), magnitude_[j]);
   }
   std::vector<LocalMaximum> nearActive(int j, bool firstScan, PointList* unknown);
   void trackMaximisers();
@@ -89,13 +92,7 @@ std::vector<LocalMaximum> Phase::nearActive(int j, bool firstScan, PointList* un
   ViolationFunction v{p_, x_.data(), j, &evaluations_};
   std::vector<int> sides;
   Vec values = scanValues(v, scan_, &sides);
-  if (firstScan) {
-    double largest = 0;
-    for (size_t i = 0; i < values.size(); ++i)
-      if (std::isfinite(values[i]))
-        largest = std::max(largest, std::fabs(boundOf(p_, Kind::Infinite, j, sides[i]) + sides[i] * values[i]));
-    magnitude_[j] = largest;
-  }
+  if (firstScan) magnitude_[j] = largestMagnitude(p_, j, values, sides);
   const double threshold = -NEAR_ACTIVE * std::max(rowScale(j, 1), rowScale(j, -1));
   const size_t cap = 2 * (size_t)p_.nx + 10;
   std::vector<LocalMaximum> found;
@@ -148,8 +145,7 @@ void Phase::trackMaximisers() {
 }
 
 // The subproblem's row multipliers (Ipopt's sign: positive against the
-// upper bound) go to the nearest tracked maximiser of the same constraint
-// and side; a point with none near is climbed to one.
+// upper bound) go to the maximiser each point climbs to.
 void Phase::takeMultipliers(const PointList& points, const std::vector<double>& lambda) {
   // An interior point solver leaves inactive rows tiny multipliers.
   double largest = 0;
@@ -161,18 +157,11 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
     for (int j = 0; j < p_.mt; ++j) {
       const size_t r = p_.mx + q * p_.mt + j;
       if (r >= lambda.size() || !(std::fabs(lambda[r]) > negligible)) continue;
+      // The point climbs to the maximiser it stands for.
       ViolationFunction v{p_, x_.data(), j, &evaluations_};
-      LocalMaximum m{points[q], 0, lambda[r] > 0 ? 1 : -1};
-      // Climb only when no tracked maximiser is near.
-      bool near = false;
-      for (const Row& row : rows_)
-        near = near || (row.kind == Kind::Infinite && row.index == j && row.side == m.side &&
-                        boxDistance(row.m.t, m.t, w_) <= MATCH_DISTANCE);
-      if (!near) {
-        int side;
-        m.violation = ascend(v, m.t, &side, 2 * scanSpacing(p_));
-        if (side != m.side) continue;
-      }
+      LocalMaximum m{points[q], 0, 1};
+      m.violation = ascend(v, m.t, &m.side, 2 * scanSpacing(p_));
+      if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
     }
   for (int i = 0; i < p_.nx; ++i)
@@ -193,6 +182,8 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
 // Follows every maximiser to x and evaluates every row there. A watched
 // maximiser that is lost is no longer tracked; an active one ends the phase.
 bool Phase::evaluate(std::string* why) {
+  double largestMu = 0;
+  for (const Row& r : rows_) largestMu = std::max(largestMu, r.mu);
   std::vector<Row> kept;
   for (Row& r : rows_) {
     PathStatus s = PathStatus::Followed;
@@ -210,7 +201,8 @@ bool Phase::evaluate(std::string* why) {
       r.at.grad.assign(p_.nx, 0.0), r.at.grad[r.index] = r.side;
       r.at.hess.assign((long)p_.nx * p_.nx, 0.0);
     }
-    if (s != PathStatus::Followed && r.equality) {
+    // A maximiser with a negligible share of the multipliers is only watched.
+    if (s != PathStatus::Followed && r.equality && r.mu > WATCHED_SHARE * largestMu) {
       if (s == PathStatus::Degenerate) {
         out_.end = ReductionEnd::Degenerate;
         char where[128];
@@ -343,8 +335,9 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     printf("%d\t%d\t%.10e\t%.3e\t%.3e\n", it, active,
            c_.modelObjective(c_.evaluate(REQ_OBJVAL, 0, x_.data())), kkt, viol);
     const double size = std::max(kkt, viol);
-    if (size <= KKT_TOLERANCE || (it > 0 && size <= ROUNDING_LEVEL && size > 0.25 * previous))
-      return finish(ReductionEnd::Converged, "KKT residual at its limit");
+    if (size <= KKT_TOLERANCE) return finish(ReductionEnd::Converged, "");
+    if (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)
+      return finish(ReductionEnd::Converged, "at the rounding level of the evaluations");
     if (it >= MAX_STEPS) return finish(ReductionEnd::NoProgress, "no convergence in Newton steps");
     if (it >= 3 && size > previous) return finish(ReductionEnd::NoProgress, "the KKT residual grows");
     if (timeIsUp(c_)) return finish(ReductionEnd::NoProgress, "time_limit reached");
