@@ -1,9 +1,10 @@
 // The certificate of a point: the largest violation over T of each
 // infinite constraint (with its t), the active points with non-negative
-// multipliers fitted to the stationarity condition, and the status that
-// follows from them.
+// multipliers fitted to the stationarity condition, the objective gap those
+// multipliers leave, and the status that follows from them.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "ormid/ormid.h"
@@ -13,13 +14,20 @@ struct Certificate {
   double scaled = 0;    // the same with each divided by max(1, |bound|)
   std::vector<SipPoint> worst, active;
   double stationarity = NAN;
+  // sum multiplier * |g - bound| over the fit's rows, divided by the
+  // objective's size max(|f|, 1e-8 ||grad f|| max(1, ||x||_inf)); NaN
+  // where the fit is not stationary.
+  double objectiveGap = NAN;
   long evaluations = 0;
 };
 
 // gradientScale is the size of the objective's gradient where the solve
 // started: the stationarity residual is relative to the larger of it and
 // the gradient at x, so that objectives of any size are judged alike.
-Certificate certify(const SipProblem& p, const double* x, double gradientScale);
+// optTol is the residual (and gap) the fit aims for: below it the search
+// for active points stops widening.
+Certificate certify(const SipProblem& p, const double* x, double gradientScale,
+                    double optTol = 1e-6);
 
 // ||grad f|| at x (0 when it cannot be evaluated).
 double objectiveGradientNorm(const SipProblem& p, const double* x);

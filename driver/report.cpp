@@ -68,6 +68,7 @@ json certificate(const SipResult& r) {
           {"worst", worst},
           {"active", active},
           {"stationarity", number(r.stationarity)},
+          {"objective_gap", number(r.objectiveGap)},
           {"evaluations", r.certificateEvaluations},
           {"seconds", r.certificateSeconds}};
 }

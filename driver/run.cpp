@@ -58,7 +58,8 @@ void printPoint(const SipPoint& q) {
 }
 
 // The certificate after the statistics: each infinite constraint's worst
-// point, the active points with their multipliers, the residual.
+// point, the active points with their multipliers, the residual and the
+// objective gap.
 void printCertificate(const SipResult& r) {
   if (std::isnan(r.stationarity)) return;
   for (const SipPoint& q : r.worst) {
@@ -74,6 +75,7 @@ void printCertificate(const SipResult& r) {
     printf(": multiplier %.6g\n", q.multiplier);
   }
   printf("Stationarity residual: %.3g\n", r.stationarity);
+  if (!std::isnan(r.objectiveGap)) printf("Objective gap: %.3g (relative)\n", r.objectiveGap);
   printf("Certificate: %ld evaluations, %.3f s\n", r.certificateEvaluations, r.certificateSeconds);
 }
 

@@ -44,11 +44,12 @@ void describePoint(const SipContext& c, double gradientScale, SipResult& r) {
   r.objective = error ? NAN : f;
   if (!c.options.certificate) return;
   const double start = monotonicSeconds();
-  Certificate cert = certify(p, r.x.data(), gradientScale);
+  Certificate cert = certify(p, r.x.data(), gradientScale, c.options.opt_tol);
   r.maxViolation = cert.absolute;
   r.worst = cert.worst;
   r.active = cert.active;
   r.stationarity = cert.stationarity;
+  r.objectiveGap = cert.objectiveGap;
   r.certificateEvaluations = cert.evaluations;
   r.certificateSeconds = monotonicSeconds() - start;
   judge(r, cert, c.options);

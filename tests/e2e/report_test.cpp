@@ -60,7 +60,9 @@ TEST_F(Report, EveryProblemAndMethodAgreesWithTheSolutionAndTheStatistics) {
       std::vector<double> sol = solPrimals(readFile(dir.file(p.name + ".sol")), (int)p.model.vars.size());
       size_t k = 0;
       for (size_t j = 0; j < p.model.vars.size(); ++j)
-        if (p.model.vars[j].name[0] != 't') EXPECT_EQ(doc["x"][k++].get<double>(), sol[j]) << p.name << " " << m;
+        if (p.model.vars[j].name[0] != 't') {
+          EXPECT_EQ(doc["x"][k++].get<double>(), sol[j]) << p.name << " " << m;
+        }
       const std::pair<const char*, const char*> counters[] = {
           {"objval", "kelv_objval"}, {"contval", "kelv_contval"}, {"contgrd", "kelv_contgrd"},
           {"pfval", "kelv_pfval"}, {"nnlp", "nnlp"}};
@@ -85,6 +87,12 @@ TEST_F(Report, OneInfiniteVariableLineProfileAndPicture) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(doc["x"][i].get<double>(), sol[i]);
   ASSERT_EQ(doc["certificate"]["worst"].size(), 2u);
   EXPECT_FALSE(doc["certificate"]["active"].empty());
+  // The objective gap, as printed after the residual.
+  ASSERT_TRUE(doc["certificate"]["objective_gap"].is_number());
+  const size_t at = r.out.find("\nObjective gap: ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const double gap = doc["certificate"]["objective_gap"].get<double>();
+  EXPECT_NEAR(std::stod(r.out.substr(at + 16)), gap, 5e-3 * gap + 1e-300);
   ASSERT_EQ(doc["profiles"].size(), 2u);
   const json& profile = doc["profiles"][0];
   EXPECT_EQ(profile["t"][0].size(), 401u);
@@ -134,6 +142,8 @@ TEST_F(Report, AFailedRunWithoutCertificateIsReportedAndPlotted) {
   json doc = json::parse(readFile(dir.file("r.json")));
   EXPECT_EQ(doc["status"]["code"], 500);
   EXPECT_TRUE(doc["certificate"]["stationarity"].is_null());
+  EXPECT_TRUE(doc["certificate"]["objective_gap"].is_null());
+  EXPECT_EQ(r.out.find("Objective gap"), std::string::npos);
   EXPECT_TRUE(doc["objective"].is_null());
   RunResult png = plot("p.png");
   ASSERT_EQ(png.status, 0) << png.err;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 
 #include "harness.h"
@@ -98,6 +100,65 @@ TEST_F(RunStatus, IterationLimitIsReportedAsALimit) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.solveCode, STATUS_ITERATION_LIMIT) << r.solMessage;
   EXPECT_NE(r.solMessage.find("limit (400)"), std::string::npos) << r.solMessage;
+}
+
+
+// Minimax approximation of 1e-5 t^2 on [0, 1] by a line: min z subject to
+// -z <= 1e-5 t^2 - a - b t <= z. The optimum, z = 1.25e-6 at
+// a = -1.25e-6, b = 1e-5, is far below the constraints' bound scale 1.
+Model tinyMinimaxModel() {
+  Model m;
+  Expr a = var(m.addVar("a", -INF, INF, 0.0));
+  Expr b = var(m.addVar("b", -INF, INF, 0.0));
+  Expr z = var(m.addVar("z", -INF, INF, 1.0));
+  Expr t = var(m.addVar("t", 0.0, 1.0));
+  m.minimize(z);
+  m.addCon("tabove", 1e-5 * t * t - a - b * t - z, -INF, 0.0);
+  m.addCon("tbelow", a + b * t - 1e-5 * t * t - z, -INF, 0.0);
+  return m;
+}
+
+// The number after a label in a text (NaN when the label is missing).
+double numberAfter(const std::string& text, const std::string& label) {
+  size_t at = text.find(label);
+  return at == std::string::npos ? NAN : std::stod(text.substr(at + label.size()));
+}
+
+TEST_F(RunStatus, TinyOptimumIsSolvedOnlyWhereTheObjectiveIsOptimal) {
+  const Model m = tinyMinimaxModel();
+  const double optimum = 1.25e-6;
+  for (std::string options : {"", "method=exchange", "method=disc_reem disc_nlp=ipopt",
+                              "method=disc_hett disc_nlp=ipopt"}) {
+    RunResult r = ormid(m, options + " report=r.json");
+    ASSERT_EQ(r.status, 0) << options << r.out.substr(0, 2000);
+    // The gap follows the residual in the certificate, not in the ending line.
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex("\nStationarity residual: [^\n]+\nObjective gap: [0-9.e+-]+ "
+                          "\\(relative\\)\nCertificate: ")))
+        << options << r.out;
+    EXPECT_EQ(r.solMessage.find("gap"), std::string::npos) << r.solMessage;
+    const double printed = numberAfter(r.out, "\nObjective gap: ");
+    nlohmann::json doc = nlohmann::json::parse(readFile(dir.file("r.json")));
+    ASSERT_TRUE(doc["certificate"]["objective_gap"].is_number()) << options;
+    const double gap = doc["certificate"]["objective_gap"].get<double>();
+    EXPECT_NEAR(printed, gap, 5e-3 * gap + 1e-300) << options;
+    const double objective = numberAfter(r.solMessage, "objective ");
+    const double violation = numberAfter(r.solMessage, "largest violation ");
+    if (r.solveCode == STATUS_SOLVED) {
+      // Solved: at the optimum, not a few per cent above it.
+      EXPECT_NEAR(objective, optimum, 1e-5 * optimum) << options << r.solMessage;
+      EXPECT_LE(gap, 1e-6) << options;
+    } else {
+      EXPECT_EQ(r.solveCode, STATUS_UNCERTAIN) << options << r.solMessage;
+    }
+    // A linear problem: at a feasible point the gap bounds f - f* from above.
+    if (violation == 0) {
+      EXPECT_GE(gap, (objective - optimum) / objective - 1e-6) << options << r.solMessage;
+    }
+    if (options == "method=exchange") {
+      EXPECT_EQ(r.solveCode, STATUS_SOLVED) << r.solMessage;
+    }
+  }
 }
 
 }  // namespace

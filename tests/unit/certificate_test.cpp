@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "certificate/certificate.h"
 #include "certificate/lower_level.h"
@@ -110,19 +111,19 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   Certificate c = certify(p, x.data(), 0.0);
   EXPECT_LT(c.stationarity, 1e-12);
   EXPECT_EQ(c.absolute, 0.0);
-  double at0 = -1, at1 = -1;
-  for (const SipPoint& q : c.active) {
-    if (q.t[0] == 0.0) at0 = q.multiplier;
-    if (q.t[0] == 1.0) at1 = q.multiplier;
-  }
-  EXPECT_NEAR(at0, 1.0, 1e-12);
-  EXPECT_NEAR(at1, 1.0, 1e-12);
+  // The constraint holds with equality on all of T, and the multipliers are
+  // not unique: any measure of mass 2 with mean t = 1/2 fits.
+  double mass = 0, moment = 0;
+  for (const SipPoint& q : c.active) mass += q.multiplier, moment += q.multiplier * q.t[0];
+  EXPECT_NEAR(mass, 2.0, 1e-10);
+  EXPECT_NEAR(moment, 1.0, 1e-10);
 
   SipOptions o;
   SipResult r;
   r.objective = 2;
   judge(r, c, o);
   EXPECT_EQ(r.status, STATUS_SOLVED);
+  EXPECT_EQ(c.objectiveGap, 0.0);
   // Feasible but not optimal: x = (2, 2) has no active point.
   const Vec loose = {2.0, 2.0};
   SipResult r2;
@@ -143,6 +144,155 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   r4.objective = 2;
   judge(r4, c, o);
   EXPECT_EQ(r4.status, STATUS_TIME_LIMIT);
+}
+
+
+// Minimax approximation of scale * t^2 on [0, 1] by a polynomial with
+// `terms` coefficients: min z subject to -z <= scale t^2 - p(x, t) <= z,
+// x = (coefficients, z). Two coefficients: the best line is
+// scale (t - 1/8), error scale / 8 at t = 0, 1/2, 1 with multipliers
+// 1/4, 1/2, 1/4. Three: the error is exactly 0 at (0, 0, scale).
+// A bound z >= 0 comes with the constraints halved, so that the fit's first
+// choice is the bound's column (a multiplier 1 on it fits as well, on a
+// point 100 % away from the optimum).
+SipFunctions minimax(double scale, int terms, bool nonNegativeZ = false) {
+  const double half = nonNegativeZ ? 0.5 : 1.0;
+  SipFunctions f;
+  f.nx = terms + 1, f.nt = 1, f.mt = 2;
+  f.x0.assign(f.nx, 0.0);
+  if (nonNegativeZ) f.xl.assign(f.nx, -HUGE_VAL), f.xl[terms] = 0;
+  f.f = [terms](const double* x) { return x[terms]; };
+  f.gradF = [terms](const double*, double* g) {
+    for (int i = 0; i <= terms; ++i) g[i] = i == terms;
+  };
+  auto error = [scale, terms](const double* x, double t) {
+    double p = 0, power = 1;
+    for (int i = 0; i < terms; ++i, power *= t) p += x[i] * power;
+    return scale * t * t - p;
+  };
+  f.g = [error, terms, half](int j, const double* x, const double* t) {
+    return half * ((j == 0 ? 1 : -1) * error(x, t[0]) - x[terms]);
+  };
+  f.gradG = [scale, terms, half](int j, const double* x, const double* t, double* gx, double* gt) {
+    const double side = (j == 0 ? 1 : -1) * half;
+    double power = 1, slope = 2 * scale * t[0];
+    for (int i = 0; i < terms; ++i, power *= t[0]) gx[i] = -side * power;
+    for (int i = 1; i < terms; ++i) slope -= i * x[i] * std::pow(t[0], i - 1);
+    gx[terms] = -half;
+    gt[0] = side * slope;
+  };
+  return f;
+}
+
+struct Judged {
+  Certificate c;
+  SipResult r;
+};
+
+Judged judged(SipFunctions& f, const Vec& x) {
+  SipProblem p = f.problem();
+  Judged j;
+  j.c = certify(p, x.data(), 0.0);
+  j.r.objective = f.f(x.data());
+  judge(j.r, j.c, SipOptions());
+  return j;
+}
+
+// The best line's coefficients and error for scale * t^2.
+Vec bestLine(double scale, double z) { return {-scale / 8, scale, z}; }
+
+TEST(Certificate, TinyMinimaxOptimumIsSolvedWithItsMultipliers) {
+  for (bool bounded : {false, true}) {
+    const double scale = 1e-5;
+    SipFunctions f = minimax(scale, 2, bounded);
+    Judged j = judged(f, bestLine(scale, scale / 8));
+    EXPECT_EQ(j.r.status, STATUS_SOLVED) << bounded << j.r.message;
+    EXPECT_LT(j.c.stationarity, 1e-9);
+    EXPECT_LT(j.c.objectiveGap, 1e-9);
+    const double weight = bounded ? 2 : 1;  // the constraints halved
+    double total = 0;
+    for (const SipPoint& q : j.c.active) {
+      const double expected = (q.t[0] == 0.5 ? 0.5 : 0.25) * weight;
+      EXPECT_EQ(q.constraint, q.t[0] == 0.5 ? 1 : 0) << q.t[0];
+      EXPECT_NEAR(q.multiplier, expected, 1e-9) << q.t[0];
+      total += q.multiplier;
+    }
+    EXPECT_NEAR(total, weight, 1e-9) << bounded;  // not the bound z >= 0 instead
+  }
+}
+
+TEST(Certificate, TinyMinimaxFourPercentAboveItsOptimumIsNotSolved) {
+  for (bool bounded : {false, true}) {
+    const double scale = 1e-5, z = 1.04 * scale / 8;
+    SipFunctions f = minimax(scale, 2, bounded);
+    Judged j = judged(f, bestLine(scale, z));
+    EXPECT_EQ(j.c.scaled, 0.0);
+    EXPECT_LE(j.c.stationarity, 1e-6);
+    // A linear problem: the gap is f - f* exactly.
+    EXPECT_NEAR(j.c.objectiveGap, 0.04 / 1.04, 1e-4) << bounded;
+    EXPECT_EQ(j.r.status, STATUS_UNCERTAIN) << bounded;
+    EXPECT_NE(j.r.message.find("feasible and stationary, but the multipliers place the optimum "
+                               "3.8e-02 (relative) away"),
+              std::string::npos) << j.r.message;
+  }
+}
+
+TEST(Certificate, TinyMinimaxWithPerturbedCoefficientsIsNotSolved) {
+  const double scale = 1e-5, zstar = scale / 8;
+  for (double slope : {1.02, 0.999}) {
+    // The tightest z for the line -scale / 8 + slope * scale * t: the error
+    // peaks at t = 0, t = 1 or where its derivative vanishes.
+    Vec x = bestLine(scale, 0);
+    x[1] = slope * scale;
+    SipFunctions f = minimax(scale, 2);
+    double z = 0;
+    for (double t : {0.0, 1.0, slope / 2}) {
+      const double t0[] = {t};
+      z = std::max(z, std::fabs(f.g(0, x.data(), t0)));
+    }
+    x[2] = z;
+    Judged j = judged(f, x);
+    EXPECT_LE(j.c.scaled, 1e-12);
+    // The problem is linear: the gap bounds f - f* from above, and nearly
+    // meets it (the multipliers sit where the error of this line peaks, next
+    // to the optimum's own points).
+    const double excess = (z - zstar) / z;
+    EXPECT_GE(j.c.objectiveGap, excess * (1 - 1e-9)) << slope;
+    EXPECT_LE(j.c.objectiveGap, excess * 1.01) << slope;
+    EXPECT_EQ(j.r.status, STATUS_UNCERTAIN) << slope << j.r.message;
+  }
+}
+
+TEST(Certificate, MinimaxOfSizeOneIsJudgedAsBefore) {
+  const double scale = 8;  // optimum 1
+  SipFunctions f = minimax(scale, 2);
+  Judged at = judged(f, bestLine(scale, 1.0));
+  EXPECT_EQ(at.r.status, STATUS_SOLVED) << at.r.message;
+  EXPECT_EQ(at.c.active.size(), 3u);
+  EXPECT_LT(at.c.objectiveGap, 1e-12);
+  // 0.04 from the bound is beyond the widest active tolerance on this
+  // scale: no point is active, as before.
+  Judged above = judged(f, bestLine(scale, 1.04));
+  EXPECT_EQ(above.r.status, STATUS_UNCERTAIN);
+  EXPECT_TRUE(above.c.active.empty());
+  EXPECT_TRUE(std::isnan(above.c.objectiveGap));  // no multipliers to estimate with
+  EXPECT_NE(above.r.message.find("; feasible, not stationary"), std::string::npos) << above.r.message;
+}
+
+TEST(Certificate, ExactFitWithOptimumZero) {
+  SipFunctions f = minimax(1.0, 3);
+  Judged exact = judged(f, {0, 0, 1, 0});
+  EXPECT_EQ(exact.r.status, STATUS_SOLVED) << exact.r.message;
+  EXPECT_EQ(exact.c.objectiveGap, 0.0);
+  EXPECT_LT(exact.c.stationarity, 1e-12);
+  // The objective's size is 1e-8 ||grad f|| max(1, ||x||): z = 1e-15 is
+  // 1e-7 of it, z = 1e-7 ten times it.
+  Judged close = judged(f, {0, 0, 1, 1e-15});
+  EXPECT_NEAR(close.c.objectiveGap, 1e-7, 1e-9);
+  EXPECT_EQ(close.r.status, STATUS_SOLVED) << close.r.message;
+  Judged far = judged(f, {0, 0, 1, 1e-7});
+  EXPECT_NEAR(far.c.objectiveGap, 1.0, 1e-6);
+  EXPECT_EQ(far.r.status, STATUS_UNCERTAIN);
 }
 
 }  // namespace
