@@ -21,8 +21,6 @@ const double UNCERTAIN_TOLERANCE = 1e-3;
 // The widest active tolerance, relative to max(1, |bound|): beyond it a
 // point is not near its bound on any scale.
 const double WIDEST_TOLERANCE = 1e-2;
-// A constraint identically equal to its bound has no magnitude of its own.
-const double SMALLEST_SCALE = 1e-300;
 // Where the objective's value is 0, its size is this much of
 // ||grad f|| * max(1, ||x||_inf).
 const double OBJECTIVE_FLOOR = 1e-8;
@@ -133,23 +131,16 @@ struct ConstraintScale {
   }
 };
 
-// The scale of each side: the smaller of max(1, |bound|) and the
-// constraint's magnitude max(|bound|, max |g| over the scan), so that a
-// constraint whose values are all near 1e-6 is judged on its own scale.
+// The scale of each side: the constraint's own (ownScale), so that a
+// constraint whose values are all near 1e-6 is judged on that scale.
 ConstraintScale constraintScale(const SipProblem& p, int j, const Vec& values,
                                 const std::vector<int>& sides) {
-  double magnitude = 0;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (!std::isfinite(values[i])) continue;
-    const double g = sides[i] > 0 ? values[i] + p.ctu[j] : p.ctl[j] - values[i];
-    if (std::isfinite(g)) magnitude = std::max(magnitude, std::fabs(g));
-  }
+  const double magnitude = largestMagnitude(p, j, values, sides);
   ConstraintScale s;
   for (int side = 0; side < 2; ++side) {
     const double bound = side ? p.ctu[j] : p.ctl[j];
     if (side ? isPlusInfinity(bound) : isMinusInfinity(bound)) continue;
-    const double own = std::min(boundScale(bound), std::max(std::fabs(bound), magnitude));
-    s.own[side] = own > SMALLEST_SCALE ? own : SMALLEST_SCALE;
+    s.own[side] = ownScale(bound, magnitude);
     s.widest[side] = WIDEST_TOLERANCE * boundScale(bound);
   }
   return s;
