@@ -14,8 +14,10 @@ namespace {
 
 typedef std::vector<double> Vec;
 
-// Local maxima sharpened per infinite constraint.
-const int STARTS_PER_CONSTRAINT = 5;
+// Local maxima sharpened per infinite constraint: a solution may need one
+// active maximiser per variable, and plateau scan points stand in for a
+// maximiser only to the scan's accuracy.
+int startsPerConstraint(const SipProblem& p) { return std::max(5, p.nx + 5); }
 // Above this relative violation a point is infeasible, not merely uncertain.
 const double UNCERTAIN_TOLERANCE = 1e-3;
 // The widest active tolerance, relative to max(1, |bound|): beyond it a
@@ -391,7 +393,7 @@ Certificate certify(const SipProblem& p, const double* x, double gradientScale, 
     ViolationFunction v{p, x, j, &c.evaluations};
     view.values = scanValues(v, scan, &view.sides);
     view.scale = constraintScale(p, j, view.values, view.sides);
-    view.maxima = localMaxima(v, scan, view.values, STARTS_PER_CONSTRAINT);
+    view.maxima = localMaxima(v, scan, view.values, startsPerConstraint(p));
     if (view.maxima.empty()) continue;
     const LocalMaximum& m = view.maxima[0];
     col.record(m.violation, boundOfSide(p, j, m.side));

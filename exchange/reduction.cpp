@@ -82,6 +82,7 @@ class Phase {
   bool newtonStep(Vec& dx);
   bool step(const Vec& dx);
   void watchFiniteConstraints();
+  ReductionEnd stopFor() const;
   ReductionOutcome finish(ReductionEnd end, const std::string& message);
 };
 
@@ -93,7 +94,11 @@ std::vector<LocalMaximum> Phase::nearActive(int j, bool firstScan, PointList* un
   std::vector<int> sides;
   Vec values = scanValues(v, scan_, &sides);
   if (firstScan) magnitude_[j] = largestMagnitude(p_, j, values, sides);
-  const double threshold = -NEAR_ACTIVE * std::max(rowScale(j, 1), rowScale(j, -1));
+  double scale = 0;
+  for (int side : {1, -1})
+    if (!(side > 0 ? isPlusInfinity(p_.ctu[j]) : isMinusInfinity(p_.ctl[j])))
+      scale = std::max(scale, rowScale(j, side));
+  const double threshold = -NEAR_ACTIVE * scale;
   const size_t cap = 2 * (size_t)p_.nx + 10;
   std::vector<LocalMaximum> found;
   for (size_t i : scanMaxima(scan_, values, p_.nt, threshold)) {
@@ -311,6 +316,11 @@ void Phase::watchFiniteConstraints() {
   }
 }
 
+// How an evaluation that failed ends the phase.
+ReductionEnd Phase::stopFor() const {
+  return out_.end == ReductionEnd::Degenerate ? ReductionEnd::Degenerate : ReductionEnd::NoProgress;
+}
+
 ReductionOutcome Phase::finish(ReductionEnd end, const std::string& message) {
   out_.end = end;
   out_.message = message;
@@ -346,13 +356,15 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     if (!newtonStep(dx))
       return finish(ReductionEnd::Degenerate, "the active constraints' gradients are dependent");
     if (!step(dx)) return finish(ReductionEnd::NoProgress, "the step is not finite");
+    if (!evaluate(&why)) return finish(stopFor(), why);
+    // T again, against the maximisers where they have moved to.
+    const size_t tracked = rows_.size();
     for (int j = 0; j < p_.mt; ++j)
       for (const LocalMaximum& m : nearActive(j, false, &out_.newPoints)) track(m, j, 0.0);
     if (!out_.newPoints.empty())
       return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
     watchFiniteConstraints();
-    if (!evaluate(&why))
-      return finish(out_.end == ReductionEnd::Degenerate ? ReductionEnd::Degenerate : ReductionEnd::NoProgress, why);
+    if (rows_.size() > tracked && !evaluate(&why)) return finish(stopFor(), why);
     for (Row& r : rows_)
       if (!r.equality && r.at.value > KKT_TOLERANCE * r.scale) r.equality = true;
   }

@@ -1,0 +1,231 @@
+// The exchange method's Newton phase: maximisers followed as x moves, the
+// reduced constraint's derivatives, and whole Newton runs on problems whose
+// solution is known in closed form.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "exchange/dense_lu.h"
+#include "exchange/maximiser.h"
+#include "exchange/reduction.h"
+#include "fake_problem.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+typedef std::vector<double> Vec;
+
+// g(x, t) = x0 t - t^2 (1 + x1^2) / 2 + x0 x1 on T = [-5, 5]: its maximiser
+// is t(x) = x0 / (1 + x1^2) while that lies in T, and there
+// G(x) = x0^2 / (2 (1 + x1^2)) + x0 x1.
+struct Parabola : FakeProblem {
+  Parabola() {
+    nx = 2, nt = 1, mt = 1;
+    tl = {-5.0}, tu = {5.0};
+    g = [](int, const double* x, const double* t) {
+      return x[0] * t[0] - t[0] * t[0] * (1 + x[1] * x[1]) / 2 + x[0] * x[1];
+    };
+    gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+      gx[0] = t[0] + x[1];
+      gx[1] = -t[0] * t[0] * x[1] + x[0];
+      gt[0] = x[0] - t[0] * (1 + x[1] * x[1]);
+    };
+  }
+};
+
+TEST(Maximiser, FollowsTheInteriorMaximiserAndHoldsItOnTheBoundOfT) {
+  Parabola f;
+  SipContext& c = f.install();
+  Maximiser m;
+  m.t = {0.2};
+  std::string why;
+  const Vec x = {0.7, 0.4};
+  ASSERT_EQ(followMaximiser(c, x.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_NEAR(m.t[0], 0.7 / 1.16, 1e-12);
+  // x moves a little: the maximiser follows.
+  const Vec moved = {0.8, 0.3};
+  ASSERT_EQ(followMaximiser(c, moved.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_NEAR(m.t[0], 0.8 / 1.09, 1e-12);
+  // x0 = 5.9: the unconstrained maximiser 5.9 / 1.16 = 5.09 lies beyond T.
+  m.t = {4.9};
+  const Vec far = {5.9, 0.4};
+  ASSERT_EQ(followMaximiser(c, far.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_EQ(m.t[0], 5.0);
+}
+
+TEST(Maximiser, ReducedGradientAndHessianMatchTheClosedForm) {
+  Parabola f;
+  SipContext& c = f.install();
+  const double x0 = 0.7, x1 = 0.4, q = 1 + x1 * x1;
+  const Vec x = {x0, x1};
+  Maximiser m;
+  m.t = {0.5};
+  std::string why;
+  ASSERT_EQ(followMaximiser(c, x.data(), m, &why), PathStatus::Followed);
+  ReducedConstraint G;
+  ASSERT_EQ(reducedConstraint(c, x.data(), m, G), PathStatus::Followed);
+  EXPECT_NEAR(G.value, x0 * x0 / (2 * q) + x0 * x1, 1e-14);
+  EXPECT_NEAR(G.grad[0], x0 / q + x1, 1e-12);
+  EXPECT_NEAR(G.grad[1], -x0 * x0 * x1 / (q * q) + x0, 1e-12);
+  // The Hessian comes from differences of the gradients here (the problem
+  // gives no Hessians): about eight digits.
+  EXPECT_NEAR(G.hess[0], 1 / q, 1e-7);
+  EXPECT_NEAR(G.hess[1], 1 - 2 * x0 * x1 / (q * q), 1e-7);
+  EXPECT_NEAR(G.hess[2], G.hess[1], 1e-12);
+  EXPECT_NEAR(G.hess[3], -x0 * x0 * (1 - 3 * x1 * x1) / (q * q * q), 1e-7);
+
+  // And against differences of G itself, each value with its maximiser followed.
+  auto reducedValue = [&](double a, double b) {
+    Maximiser n = m;
+    const Vec y = {a, b};
+    EXPECT_EQ(followMaximiser(c, y.data(), n, &why), PathStatus::Followed);
+    ReducedConstraint r;
+    reducedConstraint(c, y.data(), n, r);
+    return r.value;
+  };
+  const double h = 1e-4;
+  const double d11 = (reducedValue(x0, x1 + h) - 2 * G.value + reducedValue(x0, x1 - h)) / (h * h);
+  EXPECT_NEAR(d11, G.hess[3], 1e-5);
+  const double d1 = (reducedValue(x0, x1 + h) - reducedValue(x0, x1 - h)) / (2 * h);
+  EXPECT_NEAR(d1, G.grad[1], 1e-7);
+
+  // On the bound of T the maximiser does not move with x: the Hessian is g_xx.
+  const Vec held = {5.9, 0.4};
+  m.t = {5.0};
+  ASSERT_EQ(followMaximiser(c, held.data(), m, &why), PathStatus::Followed);
+  ASSERT_EQ(reducedConstraint(c, held.data(), m, G), PathStatus::Followed);
+  EXPECT_NEAR(G.grad[0], 5.0 + 0.4, 1e-12);
+  EXPECT_NEAR(G.hess[0], 0.0, 1e-7);
+  EXPECT_NEAR(G.hess[3], -25.0, 1e-6);
+}
+
+TEST(Maximiser, TwoDimensionalPathWithOneCoordinateOnAFace) {
+  // g = -(t0 - x0)^2 - (t1 - x1)^2 - (t0 - x0)(t1 - x1) / 2 on [-1, 1]^2:
+  // the maximiser is t = x inside; with x0 beyond 1, t0 = 1 and t1 = x1 - (1 - x0) / 4.
+  FakeProblem f;
+  f.nx = 2, f.nt = 2;
+  f.tl = {-1.0, -1.0}, f.tu = {1.0, 1.0};
+  f.g = [](int, const double* x, const double* t) {
+    const double a = t[0] - x[0], b = t[1] - x[1];
+    return -a * a - b * b - a * b / 2;
+  };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    const double a = t[0] - x[0], b = t[1] - x[1];
+    gt[0] = -2 * a - b / 2, gt[1] = -2 * b - a / 2;
+    gx[0] = -gt[0], gx[1] = -gt[1];
+  };
+  SipContext& c = f.install();
+  Maximiser m;
+  m.t = {0.1, 0.1};
+  std::string why;
+  const Vec inside = {0.3, -0.2};
+  ASSERT_EQ(followMaximiser(c, inside.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_NEAR(m.t[0], 0.3, 1e-12);
+  EXPECT_NEAR(m.t[1], -0.2, 1e-12);
+  const Vec beyond = {1.2, 0.5};
+  m.t = {0.9, 0.5};
+  ASSERT_EQ(followMaximiser(c, beyond.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_EQ(m.t[0], 1.0);
+  EXPECT_NEAR(m.t[1], 0.5 + 0.2 / 4, 1e-12);
+}
+
+TEST(Maximiser, ARidgeIsDegenerate) {
+  // g = x0 - x1 (t - 1/2)^2 with x1 = 0: every t is a maximiser.
+  FakeProblem f;
+  f.nx = 2;
+  f.g = [](int, const double* x, const double* t) { return x[0] - x[1] * (t[0] - 0.5) * (t[0] - 0.5); };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = 1, gx[1] = -(t[0] - 0.5) * (t[0] - 0.5);
+    gt[0] = -2 * x[1] * (t[0] - 0.5);
+  };
+  SipContext& c = f.install();
+  Maximiser m;
+  m.t = {0.3};
+  std::string why;
+  const Vec ridge = {1.0, 0.0}, peak = {1.0, 2.0};
+  EXPECT_EQ(followMaximiser(c, ridge.data(), m, &why), PathStatus::Degenerate);
+  EXPECT_EQ(followMaximiser(c, peak.data(), m, &why), PathStatus::Followed);
+  EXPECT_NEAR(m.t[0], 0.5, 1e-12);
+}
+
+TEST(DenseLu, SolvesBadlyScaledSystemsAndRefusesSingularOnes) {
+  // A KKT matrix whose curvature block is 1e8 times its gradients.
+  std::vector<double> A = {1e8, 0, 1, 0, 2e8, 1, 1, 1, 0}, b = {1e8, 4e8, 3};
+  ASSERT_TRUE(luSolve(3, A, b));
+  // The solution is (1, 2, 0): checked by substitution in the original rows.
+  const double x0 = b[0], x1 = b[1], mu = b[2];
+  EXPECT_NEAR(1e8 * x0 + mu, 1e8, 1e-6);
+  EXPECT_NEAR(2e8 * x1 + mu, 4e8, 1e-6);
+  EXPECT_NEAR(x0 + x1, 3, 1e-14);
+  std::vector<double> singular = {1, 2, 2, 4}, rhs = {1, 2};
+  EXPECT_FALSE(luSolve(2, singular, rhs));
+}
+
+// min -x0 - x1 s.t. x0 cos t + x1 sin t <= 1 on [0, pi/2]: the quarter disc,
+// solved at x = (1, 1) / sqrt 2 with its maximiser at t = pi/4.
+struct QuarterDisc : FakeProblem {
+  QuarterDisc() {
+    nx = 2;
+    tu = {M_PI / 2};
+    f = [](const double* x) { return -x[0] - x[1]; };
+    gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
+    g = [](int, const double* x, const double* t) {
+      return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1;
+    };
+    gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+      gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]);
+      gt[0] = -x[0] * std::sin(t[0]) + x[1] * std::cos(t[0]);
+    };
+  }
+};
+
+TEST(Reduction, ConvergesFromAnInexactExchangePoint) {
+  QuarterDisc f;
+  f.x0 = {0.6, 0.75};
+  SipContext& c = f.install();
+  // The last subproblem's points and multipliers: one point near pi/4 carries
+  // the multiplier (Ipopt's sign: positive against the upper bound).
+  const PointList points = {{0.0}, {0.9}, {M_PI / 2}};
+  const Vec lambda = {0.0, 1.3, 0.0};
+  CaptureStdout();
+  ReductionOutcome r = reduce(c, scanPoints(c.problem), points, lambda);
+  std::string out = GetCapturedStdout();
+  ASSERT_EQ(r.end, ReductionEnd::Converged) << r.message << "\n" << out;
+  EXPECT_NEAR(c.x[0], M_SQRT1_2, 1e-13);
+  EXPECT_NEAR(c.x[1], M_SQRT1_2, 1e-13);
+  EXPECT_LE(r.steps, 6);
+  EXPECT_LE(r.kkt, 1e-12);
+  EXPECT_NE(out.find("KKT residual"), std::string::npos);
+}
+
+TEST(Reduction, ANewViolatedMaximiserSendsTheRunBackToTheExchangePhase) {
+  // g = x0 a(t) - 1 with peaks of a at t = 1/4 (height 1) and 3/4 (1.5):
+  // min -x0. The phase knows only the first peak; its Newton step to x0 = 1
+  // leaves the second violated.
+  FakeProblem f;
+  auto a = [](double t) { return std::exp(-50 * (t - 0.25) * (t - 0.25)) + 1.5 * std::exp(-50 * (t - 0.75) * (t - 0.75)); };
+  auto da = [](double t) {
+    return -100 * (t - 0.25) * std::exp(-50 * (t - 0.25) * (t - 0.25)) -
+           150 * (t - 0.75) * std::exp(-50 * (t - 0.75) * (t - 0.75));
+  };
+  f.f = [](const double* x) { return -x[0]; };
+  f.gradF = [](const double*, double* g) { g[0] = -1; };
+  f.g = [a](int, const double* x, const double* t) { return x[0] * a(t[0]) - 1; };
+  f.gradG = [a, da](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = a(t[0]);
+    gt[0] = x[0] * da(t[0]);
+  };
+  f.x0 = {0.5};
+  SipContext& c = f.install();
+  CaptureStdout();
+  ReductionOutcome r = reduce(c, scanPoints(c.problem), {{0.25}}, {1.0});
+  GetCapturedStdout();
+  ASSERT_EQ(r.end, ReductionEnd::NewMaximisers) << r.message;
+  ASSERT_FALSE(r.newPoints.empty());
+  EXPECT_NEAR(r.newPoints[0][0], 0.75, 1e-3);
+  EXPECT_EQ(c.x[0], 0.5);  // the exchange phase goes on from its own point
+}
+
+}  // namespace
