@@ -162,10 +162,16 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
     for (int j = 0; j < p_.mt; ++j) {
       const size_t r = p_.mx + q * p_.mt + j;
       if (r >= lambda.size() || !(std::fabs(lambda[r]) > negligible)) continue;
-      // The point climbs to the maximiser it stands for.
+      // The point climbs to the maximiser it stands for, in steps as long as
+      // half the way to its nearest neighbour in the set (a point of the
+      // coarse start may stand far from its maximiser).
+      double neighbour = HUGE_VAL;
+      for (size_t o = 0; o < points.size(); ++o)
+        if (o != q) neighbour = std::min(neighbour, boxDistance(points[o], points[q], w_));
       ViolationFunction v{p_, x_.data(), j, &evaluations_};
       LocalMaximum m{points[q], 0, 1};
-      m.violation = ascend(v, m.t, &m.side, 2 * scanSpacing(p_));
+      const double step = std::max(2 * scanSpacing(p_), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
+      m.violation = ascend(v, m.t, &m.side, step);
       if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
     }

@@ -32,7 +32,7 @@ WorkingSet::WorkingSet(const SipProblem& p) : p_(p), widths_(p.nt), finiteLambda
     if (p.tl[d] > p.tu[d]) return;  // an empty T has no point to start from
   // About four points per coordinate of x, at least three values per
   // coordinate of T, within the cap (two values, the corners, beyond it).
-  int per = std::max(3, (int)std::ceil(std::pow(4.0 * p.nx + 1, 1.0 / std::max(1, p.nt))));
+  int per = std::max(3, (int)std::ceil(std::pow(p.nx + 2.0, 1.0 / std::max(1, p.nt))));
   while (per > 2 && std::pow((double)per, p.nt) > START_CAP) --per;
   addStart(std::pow(2.0, p.nt) <= START_CAP ? per : 1);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "exchange/working_set.h"
 #include "fake_problem.h"
@@ -15,12 +16,12 @@ using testing::internal::GetCapturedStdout;
 typedef std::vector<double> Vec;
 
 TEST(WorkingSet, CoarseStartGrowsWithTheVariablesAndStaysUnderItsCap) {
-  // nx = 1: at least three values a coordinate; nx = 20 on one coordinate: 81 points;
-  // seven coordinates: two values each (128); twelve: the centre alone.
+  // nx = 1: at least three values a coordinate; nx = 20 on one coordinate: 22 points;
+  // nx = 40 on two: 7 x 7; seven coordinates: two values each (128); twelve: the centre alone.
   const struct {
     int nx, nt;
     size_t points;
-  } cases[] = {{1, 1, 5}, {1, 2, 9}, {1, 3, 27}, {20, 1, 81}, {6, 2, 25}, {1, 7, 128}, {1, 12, 1}};
+  } cases[] = {{1, 1, 3}, {1, 2, 9}, {1, 3, 27}, {20, 1, 22}, {40, 2, 49}, {1, 7, 128}, {1, 12, 1}};
   for (const auto& k : cases) {
     FakeProblem f;
     f.nx = k.nx, f.nt = k.nt;
@@ -36,59 +37,64 @@ TEST(WorkingSet, CoarseStartGrowsWithTheVariablesAndStaysUnderItsCap) {
 TEST(WorkingSet, RefiningTheStartKeepsItsPoints) {
   FakeProblem f;
   SipContext& c = f.install();
-  WorkingSet set(c.problem);  // 5 values on [0, 1]
+  WorkingSet set(c.problem);  // 3 values on [0, 1]
   ASSERT_TRUE(set.refineStart());
-  EXPECT_EQ(set.size(), 9u);
-  EXPECT_EQ(set.startValues(), 9);
+  EXPECT_EQ(set.size(), 5u);
+  EXPECT_EQ(set.startValues(), 5);
 }
 
 TEST(WorkingSet, AddsNewPointsOnceDropsIdleOnesAndKeepsMultipliersForWarmStarts) {
   FakeProblem f;  // g = -1 <= 0: every point well inside
   f.mx = 1;
   SipContext& c = f.install();
-  WorkingSet set(c.problem);  // t = 0, 0.25, 0.5, 0.75, 1
+  WorkingSet set(c.problem);  // t = 0, 0.5, 1
   EXPECT_TRUE(set.add({0.3}));
   EXPECT_FALSE(set.add({0.3 + 1e-12}));
-  ASSERT_EQ(set.size(), 6u);
+  ASSERT_EQ(set.size(), 4u);
   const double x = 0;
   // Rows: the finite constraint, then one per point; the added point is idle.
-  const Vec lambda = {7.0, 0.5, 0.0, 0.0, 0.0, 0.0, 0.0};
+  const Vec lambda = {7.0, 0.5, 0.0, 0.0, 0.0};
   for (int round = 1; round < WorkingSet::DROP_AFTER; ++round) {
     EXPECT_EQ(set.update(lambda, c.problem, &x), 0);
     EXPECT_EQ(set.warmStart(), lambda);
   }
   EXPECT_EQ(set.update(lambda, c.problem, &x), 1);  // the added point goes, the start stays
-  EXPECT_EQ(set.size(), 5u);
-  EXPECT_EQ(set.warmStart(), (Vec{7.0, 0.5, 0.0, 0.0, 0.0, 0.0}));
+  EXPECT_EQ(set.size(), 3u);
+  EXPECT_EQ(set.warmStart(), (Vec{7.0, 0.5, 0.0, 0.0}));
   // A point with a multiplier is never idle.
   set.add({0.6});
   for (int round = 0; round < 2 * WorkingSet::DROP_AFTER; ++round)
-    set.update({7.0, 0.5, 0.0, 0.0, 0.0, 0.0, 1.0}, c.problem, &x);
-  EXPECT_EQ(set.size(), 6u);
+    set.update({7.0, 0.5, 0.0, 0.0, 1.0}, c.problem, &x);
+  EXPECT_EQ(set.size(), 4u);
 }
 
-// Returns the scripted x of each call in turn, with multipliers 1, 2, ... for the rows.
+// Returns the scripted x of each call in turn, with multipliers 1, 2, ... for
+// the rows, or those that `multipliers` gives for the call's points.
 class ScriptedSolver : public SubproblemSolver {
  public:
   std::vector<double> xs;
+  std::function<Vec(const PointList&)> multipliers;
   std::vector<PointList> seen;
   std::vector<Vec> warm;  // the multipliers each call started from (empty: a cold start)
   SubproblemResult solve(SipContext&, double*, const PointSet&) override { return {}; }
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
-                           const Vec* lambda0) override {
+                           const Vec* lambda0, const SubproblemScaling*) override {
     x[0] = xs[std::min(seen.size(), xs.size() - 1)];
     seen.push_back(points);
     warm.push_back(lambda0 ? *lambda0 : Vec());
     SubproblemResult r = subproblemSolved(x[0]);
     for (size_t k = 0; k < c.problem.mx + points.size(); ++k) r.lambda.push_back(k + 1.0);
+    if (multipliers) r.lambda = multipliers(points);
     return r;
   }
 };
 
 TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   // g = x sin(6t) - 1/2 <= 0 on [0, 1]: for x = 1 violated around t = pi/12,
-  // which the coarse start (0, 1/4, ..., 1) misses; for x = 0.4 feasible everywhere.
+  // which the coarse start (0, 1/2, 1) misses; for x = 0.4 feasible everywhere.
+  // The exchange phase alone.
   FakeProblem f;
+  f.options.exchange_reduce = 0;
   f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
   f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
     gx[0] = std::sin(6 * t[0]);
@@ -103,14 +109,61 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   GetCapturedStdout();
   EXPECT_EQ(r.status, STATUS_SOLVED) << r.message;
   ASSERT_EQ(solver.seen.size(), 2u);
-  EXPECT_EQ(solver.seen[0].size(), 5u);
-  ASSERT_GE(solver.seen[1].size(), 6u);
-  EXPECT_NEAR(solver.seen[1][5][0], M_PI / 12, 1e-7);
+  EXPECT_EQ(solver.seen[0].size(), 3u);
+  ASSERT_GE(solver.seen[1].size(), 4u);
+  EXPECT_NEAR(solver.seen[1][3][0], M_PI / 12, 1e-7);
   EXPECT_TRUE(solver.warm[0].empty());
-  Vec expected = {1.0, 2.0, 3.0, 4.0, 5.0};
+  Vec expected = {1.0, 2.0, 3.0};
   expected.resize(solver.seen[1].size(), 0.0);  // new points start at 0
   EXPECT_EQ(solver.warm[1], expected);
   EXPECT_DOUBLE_EQ(c.x[0], 0.4);
+}
+
+TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
+  // min -x s.t. x a(t) <= 1 with peaks of a at t = 0.2 (height 1) and 0.8
+  // (1.5): the solution x = 2/3 binds at 0.8. The first subproblem puts its
+  // multiplier near 0.2; the Newton phase's step to x = 1 breaks the
+  // constraint at 0.8, which joins the set; the next subproblem binds there.
+  FakeProblem f;
+  auto a = [](double t) {
+    return std::exp(-50 * (t - 0.2) * (t - 0.2)) + 1.5 * std::exp(-50 * (t - 0.8) * (t - 0.8));
+  };
+  auto da = [](double t) {
+    return -100 * (t - 0.2) * std::exp(-50 * (t - 0.2) * (t - 0.2)) -
+           150 * (t - 0.8) * std::exp(-50 * (t - 0.8) * (t - 0.8));
+  };
+  f.f = [](const double* x) { return -x[0]; };
+  f.gradF = [](const double*, double* g) { g[0] = -1; };
+  f.g = [a](int, const double* x, const double* t) { return x[0] * a(t[0]) - 1; };
+  f.gradG = [a, da](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = a(t[0]);
+    gt[0] = x[0] * da(t[0]);
+  };
+  SipContext& c = f.install();
+  ScriptedSolver solver;
+  solver.xs = {0.5, 2.0 / 3};
+  // The multiplier on the point nearest to where the scripted x binds.
+  solver.multipliers = [&](const PointList& points) {
+    const double binding = solver.seen.size() == 1 ? 0.2 : 0.8;
+    Vec lambda(points.size(), 0.0);
+    size_t nearest = 0;
+    for (size_t k = 0; k < points.size(); ++k)
+      if (std::fabs(points[k][0] - binding) < std::fabs(points[nearest][0] - binding)) nearest = k;
+    lambda[nearest] = 1.0;
+    return lambda;
+  };
+  c.subproblemSolver = &solver;
+  CaptureStdout();
+  SipResult r = exchangeMethod(c);
+  std::string out = GetCapturedStdout();
+  EXPECT_EQ(r.status, STATUS_SOLVED) << r.message << out;
+  EXPECT_NE(r.message.find("Newton phase converged"), std::string::npos) << r.message;
+  EXPECT_NE(out.find("New maximiser at t = (0.7999"), std::string::npos) << out;
+  ASSERT_EQ(solver.seen.size(), 2u);
+  bool added = false;
+  for (const Vec& t : solver.seen[1]) added = added || std::fabs(t[0] - 0.8) < 1e-6;
+  EXPECT_TRUE(added);
+  EXPECT_NEAR(c.x[0], 1 / a(0.8), 1e-14);
 }
 
 }  // namespace
