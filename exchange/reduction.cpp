@@ -257,7 +257,8 @@ double Phase::violation() const {
 }
 
 // The KKT system of the active rows: [W A'; A 0] [dx; mu] = [-grad f; -G].
-// A negative multiplier takes its row out, and the system is solved again.
+// A negative multiplier, or a row that makes the system singular, takes its
+// row out, and the system is solved again.
 bool Phase::newtonStep(Vec& dx) {
   const int n = p_.nx;
   for (;;) {
@@ -276,7 +277,16 @@ bool Phase::newtonStep(Vec& dx) {
       rhs[n + a] = -r.at.value;
     }
     for (int i = 0; i < n; ++i) rhs[i] = -gradF_[i];
-    if (!luSolve(size, K, rhs)) return false;
+    if (!luSolve(size, K, rhs)) {
+      // More active rows than the gradients can tell apart (the corners of
+      // a box, say): the one with the least multiplier is only watched.
+      Row* least = nullptr;
+      for (Row* r : active)
+        if (r->kind != Kind::Bound && (!least || r->mu < least->mu)) least = r;
+      if (!least || m <= 1) return false;
+      least->equality = false, least->mu = 0;
+      continue;
+    }
     int worst = -1;
     for (int a = 0; a < m; ++a)
       if (rhs[n + a] < 0 && (worst < 0 || rhs[n + a] < rhs[n + worst]))
