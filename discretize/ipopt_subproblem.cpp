@@ -255,7 +255,7 @@ double objectiveScaling(SipContext& c, const double* x) {
 }
 
 SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact,
-                                            double objectiveScale, bool userScaling) {
+                                            double objectiveScale, const SubproblemScaling* scaling) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
@@ -266,7 +266,8 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
   o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
   o->SetNumericValue("obj_scaling_factor", objectiveScale);
-  if (userScaling) o->SetStringValue("nlp_scaling_method", "user-scaling");
+  if (scaling && !scaling->infinite.empty()) o->SetStringValue("nlp_scaling_method", "user-scaling");
+  if (scaling && scaling->tolerance > 0) o->SetNumericValue("tol", scaling->tolerance);
   o->SetNumericValue("bound_relax_factor", 0.0);
   o->SetIntegerValue("mumps_pivot_order", 6);
   if (warm) {
@@ -376,8 +377,7 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   int iterations = 0;
   try {
     SmartPtr<IpoptApplication> app =
-        quietApplication(c, lambda0 != nullptr, exact, objectiveScale,
-                         scaling && !scaling->infinite.empty());
+        quietApplication(c, lambda0 != nullptr, exact, objectiveScale, scaling);
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
       printf("Ipopt could not be initialised\n");

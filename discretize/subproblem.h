@@ -34,10 +34,12 @@ typedef std::vector<std::vector<double>> PointList;
 
 // Scales that put a subproblem's tolerances on the problem's own scale: the
 // objective is multiplied by `objective` (at least by what its gradient
-// asks), each point's infinite constraint j by infinite[j] (empty: 1).
+// asks), each point's infinite constraint j by infinite[j] (empty: 1); a
+// last subproblem asks for a tighter tolerance.
 struct SubproblemScaling {
   double objective = 1.0;
   std::vector<double> infinite;
+  double tolerance = 0;  // the solver's own stop tolerance on that scale (0: its default)
 };
 
 inline SubproblemResult subproblemSolved(double objective) {

@@ -23,6 +23,8 @@ const int STARTS = 5;
 // passing shape of the constraints.
 const int REDUCTION_TRIES = 5;
 const double DEGENERATE_NEAR = 1e-3;
+// The stop tolerance of the exchange phase's last subproblem, on its scale.
+const double FINAL_TOLERANCE = 1e-12;
 // Largest factor a subproblem's objective or constraint is scaled by.
 const double MAX_SCALING = 1e8;
 
@@ -190,7 +192,9 @@ SipResult exchangeMethod(SipContext& c) {
     const PointList solvedOn = set.points();
     set.update(r.lambda, p, c.x.data());
     LowerLevelOutcome level = exchangePoints(c, scan, set, addAbove);
+    const double tolerance = scaling.tolerance;
     scaling = ownScaling(c, level);
+    scaling.tolerance = tolerance;
     printf("%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
@@ -202,7 +206,15 @@ SipResult exchangeMethod(SipContext& c) {
       if (newton.addedPoints) continue;
     }
     if (rescaled(used, scaling)) continue;
-    if (level.worst <= addAbove) return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
+    if (level.worst <= addAbove) {
+      // Without the Newton phase the answer is the subproblem's: the last
+      // one is solved again to full accuracy, warm-started.
+      if (scaling.tolerance == 0 && r.status == SUB_SOLVED) {
+        scaling.tolerance = FINAL_TOLERANCE;
+        continue;
+      }
+      return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
+    }
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
       return sipResult(STATUS_UNCERTAIN, "every violated maximiser is in the working set", it + 1);
   }

@@ -9,6 +9,9 @@ const int NEWTON_STEPS = 25;
 // Newton in t may move a maximiser this far (in box widths) in one call: a
 // longer way means it jumped to another maximiser.
 const double LONGEST_PATH = 0.25;
+// A curvature in t below this share of the largest one is a ridge: the
+// maximiser is not isolated.
+const double RIDGE = 1e-8;
 
 double width(const SipProblem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
@@ -37,7 +40,7 @@ bool negatedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& 
       double s = -side * htt[free[a] * nt + free[b]];
       for (int e = 0; e < b; ++e) s -= L[a * k + e] * L[b * k + e];
       if (a == b) {
-        if (!(s > 1e-10 * largest) || !(s > 0)) return false;
+        if (!(s > RIDGE * largest) || !(s > 0)) return false;
         L[a * k + a] = std::sqrt(s);
       } else {
         L[a * k + b] = s / L[b * k + b];
