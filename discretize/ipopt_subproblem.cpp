@@ -68,12 +68,29 @@ const char* statusText(SolverReturn status) {
   }
 }
 
+// The variables each of `count` constraints depends on, from the
+// evaluator's pattern request; every variable where it does not answer.
+std::vector<std::vector<int>> jacobianPatterns(SipContext& c, int code, int count) {
+  const int nx = c.problem.nx;
+  std::vector<std::vector<int>> vars(count);
+  std::vector<double> flags(nx > 0 ? nx : 1);
+  for (int j = 0; j < count; ++j) {
+    std::fill(flags.begin(), flags.end(), 1.0);
+    c.evaluate(code, j, c.x.data(), nullptr, flags.data());
+    for (int i = 0; i < nx; ++i)
+      if (flags[i] != 0) vars[j].push_back(i);
+  }
+  return vars;
+}
+
 // Rows: the mx finite constraints, then for each point the mt infinite ones.
 class Subproblem : public TNLP {
  public:
   Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
              bool exactHessian, const SubproblemScaling* scaling)
-      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian), scaling_(scaling) {}
+      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian), scaling_(scaling),
+        finiteVars_(jacobianPatterns(c, REQ_CONXPAT, c.problem.mx)),
+        infiniteVars_(jacobianPatterns(c, REQ_CONTPAT, c.problem.mt)) {}
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
@@ -84,7 +101,8 @@ class Subproblem : public TNLP {
     const SipProblem& p = c_.problem;
     n = p.nx;
     m = rows();
-    nnzJac = m * p.nx;
+    nnzJac = 0;
+    for (int r = 0; r < m; ++r) nnzJac += (Index)rowVars(r).size();
     nnzHes = exact_ ? p.nx * (p.nx + 1) / 2 : 0;
     style = C_STYLE;
     return true;
@@ -156,25 +174,28 @@ class Subproblem : public TNLP {
     return usable(m, g);
   }
 
+  // Each row holds the entries its constraint's pattern allows: a model whose
+  // constraints each see a few variables keeps a sparse Jacobian.
   bool eval_jac_g(Index n, const Number* x, bool, Index m, Index, Index* iRow, Index* jCol,
                   Number* values) override {
     const SipProblem& p = c_.problem;
+    long e = 0;
     if (!values) {
-      for (int r = 0, e = 0; r < m; ++r)
-        for (int i = 0; i < n; ++i, ++e) iRow[e] = r, jCol[e] = i;
+      for (int r = 0; r < m; ++r)
+        for (int i : rowVars(r)) iRow[e] = r, jCol[e] = i, ++e;
       return true;
     }
-    std::vector<double> gt(p.nt > 0 ? p.nt : 1);
+    std::vector<double> gt(p.nt > 0 ? p.nt : 1), row(n > 0 ? n : 1);
     for (int r = 0; r < m; ++r) {
-      double* row = values + (long)r * n;
       if (r < p.mx) {
-        c_.evaluate(REQ_CONXGRD, r, x, nullptr, row);
+        c_.evaluate(REQ_CONXGRD, r, x, nullptr, row.data());
       } else {
         int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
-        c_.evaluate(REQ_CONTGRD, j, x, points_[k].data(), row, gt.data());
+        c_.evaluate(REQ_CONTGRD, j, x, points_[k].data(), row.data(), gt.data());
       }
+      for (int i : rowVars(r)) values[e++] = row[i];
     }
-    return usable(m * n, values);
+    return usable(e, values);
   }
 
   // The lower triangle of obj_factor * H_f + sum_r lambda_r H_r, row by row.
@@ -240,6 +261,13 @@ class Subproblem : public TNLP {
   const std::vector<double>* lambda0_;
   bool exact_;
   const SubproblemScaling* scaling_;
+  // The variables each finite and each infinite constraint depends on.
+  std::vector<std::vector<int>> finiteVars_, infiniteVars_;
+
+  const std::vector<int>& rowVars(int r) const {
+    const SipProblem& p = c_.problem;
+    return r < p.mx ? finiteVars_[r] : infiniteVars_[(r - p.mx) % p.mt];
+  }
 };
 
 // Ipopt's tolerances are absolute: an objective whose gradient is small at

@@ -96,6 +96,13 @@ void amplFullhes(double* h, int lh, int objective, const double* ow, const doubl
   fullhes(h, lh, objective, (real*)ow, (real*)y);
 }
 
+std::vector<int> amplConstraintVariables(int i) {
+  std::vector<int> vars;
+  if (i < 0 || i >= n_con) return vars;
+  for (cgrad* g = Cgrad[i]; g; g = g->next) vars.push_back(g->varno);
+  return vars;
+}
+
 void amplWriteSol(const char* msg, const double* x, int solveResult) {
   solve_result_num = solveResult;
   write_sol(msg, (real*)x, nullptr, nullptr);

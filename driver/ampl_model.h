@@ -3,6 +3,8 @@
 // ampl_model.cpp and option_table.cpp include the library's own headers.
 #pragma once
 
+#include <vector>
+
 // Allocates the library object (partially separable reader with Hessians).
 void amplAlloc();
 void amplFree();
@@ -46,6 +48,9 @@ void amplJacval(const double* x, double* jac, int* nerror);
 double amplConival(int i, const double* x, int* nerror);
 void amplCongrd(int i, const double* x, double* g, int* nerror);
 void amplFullhes(double* h, int lh, int objective, const double* ow, const double* y);
+// The AMPL indices of the variables constraint i depends on (its Jacobian
+// row's pattern).
+std::vector<int> amplConstraintVariables(int i);
 
 // Writes stub.sol with the solve message, primal values and the solve result
 // code (the "objno 0 CODE" line that AMPL, Pyomo and JuMP read).

@@ -136,6 +136,15 @@ void constraintHessian(const SipPartition& p, int con, const double* x, const do
   hessianBlocks(p, h, hxx, htt, hxt);
 }
 
+// Flags over x: 1 where AMPL constraint con depends on the variable.
+void constraintPattern(const SipPartition& p, int con, double* flags) {
+  std::vector<int> position(p.nVar, -1);
+  for (int i = 0; i < p.nx; ++i) position[p.xIndex[i]] = i;
+  std::fill(flags, flags + p.nx, 0.0);
+  for (int var : amplConstraintVariables(con))
+    if (var >= 0 && var < p.nVar && position[var] >= 0) flags[position[var]] = 1.0;
+}
+
 double request(const SipPartition& p, int code, int n, const double* x, const double* t, double* out1, double* out2,
                double* out3, int* nerror) {
   int con;
@@ -179,6 +188,12 @@ double request(const SipPartition& p, int code, int n, const double* x, const do
     case REQ_CONTHES:
       if ((con = memberIndex(p.ctIndex, n)) < 0) return 0.0;
       constraintHessian(p, con, x, t, out1, out2, out3, nerror);
+      return 0.0;
+    case REQ_CONXPAT:
+      if ((con = memberIndex(p.cxIndex, n)) >= 0 && out1) constraintPattern(p, con, out1);
+      return 0.0;
+    case REQ_CONTPAT:
+      if ((con = memberIndex(p.ctIndex, n)) >= 0 && out1) constraintPattern(p, con, out1);
       return 0.0;
     default:
       return 0.0;

@@ -33,7 +33,12 @@ enum EvalRequest {
   REQ_CONXGRD = 8,  // out1 = grad c_n (nx)
   REQ_CONTGRD = 9,  // out1 = d g_n / dx (nx), out2 = d g_n / dt (nt, may be null)
   REQ_CONXHES = 10, // out1 = Hessian of c_n in x
-  REQ_CONTHES = 11  // out1 = xx, out2 = tt, out3 = xt blocks of the Hessian of g_n
+  REQ_CONTHES = 11, // out1 = xx, out2 = tt, out3 = xt blocks of the Hessian of g_n
+  // Sparsity, asked once a subproblem: out1 = nx flags, nonzero where c_n
+  // (g_n) may depend on x_i. An evaluator that does not answer leaves out1
+  // as it is (all ones: dense).
+  REQ_CONXPAT = 12,
+  REQ_CONTPAT = 13
 };
 
 // evaluate(code, n, x, t, out1, out2, out3, nerror, data): n is the

@@ -10,6 +10,7 @@
 #include "ampl_model.h"
 #include "fixtures.h"
 #include "harness.h"
+#include "nl_writer.h"
 #include "partition.h"
 #include "sip.h"
 
@@ -167,8 +168,34 @@ TEST_F(EvaluatorTest, ContextCountsEachRequestOnceAndUnknownCodesAreIgnored) {
   EXPECT_EQ(c.stats.conval, 0);
   Vec untouched(16, 7.0);
   EXPECT_EQ(eval(0, 0, x, t, untouched.data()), 0.0);
-  EXPECT_EQ(eval(12, 0, x, t, untouched.data()), 0.0);
+  EXPECT_EQ(eval(99, 0, x, t, untouched.data()), 0.0);
   EXPECT_EQ(untouched, Vec(16, 7.0));
+}
+
+// Jacobian patterns come from the model's rows, in the order of x.
+TEST(EvaluatorPattern, EachConstraintFlagsTheVariablesItDependsOn) {
+  TempDir dir;
+  nl::Model m;
+  nl::Expr a = nl::var(m.addVar("a")), ta = nl::var(m.addVar("ta", 0, 1));
+  nl::Expr b = nl::var(m.addVar("b")), c = nl::var(m.addVar("c"));
+  m.minimize(a + b + c);
+  m.addCon("first", a * a, -nl::INF, 1.0);           // a only
+  m.addCon("tcon", b * ta + nl::exp(c), -nl::INF, 2.0);  // b and c
+  m.addCon("second", 3.0 * c + 1.0, 0.0, nl::INF);    // c only
+  m.write(dir.file("p"));
+  amplAlloc();
+  ASSERT_TRUE(amplRead(dir.file("p").c_str()));
+  buildPartition();
+  Vec flags(3, 7.0), x(3, 0.5), t(1, 0.5);
+  auto pattern = [&](int code, int n) {
+    sipEvaluate(code, n, x.data(), t.data(), flags.data(), nullptr, nullptr, nullptr, &sipPartition);
+    return flags;
+  };
+  EXPECT_EQ(pattern(REQ_CONXPAT, 0), (Vec{1, 0, 0}));
+  EXPECT_EQ(pattern(REQ_CONXPAT, 1), (Vec{0, 0, 1}));
+  EXPECT_EQ(pattern(REQ_CONTPAT, 0), (Vec{0, 1, 1}));
+  releasePartition();
+  amplFree();
 }
 
 }  // namespace
