@@ -21,7 +21,7 @@ const int STARTS = 5;
 // times; a degenerate lower level ends the tries once no point of T is
 // violated by more than DEGENERATE_NEAR (relative): before that it may be a
 // passing shape of the constraints.
-const int REDUCTION_TRIES = 5;
+const int REDUCTION_TRIES = 20;
 const double DEGENERATE_NEAR = 1e-3;
 // The stop tolerance of the exchange phase's last subproblem, on its scale.
 const double FINAL_TOLERANCE = 1e-12;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "certificate/lower_level.h"
+
 namespace {
 
 const int NEWTON_STEPS = 25;
@@ -12,6 +14,10 @@ const double LONGEST_PATH = 0.25;
 // A curvature in t below this share of the largest one is a ridge: the
 // maximiser is not isolated.
 const double RIDGE = 1e-8;
+// Off a point that is not a maximum: steps of this share of the box, at
+// most CLIMBS times a call.
+const double ESCAPE_STEP = 1e-3;
+const int CLIMBS = 3;
 
 double width(const SipProblem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
@@ -67,6 +73,31 @@ Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
   return slope;
 }
 
+// Where the curvature in t is not that of a maximum, t is a saddle or a
+// slope the first ascent stopped on (a face of T where the violation is
+// flat by symmetry, say): a small step along the coordinate that rises most,
+// then projected ascent. False when nothing rises.
+bool climbOff(const SipProblem& p, const double* x, Maximiser& m) {
+  long evaluations = 0;
+  ViolationFunction v{p, x, m.constraint, &evaluations};
+  int side;
+  const double here = v.value(m.t.data(), &side);
+  Vec best = m.t;
+  double top = here;
+  for (int e = 0; e < p.nt; ++e)
+    for (double sign : {1.0, -1.0}) {
+      Vec trial = m.t;
+      trial[e] = std::min(p.tu[e], std::max(p.tl[e], trial[e] + sign * ESCAPE_STEP * width(p, e)));
+      const double value = v.value(trial.data(), &side);
+      if (side == m.side && value > top) top = value, best = trial;
+    }
+  Vec t = best;
+  const double climbed = ascend(v, t, &side, ESCAPE_STEP);
+  if (side != m.side || !(climbed > here)) return false;
+  m.t = t;
+  return true;
+}
+
 }  // namespace
 
 PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::string* why) {
@@ -76,6 +107,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
   ConstraintDerivatives d;
   Vec L;
   double previous = HUGE_VAL;
+  int climbs = 0;
   for (int it = 0; it < NEWTON_STEPS; ++it) {
     if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::TimeBlocks, d)) {
       *why = "an evaluation failed";
@@ -84,6 +116,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
     const Vec slope = sideSlope(d, nt, m.side);
     std::vector<int> free = freeCoordinates(p, m.t, slope);
     if (!negatedCurvature(d.htt, nt, m.side, free, L)) {
+      if (climbs++ < CLIMBS && climbOff(p, x, m)) continue;
       *why = "g_tt is singular or not negative definite";
       return PathStatus::Degenerate;
     }
