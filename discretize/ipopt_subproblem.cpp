@@ -18,6 +18,8 @@ using namespace Ipopt;
 namespace {
 
 const double IPOPT_INFINITY = 1e19;
+// Iterations in a row without progress that end a subproblem.
+const int STALLED_ITERATIONS = 300;
 // Rows whose multiplier is below this share of the largest leave the
 // Hessian of the Lagrangian out.
 const double NEGLIGIBLE_MULTIPLIER = 1e-8;
@@ -94,6 +96,7 @@ class Subproblem : public TNLP {
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
+  bool stalled = false;
   std::vector<double> lambda;
 
   bool get_nlp_info(Index& n, Index& m, Index& nnzJac, Index& nnzHes,
@@ -236,11 +239,21 @@ class Subproblem : public TNLP {
   }
 
   // Ipopt's own clock counts the whole process's CPU time: the run's wall
-  // clock is checked here, once an iteration.
-  bool intermediate_callback(AlgorithmMode, Index, Number, Number, Number, Number, Number, Number,
-                             Number, Number, Index, const IpoptData*,
-                             IpoptCalculatedQuantities*) override {
-    return !timeIsUp(c_);
+  // clock is checked here, once an iteration. An iteration that lowers
+  // neither the objective nor the larger infeasibility is no progress; many
+  // in a row (Ipopt stuck at a pole of the objective, say) end the solve.
+  bool intermediate_callback(AlgorithmMode, Index iter, Number objective, Number primal,
+                             Number dual, Number, Number, Number, Number, Number, Index,
+                             const IpoptData*, IpoptCalculatedQuantities*) override {
+    const double error = std::max(primal, dual);
+    if (iter == 0 || objective < progressObjective_ - 1e-12 * std::max(1.0, std::fabs(progressObjective_)) ||
+        error < 0.5 * progressError_) {
+      progressObjective_ = std::min(objective, iter == 0 ? objective : progressObjective_);
+      progressError_ = std::min(error, iter == 0 ? error : progressError_);
+      progressIteration_ = iter;
+    }
+    if (iter - progressIteration_ > STALLED_ITERATIONS) stalled = true;
+    return !stalled && !timeIsUp(c_);
   }
 
   void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
@@ -261,6 +274,8 @@ class Subproblem : public TNLP {
   const std::vector<double>* lambda0_;
   bool exact_;
   const SubproblemScaling* scaling_;
+  double progressObjective_ = HUGE_VAL, progressError_ = HUGE_VAL;
+  Index progressIteration_ = 0;
   // The variables each finite and each infinite constraint depends on.
   std::vector<std::vector<int>> finiteVars_, infiniteVars_;
 
@@ -425,6 +440,7 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   if (problem->finished && problem->status == USER_REQUESTED_STOP && timeIsUp(c))
     r.status = SUB_TIME_LIMIT;
   r.text = problem->finished ? statusText(problem->status) : "no solution";
+  if (problem->stalled && r.status != SUB_TIME_LIMIT) r.status = SUB_FAILED, r.text = "no progress";
   r.lambda = problem->lambda;
   printf("Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
          c.modelObjective(r.objective));
