@@ -1,5 +1,7 @@
 #include "fake_problem.h"
 
+#include <cmath>
+
 FakeProblem::FakeProblem() {
   mt = 1;
   tl = {0.0};
@@ -18,4 +20,21 @@ SipContext& FakeProblem::install() {
   problem_ = problem();
   context_.reset(new SipContext(problem_, options));
   return *context_;
+}
+
+void twoPeaks(FakeProblem& f, double low, double high) {
+  auto a = [low, high](double t) {
+    return std::exp(-50 * (t - low) * (t - low)) + 1.5 * std::exp(-50 * (t - high) * (t - high));
+  };
+  auto slope = [low, high](double t) {
+    return -100 * (t - low) * std::exp(-50 * (t - low) * (t - low)) -
+           150 * (t - high) * std::exp(-50 * (t - high) * (t - high));
+  };
+  f.f = [](const double* x) { return -x[0]; };
+  f.gradF = [](const double*, double* g) { g[0] = -1; };
+  f.g = [a](int, const double* x, const double* t) { return x[0] * a(t[0]) - 1; };
+  f.gradG = [a, slope](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = a(t[0]);
+    gt[0] = x[0] * slope(t[0]);
+  };
 }

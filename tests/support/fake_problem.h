@@ -7,6 +7,12 @@
 
 #include "sip.h"
 
+struct FakeProblem;
+
+// min -x s.t. x a(t) <= 1 on [0, 1], where a has Gaussian peaks of height 1
+// at `low` and 1.5 at `high`: solved at x = 1 / a(high).
+void twoPeaks(FakeProblem& f, double low, double high);
+
 struct FakeProblem : SipFunctions {
   // One x, t in [0, 1], one infinite constraint g = -1 <= 0, f = 0.
   FakeProblem();

@@ -130,20 +130,7 @@ TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
   // multiplier near 0.2; the Newton phase's step to x = 1 breaks the
   // constraint at 0.8, which joins the set; the next subproblem binds there.
   FakeProblem f;
-  auto a = [](double t) {
-    return std::exp(-50 * (t - 0.2) * (t - 0.2)) + 1.5 * std::exp(-50 * (t - 0.8) * (t - 0.8));
-  };
-  auto da = [](double t) {
-    return -100 * (t - 0.2) * std::exp(-50 * (t - 0.2) * (t - 0.2)) -
-           150 * (t - 0.8) * std::exp(-50 * (t - 0.8) * (t - 0.8));
-  };
-  f.f = [](const double* x) { return -x[0]; };
-  f.gradF = [](const double*, double* g) { g[0] = -1; };
-  f.g = [a](int, const double* x, const double* t) { return x[0] * a(t[0]) - 1; };
-  f.gradG = [a, da](int, const double* x, const double* t, double* gx, double* gt) {
-    gx[0] = a(t[0]);
-    gt[0] = x[0] * da(t[0]);
-  };
+  twoPeaks(f, 0.2, 0.8);
   SipContext& c = f.install();
   ScriptedSolver solver;
   solver.xs = {0.5, 2.0 / 3};
@@ -168,7 +155,7 @@ TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
   bool added = false;
   for (const Vec& t : solver.seen[1]) added = added || std::fabs(t[0] - 0.8) < 1e-6;
   EXPECT_TRUE(added);
-  EXPECT_NEAR(c.x[0], 1 / a(0.8), 1e-14);
+  EXPECT_NEAR(c.x[0], 1 / (1.5 + std::exp(-18.0)), 1e-14);
 }
 
 }  // namespace

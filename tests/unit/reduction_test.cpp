@@ -205,18 +205,7 @@ TEST(Reduction, ANewViolatedMaximiserSendsTheRunBackToTheExchangePhase) {
   // min -x0. The phase knows only the first peak; its Newton step to x0 = 1
   // leaves the second violated.
   FakeProblem f;
-  auto a = [](double t) { return std::exp(-50 * (t - 0.25) * (t - 0.25)) + 1.5 * std::exp(-50 * (t - 0.75) * (t - 0.75)); };
-  auto da = [](double t) {
-    return -100 * (t - 0.25) * std::exp(-50 * (t - 0.25) * (t - 0.25)) -
-           150 * (t - 0.75) * std::exp(-50 * (t - 0.75) * (t - 0.75));
-  };
-  f.f = [](const double* x) { return -x[0]; };
-  f.gradF = [](const double*, double* g) { g[0] = -1; };
-  f.g = [a](int, const double* x, const double* t) { return x[0] * a(t[0]) - 1; };
-  f.gradG = [a, da](int, const double* x, const double* t, double* gx, double* gt) {
-    gx[0] = a(t[0]);
-    gt[0] = x[0] * da(t[0]);
-  };
+  twoPeaks(f, 0.25, 0.75);
   f.x0 = {0.5};
   SipContext& c = f.install();
   CaptureStdout();
