@@ -75,6 +75,21 @@ TEST(Library, LambdaProblemsReachTheirOptima) {
   EXPECT_GT(b.result.stats.pfval, 0);
 }
 
+// The exchange method's Newton phase on lambdas: second derivatives from
+// differences of the gradients, still to full precision.
+TEST(Library, TheNewtonPhaseWorksWithoutHessians) {
+  ScratchWorkingDir dir;
+  Case a{chebyshev(), SipOptions(), {}};
+  a.options.method = METHOD_EXCHANGE;
+  CaptureStdout();
+  a.run();
+  GetCapturedStdout();
+  EXPECT_EQ(a.result.status, STATUS_SOLVED) << a.result.message;
+  EXPECT_NE(a.result.message.find("Newton phase converged"), std::string::npos) << a.result.message;
+  EXPECT_NEAR(a.result.x[0], 2 * (std::sqrt(2.0) - 1), 1e-12);
+  EXPECT_NEAR(a.result.objective, 3 - 2 * std::sqrt(2.0), 1e-12);
+}
+
 TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   ScratchWorkingDir dir;
   std::vector<Case> alone(3), together(3);
