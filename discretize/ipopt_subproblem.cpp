@@ -22,7 +22,7 @@ const double IPOPT_INFINITY = 1e19;
 const int STALLED_ITERATIONS = 300;
 // Rows whose multiplier is below this share of the largest leave the
 // Hessian of the Lagrangian out.
-const double NEGLIGIBLE_MULTIPLIER = 1e-8;
+const double NEGLIGIBLE_MULTIPLIER = 1e-6;
 
 
 // Values Ipopt can work with: finite, and small enough that their squares
