@@ -77,7 +77,9 @@ double ViolationFunction::valueAndGradient(const double* t, double* grad, int* s
   return v;
 }
 
-Scan scanPoints(const SipProblem& p) {
+Scan scanPoints(const SipProblem& p) { return scanPoints(p, SCAN_POINTS); }
+
+Scan scanPoints(const SipProblem& p, long count) {
   Scan scan;
   for (int d = 0; d < p.nt; ++d)
     if (p.tl[d] > p.tu[d]) return scan;  // an empty T: the infinite constraints hold vacuously
@@ -85,10 +87,10 @@ Scan scanPoints(const SipProblem& p) {
     scan.points.push_back(std::vector<double>());
     return scan;
   }
-  int per = (int)std::floor(std::pow((double)SCAN_POINTS, 1.0 / p.nt) + 1e-9);
+  int per = (int)std::floor(std::pow((double)count, 1.0 / p.nt) + 1e-9);
   std::vector<double> t(p.nt);
   if (per < 2) {
-    for (long n = 0; n < SCAN_POINTS; ++n) {
+    for (long n = 0; n < count; ++n) {
       for (int d = 0; d < p.nt; ++d) {
         double lo = sampleValue(p.tl[d], p.tu[d], 0, 2), hi = sampleValue(p.tl[d], p.tu[d], 1, 2);
         t[d] = lo + radicalInverse(haltonBase(d), n) * (hi - lo);
@@ -200,7 +202,7 @@ LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vect
   LocalMaximum m{scan.points[i], values[i], 1};
   if (std::isfinite(m.violation)) {
     int side;
-    double f = ascend(v, m.t, &side, 2 * scanSpacing(v.p));
+    double f = ascend(v, m.t, &side, 2 * scan.spacing());
     m.violation = std::isnan(f) ? HUGE_VAL : f;
     m.side = side;
   }

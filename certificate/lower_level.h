@@ -51,8 +51,12 @@ struct LocalMaximum {
 struct Scan {
   std::vector<std::vector<double>> points;
   int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: Halton points
+  // Its spacing in box widths (Halton points: a hundredth).
+  double spacing() const { return perCoordinate >= 2 ? 1.0 / (perCoordinate - 1) : 0.01; }
 };
 Scan scanPoints(const SipProblem& p);
+// The same with about `count` points in place of the certificate's 10001.
+Scan scanPoints(const SipProblem& p, long count);
 
 // The violation of constraint j at every scan point (NaN counts as +inf),
 // and the side of the bound each is against.

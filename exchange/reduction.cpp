@@ -31,6 +31,10 @@ const double WATCHED_SHARE = 1e-3;
 // Two climbed maximisers this near (box widths) are one.
 const double MATCH_DISTANCE = 1e-5;
 
+// The scan of each step: a few points per variable, between 1001 and the
+// certificate's 10001; the certificate's own confirms convergence.
+long coarseScanPoints(const SipProblem& p) { return std::min(10001L, std::max(1001L, 8L * (p.nx + 1))); }
+
 enum class Kind { Infinite, Finite, Bound };
 
 struct Row {
@@ -52,14 +56,17 @@ double boundOf(const SipProblem& p, Kind kind, int k, int side) {
 
 class Phase {
  public:
-  Phase(SipContext& c, const Scan& scan) : c_(c), p_(c.problem), scan_(scan), x_(c.x), w_(widths(p_)) {}
+  Phase(SipContext& c, const Scan& full)
+      : c_(c), p_(c.problem), full_(full), coarse_(scanPoints(p_, coarseScanPoints(p_))), x_(c.x),
+        w_(widths(p_)) {}
 
   ReductionOutcome run(const PointList& points, const std::vector<double>& lambda);
 
  private:
   SipContext& c_;
   const SipProblem& p_;
-  const Scan& scan_;
+  const Scan& full_;  // the certificate's scan: the last word on new maximisers
+  const Scan coarse_;  // the scan of each step
   Vec x_;
   Vec w_;
   std::vector<Row> rows_;
@@ -71,7 +78,8 @@ class Phase {
   double rowScale(int j, int side) const {
     return ownScale(boundOf(p_, Kind::Infinite, j, side), magnitude_[j]);
   }
-  std::vector<LocalMaximum> nearActive(int j, bool firstScan, PointList* unknown);
+  std::vector<LocalMaximum> nearActive(const Scan& scan, int j, bool firstScan, PointList* unknown);
+  bool foundNewMaximisers(const Scan& scan);
   void trackMaximisers();
   void takeMultipliers(const PointList& points, const std::vector<double>& lambda);
   Row& addFinite(int k, int side, double mu);
@@ -89,10 +97,11 @@ class Phase {
 // Climbed local maxima of constraint j within NEAR_ACTIVE of its scale.
 // Later scans report the violated ones far from every tracked maximiser in
 // `unknown`.
-std::vector<LocalMaximum> Phase::nearActive(int j, bool firstScan, PointList* unknown) {
+std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstScan,
+                                            PointList* unknown) {
   ViolationFunction v{p_, x_.data(), j, &evaluations_};
   std::vector<int> sides;
-  Vec values = scanValues(v, scan_, &sides);
+  Vec values = scanValues(v, scan, &sides);
   if (firstScan) magnitude_[j] = largestMagnitude(p_, j, values, sides);
   double scale = 0;
   for (int side : {1, -1})
@@ -101,14 +110,14 @@ std::vector<LocalMaximum> Phase::nearActive(int j, bool firstScan, PointList* un
   const double threshold = -NEAR_ACTIVE * scale;
   const size_t cap = 2 * (size_t)p_.nx + 10;
   std::vector<LocalMaximum> found;
-  for (size_t i : scanMaxima(scan_, values, p_.nt, threshold)) {
+  for (size_t i : scanMaxima(scan, values, p_.nt, threshold)) {
     if (found.size() >= cap) break;
     bool known = false;
     for (const Row& r : rows_)
       known = known || (r.kind == Kind::Infinite && r.index == j &&
-                        boxDistance(r.m.t, scan_.points[i], w_) <= 2 * scanSpacing(p_));
+                        boxDistance(r.m.t, scan.points[i], w_) <= 2 * scan.spacing());
     if (known) continue;
-    LocalMaximum m = climb(v, scan_, values, i);
+    LocalMaximum m = climb(v, scan, values, i);
     bool repeat = false;
     for (const LocalMaximum& q : found) repeat = repeat || boxDistance(q.t, m.t, w_) < 1e-6;
     if (repeat) continue;
@@ -146,7 +155,7 @@ Row& Phase::addFinite(int k, int side, double mu) {
 void Phase::trackMaximisers() {
   magnitude_.assign(p_.mt, 0.0);
   for (int j = 0; j < p_.mt; ++j)
-    for (const LocalMaximum& m : nearActive(j, true, nullptr)) track(m, j, 0.0);
+    for (const LocalMaximum& m : nearActive(coarse_, j, true, nullptr)) track(m, j, 0.0);
 }
 
 // The subproblem's row multipliers (Ipopt's sign: positive against the
@@ -170,7 +179,7 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
         if (o != q) neighbour = std::min(neighbour, boxDistance(points[o], points[q], w_));
       ViolationFunction v{p_, x_.data(), j, &evaluations_};
       LocalMaximum m{points[q], 0, 1};
-      const double step = std::max(2 * scanSpacing(p_), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
+      const double step = std::max(2 * coarse_.spacing(), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
       m.violation = ascend(v, m.t, &m.side, step);
       if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
@@ -319,6 +328,14 @@ bool Phase::step(const Vec& dx) {
   return allFinite(p_.nx, x_.data());
 }
 
+// T scanned at x: near-active maximisers join the watched rows; true when
+// one that no row tracks is violated (in out_.newPoints).
+bool Phase::foundNewMaximisers(const Scan& scan) {
+  for (int j = 0; j < p_.mt; ++j)
+    for (const LocalMaximum& m : nearActive(scan, j, false, &out_.newPoints)) track(m, j, 0.0);
+  return !out_.newPoints.empty();
+}
+
 // A finite constraint the step has broken joins the active rows.
 void Phase::watchFiniteConstraints() {
   for (int k = 0; k < p_.mx; ++k) {
@@ -361,9 +378,12 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     printf("%d\t%d\t%.10e\t%.3e\t%.3e\n", it, active,
            c_.modelObjective(c_.evaluate(REQ_OBJVAL, 0, x_.data())), kkt, viol);
     const double size = std::max(kkt, viol);
-    if (size <= KKT_TOLERANCE) return finish(ReductionEnd::Converged, "");
-    if (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)
-      return finish(ReductionEnd::Converged, "at the rounding level of the evaluations");
+    const bool converged = size <= KKT_TOLERANCE;
+    if (converged || (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)) {
+      if (foundNewMaximisers(full_))
+        return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+      return finish(ReductionEnd::Converged, converged ? "" : "at the rounding level of the evaluations");
+    }
     if (it >= MAX_STEPS) return finish(ReductionEnd::NoProgress, "no convergence in Newton steps");
     if (it >= 3 && size > previous) return finish(ReductionEnd::NoProgress, "the KKT residual grows");
     if (timeIsUp(c_)) return finish(ReductionEnd::NoProgress, "time_limit reached");
@@ -375,9 +395,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     if (!evaluate(&why)) return finish(stopFor(), why);
     // T again, against the maximisers where they have moved to.
     const size_t tracked = rows_.size();
-    for (int j = 0; j < p_.mt; ++j)
-      for (const LocalMaximum& m : nearActive(j, false, &out_.newPoints)) track(m, j, 0.0);
-    if (!out_.newPoints.empty())
+    if (foundNewMaximisers(coarse_))
       return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
     watchFiniteConstraints();
     if (rows_.size() > tracked && !evaluate(&why)) return finish(stopFor(), why);
