@@ -15,8 +15,9 @@
 
 namespace {
 
-// Local maxima climbed per constraint and iteration.
-const int STARTS = 5;
+// Local maxima climbed per constraint and iteration: as many as the
+// certificate climbs (a solution may need one per variable).
+int starts(const SipProblem& p) { return std::max(5, p.nx + 5); }
 // The Newton phase is tried after every subproblem, at most this many
 // times; a degenerate lower level ends the tries once no point of T is
 // violated by more than DEGENERATE_NEAR (relative): before that it may be a
@@ -47,7 +48,7 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
     std::vector<int> sides;
     std::vector<double> values = scanValues(v, scan, &sides);
     out.magnitude[j] = largestMagnitude(p, j, values, sides);
-    for (const LocalMaximum& m : localMaxima(v, scan, values, STARTS)) {
+    for (const LocalMaximum& m : localMaxima(v, scan, values, starts(p))) {
       double relative = m.violation / ownScale(boundOfSide(p, j, m.side), out.magnitude[j]);
       out.worst = std::max(out.worst, relative);
       if (relative > addAbove && set.add(m.t)) ++out.added;
