@@ -1,9 +1,20 @@
 // Runs every method on every bundled literature problem and tabulates the
 // final objective, its error against the published optimum, the largest
 // constraint violation on a fine grid of T, the evaluation counters and the
-// wall time.
+// wall time (results.csv, results.md).
 //
-// sip_bench [--out DIR] [--problems a,b,...] [--methods a,b,...] [--limit SECONDS]
+// Then the families of minimax approximations with verified optima
+// (tests/support/families.h: 1-D with 9 to 129 variables, 2-D, 3-D), only
+// with the methods for any T that are worth timing there (exchange,
+// disc_reem and the ipopt-grid baseline): the penalty and interior point
+// methods and disc_hett/disc_halt are far too slow at 129 variables. Their
+// tables (families.csv, families.md, and a section of results.md when the
+// literature ran too) judge the relative error |f - f*| / |f*|, and time
+// the exchange method against the baseline and against one Ipopt solve of
+// the finite program on the optimum's active points (its lower limit).
+//
+// sip_bench [--out DIR] [--set all|literature|families] [--problems a,b,...]
+//           [--methods a,b,...] [--limit SECONDS]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "families.h"
 #include "harness.h"
 #include "literature.h"
 #include "solution.h"
@@ -25,6 +37,7 @@ struct Method {
   std::string name, options;
   bool singleT;  // needs exactly one infinite variable
   bool baseline = false;  // T discretized once and solved once: spacings from the box
+  bool families = false;  // run on the families too
 };
 
 const std::vector<Method> METHODS = {
@@ -37,9 +50,9 @@ const std::vector<Method> METHODS = {
     {"intp-pc", "method=intp int_ord=pc", true},
     {"disc_hett", "method=disc_hett disc_nlp=ipopt", false},
     {"disc_halt", "method=disc_halt disc_nlp=ipopt", false},
-    {"disc_reem", "method=disc_reem disc_nlp=ipopt", false},
-    {"exchange", "method=exchange", false},
-    {"ipopt-grid", "method=disc_hett disc_nlp=ipopt disc_k=1", false, true},
+    {"disc_reem", "method=disc_reem disc_nlp=ipopt", false, false, true},
+    {"exchange", "method=exchange", false, false, true},
+    {"ipopt-grid", "method=disc_hett disc_nlp=ipopt disc_k=1", false, true, true},
 };
 
 // What a user would do instead of a SIP method: T on one grid (1001 points
@@ -65,8 +78,10 @@ struct Row {
   std::string problem, method, status;
   int code = -1;  // the solve result code of the .sol file
   double objective = NAN, error = NAN, violation = NAN, seconds = 0;
+  double relError = NAN;  // |f - f*| / |f*|
   double reportedViolation = NAN, stationarity = NAN;  // the run's own certificate
   std::vector<int> counters;
+  std::vector<double> x;  // the final finite variables
 };
 
 // The number after `label` in a solve message, NaN when absent.
@@ -118,6 +133,8 @@ Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
     if (p.model.vars[j].name[0] != 't') x.push_back(primal[j]);
   row.objective = nl::evaluate(p.model.objective, primal);
   row.error = std::fabs(row.objective - p.optimum) / std::fmax(1.0, std::fabs(p.optimum));
+  row.relError = std::fabs(row.objective - p.optimum) / std::fabs(p.optimum);
+  row.x = x;
   double onGrid = maxViolation(p.model, x, checkPoints(p.model, 10001, 40401));
   row.violation = std::fmax(0.0, std::fmax(onGrid, finiteViolation(p.model, primal)));
   for (const char* c : COUNTERS) row.counters.push_back(statistic(r.out, c));
@@ -168,7 +185,8 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-bool writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
+// The literature's tables, then `extra` (the families' section, when they ran).
+bool writeMarkdown(const std::string& path, const std::vector<Row>& rows, const std::string& extra) {
   std::ofstream out(path);
   out << "| problem | method | status | code | objective | rel. error | max violation | reported "
          "violation | stationarity |";
@@ -205,6 +223,7 @@ bool writeMarkdown(const std::string& path, const std::vector<Row>& rows) {
           << " | " << false_ << " | " << accurate << " | " << recognised << " | "
           << number(median(times), "%.2f") << " |\n";
   }
+  if (!extra.empty()) out << "\n" << extra;
   return bool(out << std::flush);
 }
 
@@ -219,15 +238,305 @@ bool knownNames(const std::vector<std::string>& filter, const std::vector<std::s
   return true;
 }
 
+// ---- The families ------------------------------------------------------------
+
+// The targets of the families' table.
+bool familyAbsolute(const Row& r, double optimum) {
+  return r.status == "ok" && std::fabs(r.objective - optimum) <= 1e-8 * std::fmax(1.0, std::fabs(optimum)) &&
+         r.violation <= 1e-8;
+}
+bool familyRelative(const Row& r) {
+  return r.status == "ok" && r.relError <= 1e-6 && r.violation <= 1e-8;
+}
+// Success claimed (code 0-99) more than 1e-4 |f*| from the optimum.
+bool familyFalseClaim(const Row& r) { return claimedSolved(r) && !(r.relError <= 1e-4); }
+
+struct ActivePoints {
+  std::vector<std::vector<double>> t;
+  std::vector<int> sign;  // +1: f - p = z there, -1: p - f = z
+  std::vector<double> value;  // sign (f - p) on the grid
+};
+
+// The local maximisers of |f - p| at x (coefficients, then z) that the
+// optimum's constraints hold as equalities: grid maxima of +-(f - p) on the
+// violation check's grid within 0.1% of the largest, the highest of those
+// within three grid steps of each other (a ridge of the error shows as a
+// row of grid maxima), each moved to the vertex of the parabola through its
+// neighbours along every coordinate.
+ActivePoints activePoints(const MinimaxApproximation& m, const nl::Model& model,
+                          const std::vector<double>& x) {
+  const int d = m.dim, points = checkPoints(model, 10001, 40401);
+  const double h = FAMILY_T_UPPER / (points - 1);
+  size_t total = 1;
+  for (int i = 0; i < d; ++i) total *= points;
+  std::vector<double> e(total), t(d);
+  auto coordinates = [&](size_t p, std::vector<int>& idx) {
+    for (int i = 0; i < d; ++i) idx[i] = int(p % points), p /= points;
+  };
+  std::vector<int> idx(d);
+  for (size_t p = 0; p < total; ++p) {
+    coordinates(p, idx);
+    for (int i = 0; i < d; ++i) t[i] = idx[i] * h;
+    e[p] = m.error(x, t.data());
+  }
+  double top = 0;
+  for (double v : e) top = std::fmax(top, std::fabs(v));
+  ActivePoints out;
+  int neighbours = 1;
+  for (int i = 0; i < d; ++i) neighbours *= 3;
+  for (size_t p = 0; p < total; ++p) {
+    const int sign = e[p] > 0 ? 1 : -1;
+    if (sign * e[p] < 0.999 * top) continue;
+    coordinates(p, idx);
+    bool isMax = true;
+    for (int o = 0; o < neighbours && isMax; ++o) {
+      size_t q = 0, stride = 1;
+      bool inside = true;
+      for (int i = 0, code = o; i < d; ++i, code /= 3) {
+        int v = idx[i] + code % 3 - 1;
+        inside = inside && v >= 0 && v < points;
+        q += size_t(v) * stride;
+        stride *= points;
+      }
+      if (inside && q != p && sign * e[q] > sign * e[p]) isMax = false;
+    }
+    if (!isMax) continue;
+    std::vector<double> at(d);
+    size_t stride = 1;
+    for (int i = 0; i < d; ++i, stride *= points) {
+      at[i] = idx[i] * h;
+      if (idx[i] == 0 || idx[i] == points - 1) continue;
+      const double lo = sign * e[p - stride], mid = sign * e[p], hi = sign * e[p + stride];
+      const double curvature = lo - 2 * mid + hi;
+      if (curvature < 0) at[i] += std::fmax(-0.5, std::fmin(0.5, 0.5 * (lo - hi) / curvature)) * h;
+    }
+    out.t.push_back(at);
+    out.sign.push_back(sign);
+    out.value.push_back(sign * e[p]);
+  }
+  // Highest first; a point within three steps of a kept one of its sign goes.
+  std::vector<size_t> order(out.t.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return out.value[a] > out.value[b]; });
+  ActivePoints kept;
+  for (size_t i : order) {
+    bool near = false;
+    for (size_t k = 0; k < kept.t.size() && !near; ++k) {
+      if (kept.sign[k] != out.sign[i]) continue;
+      double distance = 0;
+      for (int c = 0; c < d; ++c) distance = std::fmax(distance, std::fabs(kept.t[k][c] - out.t[i][c]));
+      near = distance <= 3 * h;
+    }
+    if (near) continue;
+    kept.t.push_back(out.t[i]);
+    kept.sign.push_back(out.sign[i]);
+    kept.value.push_back(out.value[i]);
+  }
+  return kept;
+}
+
+// One Ipopt solve (the baseline's options) of the finite program on the
+// active points of the most accurate feasible run's x: the time a method
+// that knew the active points from the start would still need.
+Row runOnActivePoints(const MinimaxApproximation& m, const LiteratureProblem& p,
+                      const std::vector<Row>& runs, int limit, int& count) {
+  Row row;
+  row.problem = p.name;
+  row.method = "ipopt-on-active-points";
+  row.status = "no x";
+  count = 0;
+  const Row* best = nullptr;
+  for (const Row& r : runs)
+    if (r.problem == p.name && r.status == "ok" && r.violation <= 1e-6 && r.x.size() == (size_t)m.terms() + 1 &&
+        (!best || r.relError < best->relError))
+      best = &r;
+  if (!best || !(best->relError <= 1e-3)) return row;
+  ActivePoints a = activePoints(m, p.model, best->x);
+  count = (int)a.t.size();
+  LiteratureProblem q = minimaxOnPoints(m, a.t, a.sign);
+  TempDir dir;
+  q.model.write(dir.file(q.name));
+  auto start = std::chrono::steady_clock::now();
+  RunResult r = runIn(dir.path(), "timeout " + std::to_string(limit) + " " + ormidPath() + " " +
+                                      q.name + " -AMPL method=disc_hett disc_nlp=ipopt disc_k=1");
+  row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const std::string sol = dir.file(q.name + ".sol");
+  if (r.status == 124) {
+    row.status = "time limit";
+    return row;
+  }
+  if (r.status != 0 || !fileExists(sol)) {
+    row.status = "exit " + std::to_string(r.status);
+    return row;
+  }
+  row.status = "ok";
+  row.code = r.solveCode;
+  std::vector<double> primal = solPrimals(readFile(sol), (int)q.model.vars.size());
+  row.objective = nl::evaluate(q.model.objective, primal);
+  row.relError = std::fabs(row.objective - p.optimum) / std::fabs(p.optimum);
+  row.error = row.relError * std::fabs(p.optimum) / std::fmax(1.0, std::fabs(p.optimum));
+  row.x = primal;
+  return row;
+}
+
+// Least-squares slope of log y against log x.
+double logLogSlope(const std::vector<double>& x, const std::vector<double>& y) {
+  const size_t n = x.size();
+  if (n < 2) return NAN;
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double lx = std::log(x[i]), ly = std::log(y[i]);
+    sx += lx, sy += ly, sxx += lx * lx, sxy += lx * ly;
+  }
+  const double det = n * sxx - sx * sx;
+  return det > 0 ? (n * sxy - sx * sy) / det : NAN;
+}
+
+struct FamilyProblem {
+  const MinimaxApproximation* member;
+  Row onPoints;
+  int activeCount = 0;
+};
+
+const Row* find(const std::vector<Row>& rows, const std::string& problem, const std::string& method) {
+  for (const Row& r : rows)
+    if (r.problem == problem && r.method == method) return &r;
+  return nullptr;
+}
+
+bool writeFamiliesCsv(const std::string& path, const std::vector<Row>& rows,
+                      const std::vector<FamilyProblem>& problems) {
+  std::ofstream out(path);
+  out << "problem,variables,optimum,method,status,code,objective,rel_error,violation,"
+         "reported_violation,stationarity,nnlp,seconds\n";
+  auto line = [&](const Row& r, const MinimaxApproximation& m) {
+    out << r.problem << "," << m.terms() + 1 << "," << number(m.optimum, "%.17g") << ","
+        << r.method << "," << r.status << "," << r.code << "," << number(r.objective, "%.17g")
+        << "," << number(r.relError) << "," << number(r.violation) << ","
+        << number(r.reportedViolation) << "," << number(r.stationarity) << ","
+        << (r.counters.size() > 6 ? std::to_string(r.counters[6]) : "") << ","
+        << number(r.seconds, "%.3f") << "\n";
+  };
+  for (const FamilyProblem& f : problems) {
+    for (const Row& r : rows)
+      if (r.problem == f.member->name) line(r, *f.member);
+    line(f.onPoints, *f.member);
+  }
+  return bool(out << std::flush);
+}
+
+const char* mark(bool holds) { return holds ? "yes" : "no"; }
+
+void writeFamiliesMarkdown(std::ostream& out, const std::vector<Row>& rows,
+                           const std::vector<FamilyProblem>& problems) {
+  out << "## Families with verified optima\n\n"
+         "Minimax approximations (tests/support/families.h; optima from bench/verify_optima). "
+         "Targets per run: **A** |f - f\\*| <= 1e-8 max(1, |f\\*|) and violation <= 1e-8 (on "
+         "the independent grid); **R** |f - f\\*| <= 1e-6 |f\\*| and violation <= 1e-8; **C** "
+         "code 0 (no member is degenerate); **F** no claim of success (code 0-99) more "
+         "than 1e-4 |f\\*| away. For the exchange method also **T** time <= 3 x one Ipopt solve "
+         "on the optimum's active points and **B** time <= a tenth of ipopt-grid's.\n\n"
+         "| problem | vars | f* | method | status | code | objective | rel. error | violation | "
+         "seconds | A | R | C | F | T | B |\n"
+         "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+  for (const FamilyProblem& f : problems) {
+    const MinimaxApproximation& m = *f.member;
+    const Row* baseline = find(rows, m.name, "ipopt-grid");
+    for (const Row& r : rows) {
+      if (r.problem != m.name) continue;
+      const bool exchange = r.method == "exchange";
+      // verify_optima finds n + 1 points with positive multipliers for every
+      // member: none is degenerate, so every run should end with code 0.
+      std::string C = mark(r.code == 0);
+      std::string T = "", B = "";
+      if (exchange && f.onPoints.status == "ok")
+        T = mark(r.status == "ok" && r.seconds <= 3 * f.onPoints.seconds);
+      if (exchange && baseline && baseline->status != "exit")
+        B = mark(r.status == "ok" && r.seconds <= 0.1 * baseline->seconds);
+      out << "| " << m.name << " | " << m.terms() + 1 << " | " << number(m.optimum, "%.6e")
+          << " | " << r.method << " | " << r.status << " | " << r.code << " | "
+          << number(r.objective, "%.12g") << " | " << number(r.relError, "%.1e") << " | "
+          << number(r.violation, "%.1e") << " | " << number(r.seconds, "%.2f") << " | "
+          << mark(familyAbsolute(r, m.optimum)) << " | " << mark(familyRelative(r)) << " | " << C
+          << " | " << mark(!familyFalseClaim(r)) << " | " << T << " | " << B << " |\n";
+    }
+  }
+  out << "\n| problem | vars | active points | one Ipopt on them: s | its rel. error | exchange s | "
+         "ipopt-grid s | exchange / one Ipopt | exchange / ipopt-grid |\n"
+         "|---|---|---|---|---|---|---|---|---|\n";
+  std::vector<double> baselineRatios, limitRatios;
+  for (const FamilyProblem& f : problems) {
+    const MinimaxApproximation& m = *f.member;
+    const Row* ex = find(rows, m.name, "exchange");
+    const Row* base = find(rows, m.name, "ipopt-grid");
+    const bool limitOk = f.onPoints.status == "ok";
+    double toLimit = ex && limitOk ? ex->seconds / f.onPoints.seconds : NAN;
+    double toBase = ex && base ? ex->seconds / base->seconds : NAN;
+    if (!std::isnan(toLimit)) limitRatios.push_back(toLimit);
+    if (!std::isnan(toBase)) baselineRatios.push_back(toBase);
+    out << "| " << m.name << " | " << m.terms() + 1 << " | " << f.activeCount << " | "
+        << (limitOk ? number(f.onPoints.seconds, "%.2f") : f.onPoints.status) << " | "
+        << number(f.onPoints.relError, "%.1e") << " | " << (ex ? number(ex->seconds, "%.2f") : "")
+        << " | " << (base ? number(base->seconds, "%.2f") : "") << " | "
+        << number(toLimit, "%.2f") << " | " << number(toBase, "%.3f") << " |\n";
+  }
+  out << "\n| method | runs | A | R | code 0 | false claims | median seconds | time exponent along "
+         "the 1-D family |\n|---|---|---|---|---|---|---|---|\n";
+  for (const Method& method : METHODS) {
+    if (!method.families) continue;
+    int runs = 0, a = 0, rel = 0, zero = 0, falseClaims = 0;
+    std::vector<double> times, sizes, oneDTimes;
+    for (const FamilyProblem& f : problems) {
+      const Row* r = find(rows, f.member->name, method.name);
+      if (!r) continue;
+      ++runs;
+      a += familyAbsolute(*r, f.member->optimum);
+      rel += familyRelative(*r);
+      zero += r->code == 0;
+      falseClaims += familyFalseClaim(*r);
+      times.push_back(r->seconds);
+      if (f.member->dim == 1 && r->status == "ok") {
+        sizes.push_back(f.member->terms());
+        oneDTimes.push_back(r->seconds);
+      }
+    }
+    if (!runs) continue;
+    out << "| " << method.name << " | " << runs << " | " << a << " | " << rel << " | " << zero
+        << " | " << falseClaims << " | " << number(median(times), "%.2f") << " | "
+        << number(logLogSlope(sizes, oneDTimes), "%.2f") << " |\n";
+  }
+  // The exchange method's targets over the whole family.
+  std::vector<double> sizes, times;
+  for (const FamilyProblem& f : problems) {
+    const Row* ex = find(rows, f.member->name, "exchange");
+    if (ex && ex->status == "ok" && f.member->dim == 1) {
+      sizes.push_back(f.member->terms());
+      times.push_back(ex->seconds);
+    }
+  }
+  const double exponent = logLogSlope(sizes, times), toBase = median(baselineRatios),
+               toLimit = median(limitRatios);
+  auto verdict = [](double value, double target) {
+    return std::isnan(value) ? "not measured" : value <= target ? "holds" : "fails";
+  };
+  out << "\nThe exchange method: median time / ipopt-grid's " << number(toBase, "%.3f")
+      << " (target <= 0.1: " << verdict(toBase, 0.1) << "); median time / one Ipopt solve on "
+      << "the active points " << number(toLimit, "%.2f") << " (target <= 3: "
+      << verdict(toLimit, 3) << "); time exponent along the 1-D family "
+      << number(exponent, "%.2f") << " (least squares of log seconds on log n, n = 8 .. 128 "
+      << "coefficients; target <= 1.2: " << verdict(exponent, 1.2) << ").\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outDir = sourceDir() + "/bench";
+  std::string outDir = sourceDir() + "/bench", set = "all";
   std::vector<std::string> problems, methods;
   int limit = 120;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string flag = argv[i], value = argv[i + 1];
     if (flag == "--out") outDir = value;
+    else if (flag == "--set") set = value;
     else if (flag == "--problems") problems = split(value);
     else if (flag == "--methods") methods = split(value);
     else if (flag == "--limit") limit = atoi(value.c_str());
@@ -236,9 +545,15 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const std::vector<LiteratureProblem> all = literatureProblems();
+  if (set != "all" && set != "literature" && set != "families") {
+    fprintf(stderr, "unknown set %s (all, literature or families)\n", set.c_str());
+    return 2;
+  }
+  const std::vector<LiteratureProblem> literature = literatureProblems();
+  const std::vector<LiteratureProblem> family = familyProblems();
   std::vector<std::string> problemNames, methodNames;
-  for (const LiteratureProblem& p : all) problemNames.push_back(p.name);
+  for (const LiteratureProblem& p : literature) problemNames.push_back(p.name);
+  for (const LiteratureProblem& p : family) problemNames.push_back(p.name);
   for (const Method& m : METHODS) methodNames.push_back(m.name);
   if (!knownNames(problems, problemNames, "problem") || !knownNames(methods, methodNames, "method"))
     return 2;
@@ -252,23 +567,62 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
     return 1;
   }
+  auto progress = [](const Row& r, bool falseClaimed) {
+    fprintf(stderr, "%-11s %-10s %-10s code=%-3d f=%-14s err=%-10s viol=%-10s %.2fs%s\n",
+            r.problem.c_str(), r.method.c_str(), r.status.c_str(), r.code,
+            number(r.objective, "%.8g").c_str(), number(r.error).c_str(),
+            number(r.violation).c_str(), r.seconds, falseClaimed ? " FALSE CLAIM" : "");
+  };
   std::vector<Row> rows;
-  for (const LiteratureProblem& p : all) {
-    if (!wanted(problems, p.name)) continue;
-    for (const Method& m : METHODS) {
-      if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
-      Row r = runOne(p, m, limit);
-      fprintf(stderr, "%-11s %-10s %-10s code=%-3d f=%-14s err=%-10s viol=%-10s %.2fs%s\n",
-              r.problem.c_str(), r.method.c_str(), r.status.c_str(), r.code,
-              number(r.objective, "%.8g").c_str(), number(r.error).c_str(),
-              number(r.violation).c_str(), r.seconds, falseClaim(r) ? " FALSE CLAIM" : "");
-      rows.push_back(r);
+  if (set != "families")
+    for (const LiteratureProblem& p : literature) {
+      if (!wanted(problems, p.name)) continue;
+      for (const Method& m : METHODS) {
+        if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
+        Row r = runOne(p, m, limit);
+        progress(r, falseClaim(r));
+        rows.push_back(r);
+      }
+    }
+  // The families: the error column of the progress line is |f - f*| / |f*|.
+  std::vector<Row> familyRows;
+  std::vector<FamilyProblem> familyRuns;
+  if (set != "literature")
+    for (const LiteratureProblem& p : family) {
+      if (!wanted(problems, p.name)) continue;
+      bool any = false;
+      for (const Method& m : METHODS) {
+        if (!m.families || !wanted(methods, m.name)) continue;
+        Row r = runOne(p, m, limit);
+        r.error = r.relError;
+        progress(r, familyFalseClaim(r));
+        familyRows.push_back(r);
+        any = true;
+      }
+      if (!any) continue;
+      FamilyProblem f{&minimaxApproximation(p.name), Row(), 0};
+      f.onPoints = runOnActivePoints(*f.member, p, familyRows, limit, f.activeCount);
+      f.onPoints.error = f.onPoints.relError;
+      progress(f.onPoints, false);
+      familyRuns.push_back(f);
+    }
+  std::ostringstream familiesText;
+  if (!familyRuns.empty()) writeFamiliesMarkdown(familiesText, familyRows, familyRuns);
+  if (!rows.empty() || familyRuns.empty()) {
+    const std::string csv = outDir + "/results.csv", md = outDir + "/results.md";
+    if (!writeCsv(csv, rows) || !writeMarkdown(md, rows, familiesText.str())) {
+      fprintf(stderr, "cannot write %s and %s\n", csv.c_str(), md.c_str());
+      return 1;
     }
   }
-  const std::string csv = outDir + "/results.csv", md = outDir + "/results.md";
-  if (!writeCsv(csv, rows) || !writeMarkdown(md, rows)) {
-    fprintf(stderr, "cannot write %s and %s\n", csv.c_str(), md.c_str());
-    return 1;
+  if (!familyRuns.empty()) {
+    const std::string csv = outDir + "/families.csv", md = outDir + "/families.md";
+    std::ofstream mdOut(md);
+    mdOut << familiesText.str();
+    if (!writeFamiliesCsv(csv, familyRows, familyRuns) || !(mdOut << std::flush)) {
+      fprintf(stderr, "cannot write %s and %s\n", csv.c_str(), md.c_str());
+      return 1;
+    }
   }
   return 0;
 }
