@@ -106,7 +106,27 @@ bool wanted(const std::vector<std::string>& filter, const std::string& name) {
   return false;
 }
 
-Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
+// disc_reem's first grid on a family member: its default spacing 0.01
+// would start it with 315^d points on T = [0, pi]^d, more than a subproblem
+// may have in two dimensions and than memory allows in three. In two and
+// three dimensions the spacing for 20,000 points instead (141 and 27
+// values a coordinate); the default in one.
+std::string familyStartSpacings(const nl::Model& m) {
+  const int nt = infiniteVariables(m);
+  if (nt < 2) return "";
+  int intervals = 1000;
+  while (std::pow(intervals + 1.0, nt) > 20000) --intervals;
+  std::string list;
+  for (const nl::Variable& v : m.vars)
+    if (v.name[0] == 't') {
+      char h[64];
+      snprintf(h, sizeof h, "%.17g", (v.upper - v.lower) / intervals * (1 - 1e-12));
+      list += (list.empty() ? "" : ",") + std::string(h);
+    }
+  return " disc_h=" + list;
+}
+
+Row runOne(const LiteratureProblem& p, const Method& method, int limit, bool family = false) {
   Row row;
   row.problem = p.name;
   row.method = method.name;
@@ -115,6 +135,7 @@ Row runOne(const LiteratureProblem& p, const Method& method, int limit) {
   p.model.write(dir.file(p.name));
   auto start = std::chrono::steady_clock::now();
   std::string options = method.options + (method.baseline ? baselineSpacings(p.model) : "");
+  if (family && method.name == "disc_reem") options += familyStartSpacings(p.model);
   RunResult r = runIn(dir.path(), "timeout " + std::to_string(limit) + " " + ormidPath() + " " +
                                       p.name + " -AMPL " + options);
   row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -257,12 +278,14 @@ struct ActivePoints {
   std::vector<double> value;  // sign (f - p) on the grid
 };
 
-// The local maximisers of |f - p| at x (coefficients, then z) that the
-// optimum's constraints hold as equalities: grid maxima of +-(f - p) on the
-// violation check's grid within 0.1% of the largest, the highest of those
-// within three grid steps of each other (a ridge of the error shows as a
-// row of grid maxima), each moved to the vertex of the parabola through its
-// neighbours along every coordinate.
+// The local maximisers of |f - p| at x (coefficients, then z) where the
+// optimum's constraints are active: the grid maxima of +-(f - p) on the
+// violation check's grid within 10% of the largest (a grid of T can miss a
+// peak by a few per cent in three dimensions), each climbed by a compass
+// search (steps along the coordinates, halved when none gains, down to
+// 1e-10), those that end within 0.1% of the largest kept, the highest of
+// those of one sign within 0.01 of each other (the error can be nearly flat
+// along a ridge through a maximiser, where the search stops anywhere).
 ActivePoints activePoints(const MinimaxApproximation& m, const nl::Model& model,
                           const std::vector<double>& x) {
   const int d = m.dim, points = checkPoints(model, 10001, 40401);
@@ -281,12 +304,12 @@ ActivePoints activePoints(const MinimaxApproximation& m, const nl::Model& model,
   }
   double top = 0;
   for (double v : e) top = std::fmax(top, std::fabs(v));
-  ActivePoints out;
+  ActivePoints candidates;
   int neighbours = 1;
   for (int i = 0; i < d; ++i) neighbours *= 3;
   for (size_t p = 0; p < total; ++p) {
     const int sign = e[p] > 0 ? 1 : -1;
-    if (sign * e[p] < 0.999 * top) continue;
+    if (sign * e[p] < 0.9 * top) continue;
     coordinates(p, idx);
     bool isMax = true;
     for (int o = 0; o < neighbours && isMax; ++o) {
@@ -301,38 +324,46 @@ ActivePoints activePoints(const MinimaxApproximation& m, const nl::Model& model,
       if (inside && q != p && sign * e[q] > sign * e[p]) isMax = false;
     }
     if (!isMax) continue;
+    // Compass search from the grid point, inside T.
     std::vector<double> at(d);
-    size_t stride = 1;
-    for (int i = 0; i < d; ++i, stride *= points) {
-      at[i] = idx[i] * h;
-      if (idx[i] == 0 || idx[i] == points - 1) continue;
-      const double lo = sign * e[p - stride], mid = sign * e[p], hi = sign * e[p + stride];
-      const double curvature = lo - 2 * mid + hi;
-      if (curvature < 0) at[i] += std::fmax(-0.5, std::fmin(0.5, 0.5 * (lo - hi) / curvature)) * h;
+    for (int i = 0; i < d; ++i) at[i] = idx[i] * h;
+    double value = sign * e[p];
+    for (double step = h / 2; step > 1e-10;) {
+      bool gained = false;
+      for (int i = 0; i < d; ++i)
+        for (double direction : {-1.0, 1.0}) {
+          std::vector<double> trial = at;
+          trial[i] = std::fmin(FAMILY_T_UPPER, std::fmax(0.0, trial[i] + direction * step));
+          const double v = sign * m.error(x, trial.data());
+          if (v > value) value = v, at = trial, gained = true;
+        }
+      if (!gained) step /= 2;
     }
-    out.t.push_back(at);
-    out.sign.push_back(sign);
-    out.value.push_back(sign * e[p]);
+    candidates.t.push_back(at);
+    candidates.sign.push_back(sign);
+    candidates.value.push_back(value);
   }
-  // Highest first; a point within three steps of a kept one of its sign goes.
-  std::vector<size_t> order(out.t.size());
+  double best = 0;
+  for (double v : candidates.value) best = std::fmax(best, v);
+  std::vector<size_t> order(candidates.t.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return out.value[a] > out.value[b]; });
-  ActivePoints kept;
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return candidates.value[a] > candidates.value[b]; });
+  ActivePoints out;
   for (size_t i : order) {
-    bool near = false;
-    for (size_t k = 0; k < kept.t.size() && !near; ++k) {
-      if (kept.sign[k] != out.sign[i]) continue;
+    if (candidates.value[i] < (1 - 1e-3) * best) continue;
+    bool seen = false;
+    for (size_t k = 0; k < out.t.size() && !seen; ++k) {
       double distance = 0;
-      for (int c = 0; c < d; ++c) distance = std::fmax(distance, std::fabs(kept.t[k][c] - out.t[i][c]));
-      near = distance <= 3 * h;
+      for (int c = 0; c < d; ++c) distance = std::fmax(distance, std::fabs(out.t[k][c] - candidates.t[i][c]));
+      seen = out.sign[k] == candidates.sign[i] && distance <= 1e-2;
     }
-    if (near) continue;
-    kept.t.push_back(out.t[i]);
-    kept.sign.push_back(out.sign[i]);
-    kept.value.push_back(out.value[i]);
+    if (seen) continue;
+    out.t.push_back(candidates.t[i]);
+    out.sign.push_back(candidates.sign[i]);
+    out.value.push_back(candidates.value[i]);
   }
-  return kept;
+  return out;
 }
 
 // One Ipopt solve (the baseline's options) of the finite program on the
@@ -353,6 +384,32 @@ Row runOnActivePoints(const MinimaxApproximation& m, const LiteratureProblem& p,
   if (!best || !(best->relError <= 1e-3)) return row;
   ActivePoints a = activePoints(m, p.model, best->x);
   count = (int)a.t.size();
+  // Fewer active points than variables (the 2-D and 3-D members) fix x only
+  // through the error's curvature there: the program on the points alone is
+  // unbounded unless they are exact. Their neighbours at 0.02 along every
+  // coordinate and diagonal (inside T) join them then, as the last grid of
+  // a discretization would hold them.
+  if (count < m.terms() + 1) {
+    const int d = m.dim;
+    int offsets = 1;
+    for (int i = 0; i < d; ++i) offsets *= 3;
+    ActivePoints grown = a;
+    for (size_t j = 0; j < a.t.size(); ++j)
+      for (int o = 0; o < offsets; ++o) {
+        std::vector<double> t = a.t[j];
+        bool moved = false;
+        for (int i = 0, code = o; i < d; ++i, code /= 3) {
+          const double shifted = std::fmin(FAMILY_T_UPPER, std::fmax(0.0, t[i] + 0.02 * (code % 3 - 1)));
+          moved = moved || shifted != t[i];
+          t[i] = shifted;
+        }
+        if (!moved) continue;
+        grown.t.push_back(t);
+        grown.sign.push_back(a.sign[j]);
+        grown.value.push_back(NAN);
+      }
+    a = grown;
+  }
   LiteratureProblem q = minimaxOnPoints(m, a.t, a.sign);
   TempDir dir;
   q.model.write(dir.file(q.name));
@@ -593,7 +650,7 @@ int main(int argc, char** argv) {
       bool any = false;
       for (const Method& m : METHODS) {
         if (!m.families || !wanted(methods, m.name)) continue;
-        Row r = runOne(p, m, limit);
+        Row r = runOne(p, m, limit, true);
         r.error = r.relError;
         progress(r, familyFalseClaim(r));
         familyRows.push_back(r);
