@@ -364,7 +364,8 @@ std::vector<Maximum> maximaOnGrid(const QuadError& E, const std::vector<quad>& x
     mx.value = sharpen(E, x, sign, mx.t);
     out.push_back(mx);
   }
-  if (getenv("VERIFY_TRACE")) fprintf(stderr, "%d points a coordinate: %zu maxima\n", points, out.size());
+  if (getenv("VERIFY_TRACE"))
+    fprintf(stderr, "%d points a coordinate: %zu maxima\n", points, out.size());
   return out;
 }
 
@@ -391,7 +392,8 @@ class DiscreteProgram {
     if (unique)
       for (size_t i = 0; i < points_.size(); ++i) {
         quad distance = 0;
-        for (size_t c = 0; c < t.size(); ++c) distance = std::max(distance, qabs(points_[i].t[c] - t[c]));
+        for (size_t c = 0; c < t.size(); ++c)
+          distance = std::max(distance, qabs(points_[i].t[c] - t[c]));
         if (distance <= 1e-24Q) return;
         if (distance <= 1e-7Q && i >= initial_) replace = (int)i;
       }
@@ -618,7 +620,8 @@ class DiscreteProgram {
       for (int j = 0; j < m; ++j) {
         if (w[j] <= 1e-30Q) continue;
         const quad ratio = std::max((quad)0, lambda[j]) / w[j];
-        if (leave < 0 || ratio < best || (ratio == best && basis[j] < basis[leave])) leave = j, best = ratio;
+        if (leave < 0 || ratio < best || (ratio == best && basis[j] < basis[leave]))
+          leave = j, best = ratio;
       }
       if (leave < 0) return false;  // infeasible: not at a solution
       pivot(leave, enter);
@@ -650,7 +653,7 @@ class DiscreteProgram {
     return false;
   }
 
-public:
+ public:
   // In-place LU with partial pivoting of the m x m row-major matrix.
   static bool factor(std::vector<quad>& A, std::vector<int>& perm) {
     const int m = (int)perm.size();
@@ -708,7 +711,6 @@ public:
   }
 
  private:
-
   struct Point {
     std::vector<quad> t, phi;
     quad f;
@@ -762,10 +764,12 @@ quad newtonSolve(const QuadError& E, std::vector<quad>& x, quad& zOut,
   const int m = n + 1 + tUnknowns + points_;
   const int tColumn = n + 1, lColumn = n + 1 + tUnknowns;
   quad z = 0;
-  for (int j = 0; j < points_; ++j) z = std::max(z, signs[j] * E.value(x, t[j].data(), nullptr, nullptr));
+  for (int j = 0; j < points_; ++j)
+    z = std::max(z, signs[j] * E.value(x, t[j].data(), nullptr, nullptr));
   std::vector<quad> g(d), H(d * d), phi, dphi;
-  auto residual = [&](const std::vector<quad>& xs, quad zs, const std::vector<std::vector<quad>>& ts,
-                      const std::vector<quad>& ls, std::vector<quad>& F, std::vector<quad>* J) {
+  auto residual = [&](const std::vector<quad>& xs, quad zs,
+                      const std::vector<std::vector<quad>>& ts, const std::vector<quad>& ls,
+                      std::vector<quad>& F, std::vector<quad>* J) {
     F.assign(m, 0);
     if (J) J->assign((size_t)m * m, 0);
     const int gradientRow = points_, stationRow = points_ + tUnknowns;
@@ -788,8 +792,10 @@ quad newtonSolve(const QuadError& E, std::vector<quad>& x, quad& zOut,
           const int row = gradientRow + offset + (int)a, column = tColumn + offset + (int)a;
           at(j, column) = sign * g[free[a]];
           for (int k = 0; k < n; ++k) at(row, k) = -dphi[k * d + free[a]];
-          for (size_t b = 0; b < free.size(); ++b) at(row, tColumn + offset + (int)b) = H[free[a] * d + free[b]];
-          for (int k = 0; k < n; ++k) at(stationRow + k, column) = ls[j] * sign * dphi[k * d + free[a]];
+          for (size_t b = 0; b < free.size(); ++b)
+            at(row, tColumn + offset + (int)b) = H[free[a] * d + free[b]];
+          for (int k = 0; k < n; ++k)
+            at(stationRow + k, column) = ls[j] * sign * dphi[k * d + free[a]];
         }
         for (int k = 0; k < n; ++k) at(stationRow + k, lColumn + j) = sign * phi[k];
         at(stationRow + n, lColumn + j) = 1;
@@ -809,7 +815,9 @@ quad newtonSolve(const QuadError& E, std::vector<quad>& x, quad& zOut,
   residual(x, z, t, lambda, F, &J);
   quad size = norm(F);
   for (int iteration = 0; iteration < 40 && size > 1e-32Q; ++iteration) {
-    if (trace) fprintf(stderr, "  Newton %d on %d points: residual %s\n", iteration, points_, text(size, 3).c_str());
+    if (trace)
+      fprintf(stderr, "  Newton %d on %d points: residual %s\n", iteration, points_,
+              text(size, 3).c_str());
     if (!DiscreteProgram::factor(J, perm)) return false;
     std::vector<quad> minusF(m);
     for (int i = 0; i < m; ++i) minusF[i] = -F[i];
@@ -839,7 +847,8 @@ quad newtonSolve(const QuadError& E, std::vector<quad>& x, quad& zOut,
     residual(x, z, t, lambda, F, &J);
     size = norm(F);
   }
-  if (trace) fprintf(stderr, "  Newton on %d points ends at residual %s\n", points_, text(size, 3).c_str());
+  if (trace)
+    fprintf(stderr, "  Newton on %d points ends at residual %s\n", points_, text(size, 3).c_str());
   zOut = z;
   return size;
 }
@@ -893,7 +902,8 @@ bool newtonOnSupport(const QuadError& E, std::vector<quad>& x,
       // make sum_j l_j s_j phi(t_j) vanish: for every x, the largest of
       // s_j e(x, t_j) is at least sum_j l_j s_j f(t_j), a lower bound.
       certificate = 0;
-      for (size_t j = 0; j < ts.size(); ++j) certificate += ls[j] * signs[j] * E.target(ts[j].data());
+      for (size_t j = 0; j < ts.size(); ++j)
+        certificate += ls[j] * signs[j] * E.target(ts[j].data());
       return true;
     }
     t.erase(t.begin() + smallest);
@@ -947,8 +957,8 @@ Verified verify(const MinimaxApproximation& m) {
     std::vector<std::vector<quad>> sharp;
     quad certificate = 0;
     out.x = lp.x();
-    if (newtonOnSupport(E, out.x, lp.support(), maximaOnGrid(E, out.x, grid), std::max(out.lower, (quad)0),
-                        sharp, certificate)) {
+    if (newtonOnSupport(E, out.x, lp.support(), maximaOnGrid(E, out.x, grid),
+                        std::max(out.lower, (quad)0), sharp, certificate)) {
       for (const std::vector<quad>& t : sharp) lp.add(t, true);
       lastMaximisers = sharp.size();
       out.lower = std::max(out.lower, certificate);
@@ -963,10 +973,12 @@ Verified verify(const MinimaxApproximation& m) {
     out.upper = 0;
     for (const Maximum& mx : maxima) out.upper = std::max(out.upper, mx.value);
     if (getenv("VERIFY_TRACE")) {
-      fprintf(stderr, "round %d: L %s U %s\n", out.rounds, text(out.lower).c_str(), text(out.upper).c_str());
+      fprintf(stderr, "round %d: L %s U %s\n", out.rounds, text(out.lower).c_str(),
+              text(out.upper).c_str());
       for (const Maximum& mx : maxima)
         if (mx.value >= 0.99Q * out.upper)
-          fprintf(stderr, "   %+d %s %s %s\n", mx.sign, text(mx.t[0], 8).c_str(), text(mx.t[d - 1], 8).c_str(), text(mx.value, 18).c_str());
+          fprintf(stderr, "   %+d %s %s %s\n", mx.sign, text(mx.t[0], 8).c_str(),
+                  text(mx.t[d - 1], 8).c_str(), text(mx.value, 18).c_str());
     }
     if (out.upper - out.lower <= 1e-13Q * out.upper) break;
     for (const Maximum& mx : maxima)
@@ -996,16 +1008,18 @@ int main(int argc, char** argv) {
     if (!names.empty() && std::find(names.begin(), names.end(), m.name) == names.end()) continue;
     auto start = std::chrono::steady_clock::now();
     Verified v = verify(m);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     printf("%s: n = %d, optimum %s\n", m.name.c_str(), m.terms() + 1, text(v.lower).c_str());
-    printf("  largest error of its x %s (rel. gap %.1e), %d rounds (%d with Newton's points), "
-           "%d simplex solves, %zu points\n",
-           text(v.upper).c_str(), (double)((v.upper - v.lower) / v.upper), v.rounds, v.newton,
-           v.solves, v.points);
+    printf(
+        "  largest error of its x %s (rel. gap %.1e), %d rounds (%d with Newton's points), "
+        "%d simplex solves, %zu points\n",
+        text(v.upper).c_str(), (double)((v.upper - v.lower) / v.upper), v.rounds, v.newton,
+        v.solves, v.points);
     // Fewer than n + 1 maximisers: a program on points of T has no unique
     // optimal x (the optimum's second-order conditions pin it down).
-    printf("  %zu maximisers carry the multipliers (%d variables)%s\n", v.maximisers,
-           m.terms() + 1, (int)v.maximisers < m.terms() + 1 ? ": fewer than n + 1" : "");
+    printf("  %zu maximisers carry the multipliers (%d variables)%s\n", v.maximisers, m.terms() + 1,
+           (int)v.maximisers < m.terms() + 1 ? ": fewer than n + 1" : "");
     printf("  check on the 10x finer grid: sharpened %s (rel. %.1e), grid alone %.17Le\n",
            text(v.check).c_str(), (double)(qabs(v.check - v.lower) / v.lower), v.fineGrid);
     if (m.dim == 1) {

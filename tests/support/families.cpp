@@ -135,10 +135,10 @@ MinimaxApproximation multiDimensional(int dim, int degree, double optimum) {
 // one-dimensional values agree with the closed form to 1e-24.
 std::vector<MinimaxApproximation> build() {
   std::vector<MinimaxApproximation> all;
-  all.push_back(oneDimensional(8, 0.37190144730803559,
-                               {0.14177446878757819, 0.24618442695090794, 0.21374360486567767,
-                                0.18557765487776096, 0.16112325798739947, 0.13989132625678597,
-                                0.12145722105130819, 0.42834659191454423}));
+  all.push_back(oneDimensional(
+      8, 0.37190144730803559,
+      {0.14177446878757819, 0.24618442695090794, 0.21374360486567767, 0.18557765487776096,
+       0.16112325798739947, 0.13989132625678597, 0.12145722105130819, 0.42834659191454423}));
   all.push_back(oneDimensional(12, 0.21132850418322299));
   all.push_back(oneDimensional(16, 0.12008486926733598));
   all.push_back(oneDimensional(24, 0.038774723603076433));
@@ -191,8 +191,8 @@ LiteratureProblem minimaxProblem(const MinimaxApproximation& a) {
   Expr z = var(m.addVar("z", -INF, INF, 1.25 * a.targetMax()));
   std::vector<Expr> t;
   for (int i = 1; i <= a.dim; ++i)
-    t.push_back(var(m.addVar(a.dim == 1 ? "t" : "t" + std::to_string(i), 0.0, FAMILY_T_UPPER,
-                             0.0)));
+    t.push_back(
+        var(m.addVar(a.dim == 1 ? "t" : "t" + std::to_string(i), 0.0, FAMILY_T_UPPER, 0.0)));
   Expr denominator = num(a.a);
   for (int i = 0; i < a.dim; ++i) denominator = denominator - a.weights[i] * cos(t[i]);
   if (a.v != 0) {
@@ -206,8 +206,10 @@ LiteratureProblem minimaxProblem(const MinimaxApproximation& a) {
     Expr term = x[k];
     for (int i = 0; i < a.dim; ++i) {
       int j = a.frequencies[k][i];
-      if (j == 1) term = term * cos(t[i]);
-      else if (j > 1) term = term * cos(double(j) * t[i]);
+      if (j == 1)
+        term = term * cos(t[i]);
+      else if (j > 1)
+        term = term * cos(double(j) * t[i]);
     }
     terms.push_back(term);
   }

@@ -25,13 +25,13 @@
 struct MinimaxApproximation {
   std::string name;
   std::string source;
-  int dim = 1;                            // infinite variables t (d = 1) or t1 .. td
-  double a = 2, c = 1;                    // f(t) = c / (a - sum_i w_i cos t_i - v prod_i cos t_i)
-  std::vector<double> weights;            // w_i, one per coordinate
-  double v = 0;                           // the product's weight (0 in one dimension)
+  int dim = 1;                  // infinite variables t (d = 1) or t1 .. td
+  double a = 2, c = 1;          // f(t) = c / (a - sum_i w_i cos t_i - v prod_i cos t_i)
+  std::vector<double> weights;  // w_i, one per coordinate
+  double v = 0;                 // the product's weight (0 in one dimension)
   std::vector<std::vector<int>> frequencies;  // j_ki: one row of d per coefficient x_k
-  double optimum = 0;                     // the verified optimal value (bench/verify_optima)
-  std::vector<double> x;                  // optimal coefficients where recorded (else empty)
+  double optimum = 0;                         // the verified optimal value (bench/verify_optima)
+  std::vector<double> x;                      // optimal coefficients where recorded (else empty)
 
   int terms() const { return (int)frequencies.size(); }
   // The approximated function and the k-th basis function at t (d values).

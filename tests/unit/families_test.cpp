@@ -2,6 +2,8 @@
 // their descriptions say, and their recorded optima are optimal (checked
 // against Chebyshev's closed form, the alternation theorem and, where GLPK
 // is installed, a linear program).
+#include "families.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <random>
 #include <set>
 
-#include "families.h"
 #include "solution.h"
 
 #ifdef HAVE_GLPK
@@ -155,7 +156,8 @@ std::vector<Extremum> extremaOnGrid(const MinimaxApproximation& a, const std::ve
   }
   std::vector<Extremum> out;
   for (int i = 0; i < points; ++i) {
-    const double left = i > 0 ? std::fabs(e[i - 1]) : 0, right = i + 1 < points ? std::fabs(e[i + 1]) : 0;
+    const double left = i > 0 ? std::fabs(e[i - 1]) : 0,
+                 right = i + 1 < points ? std::fabs(e[i + 1]) : 0;
     if (std::fabs(e[i]) < left || std::fabs(e[i]) < right) continue;
     double t = i * h;
     if (i > 0 && i + 1 < points) {
