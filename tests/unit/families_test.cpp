@@ -1,16 +1,20 @@
 // The benchmark's families of minimax approximations: their models say what
-// their descriptions say, and their recorded optima are optimal (checked
-// against Chebyshev's closed form, the alternation theorem and, where GLPK
-// is installed, a linear program).
-#include "families.h"
-
+// their descriptions say, their recorded optima are optimal (checked against
+// Chebyshev's closed form, the alternation theorem and, where GLPK is
+// installed, linear programs and verify_optima itself), and the benchmark
+// runner tabulates them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <set>
+#include <sstream>
 
+#include "families.h"
+#include "harness.h"
 #include "solution.h"
 
 #ifdef HAVE_GLPK
@@ -270,6 +274,64 @@ TEST(Families, SmallestTwoDimensionalOptimumIsBracketedByAGridProgram) {
   EXPECT_LE(lower, a.optimum * (1 + 1e-10));
   EXPECT_GE(upper, a.optimum);
   EXPECT_LE(upper - lower, 1e-3 * a.optimum);
+}
+#endif
+
+std::vector<std::string> fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream in(line);
+  for (std::string f; std::getline(in, f, ',');) out.push_back(f);
+  return out;
+}
+
+// sip_bench on one member with the exchange method: the families' tables
+// only (no literature table is written over), the run's row with its
+// relative error, and one Ipopt solve on the member's n + 1 alternation
+// points, whose program has the member's optimum.
+TEST(Families, BenchmarkRunnerTabulatesAMember) {
+  TempDir dir;
+  RunResult r = runIn(dir.path(), std::string(FAMILIES_SIP_BENCH) + " --out " + dir.path() +
+                                      " --set families --problems minimax_n8 --methods exchange"
+                                      " --limit 60");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fileExists(dir.file("results.csv")));
+  std::stringstream csv(readFile(dir.file("families.csv")));
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(csv, line);) rows.push_back(fields(line));
+  ASSERT_EQ(rows.size(), 3u);  // the header, the run, the one Ipopt solve
+  EXPECT_EQ(rows[0][7], "rel_error");
+  const double optimum = minimaxApproximation("minimax_n8").optimum;
+  for (size_t i = 1; i < rows.size(); ++i) {
+    ASSERT_GE(rows[i].size(), 13u);
+    EXPECT_EQ(rows[i][0], "minimax_n8");
+    EXPECT_EQ(rows[i][1], "9");
+    EXPECT_EQ(strtod(rows[i][2].c_str(), nullptr), optimum);
+    EXPECT_EQ(rows[i][4], "ok");
+    const double objective = strtod(rows[i][6].c_str(), nullptr);
+    const double relative = std::fabs(objective - optimum) / optimum;
+    EXPECT_NEAR(strtod(rows[i][7].c_str(), nullptr), relative, 1e-3 * relative + 1e-300);
+  }
+  EXPECT_EQ(rows[1][3], "exchange");
+  EXPECT_EQ(rows[2][3], "ipopt-on-active-points");
+  EXPECT_LT(strtod(rows[2][7].c_str(), nullptr), 1e-6);
+  const std::string md = readFile(dir.file("families.md"));
+  EXPECT_NE(md.find("| minimax_n8 | 9 | 9 |"), std::string::npos) << md;  // 9 active points
+}
+
+#ifdef FAMILIES_VERIFY_OPTIMA
+// verify_optima, run afresh on the smallest member, verifies it and prints
+// the optimum recorded in families.cpp (the larger ones take seconds).
+TEST(Families, VerifyOptimaReproducesTheRecordedOptima) {
+  TempDir dir;
+  RunResult r = runIn(dir.path(), std::string(FAMILIES_VERIFY_OPTIMA) + " minimax_n8");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(occurrences(r.out, "  verified, "), 1) << r.out;
+  const size_t table = r.out.find("constants:");
+  ASSERT_NE(table, std::string::npos);
+  const size_t at = r.out.find("minimax_n8 ", table);
+  ASSERT_NE(at, std::string::npos);
+  const double printed = strtod(r.out.c_str() + at + strlen("minimax_n8 "), nullptr);
+  EXPECT_NEAR(printed / minimaxApproximation("minimax_n8").optimum, 1.0, 1e-15);
 }
 #endif
 
