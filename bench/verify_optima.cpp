@@ -480,7 +480,6 @@ class DiscreteProgram {
 
   const std::vector<quad>& x() const { return x_; }
   int solves() const { return solves_; }
-  int pivots() const { return pivots_; }
   // The points whose rows have positive multipliers at the optimum, with
   // their signs and multipliers (which sum to one).
   struct Support {
@@ -547,7 +546,6 @@ class DiscreteProgram {
       inBasis[basis[leave]] = 0;
       inBasis[enter] = 1;
       basis[leave] = enter;
-      ++pivots_;
     };
     const int limit = 10 * m + 200;
     // Phase one: the shifted program.
@@ -728,7 +726,7 @@ class DiscreteProgram {
   std::vector<Support> support_;
   size_t initial_ = 0;  // the points before the first added in a round
   bool exact_ = false;
-  int solves_ = 0, pivots_ = 0;
+  int solves_ = 0;
 };
 
 // Newton's method on the optimum's optimality conditions, from the
@@ -918,7 +916,7 @@ struct Verified {
   long double fineGrid = 0;
   std::vector<quad> x;
   int rounds = 0, solves = 0, newton = 0;
-  size_t points = 0, support = 0, maximisers = 0;
+  size_t points = 0, maximisers = 0;
   bool ok = false;
 };
 
@@ -984,7 +982,6 @@ Verified verify(const MinimaxApproximation& m) {
     for (const Maximum& mx : maxima)
       if (mx.value >= 0.99Q * out.upper) lp.add(mx.t, true);
   }
-  out.support = lp.support().size();
   out.maximisers = lastMaximisers;
   out.solves = lp.solves();
   out.points = lp.size();
@@ -1001,6 +998,14 @@ Verified verify(const MinimaxApproximation& m) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> names(argv + 1, argv + argc);
+  for (const std::string& name : names) {
+    bool known = false;
+    for (const MinimaxApproximation& m : minimaxApproximations()) known = known || m.name == name;
+    if (!known) {
+      fprintf(stderr, "no family member %s\n", name.c_str());
+      return 2;
+    }
+  }
   glp_term_out(GLP_OFF);
   bool allOk = true;
   std::vector<std::string> constants;
