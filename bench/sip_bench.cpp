@@ -57,9 +57,8 @@ const std::vector<Method> METHODS = {
 
 // What a user would do instead of a SIP method: T on one grid (1001 points
 // on one infinite variable, 101 x 101 on two, 21^3 on three), one Ipopt solve.
-std::string baselineSpacings(const nl::Model& m) {
-  const int nt = infiniteVariables(m);
-  const int intervals = nt == 1 ? 1000 : nt == 2 ? 100 : 20;
+// " disc_h=..." splitting each infinite variable's range into `intervals`.
+std::string spacingsOption(const nl::Model& m, int intervals) {
   std::string list;
   for (const nl::Variable& v : m.vars)
     if (v.name[0] == 't') {
@@ -69,6 +68,11 @@ std::string baselineSpacings(const nl::Model& m) {
       list += (list.empty() ? "" : ",") + std::string(h);
     }
   return " disc_h=" + list;
+}
+
+std::string baselineSpacings(const nl::Model& m) {
+  const int nt = infiniteVariables(m);
+  return spacingsOption(m, nt == 1 ? 1000 : nt == 2 ? 100 : 20);
 }
 
 const char* COUNTERS[] = {"kelv_objval", "kelv_objgrd", "kelv_pfval", "kelv_gpfval",
@@ -116,14 +120,7 @@ std::string familyStartSpacings(const nl::Model& m) {
   if (nt < 2) return "";
   int intervals = 1000;
   while (std::pow(intervals + 1.0, nt) > 20000) --intervals;
-  std::string list;
-  for (const nl::Variable& v : m.vars)
-    if (v.name[0] == 't') {
-      char h[64];
-      snprintf(h, sizeof h, "%.17g", (v.upper - v.lower) / intervals * (1 - 1e-12));
-      list += (list.empty() ? "" : ",") + std::string(h);
-    }
-  return " disc_h=" + list;
+  return spacingsOption(m, intervals);
 }
 
 Row runOne(const LiteratureProblem& p, const Method& method, int limit, bool family = false) {
