@@ -1,4 +1,4 @@
-#include "certificate.h"
+#include "certificate/certificate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "lower_level.h"
-#include "nnls.h"
+#include "lower_level/lower_level.h"
+#include "certificate/nnls.h"
+
+namespace ormid {
 
 namespace {
 
@@ -17,7 +19,7 @@ typedef std::vector<double> Vec;
 // Local maxima sharpened per infinite constraint: a solution may need one
 // active maximiser per variable, and plateau scan points stand in for a
 // maximiser only to the scan's accuracy.
-int startsPerConstraint(const SipProblem& p) { return std::max(5, p.nx + 5); }
+int startsPerConstraint(const Problem& p) { return std::max(5, p.nx + 5); }
 // Above this relative violation a point is infeasible, not merely uncertain.
 const double UNCERTAIN_TOLERANCE = 1e-3;
 // The widest active tolerance, relative to max(1, |bound|): beyond it a
@@ -49,10 +51,10 @@ struct Collector {
   }
 };
 
-double finiteValue(const SipProblem& p, int k, const double* x, long* evaluations) {
+double finiteValue(const Problem& p, int k, const double* x, long* evaluations) {
   ++*evaluations;
   int error = 0;
-  double v = p.evaluate(REQ_CONXVAL, k, x, nullptr, nullptr, nullptr, nullptr, &error, p.data);
+  double v = p.evaluate(Request::FiniteValue, k, x, nullptr, nullptr, nullptr, nullptr, &error, p.data);
   return error ? NAN : v;
 }
 
@@ -64,11 +66,11 @@ double norm(const Vec& v) {
 
 // The gradient of the minimised objective (the model's, negated when it is
 // maximised).
-Vec objectiveGradient(const SipProblem& p, const double* x, long* evaluations) {
+Vec objectiveGradient(const Problem& p, const double* x, long* evaluations) {
   Vec g(p.nx, 0.0);
   ++*evaluations;
   int error = 0;
-  p.evaluate(REQ_OBJGRD, 0, x, nullptr, g.data(), nullptr, nullptr, &error, p.data);
+  p.evaluate(Request::ObjectiveGradient, 0, x, nullptr, g.data(), nullptr, nullptr, &error, p.data);
   for (double& v : g) v = error ? NAN : p.sense * v;
   return g;
 }
@@ -81,7 +83,7 @@ struct FiniteRow {
 };
 
 // The bounds and finite constraints within the widest tolerance of a bound.
-std::vector<FiniteRow> finiteRows(const SipProblem& p, const double* x, Certificate& c) {
+std::vector<FiniteRow> finiteRows(const Problem& p, const double* x, Certificate& c) {
   std::vector<FiniteRow> rows;
   Collector col{c};
   auto consider = [&](double v, double bound, bool upper, const Vec& gradient) {
@@ -111,7 +113,7 @@ std::vector<FiniteRow> finiteRows(const SipProblem& p, const double* x, Certific
     Vec g(p.nx, 0.0);
     int error = 0;
     ++c.evaluations;
-    p.evaluate(REQ_CONXGRD, k, x, nullptr, g.data(), nullptr, nullptr, &error, p.data);
+    p.evaluate(Request::FiniteGradient, k, x, nullptr, g.data(), nullptr, nullptr, &error, p.data);
     if (upper) consider(v, p.cxu[k], true, g);
     if (lower) consider(v, p.cxl[k], false, g);
   }
@@ -135,7 +137,7 @@ struct ConstraintScale {
 
 // The scale of each side: the constraint's own (ownScale), so that a
 // constraint whose values are all near 1e-6 is judged on that scale.
-ConstraintScale constraintScale(const SipProblem& p, int j, const Vec& values,
+ConstraintScale constraintScale(const Problem& p, int j, const Vec& values,
                                 const std::vector<int>& sides) {
   const double magnitude = largestMagnitude(p, j, values, sides);
   ConstraintScale s;
@@ -184,7 +186,7 @@ struct Candidate {
 
 // Points within the active tolerance of their bound, most violated first,
 // as many as the fit can take.
-std::vector<Candidate> activePoints(const SipProblem& p, const std::vector<ConstraintView>& views,
+std::vector<Candidate> activePoints(const Problem& p, const std::vector<ConstraintView>& views,
                                     const std::vector<std::vector<LocalMaximum>>& plateaus,
                                     double tolerance, bool withPlateaus) {
   std::vector<Candidate> active;
@@ -207,7 +209,7 @@ std::vector<Candidate> activePoints(const SipProblem& p, const std::vector<Const
 struct Fit {
   bool done = false;
   double stationarity = NAN, gap = NAN;
-  std::vector<SipPoint> active;
+  std::vector<Point> active;
 };
 
 // 0: stationary with a small gap; 1: stationary only; 2: neither.
@@ -230,7 +232,7 @@ bool better(const Fit& a, const Fit& b, double optTol) {
 // of G; gaps are relative to the objective's size D.
 class Fitter {
  public:
-  Fitter(const SipProblem& p, const double* x, double gradientScale, double optTol, Certificate& c)
+  Fitter(const Problem& p, const double* x, double gradientScale, double optTol, Certificate& c)
       : p_(p), x_(x), optTol_(optTol), c_(c) {
     Vec gf = objectiveGradient(p, x, &c.evaluations);
     const double gnorm = norm(gf);
@@ -240,7 +242,7 @@ class Fitter {
     for (int i = 0; i < p.nx; ++i) b_[i] = -gf[i] / G_;
     ++c.evaluations;
     int error = 0;
-    const double f = p.evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr, nullptr, &error, p.data);
+    const double f = p.evaluate(Request::ObjectiveValue, 0, x, nullptr, nullptr, nullptr, nullptr, &error, p.data);
     double xmax = 1;
     for (int i = 0; i < p.nx; ++i) xmax = std::max(xmax, std::fabs(x[i]));
     D_ = error ? NAN : std::max(std::fabs(f), OBJECTIVE_FLOOR * gnorm * xmax);
@@ -277,7 +279,7 @@ class Fitter {
     Vec gx(p_.nx, 0.0), gt(p_.nt > 0 ? p_.nt : 1);
     ++c_.evaluations;
     int error = 0;
-    p_.evaluate(REQ_CONTGRD, j, x_, m.t.data(), gx.data(), gt.data(), nullptr, &error, p_.data);
+    p_.evaluate(Request::InfiniteGradient, j, x_, m.t.data(), gx.data(), gt.data(), nullptr, &error, p_.data);
     for (double& v : gx) v *= m.side;
     return columns_[key] = gx;
   }
@@ -307,7 +309,7 @@ class Fitter {
     f.gap = std::isnan(f.stationarity) ? NAN : gap == 0 ? 0.0 : gap / D_;
     for (size_t c = 0; c < active.size(); ++c) {
       if (!(z[c] > 0)) continue;  // binding or not, a point the fit does not use says nothing
-      SipPoint point;
+      Point point;
       point.constraint = active[c].j, point.t = active[c].m->t;
       point.violation = active[c].m->violation, point.multiplier = z[c] * G_;
       f.active.push_back(point);
@@ -315,7 +317,7 @@ class Fitter {
     return f;
   }
 
-  const SipProblem& p_;
+  const Problem& p_;
   const double* x_;
   double optTol_;
   Certificate& c_;
@@ -328,7 +330,7 @@ class Fitter {
 // where that leaves a residual, again with the active plateaus). Until a
 // fit is stationary with a small gap, the tolerance widens tenfold up to
 // the widest; the best fit found is kept.
-void fitMultipliers(const SipProblem& p, const double* x, const Scan& scan,
+void fitMultipliers(const Problem& p, const double* x, const Scan& scan,
                     const std::vector<ConstraintView>& views, const std::vector<FiniteRow>& finite,
                     double tolerance, double gradientScale, double optTol, Certificate& c) {
   Fitter fitter(p, x, gradientScale, optTol, c);
@@ -376,13 +378,13 @@ void fitMultipliers(const SipProblem& p, const double* x, const Scan& scan,
 
 }  // namespace
 
-double objectiveGradientNorm(const SipProblem& p, const double* x) {
+double objectiveGradientNorm(const Problem& p, const double* x) {
   long evaluations = 0;
   double n = norm(objectiveGradient(p, x, &evaluations));
   return std::isfinite(n) ? n : 0.0;
 }
 
-Certificate certify(const SipProblem& p, const double* x, double gradientScale, double optTol) {
+Certificate certify(const Problem& p, const double* x, double gradientScale, double optTol) {
   Certificate c;
   std::vector<FiniteRow> finite = finiteRows(p, x, c);
   Collector col{c};
@@ -397,7 +399,7 @@ Certificate certify(const SipProblem& p, const double* x, double gradientScale, 
     if (view.maxima.empty()) continue;
     const LocalMaximum& m = view.maxima[0];
     col.record(m.violation, boundOfSide(p, j, m.side));
-    SipPoint w;
+    Point w;
     w.constraint = j, w.t = m.t, w.violation = m.violation;
     c.worst.push_back(w);
   }
@@ -409,32 +411,34 @@ Certificate certify(const SipProblem& p, const double* x, double gradientScale, 
   return c;
 }
 
-void judge(SipResult& r, const Certificate& c, const SipOptions& o) {
-  if (r.status < 0 || r.status >= 300) return;
+void judge(Result& r, const Certificate& c, const Options& o) {
+  if (statusCode(r.status) < 0 || statusCode(r.status) >= 300) return;
   const bool feasible = c.scaled <= o.feas_tol;
   const bool stationary = c.stationarity <= o.opt_tol;
   const bool optimal = c.objectiveGap <= o.opt_tol;
   std::string verdict;
   if (!std::isfinite(r.objective)) {
-    r.status = STATUS_BREAKDOWN;
+    r.status = Status::Breakdown;
     verdict = "the objective is not finite at the final point";
   } else if (feasible && stationary && optimal) {
-    r.status = STATUS_SOLVED;
+    r.status = Status::Solved;
     verdict = "feasible and stationary";
   } else if (c.scaled > UNCERTAIN_TOLERANCE) {
-    r.status = STATUS_INFEASIBLE;
+    r.status = Status::Infeasible;
     verdict = "the point violates the constraints";
   } else if (feasible && stationary) {
-    r.status = STATUS_UNCERTAIN;
+    r.status = Status::Uncertain;
     char words[128];
     snprintf(words, sizeof words,
              "feasible and stationary, but the multipliers place the optimum %.1e (relative) away",
              c.objectiveGap);
     verdict = words;
   } else {
-    r.status = STATUS_UNCERTAIN;
+    r.status = Status::Uncertain;
     verdict = feasible ? "feasible, not stationary" : stationary ? "stationary, slightly infeasible"
                                                                  : "slightly infeasible, not stationary";
   }
   r.message += "; " + verdict;
 }
+
+}  // namespace ormid

@@ -9,10 +9,12 @@
 
 #include "ormid/ormid.h"
 
+namespace ormid {
+
 struct Certificate {
   double absolute = 0;  // largest violation: bounds of x, finite and infinite constraints
   double scaled = 0;    // the same with each divided by max(1, |bound|)
-  std::vector<SipPoint> worst, active;
+  std::vector<Point> worst, active;
   double stationarity = NAN;
   // sum multiplier * |g - bound| over the fit's rows, divided by the
   // objective's size max(|f|, 1e-8 ||grad f|| max(1, ||x||_inf)); NaN
@@ -26,12 +28,14 @@ struct Certificate {
 // the gradient at x, so that objectives of any size are judged alike.
 // optTol is the residual (and gap) the fit aims for: below it the search
 // for active points stops widening.
-Certificate certify(const SipProblem& p, const double* x, double gradientScale,
+Certificate certify(const Problem& p, const double* x, double gradientScale,
                     double optTol = 1e-6);
 
 // ||grad f|| at x (0 when it cannot be evaluated).
-double objectiveGradientNorm(const SipProblem& p, const double* x);
+double objectiveGradientNorm(const Problem& p, const double* x);
 
 // Decides the status of a method's result (0-299) from its certificate;
 // limits and failures stay as the method reports them.
-void judge(SipResult& r, const Certificate& c, const SipOptions& o);
+void judge(Result& r, const Certificate& c, const Options& o);
+
+}  // namespace ormid

@@ -1,6 +1,8 @@
-#include "nnls.h"
+#include "certificate/nnls.h"
 
 #include <cmath>
+
+namespace ormid {
 
 namespace {
 
@@ -108,3 +110,5 @@ std::vector<double> nonNegativeLeastSquares(const std::vector<double>& A, int m,
   *residual = norm(residualOf(A, m, n, b, z));
   return z;
 }
+
+}  // namespace ormid

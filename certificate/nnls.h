@@ -4,6 +4,10 @@
 
 #include <vector>
 
+namespace ormid {
+
 // Returns z (n values) and leaves the residual norm in *residual.
 std::vector<double> nonNegativeLeastSquares(const std::vector<double>& A, int m, int n,
                                             const std::vector<double>& b, double* residual);
+
+}  // namespace ormid

@@ -1,73 +1,74 @@
-#include "discretization.h"
+#include "discretize/discretization.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "grid.h"
-#include "ipopt_subproblem.h"
-#include "results_file.h"
-#include "run_clock.h"
-#include "sip.h"
+#include "lower_level/grid.h"
+#include "subproblem/ipopt_subproblem.h"
+#include "core/run_clock.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 std::vector<double> initialSpacings(const SipContext& c) {
   const int nt = c.problem.nt;
   std::vector<double> list = c.options.disc_h;
   const int n = (int)list.size();
   if (n > 0 && n != nt) {
-    printf("User specified %d values to h but there are %d t vars\n", n, nt);
+    c.print(PrintLevel::Details, "User specified %d values to h but there are %d t vars\n", n, nt);
     if (n > nt) {
-      printf("Using the first %d values\n", nt);
+      c.print(PrintLevel::Details, "Using the first %d values\n", nt);
       list.resize(nt);
     } else {
-      printf("Using first %d values and repeat the last value\n", n);
+      c.print(PrintLevel::Details, "Using first %d values and repeat the last value\n", n);
       list.resize(nt, list.back());
     }
   }
   std::vector<double> h = n > 0 ? list : std::vector<double>(nt, 0.01);
-  printf("h=(");
-  for (int d = 0; d + 1 < nt; ++d) printf("%f,", h[d]);
-  if (nt > 0) printf("%f", h[nt - 1]);
-  printf(")\n");
+  c.print(PrintLevel::Details, "h=(");
+  for (int d = 0; d + 1 < nt; ++d) c.print(PrintLevel::Details, "%f,", h[d]);
+  if (nt > 0) c.print(PrintLevel::Details, "%f", h[nt - 1]);
+  c.print(PrintLevel::Details, ")\n");
   return h;
 }
 
 GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h) {
   if (c.options.disc_k <= 0) {
-    printf("Number of mesh refines less or equal to zero\n");
+    c.print(PrintLevel::Details, "Number of mesh refines less or equal to zero\n");
     return GRID_NO_LEVEL;
   }
-  if (!finiteBox(c.problem)) return GRID_UNUSABLE;
+  if (!finiteBox(c)) return GRID_UNUSABLE;
   h = initialSpacings(c);
   return GRID_READY;
 }
 
 bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h) {
-  if (c.subproblemSolver || c.options.disc_nlp != DISC_NLP_IPOPT) return false;
-  const SipProblem& p = c.problem;
+  if (c.subproblemSolver || c.options.disc_nlp != SubproblemNlp::Ipopt) return false;
+  const Problem& p = c.problem;
   double points = 1;
   for (int d = 0; d < p.nt; ++d) points *= (double)std::max(0L, gridValues(p.tl[d], p.tu[d], h[d]));
-  return points <= (double)MAX_GRID_POINTS && subproblemTooLarge(p, (long)points);
+  return points <= (double)MAX_GRID_POINTS && subproblemTooLarge(c, (long)points);
 }
 
-SipResult unpreparedEnd(GridPreparation why) {
+Result unpreparedEnd(GridPreparation why) {
   if (why == GRID_NO_LEVEL)
-    return sipResult(STATUS_ITERATION_LIMIT, "disc_k asks for no level: the starting point");
-  return sipResult(STATUS_NO_POINT, "T cannot be gridded");
+    return sipResult(Status::IterationLimit, "disc_k asks for no level: the starting point");
+  return sipResult(Status::NoPoint, "T cannot be gridded");
 }
 
-SipResult discretizationEnd(const SubproblemResult& last, int levels) {
+Result discretizationEnd(const SubproblemResult& last, int levels) {
   const std::string word = "last subproblem " + last.text;
-  SipResult r;
+  Result r;
   switch (last.status) {
-    case SUB_SOLVED: r = sipResult(STATUS_SOLVED, "last subproblem solved", levels); break;
-    case SUB_INFEASIBLE: r = sipResult(STATUS_INFEASIBLE, word, levels); break;
-    case SUB_LIMIT: r = sipResult(STATUS_ITERATION_LIMIT, word, levels); break;
-    case SUB_TIME_LIMIT: r = sipResult(STATUS_TIME_LIMIT, word, levels); break;
-    case SUB_TOO_LARGE: r = sipResult(STATUS_SIZE_LIMIT, word, levels); break;
-    case SUB_FAILED: r = sipResult(STATUS_SUBPROBLEM_FAILURE, word, levels); break;
-    case SUB_UNAVAILABLE: r = sipResult(STATUS_NO_POINT, "no subproblem solver", levels); break;
+    case SUB_SOLVED: r = sipResult(Status::Solved, "last subproblem solved", levels); break;
+    case SUB_INFEASIBLE: r = sipResult(Status::Infeasible, word, levels); break;
+    case SUB_LIMIT: r = sipResult(Status::IterationLimit, word, levels); break;
+    case SUB_TIME_LIMIT: r = sipResult(Status::TimeLimit, word, levels); break;
+    case SUB_TOO_LARGE: r = sipResult(Status::SizeLimit, word, levels); break;
+    case SUB_FAILED: r = sipResult(Status::SubproblemFailure, word, levels); break;
+    case SUB_UNAVAILABLE: r = sipResult(Status::NoPoint, "no subproblem solver", levels); break;
   }
   r.objective = last.objective;
   return r;
@@ -89,10 +90,10 @@ std::string failureKey(const PointSet& working) {
 }  // namespace
 
 bool SubproblemWatch::mustStop(const SipContext& c, const SubproblemResult& last,
-                               const PointSet& working, int iterations, SipResult* end) {
+                               const PointSet& working, int iterations, Result* end) {
   if (timeIsUp(c)) {
     *end = discretizationEnd(last, iterations);
-    if (end->hasPoint()) *end = sipResult(STATUS_TIME_LIMIT, "time_limit reached", iterations);
+    if (end->hasPoint()) *end = sipResult(Status::TimeLimit, "time_limit reached", iterations);
     return true;
   }
   if (last.status == SUB_UNAVAILABLE || last.status == SUB_TOO_LARGE) {
@@ -110,24 +111,24 @@ bool SubproblemWatch::mustStop(const SipContext& c, const SubproblemResult& last
   }
   *end = discretizationEnd(last, iterations);
   end->message = "the same working set failed twice: " + end->message;
-  printf("The subproblem on the same working set failed twice (%s): stopping\n", last.text.c_str());
+  c.print(PrintLevel::Details, "The subproblem on the same working set failed twice (%s): stopping\n", last.text.c_str());
   return true;
 }
 
-SipResult gridLimitEnd(int levels) {
-  return sipResult(STATUS_SIZE_LIMIT, "the finer grid is too large: the coarser grid's point",
+Result gridLimitEnd(int levels) {
+  return sipResult(Status::SizeLimit, "the finer grid is too large: the coarser grid's point",
                    levels);
 }
 
 void evaluateAll(SipContext& c, PointSet& set, const double* x) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   set.forEach([&](GridPoint& q) {
-    for (int i = 0; i < p.mt; ++i) q.g[i] = c.evaluate(REQ_CONTVAL, i, x, q.t.data());
+    for (int i = 0; i < p.mt; ++i) q.g[i] = c.evaluate(Request::InfiniteValue, i, x, q.t.data());
   });
 }
 
 bool activeScan(SipContext& c, PointSet& fullGrid, PointSet& active, const double* x) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const double tol = c.options.generalTolerance;
   evaluateAll(c, fullGrid, x);
   bool added = false;
@@ -152,7 +153,7 @@ namespace {
 // Evaluates the full grid; flags (when asked) every point with an active or
 // violated value; true when no value is violated without being active.
 bool scanGrid(SipContext& c, PointSet& fullGrid, PointSet* flagged, const double* x) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const double tol = c.options.generalTolerance;
   evaluateAll(c, fullGrid, x);
   bool feasible = true;
@@ -183,9 +184,9 @@ void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet
   PointSet::merge(flagged, working);
 }
 
-void checkT(PointSet& working, const PointSet& fullGrid) {
+void checkT(const SipContext& c, PointSet& working, const PointSet& fullGrid) {
   if (working.count() > 0) return;
-  printf("Check_T in action\n");
+  c.print(PrintLevel::Details, "Check_T in action\n");
   const GridPoint* best = nullptr;
   double largest = 0;
   fullGrid.forEach([&](const GridPoint& q) {
@@ -203,21 +204,23 @@ int subproblemConstraints(const SipContext& c, const PointSet& working) {
   return c.problem.mx + c.problem.mt * working.count();
 }
 
-void appendDiscretizationResults(const SipContext& c, int firstGridSize, int gridSize,
-                                 double f) {
-  FILE* results = openResults();
-  if (!results) return;
-  const SipStats& s = c.stats;
-  fprintf(results, " & %d & %d & %.1f & %d & %.6e\\\\\n", firstGridSize, gridSize,
-          (double)s.nnlpc / (double)(s.nnlp - 1), s.nnlp, c.modelObjective(f));
-  fclose(results);
+Summary discretizationSummary(const SipContext& c, int firstGridSize, int gridSize, double f) {
+  const Stats& s = c.stats;
+  Summary summary;
+  summary.kind = SummaryKind::Discretization;
+  summary.counts = {firstGridSize, gridSize, s.nnlp};
+  summary.values = {(double)s.nnlpc / (double)(s.nnlp - 1), c.modelObjective(f)};
+  return summary;
 }
 
-bool finiteBox(const SipProblem& p) {
+bool finiteBox(const SipContext& c) {
+  const Problem& p = c.problem;
   for (int d = 0; d < p.nt; ++d)
     if (!std::isfinite(p.tu[d] - p.tl[d]) || isMinusInfinity(p.tl[d]) || isPlusInfinity(p.tu[d])) {
-      printf("Infinite variable %d has an infinite bound: no grid can cover it\n", d);
+      c.print(PrintLevel::Summary, "Infinite variable %d has an infinite bound: no grid can cover it\n", d);
       return false;
     }
   return true;
 }
+
+}  // namespace ormid

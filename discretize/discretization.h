@@ -3,9 +3,11 @@
 
 #include <vector>
 
-#include "point_set.h"
-#include "sip.h"
-#include "subproblem.h"
+#include "lower_level/point_set.h"
+#include "core/sip.h"
+#include "subproblem/subproblem.h"
+
+namespace ormid {
 
 enum GridPreparation { GRID_READY, GRID_NO_LEVEL, GRID_UNUSABLE };
 
@@ -20,14 +22,14 @@ bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h);
 
 // How a grid method that could not start ends: no level asked for keeps the
 // starting point, anything else has no point.
-SipResult unpreparedEnd(GridPreparation why);
+Result unpreparedEnd(GridPreparation why);
 
 // How a discretization method ends after its last subproblem.
-SipResult discretizationEnd(const SubproblemResult& last, int levels);
+Result discretizationEnd(const SubproblemResult& last, int levels);
 
 // The end of a method whose finer grid cannot be built: the point of the
 // coarser grid is kept.
-SipResult gridLimitEnd(int levels);
+Result gridLimitEnd(int levels);
 
 // Watches the subproblems of a run: it stops the method at the time limit
 // and when a subproblem fails as the one before it did on the same working
@@ -37,7 +39,7 @@ class SubproblemWatch {
   // True, with the method's end in *end, when the method must stop after
   // the subproblem `last` on `working`.
   bool mustStop(const SipContext& c, const SubproblemResult& last, const PointSet& working, int iterations,
-                SipResult* end);
+                Result* end);
 
  private:
   std::string lastFailure_;
@@ -68,13 +70,16 @@ bool gridFeasible(SipContext& c, PointSet& fullGrid, const double* x);
 void rebuildWorkingSet(PointSet& working, const PointSet& active, const PointSet& flagged);
 
 // When working is empty, gives it the full-grid point of largest stored value.
-void checkT(PointSet& working, const PointSet& fullGrid);
+void checkT(const SipContext& c, PointSet& working, const PointSet& fullGrid);
 
 // Number of constraints of the subproblem on the set.
 int subproblemConstraints(const SipContext& c, const PointSet& working);
 
-// " & first & current & nnlpc/(nnlp-1) & nnlp & f" into ./results.
-void appendDiscretizationResults(const SipContext& c, int firstGridSize, int gridSize, double f);
+// The figures of the summary row: grid sizes, subproblems, constraints per
+// subproblem and the objective.
+Summary discretizationSummary(const SipContext& c, int firstGridSize, int gridSize, double f);
 
 // A box with an infinite bound cannot be gridded: false, with a message.
-bool finiteBox(const SipProblem& p);
+bool finiteBox(const SipContext& c);
+
+}  // namespace ormid

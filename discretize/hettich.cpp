@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "discretization.h"
-#include "grid.h"
-#include "subproblem.h"
-#include "sip.h"
+#include "discretize/discretization.h"
+#include "lower_level/grid.h"
+#include "subproblem/subproblem.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -18,59 +20,59 @@ struct HettichRun {
   double* x;
   SubproblemResult last;
   SubproblemWatch watch;
-  SipResult end;  // set when the watch stops the run
+  Result end;  // set when the watch stops the run
   HettichRun(SipContext& context, const NormRange& r)
       : c(context), range(r), fullGrid(r), active(r), working(r), flagged(r), x(c.x.data()) {}
 
   void line(int iter, const char* refined) {
-    printf("%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working),
+    c.print(PrintLevel::Iterations, "%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working),
            active.count(), refined);
   }
   // False when the run must stop (end says how).
   bool solveOn(bool withCheckT, int level) {
-    if (withCheckT) checkT(working, fullGrid);
+    if (withCheckT) checkT(c, working, fullGrid);
     last = solveSubproblem(c, x, working);
     return !watch.mustStop(c, last, working, level, &end);
   }
 };
 
 void printFlaggedReport(SipContext& c, const PointSet& flagged, const double* x) {
-  const SipProblem& p = c.problem;
-  printf("Active constraints\n");
-  printf("S_Set\n");
-  printf("\nThere are %d points in the mesh\n", flagged.count());
+  const Problem& p = c.problem;
+  c.print(PrintLevel::Iterations, "Active constraints\n");
+  c.print(PrintLevel::Iterations, "S_Set\n");
+  c.print(PrintLevel::Iterations, "\nThere are %d points in the mesh\n", flagged.count());
   flagged.forEach([&](const GridPoint& q) {
-    printf("(");
-    for (double v : q.t) printf("%f,", v);
-    printf("):norm %f\t", q.norm);
-    printf(": g=");
-    printVector(q.g.data(), (int)q.g.size());
-    printf("Real constraints value ");
+    c.print(PrintLevel::Iterations, "(");
+    for (double v : q.t) c.print(PrintLevel::Iterations, "%f,", v);
+    c.print(PrintLevel::Iterations, "):norm %f\t", q.norm);
+    c.print(PrintLevel::Iterations, ": g=");
+    c.printVector(PrintLevel::Iterations, q.g.data(), (int)q.g.size());
+    c.print(PrintLevel::Iterations, "Real constraints value ");
     for (int i = 0; i < p.mt; ++i)
-      printf(" %f", c.evaluate(REQ_CONTVAL, i, x, q.t.data()));
-    printf("\n");
+      c.print(PrintLevel::Iterations, " %f", c.evaluate(Request::InfiniteValue, i, x, q.t.data()));
+    c.print(PrintLevel::Iterations, "\n");
   });
 }
 
 }  // namespace
 
-SipResult hettichMethod(SipContext& c) {
-  const SipProblem& p = c.problem;
-  const SipOptions& o = c.options;
+Result hettichMethod(SipContext& c) {
+  const Problem& p = c.problem;
+  const Options& o = c.options;
   std::vector<double> h;
   GridPreparation prepared = prepareGridMethod(c, h);
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
-  printf("Refinements=%d\n", o.disc_k);
-  if (firstGridTooLarge(c, h)) return sipResult(STATUS_SIZE_LIMIT, "the first subproblem is too large");
+  c.print(PrintLevel::Iterations, "Refinements=%d\n", o.disc_k);
+  if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
   HettichRun r(c, normRangeOf(p));
-  if (!buildProblemGrid(p, r.fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
+  if (!buildProblemGrid(c, r.fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
   const int firstGridSize = r.fullGrid.count();
   c.stats.nnlp = 0;
-  printf("Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
+  c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
 
   PointSet::copy(r.fullGrid, r.working);
   bool goesOn = r.solveOn(false, 0);
-  if (!r.end.hasPoint()) return r.end;
+  if (!goesOn && !r.end.hasPoint()) return r.end;
   c.stats.nnlpc = 0;
   activeScan(c, r.fullGrid, r.active, r.x);
   r.line(0, "--");
@@ -87,7 +89,7 @@ SipResult hettichMethod(SipContext& c) {
       continue;
     }
     for (double& hd : h) hd /= j == 1 ? 2 : 3;
-    if (!buildProblemGrid(p, r.fullGrid, h.data())) {
+    if (!buildProblemGrid(c, r.fullGrid, h.data())) {
       r.end = gridLimitEnd(j);
       goesOn = false;
       break;
@@ -100,6 +102,9 @@ SipResult hettichMethod(SipContext& c) {
     ++j;
   }
   printFlaggedReport(c, r.flagged, r.x);
-  appendDiscretizationResults(c, firstGridSize, r.fullGrid.count(), r.last.objective);
-  return goesOn ? discretizationEnd(r.last, j) : r.end;
+  Result result = goesOn ? discretizationEnd(r.last, j) : r.end;
+  result.summary = discretizationSummary(c, firstGridSize, r.fullGrid.count(), r.last.objective);
+  return result;
 }
+
+}  // namespace ormid

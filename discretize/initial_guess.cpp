@@ -5,20 +5,22 @@
 #include <random>
 #include <vector>
 
-#include "discretization.h"
-#include "grid.h"
-#include "subproblem.h"
-#include "sip.h"
+#include "discretize/discretization.h"
+#include "lower_level/grid.h"
+#include "subproblem/subproblem.h"
+#include "core/sip.h"
 
-SipResult initialGuess(SipContext& c) {
-  const SipProblem& p = c.problem;
+namespace ormid {
+
+Result initialGuess(SipContext& c) {
+  const Problem& p = c.problem;
   double* x0 = c.x.data();
-  if (!finiteBox(p)) return sipResult(STATUS_NO_POINT, "T cannot be gridded");
+  if (!finiteBox(c)) return sipResult(Status::NoPoint, "T cannot be gridded");
   std::vector<double> h(p.nt);
   for (int j = 0; j < p.nt; ++j) h[j] = (p.tu[j] - p.tl[j]) / 5;
   const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildProblemGrid(p, fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
+  if (!buildProblemGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
   PointSet::copy(fullGrid, working);
   // A generator of this solve's own, seeded from the clock and the system's
   // entropy: two solves at once draw independently.
@@ -28,3 +30,5 @@ SipResult initialGuess(SipContext& c) {
   // Whatever the subproblem did, its last point is the method's start.
   return discretizationEnd(solveSubproblem(c, x0, working), 0);
 }
+
+}  // namespace ormid

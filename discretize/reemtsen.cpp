@@ -4,17 +4,19 @@
 #include <cstdio>
 #include <vector>
 
-#include "discretization.h"
-#include "grid.h"
-#include "subproblem.h"
-#include "sip.h"
+#include "discretize/discretization.h"
+#include "lower_level/grid.h"
+#include "subproblem/subproblem.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
 // Points where some value lies within |f|*e of a bound (or beyond it).
 void epsilonActivePoints(SipContext& c, PointSet& fullGrid, PointSet& working, const double* x,
                          double band) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   working.clear();
   evaluateAll(c, fullGrid, x);
   fullGrid.forEach([&](const GridPoint& q) {
@@ -26,35 +28,35 @@ void epsilonActivePoints(SipContext& c, PointSet& fullGrid, PointSet& working, c
 
 }  // namespace
 
-SipResult reemtsenMethod(SipContext& c) {
-  const SipProblem& p = c.problem;
-  const SipOptions& o = c.options;
+Result reemtsenMethod(SipContext& c) {
+  const Problem& p = c.problem;
+  const Options& o = c.options;
   std::vector<double> h;
   GridPreparation prepared = prepareGridMethod(c, h);
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
-  if (firstGridTooLarge(c, h)) return sipResult(STATUS_SIZE_LIMIT, "the first subproblem is too large");
+  if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
   const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildProblemGrid(p, fullGrid, h.data())) return sipResult(STATUS_NO_POINT, "grid too large");
+  if (!buildProblemGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
   const int firstGridSize = fullGrid.count();
   double e = o.disc_eps;
   double* x = c.x.data();
   auto line = [&](int iter, const char* refined) {
-    printf("%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working), refined);
+    c.print(PrintLevel::Iterations, "%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working), refined);
   };
 
-  printf("Iter\tGrid\tNnlsp\tFullGrid\n");
+  c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tFullGrid\n");
   c.stats.nnlp = 0;
   SubproblemWatch watch;
-  SipResult end;
+  Result end;
   PointSet::copy(fullGrid, working);
   SubproblemResult last = solveSubproblem(c, x, working);
   bool goesOn = !watch.mustStop(c, last, working, 0, &end);
-  if (!end.hasPoint()) return end;
+  if (!goesOn && !end.hasPoint()) return end;
   c.stats.nnlpc = 0;
   line(0, "--");
   for (double& hd : h) hd /= 2;
-  if (goesOn && !buildProblemGrid(p, fullGrid, h.data())) {
+  if (goesOn && !buildProblemGrid(c, fullGrid, h.data())) {
     end = gridLimitEnd(0);
     goesOn = false;
   }
@@ -65,7 +67,7 @@ SipResult reemtsenMethod(SipContext& c) {
   for (int inner = 0; goesOn && j < o.disc_k;) {
     bool feasible = gridFeasible(c, fullGrid, x);
     if (!feasible && inner >= o.disc_inner) {
-      printf("Grid still infeasible after %d inner steps: refining\n", inner);
+      c.print(PrintLevel::Iterations, "Grid still infeasible after %d inner steps: refining\n", inner);
       feasible = true;
     }
     if (feasible) {
@@ -74,19 +76,22 @@ SipResult reemtsenMethod(SipContext& c) {
       e /= std::pow(3.0, p.nt);
       ++j;
       inner = 0;
-      if (j < o.disc_k && !buildProblemGrid(p, fullGrid, h.data())) {
+      if (j < o.disc_k && !buildProblemGrid(c, fullGrid, h.data())) {
         end = gridLimitEnd(j);
         goesOn = false;
       }
       continue;
     }
     epsilonActivePoints(c, fullGrid, working, x, std::fabs(last.objective) * e);
-    checkT(working, fullGrid);
+    checkT(c, working, fullGrid);
     last = solveSubproblem(c, x, working);
     goesOn = !watch.mustStop(c, last, working, j, &end);
     line(j, "No");
     ++inner;
   }
-  appendDiscretizationResults(c, firstGridSize, fullGrid.count(), last.objective);
-  return goesOn ? discretizationEnd(last, j) : end;
+  Result result = goesOn ? discretizationEnd(last, j) : end;
+  result.summary = discretizationSummary(c, firstGridSize, fullGrid.count(), last.objective);
+  return result;
 }
+
+}  // namespace ormid

@@ -1,9 +1,11 @@
-#include "derivatives.h"
+#include "exchange/derivatives.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "vector_ops.h"
+#include "kernels/vector_ops.h"
+
+namespace ormid {
 
 namespace {
 
@@ -47,18 +49,18 @@ bool hessianByDifferences(int n, const double* x, Gradient gradient, Vec& hess) 
 
 bool infiniteDerivatives(SipContext& c, int j, const double* x, const double* t, Order order,
                          ConstraintDerivatives& d) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const int nx = p.nx, nt = p.nt;
   int error = 0;
-  d.value = c.evaluate(REQ_CONTVAL, j, x, t, nullptr, nullptr, nullptr, &error);
+  d.value = c.evaluate(Request::InfiniteValue, j, x, t, nullptr, nullptr, nullptr, &error);
   d.gx.assign(std::max(nx, 1), 0.0), d.gt.assign(std::max(nt, 1), 0.0);
-  c.evaluate(REQ_CONTGRD, j, x, t, d.gx.data(), d.gt.data(), nullptr, &error);
+  c.evaluate(Request::InfiniteGradient, j, x, t, d.gx.data(), d.gt.data(), nullptr, &error);
   if (error || !std::isfinite(d.value) || !allFinite(nx, d.gx.data()) || !allFinite(nt, d.gt.data()))
     return false;
   if (order == Order::First) return true;
   d.hxx.assign((long)nx * nx, 0.0), d.htt.assign((long)nt * nt, 0.0), d.hxt.assign((long)nx * nt, 0.0);
   if (p.hessians) {
-    c.evaluate(REQ_CONTHES, j, x, t, d.hxx.data(), d.htt.data(), d.hxt.data(), &error);
+    c.evaluate(Request::InfiniteHessian, j, x, t, d.hxx.data(), d.htt.data(), d.hxt.data(), &error);
     return !error && allFinite(nx * nx, d.hxx.data()) && allFinite(nt * nt, d.htt.data()) &&
            allFinite(nx * nt, d.hxt.data());
   }
@@ -67,7 +69,7 @@ bool infiniteDerivatives(SipContext& c, int j, const double* x, const double* t,
   auto byT = [&](const double* tt, double* out) {
     int e = 0;
     Vec gx(std::max(nx, 1));
-    c.evaluate(REQ_CONTGRD, j, x, tt, gx.data(), out + nx, nullptr, &e);
+    c.evaluate(Request::InfiniteGradient, j, x, tt, gx.data(), out + nx, nullptr, &e);
     std::copy(gx.begin(), gx.begin() + nx, out);
     return e == 0;
   };
@@ -81,29 +83,29 @@ bool infiniteDerivatives(SipContext& c, int j, const double* x, const double* t,
   auto byX = [&](const double* xx, double* out) {
     int e = 0;
     Vec gt(std::max(nt, 1));
-    c.evaluate(REQ_CONTGRD, j, xx, t, out, gt.data(), nullptr, &e);
+    c.evaluate(Request::InfiniteGradient, j, xx, t, out, gt.data(), nullptr, &e);
     return e == 0;
   };
   return hessianByDifferences(nx, x, byX, d.hxx);
 }
 
 bool objectiveDerivatives(SipContext& c, const double* x, Vec& grad, Vec& hess) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const int n = p.nx;
   int error = 0;
   grad.assign(std::max(n, 1), 0.0);
-  c.evaluate(REQ_OBJVAL, 0, x, nullptr, nullptr, nullptr, nullptr, &error);
-  c.evaluate(REQ_OBJGRD, 0, x, nullptr, grad.data(), nullptr, nullptr, &error);
+  c.evaluate(Request::ObjectiveValue, 0, x, nullptr, nullptr, nullptr, nullptr, &error);
+  c.evaluate(Request::ObjectiveGradient, 0, x, nullptr, grad.data(), nullptr, nullptr, &error);
   if (error || !allFinite(n, grad.data())) return false;
   hess.assign((long)n * n, 0.0);
   bool ok;
   if (p.hessians) {
-    c.evaluate(REQ_OBJHES, 0, x, nullptr, hess.data(), nullptr, nullptr, &error);
+    c.evaluate(Request::ObjectiveHessian, 0, x, nullptr, hess.data(), nullptr, nullptr, &error);
     ok = !error && allFinite(n * n, hess.data());
   } else {
     auto gradient = [&](const double* xx, double* out) {
       int e = 0;
-      c.evaluate(REQ_OBJGRD, 0, xx, nullptr, out, nullptr, nullptr, &e);
+      c.evaluate(Request::ObjectiveGradient, 0, xx, nullptr, out, nullptr, nullptr, &e);
       return e == 0;
     };
     ok = hessianByDifferences(n, x, gradient, hess);
@@ -112,22 +114,24 @@ bool objectiveDerivatives(SipContext& c, const double* x, Vec& grad, Vec& hess) 
 }
 
 bool finiteDerivatives(SipContext& c, int k, const double* x, double* value, Vec& grad, Vec& hess) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const int n = p.nx;
   int error = 0;
-  *value = c.evaluate(REQ_CONXVAL, k, x, nullptr, nullptr, nullptr, nullptr, &error);
+  *value = c.evaluate(Request::FiniteValue, k, x, nullptr, nullptr, nullptr, nullptr, &error);
   grad.assign(std::max(n, 1), 0.0);
-  c.evaluate(REQ_CONXGRD, k, x, nullptr, grad.data(), nullptr, nullptr, &error);
+  c.evaluate(Request::FiniteGradient, k, x, nullptr, grad.data(), nullptr, nullptr, &error);
   if (error || !std::isfinite(*value) || !allFinite(n, grad.data())) return false;
   hess.assign((long)n * n, 0.0);
   if (p.hessians) {
-    c.evaluate(REQ_CONXHES, k, x, nullptr, hess.data(), nullptr, nullptr, &error);
+    c.evaluate(Request::FiniteHessian, k, x, nullptr, hess.data(), nullptr, nullptr, &error);
     return !error && allFinite(n * n, hess.data());
   }
   auto gradient = [&](const double* xx, double* out) {
     int e = 0;
-    c.evaluate(REQ_CONXGRD, k, xx, nullptr, out, nullptr, nullptr, &e);
+    c.evaluate(Request::FiniteGradient, k, xx, nullptr, out, nullptr, nullptr, &e);
     return e == 0;
   };
   return hessianByDifferences(n, x, gradient, hess);
 }
+
+}  // namespace ormid

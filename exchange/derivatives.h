@@ -5,7 +5,9 @@
 
 #include <vector>
 
-#include "sip_context.h"
+#include "core/sip_context.h"
+
+namespace ormid {
 
 typedef std::vector<double> Vec;
 
@@ -28,3 +30,5 @@ bool objectiveDerivatives(SipContext& c, const double* x, Vec& grad, Vec& hess);
 
 // Finite constraint k: value, gradient and Hessian.
 bool finiteDerivatives(SipContext& c, int k, const double* x, double* value, Vec& grad, Vec& hess);
+
+}  // namespace ormid

@@ -6,18 +6,20 @@
 #include <cmath>
 #include <cstdio>
 
-#include "certificate/lower_level.h"
-#include "discretize/ipopt_subproblem.h"
-#include "reduction.h"
-#include "run_clock.h"
-#include "sip.h"
-#include "working_set.h"
+#include "lower_level/lower_level.h"
+#include "subproblem/ipopt_subproblem.h"
+#include "exchange/reduction.h"
+#include "core/run_clock.h"
+#include "core/sip.h"
+#include "exchange/working_set.h"
+
+namespace ormid {
 
 namespace {
 
 // Local maxima climbed per constraint and iteration: as many as the
 // certificate climbs (a solution may need one per variable).
-int starts(const SipProblem& p) { return std::max(5, p.nx + 5); }
+int starts(const Problem& p) { return std::max(5, p.nx + 5); }
 // The Newton phase is tried after every subproblem, at most this many
 // times; a degenerate lower level ends the tries once no point of T is
 // violated by more than DEGENERATE_NEAR (relative): before that it may be a
@@ -39,7 +41,7 @@ struct LowerLevelOutcome {
 // more than addAbove (relative to the constraint's own scale).
 LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& set,
                                  double addAbove) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   LowerLevelOutcome out;
   out.magnitude.assign(p.mt, 0.0);
   long evaluations = 0;
@@ -58,23 +60,23 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
   return out;
 }
 
-SipResult subproblemEnd(const SubproblemResult& r, int iterations) {
+Result subproblemEnd(const SubproblemResult& r, int iterations) {
   switch (r.status) {
-    case SUB_INFEASIBLE: return sipResult(STATUS_INFEASIBLE, "subproblem " + r.text, iterations);
-    case SUB_LIMIT: return sipResult(STATUS_ITERATION_LIMIT, "subproblem " + r.text, iterations);
-    case SUB_TIME_LIMIT: return sipResult(STATUS_TIME_LIMIT, "time_limit reached", iterations);
-    case SUB_TOO_LARGE: return sipResult(STATUS_SIZE_LIMIT, "subproblem too large", iterations);
-    case SUB_UNAVAILABLE: return sipResult(STATUS_NO_POINT, "no subproblem solver", iterations);
-    default: return sipResult(STATUS_SUBPROBLEM_FAILURE, "subproblem " + r.text, iterations);
+    case SUB_INFEASIBLE: return sipResult(Status::Infeasible, "subproblem " + r.text, iterations);
+    case SUB_LIMIT: return sipResult(Status::IterationLimit, "subproblem " + r.text, iterations);
+    case SUB_TIME_LIMIT: return sipResult(Status::TimeLimit, "time_limit reached", iterations);
+    case SUB_TOO_LARGE: return sipResult(Status::SizeLimit, "subproblem too large", iterations);
+    case SUB_UNAVAILABLE: return sipResult(Status::NoPoint, "no subproblem solver", iterations);
+    default: return sipResult(Status::SubproblemFailure, "subproblem " + r.text, iterations);
   }
 }
 
 // The next subproblem on the problem's own scale: the objective by its
 // size where that is below one, each infinite constraint by its own scale.
 SubproblemScaling ownScaling(SipContext& c, const LowerLevelOutcome& level) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   SubproblemScaling s;
-  const double f = std::fabs(c.evaluate(REQ_OBJVAL, 0, c.x.data()));
+  const double f = std::fabs(c.evaluate(Request::ObjectiveValue, 0, c.x.data()));
   if (f > 0 && f < 1) s.objective = std::min(1.0 / f, MAX_SCALING);
   for (int j = 0; j < p.mt; ++j) {
     double scale = HUGE_VAL;
@@ -96,19 +98,20 @@ bool rescaled(const SubproblemScaling& used, const SubproblemScaling& now) {
   return false;
 }
 
-bool finiteT(const SipProblem& p) {
+bool finiteT(const SipContext& c) {
+  const Problem& p = c.problem;
   for (int d = 0; d < p.nt; ++d)
     if (isMinusInfinity(p.tl[d]) || isPlusInfinity(p.tu[d]) || !std::isfinite(p.tu[d] - p.tl[d])) {
-      printf("Infinite variable %d has an infinite bound: the exchange method needs a box\n", d);
+      c.print(PrintLevel::Summary, "Infinite variable %d has an infinite bound: the exchange method needs a box\n", d);
       return false;
     }
   return true;
 }
 
-void printPoint(const std::vector<double>& t) {
-  printf("(");
-  for (size_t d = 0; d < t.size(); ++d) printf(d ? ", %.10g" : "%.10g", t[d]);
-  printf(")");
+void printPoint(const SipContext& c, const std::vector<double>& t) {
+  c.print(PrintLevel::Iterations, "(");
+  for (size_t d = 0; d < t.size(); ++d) c.print(PrintLevel::Iterations, d ? ", %.10g" : "%.10g", t[d]);
+  c.print(PrintLevel::Iterations, ")");
 }
 
 // The Newton phase from the last subproblem's point. Converged: the answer.
@@ -119,7 +122,7 @@ struct NewtonPhase {
   bool degenerate = false;
   bool addedPoints = false;
 
-  bool due(const SipOptions& o) const {
+  bool due(const Options& o) const {
     return o.exchange_reduce && !degenerate && tries < REDUCTION_TRIES;
   }
 
@@ -139,19 +142,19 @@ struct NewtonPhase {
       }
       case ReductionEnd::NewMaximisers:
         for (const std::vector<double>& t : r.newPoints) {
-          printf("New maximiser at t = ");
-          printPoint(t);
-          printf(": back to the exchange phase\n");
+          c.print(PrintLevel::Iterations, "New maximiser at t = ");
+          printPoint(c, t);
+          c.print(PrintLevel::Iterations, ": back to the exchange phase\n");
           addedPoints = set.add(t) || addedPoints;
         }
         return false;
       case ReductionEnd::Degenerate:
         degenerate = worst <= DEGENERATE_NEAR;
-        printf("Lower level degenerate (%s): %s\n", r.message.c_str(),
+        c.print(PrintLevel::Iterations, "Lower level degenerate (%s): %s\n", r.message.c_str(),
                degenerate ? "staying with the exchange phase" : "back to the exchange phase");
         return false;
       case ReductionEnd::NoProgress:
-        printf("Newton phase: %s: back to the exchange phase\n", r.message.c_str());
+        c.print(PrintLevel::Iterations, "Newton phase: %s: back to the exchange phase\n", r.message.c_str());
         return false;
     }
     return false;
@@ -160,10 +163,10 @@ struct NewtonPhase {
 
 }  // namespace
 
-SipResult exchangeMethod(SipContext& c) {
-  const SipProblem& p = c.problem;
-  const SipOptions& o = c.options;
-  if (!finiteT(p)) return sipResult(STATUS_NO_POINT, "T is not a box");
+Result exchangeMethod(SipContext& c) {
+  const Problem& p = c.problem;
+  const Options& o = c.options;
+  if (!finiteT(c)) return sipResult(Status::NoPoint, "T is not a box");
   IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
   WorkingSet set(p);
@@ -173,9 +176,9 @@ SipResult exchangeMethod(SipContext& c) {
   const double addAbove = 1e-2 * o.feas_tol;
   NewtonPhase newton;
   SubproblemScaling scaling;
-  printf("Iter\tPoints\tObjective\tViolation\tSubproblem\n");
+  c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
-    if (timeIsUp(c)) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", it);
+    if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
     std::vector<double> warm = set.warmStart(), before = c.x;
     const SubproblemScaling used = scaling;
     SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr,
@@ -186,7 +189,7 @@ SipResult exchangeMethod(SipContext& c) {
     // point, with a finer start.
     if ((r.status == SUB_LIMIT || r.status == SUB_FAILED) && set.refineStart()) {
       c.x = before;
-      printf("Subproblem %s: the start now has %d values per coordinate\n", r.text.c_str(),
+      c.print(PrintLevel::Iterations, "Subproblem %s: the start now has %d values per coordinate\n", r.text.c_str(),
              set.startValues());
       continue;
     }
@@ -196,14 +199,14 @@ SipResult exchangeMethod(SipContext& c) {
     const double tolerance = scaling.tolerance;
     scaling = ownScaling(c, level);
     scaling.tolerance = tolerance;
-    printf("%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
+    c.print(PrintLevel::Iterations, "%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
     std::string converged;
     // A subproblem solved on another scale says little of the maximisers.
     if (newton.due(o) && !rescaled(used, scaling)) {
       if (newton.converges(c, scan, solvedOn, r.lambda, level.worst, set, &converged))
-        return sipResult(STATUS_SOLVED, converged, it + 1);
+        return sipResult(Status::Solved, converged, it + 1);
       if (newton.addedPoints) continue;
     }
     if (rescaled(used, scaling)) continue;
@@ -214,10 +217,12 @@ SipResult exchangeMethod(SipContext& c) {
         scaling.tolerance = FINAL_TOLERANCE;
         continue;
       }
-      return sipResult(STATUS_SOLVED, "no point of T violated", it + 1);
+      return sipResult(Status::Solved, "no point of T violated", it + 1);
     }
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
-      return sipResult(STATUS_UNCERTAIN, "every violated maximiser is in the working set", it + 1);
+      return sipResult(Status::Uncertain, "every violated maximiser is in the working set", it + 1);
   }
-  return sipResult(STATUS_ITERATION_LIMIT, "exchange_maxit iterations", o.exchange_maxit);
+  return sipResult(Status::IterationLimit, "exchange_maxit iterations", o.exchange_maxit);
 }
+
+}  // namespace ormid

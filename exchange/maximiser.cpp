@@ -1,9 +1,11 @@
-#include "maximiser.h"
+#include "exchange/maximiser.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "certificate/lower_level.h"
+#include "lower_level/lower_level.h"
+
+namespace ormid {
 
 namespace {
 
@@ -19,11 +21,11 @@ const double RIDGE = 1e-8;
 const double ESCAPE_STEP = 1e-3;
 const int CLIMBS = 3;
 
-double width(const SipProblem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
+double width(const Problem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
 // Coordinates of t that a bound of T holds: at the bound, with the
 // violation rising outward.
-std::vector<int> freeCoordinates(const SipProblem& p, const Vec& t, const Vec& slope) {
+std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope) {
   std::vector<int> free;
   for (int d = 0; d < p.nt; ++d) {
     const double touch = 1e-13 * width(p, d);
@@ -77,7 +79,7 @@ Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
 // slope the first ascent stopped on (a face of T where the violation is
 // flat by symmetry, say): a small step along the coordinate that rises most,
 // then projected ascent. False when nothing rises.
-bool climbOff(const SipProblem& p, const double* x, Maximiser& m) {
+bool climbOff(const Problem& p, const double* x, Maximiser& m) {
   long evaluations = 0;
   ViolationFunction v{p, x, m.constraint, &evaluations};
   int side;
@@ -101,7 +103,7 @@ bool climbOff(const SipProblem& p, const double* x, Maximiser& m) {
 }  // namespace
 
 PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::string* why) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const int nt = p.nt;
   const Vec start = m.t;
   ConstraintDerivatives d;
@@ -146,7 +148,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
 
 PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
                              ReducedConstraint& out) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   const int nx = p.nx, nt = p.nt;
   ConstraintDerivatives d;
   if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::All, d)) return PathStatus::Lost;
@@ -173,3 +175,5 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   }
   return PathStatus::Followed;
 }
+
+}  // namespace ormid

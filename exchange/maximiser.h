@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "derivatives.h"
+#include "exchange/derivatives.h"
+
+namespace ormid {
 
 struct Maximiser {
   int constraint = 0;
@@ -37,3 +39,5 @@ struct ReducedConstraint {
 // has just placed.
 PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
                              ReducedConstraint& out);
+
+}  // namespace ormid

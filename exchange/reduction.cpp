@@ -1,12 +1,14 @@
-#include "reduction.h"
+#include "exchange/reduction.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "dense_lu.h"
-#include "run_clock.h"
-#include "vector_ops.h"
+#include "kernels/dense_lu.h"
+#include "core/run_clock.h"
+#include "kernels/vector_ops.h"
+
+namespace ormid {
 
 namespace {
 
@@ -33,7 +35,7 @@ const double MATCH_DISTANCE = 1e-5;
 
 // The scan of each step: a few points per variable, between 1001 and the
 // certificate's 10001; the certificate's own confirms convergence.
-long coarseScanPoints(const SipProblem& p) { return std::min(10001L, std::max(1001L, 8L * (p.nx + 1))); }
+long coarseScanPoints(const Problem& p) { return std::min(10001L, std::max(1001L, 8L * (p.nx + 1))); }
 
 enum class Kind { Infinite, Finite, Bound };
 
@@ -48,7 +50,7 @@ struct Row {
   ReducedConstraint at;  // at the current x
 };
 
-double boundOf(const SipProblem& p, Kind kind, int k, int side) {
+double boundOf(const Problem& p, Kind kind, int k, int side) {
   if (kind == Kind::Infinite) return side > 0 ? p.ctu[k] : p.ctl[k];
   if (kind == Kind::Finite) return side > 0 ? p.cxu[k] : p.cxl[k];
   return side > 0 ? p.xu[k] : p.xl[k];
@@ -64,7 +66,7 @@ class Phase {
 
  private:
   SipContext& c_;
-  const SipProblem& p_;
+  const Problem& p_;
   const Scan& full_;  // the certificate's scan: the last word on new maximisers
   const Scan coarse_;  // the scan of each step
   Vec x_;
@@ -340,7 +342,7 @@ bool Phase::foundNewMaximisers(const Scan& scan) {
 void Phase::watchFiniteConstraints() {
   for (int k = 0; k < p_.mx; ++k) {
     int error = 0;
-    const double v = c_.evaluate(REQ_CONXVAL, k, x_.data(), nullptr, nullptr, nullptr, nullptr, &error);
+    const double v = c_.evaluate(Request::FiniteValue, k, x_.data(), nullptr, nullptr, nullptr, nullptr, &error);
     for (int side : {1, -1}) {
       const double b = boundOf(p_, Kind::Finite, k, side);
       const bool bounded = !(side > 0 ? isPlusInfinity(b) : isMinusInfinity(b));
@@ -368,15 +370,15 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
   std::string why;
   if (!evaluate(&why)) return finish(out_.end, why);
   const double gradientScale = norm2(p_.nx, gradF_.data());
-  printf("Newton\tActive\tObjective\tKKT residual\tViolation\n");
+  c_.print(PrintLevel::Iterations, "Newton\tActive\tObjective\tKKT residual\tViolation\n");
   double previous = HUGE_VAL;
   for (int it = 0;; ++it) {
     int active = 0;
     for (const Row& r : rows_) active += r.equality;
     const double kkt = kktResidual(gradientScale), viol = violation();
     out_.kkt = kkt, out_.steps = it;
-    printf("%d\t%d\t%.10e\t%.3e\t%.3e\n", it, active,
-           c_.modelObjective(c_.evaluate(REQ_OBJVAL, 0, x_.data())), kkt, viol);
+    c_.print(PrintLevel::Iterations, "%d\t%d\t%.10e\t%.3e\t%.3e\n", it, active,
+           c_.modelObjective(c_.evaluate(Request::ObjectiveValue, 0, x_.data())), kkt, viol);
     const double size = std::max(kkt, viol);
     const bool converged = size <= KKT_TOLERANCE;
     if (converged || (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)) {
@@ -412,3 +414,5 @@ ReductionOutcome reduce(SipContext& c, const Scan& scan, const PointList& points
   Phase phase(c, scan);
   return phase.run(points, lambda);
 }
+
+}  // namespace ormid

@@ -17,9 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "certificate/lower_level.h"
-#include "discretize/subproblem.h"
-#include "maximiser.h"
+#include "lower_level/lower_level.h"
+#include "subproblem/subproblem.h"
+#include "exchange/maximiser.h"
+
+namespace ormid {
 
 enum class ReductionEnd {
   Converged,      // a KKT point of the reduced problem, no new maximiser: x is in c.x
@@ -41,3 +43,5 @@ struct ReductionOutcome {
 // only when the phase converges.
 ReductionOutcome reduce(SipContext& c, const Scan& scan, const PointList& points,
                         const std::vector<double>& lambda);
+
+}  // namespace ormid

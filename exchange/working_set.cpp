@@ -1,9 +1,11 @@
-#include "working_set.h"
+#include "exchange/working_set.h"
 
-#include "certificate/lower_level.h"
+#include "lower_level/lower_level.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace ormid {
 
 namespace {
 
@@ -26,7 +28,7 @@ bool wellInside(double g, double lower, double upper) {
 
 }  // namespace
 
-WorkingSet::WorkingSet(const SipProblem& p) : p_(p), widths_(p.nt), finiteLambda_(p.mx, 0.0) {
+WorkingSet::WorkingSet(const Problem& p) : p_(p), widths_(p.nt), finiteLambda_(p.mx, 0.0) {
   for (int d = 0; d < p.nt; ++d) widths_[d] = p.tu[d] - p.tl[d];
   for (int d = 0; d < p.nt; ++d)
     if (p.tl[d] > p.tu[d]) return;  // an empty T has no point to start from
@@ -45,7 +47,7 @@ bool WorkingSet::refineStart() {
 }
 
 void WorkingSet::addStart(int per) {
-  const SipProblem& p = p_;
+  const Problem& p = p_;
   perCoordinate_ = per;
   std::vector<std::vector<double>> values(p.nt);
   for (int d = 0; d < p.nt; ++d)
@@ -78,7 +80,7 @@ bool WorkingSet::add(const std::vector<double>& t) {
   return true;
 }
 
-int WorkingSet::update(const std::vector<double>& lambda, const SipProblem& p, const double* x) {
+int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, const double* x) {
   const size_t rows = p.mx + (size_t)p.mt * points_.size();
   if (lambda.size() != rows) return 0;  // a solver without multipliers: keep every point
   finiteLambda_.assign(lambda.begin(), lambda.begin() + p.mx);
@@ -90,7 +92,7 @@ int WorkingSet::update(const std::vector<double>& lambda, const SipProblem& p, c
     bool inactive = true;
     for (int j = 0; j < p.mt && inactive; ++j) {
       int error = 0;
-      double g = p.evaluate(REQ_CONTVAL, j, x, q.t.data(), nullptr, nullptr, nullptr, &error, p.data);
+      double g = p.evaluate(Request::InfiniteValue, j, x, q.t.data(), nullptr, nullptr, nullptr, &error, p.data);
       inactive = std::fabs(q.lambda[j]) < 1e-12 && !error && wellInside(g, p.ctl[j], p.ctu[j]);
     }
     q.idle = inactive ? q.idle + 1 : 0;
@@ -115,3 +117,5 @@ std::vector<double> WorkingSet::warmStart() const {
   for (const WorkingPoint& q : points_) lambda.insert(lambda.end(), q.lambda.begin(), q.lambda.end());
   return lambda;
 }
+
+}  // namespace ormid

@@ -7,8 +7,10 @@
 
 #include <vector>
 
-#include "discretize/subproblem.h"
+#include "subproblem/subproblem.h"
 #include "ormid/ormid.h"
+
+namespace ormid {
 
 struct WorkingPoint {
   std::vector<double> t;
@@ -22,7 +24,7 @@ class WorkingSet {
   // Subproblems a point may stay inactive before it is dropped.
   static const int DROP_AFTER = 3;
 
-  explicit WorkingSet(const SipProblem& p);
+  explicit WorkingSet(const Problem& p);
 
   // Halves the coarse start's spacing (its points stay): a subproblem on too
   // few points of T can be unbounded. False when the start is as fine as a
@@ -38,7 +40,7 @@ class WorkingSet {
   // point in order) and drops the points that have been idle long enough: no
   // multiplier and every constraint well inside its bounds at x. Returns how
   // many were dropped.
-  int update(const std::vector<double>& lambda, const SipProblem& p, const double* x);
+  int update(const std::vector<double>& lambda, const Problem& p, const double* x);
 
   PointList points() const;
   // Row multipliers for a warm start: the last ones, 0 for new points.
@@ -47,7 +49,7 @@ class WorkingSet {
   const std::vector<WorkingPoint>& all() const { return points_; }
 
  private:
-  const SipProblem& p_;
+  const Problem& p_;
   std::vector<double> widths_;
   std::vector<WorkingPoint> points_;
   std::vector<double> finiteLambda_;
@@ -55,3 +57,5 @@ class WorkingSet {
 
   void addStart(int perCoordinate);
 };
+
+}  // namespace ormid

@@ -3,8 +3,11 @@
 #include <vector>
 
 #include "interior/ip.h"
-#include "penalty/penalty.h"
-#include "sip.h"
+#include "kernels/vector_ops.h"
+#include "kernels/quasi_newton.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -19,7 +22,7 @@ Vec times(const double* B, int n, const Vec& s) {
 
 }  // namespace
 
-void hessianUpdate(const SipOptions& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
+void hessianUpdate(const Options& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
                    const double* gPrev) {
   if (k == 0 || (o.reset != 0 && n > 0 && k % n == 0)) {
     resetIdentity(B, n);
@@ -39,3 +42,5 @@ void hessianUpdate(const SipOptions& o, double* B, int k, int n, const double* x
   for (int i = 0; i < n; ++i)
     for (int m = 0; m < n; ++m) B[i * n + m] += y[i] * y[m] / sy - Bs[i] * Bs[m] / sBs;
 }
+
+}  // namespace ormid

@@ -4,7 +4,9 @@
 
 #include <vector>
 
-#include "sip_context.h"
+#include "core/sip_context.h"
+
+namespace ormid {
 
 typedef std::vector<double> Vec;
 
@@ -32,7 +34,7 @@ struct IpContext {
   explicit IpContext(SipContext& s);
 };
 
-double safeLog(double v);
+double safeLog(const IpContext& c, double v);
 
 // I_j and, when grad is not null, its x-gradient (nx doubles).
 double transcribedIntegral(IpContext& c, const double* x, int j, double* grad);
@@ -62,7 +64,7 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
 // Largest step in (0, 1] keeping tau + s > 0 and lambda < 0, times 0.95.
 double stepBound(const IpContext& c, const IpIterate& it, const Vec& d);
 
-void hessianUpdate(const SipOptions& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
+void hessianUpdate(const Options& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
                    const double* gPrev);
 
 // Merit function with what its slope needs.
@@ -91,3 +93,5 @@ struct WatchdogSlot {
   bool peek(double* f) const;
   void release();
 };
+
+}  // namespace ormid

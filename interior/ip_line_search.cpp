@@ -5,8 +5,10 @@
 #include <cstdio>
 
 #include "interior/ip_run.h"
-#include "penalty/penalty.h"
-#include "sip.h"
+#include "kernels/vector_ops.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -34,7 +36,7 @@ bool watchdogStep(IpRun& r, const IpIterate& base, double alpha, double phi0) {
     r.watch.push(trial, r.d, r.B, alpha, r.beta, phi);
   } else {
     if (r.increases == 0) {
-      printf("Making push\n");
+      r.c.sip.print(PrintLevel::Details, "Making push\n");
       r.watch.push(base, r.d, r.B, alpha, r.beta, phi0);
     }
     ++r.increases;
@@ -78,9 +80,9 @@ bool backtrack(IpRun& r, const IpIterate& base, double phi0, double slope, doubl
   for (;;) {
     trial = advance(r.c, base, r.d, alpha);
     phi = meritValue(r.c, trial, r.mu, r.beta, false, nullptr);
-    printf("alpha=%f phiomega=%f\n", alpha, phi);
+    r.c.sip.print(PrintLevel::Details, "alpha=%f phiomega=%f\n", alpha, phi);
     if (phi0 - phi >= -ARMIJO_FRACTION * alpha * slope && phi < phi0) {
-      printf("Step=%f\n", alpha);
+      r.c.sip.print(PrintLevel::Details, "Step=%f\n", alpha);
       return true;
     }
     if (phi < bestPhi) bestPhi = phi, best = trial, bestAlpha = alpha;
@@ -97,9 +99,8 @@ bool backtrack(IpRun& r, const IpIterate& base, double phi0, double slope, doubl
 }  // namespace
 
 bool lineSearch(IpRun& r, bool first) {
-  const SipOptions& o = r.c.sip.options;
-  if (o.int_merit != MERIT_M1 && o.int_merit != MERIT_M2) printf("Unknown LineSearch\n");
-  const bool watch = o.watchdog != 0;
+  const Options& o = r.c.sip.options;
+  const bool watch = o.watchdog;
   IpIterate base = r.prevIt;
   double alpha = stepBound(r.c, base, r.d);
   if (first) {
@@ -113,13 +114,13 @@ bool lineSearch(IpRun& r, bool first) {
   if (watch) {
     double phi0;
     if (!r.watch.peek(&phi0)) phi0 = meritValue(r.c, base, r.mu, r.beta, true, nullptr);
-    printf("recovered phi0=%f\n", phi0);
+    r.c.sip.print(PrintLevel::Details, "recovered phi0=%f\n", phi0);
     if (r.increases < o.watchmax && watchdogStep(r, base, alpha, phi0)) return true;
   }
   const double betaOnEntry = r.beta;
   bool popped = false;
   if (watch) {
-    printf("Making pop\n");
+    r.c.sip.print(PrintLevel::Details, "Making pop\n");
     double savedAlpha = alpha;
     popped = r.watch.pop(base, r.d, r.B, savedAlpha, r.beta);
     alpha = savedAlpha / 2;
@@ -131,9 +132,9 @@ bool lineSearch(IpRun& r, bool first) {
     return false;
   }
   double phi0 = meritValue(r.c, base, r.mu, r.beta, false, nullptr);
-  printf("phi0=%f\n", phi0);
-  printf("Beta=%f\n", r.beta);
-  printf("Trying backtracking\n");
+  r.c.sip.print(PrintLevel::Details, "phi0=%f\n", phi0);
+  r.c.sip.print(PrintLevel::Details, "Beta=%f\n", r.beta);
+  r.c.sip.print(PrintLevel::Details, "Trying backtracking\n");
   IpIterate trial;
   double phi;
   // A step that moves nothing would let the level run on forever: a failure.
@@ -153,3 +154,5 @@ bool lineSearch(IpRun& r, bool first) {
   }
   return true;
 }
+
+}  // namespace ormid

@@ -1,10 +1,13 @@
 // Merit functions of the line search: m1 (L2) and m2 (augmented Lagrangian).
 #include "interior/ip.h"
-#include "sip.h"
+#include "kernels/vector_ops.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
-bool augmented(const IpContext& c) { return c.sip.options.int_merit == MERIT_M2; }
+bool augmented(const IpContext& c) { return c.sip.options.int_merit != MeritFunction::M1; }
 
 }  // namespace
 
@@ -19,13 +22,13 @@ double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, boo
   for (int j = 0; j < c.mt; ++j) {
     double* row = withDerivatives ? &v.J[(long)j * c.nx] : nullptr;
     v.c[j] = transcribedIntegral(c, it.x.data(), j, row) + it.s[j];
-    phi += -mu * safeLog(tau + it.s[j]) + beta / 2 * v.c[j] * v.c[j];
+    phi += -mu * safeLog(c, tau + it.s[j]) + beta / 2 * v.c[j] * v.c[j];
     if (augmented(c)) phi -= it.lambda[j] * v.c[j];
   }
-  phi += c.sip.evaluate(REQ_OBJVAL, 0, it.x.data());
+  phi += c.sip.evaluate(Request::ObjectiveValue, 0, it.x.data());
   if (withDerivatives) {
     v.gradF.assign(c.nx, 0.0);
-    c.sip.evaluate(REQ_OBJGRD, 0, it.x.data(), nullptr, v.gradF.data());
+    c.sip.evaluate(Request::ObjectiveGradient, 0, it.x.data(), nullptr, v.gradF.data());
     meritGradients(c, it, mu, beta, v);
   }
   v.phi = phi;
@@ -53,3 +56,5 @@ double meritSlope(const IpContext& c, const MeritValue& m, const Vec& d) {
   }
   return D;
 }
+
+}  // namespace ormid

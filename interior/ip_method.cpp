@@ -6,10 +6,14 @@
 #include <string>
 
 #include "interior/ip_run.h"
-#include "penalty/penalty.h"
-#include "results_file.h"
-#include "run_clock.h"
-#include "sip.h"
+#include "kernels/vector_ops.h"
+#include "kernels/quadrature.h"
+#include "kernels/quasi_newton.h"
+#include "kernels/stop_tests.h"
+#include "core/run_clock.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -17,13 +21,13 @@ void correctSlacks(IpRun& r) {
   const double tau = r.c.sip.intTau;
   for (int i = 0; i < r.c.mt; ++i)
     if (tau * 1e-8 > tau + r.it.s[i]) {
-      printf("Correcting slack %d iter\n", i);
+      r.c.sip.print(PrintLevel::Details, "Correcting slack %d iter\n", i);
       r.it.s[i] = tau * 1e-8 - tau;
     }
 }
 
 double barrierParameter(const IpRun& r) {
-  const SipOptions& o = r.c.sip.options;
+  const Options& o = r.c.sip.options;
   const int mt = r.c.mt;
   if (mt == 0) return 0.0;
   double sum = 0, smallest = HUGE_VAL;
@@ -33,30 +37,24 @@ double barrierParameter(const IpRun& r) {
     smallest = std::min(smallest, p);
   }
   const double avg = sum / mt;
-  if (o.updtb == UPDTB_F2) {
+  if (o.updtb == BarrierUpdate::F2) {
     if (!(avg > 0)) return 0.0;
     double xi = smallest / avg;
     double omega = std::min(0.05 * (1 - xi) / xi, 2.0);
     return o.delta * omega * omega * omega * avg;
   }
-  if (o.updtb != UPDTB_F1) printf("Using update formula 1 for the barrier parameter\n");
   return o.delta * avg;
 }
 
-void labelled(const char* label, const Vec& v) {
-  printf("%s", label);
-  printVector(v.data(), (int)v.size());
-}
-
 void printIterate(const IpRun& r) {
-  labelled("X1:\n", r.it.x);
-  labelled("S1:\n", r.it.s);
-  labelled("LAG1:\n", r.it.lambda);
-  labelled("Gradient x1:\n", r.e.gradL);
-  labelled("Gradient l1:\n", r.e.r);
-  labelled("Term1:\n", r.e.I);
-  printf("Jac1:\n");
-  printMatrix(r.e.J.data(), r.c.mt, r.c.nx);
+  r.c.sip.printLabelled(PrintLevel::Details, "X1:\n", r.it.x);
+  r.c.sip.printLabelled(PrintLevel::Details, "S1:\n", r.it.s);
+  r.c.sip.printLabelled(PrintLevel::Details, "LAG1:\n", r.it.lambda);
+  r.c.sip.printLabelled(PrintLevel::Details, "Gradient x1:\n", r.e.gradL);
+  r.c.sip.printLabelled(PrintLevel::Details, "Gradient l1:\n", r.e.r);
+  r.c.sip.printLabelled(PrintLevel::Details, "Term1:\n", r.e.I);
+  r.c.sip.print(PrintLevel::Details, "Jac1:\n");
+  r.c.sip.printMatrix(PrintLevel::Details, r.e.J.data(), r.c.mt, r.c.nx);
 }
 
 // y is the change of the Lagrangian gradient with the current multipliers.
@@ -69,9 +67,9 @@ void quasiNewtonUpdate(IpRun& r, int j) {
       for (int i = 0; i < nx; ++i) yBase[i] -= r.prevE.J[(long)m * nx + i] * r.it.lambda[m];
   }
   const double* xPrev = j > 0 ? r.prevIt.x.data() : r.it.x.data();
-  const SipOptions& o = r.c.sip.options;
-  if (o.int_ord == ORD_PRIMAL)
-    bfgsUpdate(o, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
+  const Options& o = r.c.sip.options;
+  if (o.int_ord == KktOrdering::Primal)
+    bfgsUpdate(r.c.sip, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
   else
     hessianUpdate(o, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
 }
@@ -85,7 +83,7 @@ bool evaluationFailed(const IpEval& e) {
 // Newton iterations of one smoothing level.
 PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
   SipContext& c = r.c.sip;
-  const SipOptions& o = c.options;
+  const Options& o = c.options;
   initialSlacksAndMultipliers(r.c, r.it, k);
   int j = 0;
   PassEnd end = PASS_CONTINUES;
@@ -107,14 +105,14 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
     if (r.res.rho <= o.int_prec && r.res.sigma <= o.int_prec) {
-      if (levelConverged && epsStopTest(o, r.c.nx, xPrevLevel.data(), r.it.x.data())) {
-        printf("Precision on eps satisfied\n");
+      if (levelConverged && epsStopTest(r.c.sip, r.c.nx, xPrevLevel.data(), r.it.x.data())) {
+        r.c.sip.print(PrintLevel::Details, "Precision on eps satisfied\n");
         end = METHOD_STOPS;
         break;
       }
       xPrevLevel = r.it.x;
       levelConverged = true;
-      printf("Decreasing epsilon\n");
+      r.c.sip.print(PrintLevel::Details, "Decreasing epsilon\n");
       c.pfEps *= o.int_epsfactor;
       c.intTau *= o.int_epsfactor;
       break;
@@ -126,75 +124,80 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       end = BREAKDOWN;
       break;
     }
-    labelled("Direction:\n", r.d);
+    r.c.sip.printLabelled(PrintLevel::Details, "Direction:\n", r.d);
     double dn = norm2((int)r.d.size(), r.d.data());
     if (dn < o.int_prec) {
-      printf("Directional norm too small %f\n", dn);
+      r.c.sip.print(PrintLevel::Details, "Directional norm too small %f\n", dn);
       break;
     }
-    if (o.scale) scaleDirection(o, (int)r.d.size(), r.d.data());
+    if (o.scale) scaleDirection(r.c.sip, (int)r.d.size(), r.d.data());
     if (!lineSearch(r, j == 0)) {
-      printf("No progress in linesearch\n");
+      r.c.sip.print(PrintLevel::Details, "No progress in linesearch\n");
       break;
     }
-    printf("%5d %4.20f %4.20f %4.20f\n", r.total + j, r.mu, r.res.rho, r.res.sigma);
+    r.c.sip.print(PrintLevel::Details, "%5d %4.20f %4.20f %4.20f\n", r.total + j, r.mu, r.res.rho, r.res.sigma);
   }
   r.total += j + 1;
   return end;
 }
 
-void report(IpRun& r) {
+// The last point's report; returns the figures of the summary row.
+Summary report(IpRun& r) {
   SipContext& c = r.c.sip;
   if (!r.it.x.empty()) c.x = r.it.x;
-  labelled("Solution found\n", r.it.x);
-  printf("Objective function value\n");
-  printf("%f\n", c.modelObjective(r.e.f));
-  FILE* results = openResults();
-  double f = r.it.x.empty() ? NAN : c.evaluate(REQ_OBJVAL, 0, r.it.x.data());
-  labelled("Gradient of lagrangian:\n", r.e.gradL);
-  if (!results) return;
-  fprintf(results, " & %d & %d & %.6e & %.1e & %.1e & %.1e & %.1e \\\\\n", r.total,
-          r.c.meritEvaluations, c.modelObjective(f), r.res.rho, r.res.sigma, r.mu, c.pfEps);
-  fclose(results);
+  r.c.sip.printLabelled(PrintLevel::Details, "Solution found\n", r.it.x);
+  r.c.sip.print(PrintLevel::Details, "Objective function value\n");
+  r.c.sip.print(PrintLevel::Details, "%f\n", c.modelObjective(r.e.f));
+  double f = r.it.x.empty() ? NAN : c.evaluate(Request::ObjectiveValue, 0, r.it.x.data());
+  r.c.sip.printLabelled(PrintLevel::Details, "Gradient of lagrangian:\n", r.e.gradL);
+  Summary summary;
+  summary.kind = SummaryKind::InteriorPoint;
+  summary.counts = {r.total, r.c.meritEvaluations};
+  summary.values = {c.modelObjective(f), r.res.rho, r.res.sigma, r.mu, c.pfEps};
+  return summary;
 }
 
-SipResult passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
-  if (end == TIME_UP) return sipResult(STATUS_TIME_LIMIT, "time_limit reached", r.total);
+Result passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
+  if (end == TIME_UP) return sipResult(Status::TimeLimit, "time_limit reached", r.total);
   if (end == QUADRATURE_CUT)
-    return sipResult(STATUS_QUADRATURE_LIMIT, "an integral needs more than " +
+    return sipResult(Status::QuadratureLimit, "an integral needs more than " +
                      std::to_string(QUADRATURE_MAX_POINTS) + " points", r.total);
-  if (end == BREAKDOWN) return sipResult(STATUS_BREAKDOWN, "Newton system singular or evaluation failed", r.total);
-  if (iterationLimit) return sipResult(STATUS_ITERATION_LIMIT, "maxitero iterations", r.total);
-  return sipResult(STATUS_SOLVED, "stop test met", r.total);
+  if (end == BREAKDOWN) return sipResult(Status::Breakdown, "Newton system singular or evaluation failed", r.total);
+  if (iterationLimit) return sipResult(Status::IterationLimit, "maxitero iterations", r.total);
+  return sipResult(Status::Solved, "stop test met", r.total);
 }
 
 }  // namespace
 
-SipResult interiorPointMethod(SipContext& c) {
-  if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
-  const SipOptions& o = c.options;
+Result interiorPointMethod(SipContext& c) {
+  if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
+  const Options& o = c.options;
   c.scaleSmallObjective();
   IpRun r(c);
   r.it.x = c.x;
   r.B.assign((long)r.c.nx * r.c.nx, 0.0);
   c.intTau = c.pfEps / 100;
-  printf("Tau=%f\n", c.intTau);
-  printf("%-5s %-24s %-24s %-24s\n", "Iter", "Mu", "Primal", "Dual");
+  r.c.sip.print(PrintLevel::Details, "Tau=%f\n", c.intTau);
+  r.c.sip.print(PrintLevel::Details, "%-5s %-24s %-24s %-24s\n", "Iter", "Mu", "Primal", "Dual");
   Vec xPrevLevel;
   bool levelConverged = false, iterationLimit = false;
   PassEnd end = PASS_CONTINUES;
   for (int k = 0;; ++k) {
     end = runPass(r, k, xPrevLevel, levelConverged);
     if (end == START_FAILS)
-      return sipResult(STATUS_EVALUATION_ERROR, "integrals not defined at the starting point");
+      return sipResult(Status::EvaluationError, "integrals not defined at the starting point");
     if (end != PASS_CONTINUES) break;
     if ((iterationLimit = r.total > o.maxitero)) break;
     // eps falls only when a level has converged.
     if (c.pfEps < o.int_epslimit) {
-      printf("Limit on eps precision\n");
+      r.c.sip.print(PrintLevel::Details, "Limit on eps precision\n");
       break;
     }
   }
-  report(r);
-  return passResult(end, r, iterationLimit);
+  Summary summary = report(r);
+  Result result = passResult(end, r, iterationLimit);
+  result.summary = std::move(summary);
+  return result;
 }
+
+}  // namespace ormid

@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cholesky.h"
+#include "kernels/cholesky.h"
+#include "kernels/vector_ops.h"
 #include "interior/ip.h"
-#include "sip.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -24,8 +27,8 @@ struct Blocks {
   double* dl(Vec& d) const { return d.data() + c.nx + c.mt; }
 };
 
-bool singularSystem() {
-  printf("N is singular\n");
+bool singularSystem(const IpContext& c) {
+  c.sip.print(PrintLevel::Summary, "N is singular\n");
   return false;
 }
 
@@ -33,7 +36,7 @@ bool solveOrReport(const IpContext& c, int n, const Vec& matrix, const Vec& rhs,
   Vec A = matrix;
   int singular = 0;
   choleskySolve(n, A.data(), rhs.data(), x, c.sip.options.choleskyFloor, &singular);
-  return singular ? singularSystem() : true;
+  return singular ? singularSystem(c) : true;
 }
 
 // N = B - J' diag(lambda / w) J
@@ -87,15 +90,15 @@ bool dualOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, cons
   d.assign(c.nx + 2 * c.mt, 0.0);
   Vec target(c.mt, mu);
   Vec N = dualMatrix(b, B), h = dualRhs(b, target);
-  printf("N:\n");
-  printMatrix(N.data(), c.nx, c.nx);
-  printf("Ind:\n");
-  printVector(h.data(), c.nx);
+  c.sip.print(PrintLevel::Details, "N:\n");
+  c.sip.printMatrix(PrintLevel::Details, N.data(), c.nx, c.nx);
+  c.sip.print(PrintLevel::Details, "Ind:\n");
+  c.sip.printVector(PrintLevel::Details, h.data(), c.nx);
   Vec A = N;
   int singular = 0;
   choleskySolve(c.nx, A.data(), h.data(), b.dx(d), c.sip.options.choleskyFloor, &singular);
-  printf("Residual=%.20f\n", residual(c.nx, N, b.dx(d), h));
-  if (singular) return singularSystem();
+  c.sip.print(PrintLevel::Details, "Residual=%.20f\n", residual(c.nx, N, b.dx(d), h));
+  if (singular) return singularSystem(c);
   recoverSlacksAndMultipliers(b, target, d);
   return true;
 }
@@ -171,8 +174,10 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
 bool newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                      double mu, Vec& d) {
   switch (c.sip.options.int_ord) {
-    case ORD_PRIMAL: return primalOrdering(c, it, e, B, mu, d);
-    case ORD_PC: return predictorCorrector(c, it, e, B, d);
+    case KktOrdering::Primal: return primalOrdering(c, it, e, B, mu, d);
+    case KktOrdering::PredictorCorrector: return predictorCorrector(c, it, e, B, d);
     default: return dualOrdering(c, it, e, B, mu, d);
   }
 }
+
+}  // namespace ormid

@@ -3,6 +3,8 @@
 
 #include "interior/ip.h"
 
+namespace ormid {
+
 struct IpRun {
   explicit IpRun(SipContext& s) : c(s) {}
   IpContext c;
@@ -19,3 +21,5 @@ struct IpRun {
 
 // Line search from prevIt along d; the accepted point becomes it.
 bool lineSearch(IpRun& r, bool first);
+
+}  // namespace ormid

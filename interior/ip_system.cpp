@@ -3,28 +3,31 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cholesky.h"
+#include "kernels/cholesky.h"
+#include "kernels/vector_ops.h"
 #include "interior/ip.h"
-#include "penalty/penalty.h"
-#include "sip.h"
+#include "kernels/quadrature.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 IpContext::IpContext(SipContext& s) : sip(s) {
-  const SipProblem& p = s.problem;
+  const Problem& p = s.problem;
   nx = p.nx;
   mt = p.mt;
   nt = p.nt;
   t.assign(nt > 0 ? nt : 1, 0.0);
 }
 
-double safeLog(double v) {
+double safeLog(const IpContext& c, double v) {
   if (v > 0) return std::log(v);
-  printf("Log of a negative or zero value %f, returning %f\n", v, -1e20);
+  c.sip.print(PrintLevel::Summary, "Log of a negative or zero value %f, returning %f\n", v, -1e20);
   return -1e20;
 }
 
 double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
-  const SipProblem& p = c.sip.problem;
-  const SipOptions& o = c.sip.options;
+  const Problem& p = c.sip.problem;
+  const Options& o = c.sip.options;
   Vec scratch(grad ? 0 : c.nx);
   Quadrature q{integrandSmoothedRoot, p.tl[0], p.tu[0], c.nx, x, c.nt, c.t.data(), j,
                o.int_n, o.int_error, o.int_amp, grad ? 1 : 0, 1.0, &c.sip};
@@ -34,10 +37,10 @@ double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
 
 namespace {
 
-double objective(IpContext& c, const double* x) { return c.sip.evaluate(REQ_OBJVAL, 0, x); }
+double objective(IpContext& c, const double* x) { return c.sip.evaluate(Request::ObjectiveValue, 0, x); }
 
 void objectiveGradient(IpContext& c, const double* x, double* g) {
-  c.sip.evaluate(REQ_OBJGRD, 0, x, nullptr, g);
+  c.sip.evaluate(Request::ObjectiveGradient, 0, x, nullptr, g);
 }
 
 }  // namespace
@@ -51,7 +54,7 @@ void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e)
   for (int j = 0; j < c.mt; ++j) {
     e.I[j] = transcribedIntegral(c, it.x.data(), j, &e.J[(long)j * c.nx]);
     constraintTerm += it.lambda[j] * (e.I[j] + it.s[j]);
-    barrier += safeLog(tau + it.s[j]);
+    barrier += safeLog(c, tau + it.s[j]);
     e.r[j] = -e.I[j] - it.s[j];
   }
   e.f = objective(c, it.x.data());
@@ -71,7 +74,7 @@ const double MULTIPLIER_BOUND = 1e3;  // relative to max(1, |grad f|)
 }  // namespace
 
 void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
-  const SipOptions& o = c.sip.options;
+  const Options& o = c.sip.options;
   const double floorSlack = o.theta * std::pow(o.int_epsfactor, k);
   Vec A((long)c.mt * c.nx, 0.0);
   it.s.assign(c.mt, 0.0);
@@ -109,7 +112,9 @@ Residuals stoppingResiduals(const IpContext& c, const IpIterate& it, const IpEva
   }
   r.rho = std::sqrt(r.rho);
   r.sigma = std::sqrt(r.sigma);
-  printf("||rho||=%f\n", r.rho);
-  printf("||sigma||=%f\n", r.sigma);
+  c.sip.print(PrintLevel::Details, "||rho||=%f\n", r.rho);
+  c.sip.print(PrintLevel::Details, "||sigma||=%f\n", r.sigma);
   return r;
 }
+
+}  // namespace ormid

@@ -1,6 +1,9 @@
 #include <cstdio>
 
 #include "interior/ip.h"
+#include "kernels/vector_ops.h"
+
+namespace ormid {
 
 void WatchdogSlot::push(const IpIterate& it, const Vec& dir, const Vec& hess, double a, double b,
                         double f) {
@@ -14,10 +17,7 @@ void WatchdogSlot::push(const IpIterate& it, const Vec& dir, const Vec& hess, do
 }
 
 bool WatchdogSlot::pop(IpIterate& it, Vec& dir, Vec& hess, double& a, double& b) const {
-  if (!saved) {
-    printf("POP without a PUSH\n I have nothing to return!!!\n");
-    return false;
-  }
+  if (!saved) return false;
   it = point;
   dir = d;
   hess = B;
@@ -32,3 +32,5 @@ bool WatchdogSlot::peek(double* f) const {
 }
 
 void WatchdogSlot::release() { *this = WatchdogSlot(); }
+
+}  // namespace ormid

@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "penalty.h"
-#include "sip.h"
+#include "penalty/penalty.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 double weightedArmijoSearch(SipContext& c, int nx, const double* x, const double* d,
                             double* xNew, const double* g, double miu, const double* lambda) {
@@ -11,15 +13,15 @@ double weightedArmijoSearch(SipContext& c, int nx, const double* x, const double
   std::vector<double> t(nt > 0 ? nt : 1, 0.0);
   double pt;
   double phi0 = weightedPenaltyValue(c, nx, x, nt, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
-  printf("phi0=%f pt=%f\n", phi0, pt);
+  c.print(PrintLevel::Details, "phi0=%f pt=%f\n", phi0, pt);
   const double gd = dot(nx, g, d), dn = norm2(nx, d);
   double alpha = 1;
   for (;;) {
     for (int i = 0; i < nx; ++i) xNew[i] = x[i] + alpha * d[i];
     double phi = weightedPenaltyValue(c, nx, xNew, nt, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
-    printf("alpha=%f phiomega=%f pt=%f\n", alpha, phi, pt);
+    c.print(PrintLevel::Details, "alpha=%f phiomega=%f pt=%f\n", alpha, phi, pt);
     if (phi0 - phi >= -c.options.armijo * alpha * gd) {
-      printf("Step=%f\n", alpha);
+      c.print(PrintLevel::Details, "Step=%f\n", alpha);
       return alpha;
     }
     alpha /= 2;
@@ -27,7 +29,7 @@ double weightedArmijoSearch(SipContext& c, int nx, const double* x, const double
   }
   alpha = 0;
   for (int i = 0; i < nx; ++i) xNew[i] = x[i];
-  printf("Step zero %.20f\n", alpha);
+  c.print(PrintLevel::Details, "Step zero %.20f\n", alpha);
   return alpha;
 }
 
@@ -35,3 +37,5 @@ void armijoSearch(SipContext& c, int nx, const double* x, const double* d, doubl
                   const double* g, double miu) {
   weightedArmijoSearch(c, nx, x, d, xNew, g, miu, nullptr);
 }
+
+}  // namespace ormid

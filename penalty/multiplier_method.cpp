@@ -3,9 +3,11 @@
 // measure Cs_j after every inner loop.
 #include <cstdio>
 
-#include "penalty.h"
-#include "penalty_driver.h"
-#include "sip.h"
+#include "penalty/penalty.h"
+#include "penalty/penalty_driver.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -13,22 +15,24 @@ namespace {
 // multiplicative update keeps lambda_j where the constraint holds; for p1
 // and p2, Cs_j = I_j and lambda_j grows additively.
 void updateMultipliers(PenaltyRun& r) {
-  const SipProblem& p = r.c.problem;
-  const bool multiplicative = r.c.options.pf_type == PF_P3;
+  const Problem& p = r.c.problem;
+  const bool multiplicative = r.c.options.pf_type == PenaltyType::P3;
   const double length = p.nt > 0 ? p.tu[0] - p.tl[0] : 0.0;
   for (int j = 0; j < p.mt; ++j) {
     if (multiplicative) r.cs[j] = 1.0 + (length > 0 ? r.cs[j] / length : 0.0);
-    printf("Cs[%d]=%f  Lag[%d]=%f\n", j, r.cs[j], j, r.lambda[j]);
+    r.c.print(PrintLevel::Details, "Cs[%d]=%f  Lag[%d]=%f\n", j, r.cs[j], j, r.lambda[j]);
   }
   for (int j = 0; j < p.mt; ++j)
     r.lambda[j] = multiplicative ? r.lambda[j] * r.cs[j] : r.lambda[j] + r.miu * r.cs[j];
-  for (int j = 0; j < p.mt; ++j) printf("Lag[%d]=%f\n", j, r.lambda[j]);
+  for (int j = 0; j < p.mt; ++j) r.c.print(PrintLevel::Details, "Lag[%d]=%f\n", j, r.lambda[j]);
 }
 
 }  // namespace
 
-SipResult penaltyMultiplierMethod(SipContext& c) {
-  if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
+Result penaltyMultiplierMethod(SipContext& c) {
+  if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   PenaltyRun r(c, true);
   return runPenaltyLoops(r, updateMultipliers, false, true, "Lagrange multipliers:\n");
 }
+
+}  // namespace ormid

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <vector>
 
-#include "certificate/lower_level.h"
-#include "penalty.h"
-#include "sip.h"
+#include "lower_level/lower_level.h"
+#include "penalty/penalty.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 namespace {
 
@@ -16,7 +18,7 @@ const int PEAK_GRID_INTERVALS = 1000;
 }  // namespace
 
 double largestViolation(SipContext& c, const double* x) {
-  const SipProblem& p = c.problem;
+  const Problem& p = c.problem;
   if (p.mt == 0 || p.nt == 0) return 0.0;
   std::vector<double> t(p.nt, 0.0);
   const double h = (p.tu[0] - p.tl[0]) / PEAK_GRID_INTERVALS;
@@ -24,8 +26,10 @@ double largestViolation(SipContext& c, const double* x) {
   for (int j = 0; j < p.mt; ++j)
     for (int i = 0; i <= PEAK_GRID_INTERVALS; ++i) {
       t[0] = i == PEAK_GRID_INTERVALS ? p.tu[0] : p.tl[0] + i * h;
-      double v = (c.evaluate(REQ_CONTVAL, j, x, t.data()) - p.ctu[j]) / boundScale(p.ctu[j]);
+      double v = (c.evaluate(Request::InfiniteValue, j, x, t.data()) - p.ctu[j]) / boundScale(p.ctu[j]);
       if (v > worst) worst = v;
     }
   return worst;
 }
+
+}  // namespace ormid

@@ -4,7 +4,9 @@
 
 #include <vector>
 
-#include "sip.h"
+#include "core/sip.h"
+
+namespace ormid {
 
 struct PenaltyRun {
   typedef std::vector<double> Vec;
@@ -37,5 +39,7 @@ OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded =
 
 // The shared outer loop; updateMultipliers (may be null) runs after each
 // inner loop. Ends with the printed report and the results line.
-SipResult runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
+Result runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
                           bool scaleTau, const char* multipliersLabel);
+
+}  // namespace ormid

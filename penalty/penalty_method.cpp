@@ -1,11 +1,15 @@
 // The integral penalty method: raise miu while the penalty terms show
 // infeasibility, then tighten the smoothing parameter.
-#include "penalty.h"
-#include "penalty_driver.h"
-#include "sip.h"
+#include "penalty/penalty.h"
+#include "penalty/penalty_driver.h"
+#include "core/sip.h"
 
-SipResult penaltyMethod(SipContext& c) {
-  if (!integrationDomainUsable(c.problem)) return sipResult(STATUS_NO_POINT, "T cannot be integrated");
+namespace ormid {
+
+Result penaltyMethod(SipContext& c) {
+  if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   PenaltyRun r(c, false);
   return runPenaltyLoops(r, nullptr, true, false, nullptr);
 }
+
+}  // namespace ormid

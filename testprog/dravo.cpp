@@ -3,19 +3,29 @@
 #include <cstdio>
 #include <vector>
 
-#include "ampl_model.h"
-#include "partition.h"
-#include "run.h"
-#include "sip.h"
+#include "ampl/ampl_model.h"
+#include "ampl/partition.h"
+#include "ampl/run.h"
+
+using namespace ormid;
 
 namespace {
 
 typedef std::vector<double> Vec;
 
-double request(int code, int n, const Vec& x, const Vec& t, double* o1, double* o2 = nullptr,
+double request(Request code, int n, const Vec& x, const Vec& t, double* o1, double* o2 = nullptr,
                double* o3 = nullptr) {
   int errorSlot = -1;  // the library ends the run on an evaluation error, with its message
   return sipEvaluate(code, n, x.data(), t.data(), o1, o2, o3, &errorSlot, &sipPartition);
+}
+
+void printVector(const double* v, int n) {
+  for (int i = 0; i < n; ++i) printf("%.10lf ", v[i]);
+  printf("\n");
+}
+
+void printMatrix(const double* a, int rows, int cols) {
+  for (int i = 0; i < rows; ++i) printVector(a + (long)i * cols, cols);
 }
 
 void labelled(const char* label, const double* v, int n) {
@@ -23,18 +33,18 @@ void labelled(const char* label, const double* v, int n) {
   printVector(v, n);
 }
 
-void skipped(const char* cls, int code) {
-  printf("Nao existem restricoes %s: pedido %d ignorado\n", cls, code);
+void skipped(const char* cls, Request code) {
+  printf("Nao existem restricoes %s: pedido %d ignorado\n", cls, (int)code);
 }
 
 void printObjective(const Vec& x, const Vec& t) {
   const SipPartition& p = sipPartition;
-  printf("Objective val is %lf\n", request(REQ_OBJVAL, 0, x, t, nullptr));
+  printf("Objective val is %lf\n", request(Request::ObjectiveValue, 0, x, t, nullptr));
   Vec g(p.nx, 0.0);
-  request(REQ_OBJGRD, 0, x, t, g.data());
+  request(Request::ObjectiveGradient, 0, x, t, g.data());
   labelled("Gradiente da f. objectivo\n", g.data(), p.nx);
   Vec h((long)p.nx * p.nx, 0.0);
-  request(REQ_OBJHES, 0, x, t, h.data());
+  request(Request::ObjectiveHessian, 0, x, t, h.data());
   printf("Hessiana da funcao objectivo\n");
   printMatrix(h.data(), p.nx, p.nx);
 }
@@ -42,17 +52,17 @@ void printObjective(const Vec& x, const Vec& t) {
 void printConstraints(const Vec& x, const Vec& t) {
   const SipPartition& p = sipPartition;
   Vec cx(p.mx, 0.0), ct(p.mt, 0.0);
-  request(REQ_CONVAL, 0, x, t, cx.data(), ct.data());
+  request(Request::ConstraintValues, 0, x, t, cx.data(), ct.data());
   labelled("Vector Restricoes X\n", cx.data(), p.mx);
   labelled("Vector Restricoes T\n", ct.data(), p.mt);
   if (p.mt > 0)
-    printf("Valor da primeira restricao t %lf\n", request(REQ_CONTVAL, 0, x, t, nullptr));
+    printf("Valor da primeira restricao t %lf\n", request(Request::InfiniteValue, 0, x, t, nullptr));
   else
-    skipped("t", REQ_CONTVAL);
+    skipped("t", Request::InfiniteValue);
 
   // Request 5 fills only mx rows of the finite block; the rest show zeros.
   Vec jx((long)p.nCon * p.nx, 0.0), jt((long)p.mt * p.nt, 0.0), jtx((long)p.mt * p.nx, 0.0);
-  request(REQ_JACVAL, 0, x, t, jx.data(), jt.data(), jtx.data());
+  request(Request::Jacobians, 0, x, t, jx.data(), jt.data(), jtx.data());
   printf("Jacobiano de X\n");
   printMatrix(jx.data(), p.nCon, p.nx);
   printf("Jacobiano de T\n");
@@ -63,29 +73,29 @@ void printFirstConstraintDerivatives(const Vec& x, const Vec& t) {
   const SipPartition& p = sipPartition;
   Vec gx(p.nx, 0.0), gt(p.nt, 0.0);
   if (p.mt > 0) {
-    request(REQ_CONTGRD, 0, x, t, gx.data(), gt.data());
+    request(Request::InfiniteGradient, 0, x, t, gx.data(), gt.data());
     labelled("Gradiente da primeira restricao t componente x\n", gx.data(), p.nx);
     labelled("Gradiente da primeira restricao t componente t\n", gt.data(), p.nt);
   } else {
-    skipped("t", REQ_CONTGRD);
+    skipped("t", Request::InfiniteGradient);
   }
   Vec hxx((long)p.nx * p.nx, 0.0);
   if (p.mx > 0) {
-    request(REQ_CONXHES, 0, x, t, hxx.data());
+    request(Request::FiniteHessian, 0, x, t, hxx.data());
     printf("Hessiana da primeira restricao X\n");
     printMatrix(hxx.data(), p.nx, p.nx);
   } else {
-    skipped("x", REQ_CONXHES);
+    skipped("x", Request::FiniteHessian);
   }
   if (p.mt > 0) {
     Vec htt((long)p.nt * p.nt, 0.0), hxt((long)p.nx * p.nt, 0.0);
-    request(REQ_CONTHES, 0, x, t, hxx.data(), htt.data(), hxt.data());
+    request(Request::InfiniteHessian, 0, x, t, hxx.data(), htt.data(), hxt.data());
     printf("Hessiana da primeira restricao t em ordem a X\n");
     printMatrix(hxx.data(), p.nx, p.nx);
     printf("Hessiana da primeira restricao t em ordem a T\n");
     printMatrix(htt.data(), p.nt, p.nt);
   } else {
-    skipped("t", REQ_CONTHES);
+    skipped("t", Request::InfiniteHessian);
   }
 }
 

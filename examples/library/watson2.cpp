@@ -1,6 +1,7 @@
-// Watson's problem 2 stated in C++ and solved through the library with two
-// methods: the integral penalty method and Reemtsen's discretization with
-// Ipopt.
+// Watson's problem 2 stated in C++ and solved through the library with three
+// methods: the integral penalty method, Reemtsen's discretization with Ipopt
+// and the exchange method, the last with one line per iteration through a
+// callback. The library itself prints nothing.
 //
 //   minimise  x1^2 / 3 + x2^2 + x1 / 2
 //   subject to (1 - x1^2 t^2)^2 - x1 t^2 - x2^2 + x2 <= 0  for every t in [0, 1]
@@ -9,7 +10,7 @@
 #include "ormid/ormid.h"
 
 int main() {
-  SipFunctions p;
+  ormid::Functions p;
   p.nx = 2, p.nt = 1, p.mt = 1;
   p.x0 = {-1.0, 0.0};
   p.tl = {0.0}, p.tu = {1.0};
@@ -29,20 +30,28 @@ int main() {
     gt[0] = -4 * u * x[0] * x[0] * t[0] - 2 * x[0] * t[0];
   };
 
-  SipOptions penalty;  // the defaults: penalty method, p3 integrand
-  SipOptions reemtsen;
-  reemtsen.method = METHOD_DISC_REEM;
-  reemtsen.disc_nlp = DISC_NLP_IPOPT;
+  ormid::Options penalty;  // the defaults: penalty method, p3 integrand
+  ormid::Options reemtsen;
+  ormid::setOption(reemtsen, "method", "disc_reem");  // by keyword, as the program reads it
+  ormid::setOption(reemtsen, "disc_nlp", "ipopt");
+  ormid::Options exchange;
+  exchange.method = ormid::Method::Exchange;
+  exchange.iteration_callback = [](const ormid::Iteration& it) {
+    printf("  %s %d: objective %.10f, violation %.1e\n", it.phase, it.iteration, it.objective,
+           it.violation);
+    return ormid::IterationAction::Continue;
+  };
 
   struct Run {
     const char* name;
-    const SipOptions& options;
-  } runs[] = {{"penalty", penalty}, {"disc_reem", reemtsen}};
+    const ormid::Options& options;
+  } runs[] = {{"penalty", penalty}, {"disc_reem", reemtsen}, {"exchange", exchange}};
+  printf("ormid %s\n", ormid::version());
   for (const Run& run : runs) {
-    SipResult r = ormid::solve(p.problem(), run.options);
+    ormid::Result r = ormid::solve(p, run.options);
     printf("%s: %s (%d), x = (%.8f, %.8f), objective %.8f, largest violation %.2g, %.3f s\n",
-           run.name, r.statusText(), r.status, r.x[0], r.x[1], r.objective, r.maxViolation,
-           r.seconds);
+           run.name, r.statusText(), ormid::statusCode(r.status), r.x[0], r.x[1], r.objective,
+           r.maxViolation, r.seconds);
   }
   return 0;
 }

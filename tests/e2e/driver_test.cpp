@@ -186,7 +186,7 @@ TEST_F(DriverTest, StatisticsBlockAndSolutionOfARunThatSolvesNothing) {
   EXPECT_EQ(r.status, 0);
   // x unchanged, t written as 0
   EXPECT_EQ(solPrimals(readFile(dir.file("p.sol")), 3), (std::vector<double>{1, 0, 2}));
-  EXPECT_EQ(r.solveCode, STATUS_ITERATION_LIMIT);
+  EXPECT_EQ(r.solveCode, Status::IterationLimit);
   EXPECT_EQ(r.solMessage, ending);
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "sip.h"
+#include "core/sip.h"
 
 struct FakeProblem;
 
@@ -13,10 +13,10 @@ struct FakeProblem;
 // at `low` and 1.5 at `high`: solved at x = 1 / a(high).
 void twoPeaks(FakeProblem& f, double low, double high);
 
-struct FakeProblem : SipFunctions {
+struct FakeProblem : Functions {
   // One x, t in [0, 1], one infinite constraint g = -1 <= 0, f = 0.
   FakeProblem();
-  SipOptions options;
+  Options options;
 
   // Sizes the bound arrays left empty (free x, c_j and g_j <= 0), starts x at
   // x0 (zeros where not given) and makes a fresh context with the options.
@@ -25,6 +25,6 @@ struct FakeProblem : SipFunctions {
   std::vector<double>& x() { return context_->x; }  // the method's point
 
  private:
-  SipProblem problem_;
+  Problem problem_;
   std::unique_ptr<SipContext> context_;
 };

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "certificate/certificate.h"
-#include "certificate/lower_level.h"
+#include "lower_level/lower_level.h"
 #include "certificate/nnls.h"
 
 namespace {
@@ -15,8 +15,8 @@ typedef std::vector<double> Vec;
 
 // g(x, t) = x0 * shape(t) <= 0 over T, with the t-gradient given.
 struct Shape {
-  SipFunctions f;
-  SipProblem p;
+  Functions f;
+  Problem p;
   Shape(int nt, std::function<double(const double*)> value,
         std::function<void(const double*, double*)> grad, Vec tl, Vec tu) {
     f.nx = 1, f.nt = nt, f.mt = 1;
@@ -32,7 +32,7 @@ struct Shape {
   }
 };
 
-std::vector<LocalMaximum> maximaOf(const SipProblem& p, long* evaluations, int starts) {
+std::vector<LocalMaximum> maximaOf(const Problem& p, long* evaluations, int starts) {
   static const double x = 1.0;
   ViolationFunction v{p, &x, 0, evaluations};
   Scan scan = scanPoints(p);
@@ -90,8 +90,8 @@ TEST(Nnls, KeepsMultipliersNonNegative) {
 
 // min x0 + x1 subject to t x0 + (1 - t) x1 >= 1 on [0, 1] (g = 1 - t x0 - (1 - t) x1 <= 0):
 // x = (1, 1), active at t = 0 and t = 1 with multipliers 1 and 1.
-SipFunctions closedForm() {
-  SipFunctions f;
+Functions closedForm() {
+  Functions f;
   f.nx = 2, f.nt = 1, f.mt = 1;
   f.x0 = {1.0, 1.0};
   f.f = [](const double* x) { return x[0] + x[1]; };
@@ -105,8 +105,8 @@ SipFunctions closedForm() {
 }
 
 TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
-  SipFunctions f = closedForm();
-  SipProblem p = f.problem();
+  Functions f = closedForm();
+  Problem p = f.problem();
   const Vec x = {1.0, 1.0};
   Certificate c = certify(p, x.data(), 0.0);
   EXPECT_LT(c.stationarity, 1e-12);
@@ -114,36 +114,36 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   // The constraint holds with equality on all of T, and the multipliers are
   // not unique: any measure of mass 2 with mean t = 1/2 fits.
   double mass = 0, moment = 0;
-  for (const SipPoint& q : c.active) mass += q.multiplier, moment += q.multiplier * q.t[0];
+  for (const Point& q : c.active) mass += q.multiplier, moment += q.multiplier * q.t[0];
   EXPECT_NEAR(mass, 2.0, 1e-10);
   EXPECT_NEAR(moment, 1.0, 1e-10);
 
-  SipOptions o;
-  SipResult r;
+  Options o;
+  Result r;
   r.objective = 2;
   judge(r, c, o);
-  EXPECT_EQ(r.status, STATUS_SOLVED);
+  EXPECT_EQ(r.status, Status::Solved);
   EXPECT_EQ(c.objectiveGap, 0.0);
   // Feasible but not optimal: x = (2, 2) has no active point.
   const Vec loose = {2.0, 2.0};
-  SipResult r2;
+  Result r2;
   r2.objective = 4;
   judge(r2, certify(p, loose.data(), 0.0), o);
-  EXPECT_EQ(r2.status, STATUS_UNCERTAIN);
+  EXPECT_EQ(r2.status, Status::Uncertain);
   // Infeasible: x = (0.5, 0.5) violates by 0.5 everywhere.
   const Vec short_ = {0.5, 0.5};
-  SipResult r3;
+  Result r3;
   r3.objective = 1;
   Certificate c3 = certify(p, short_.data(), 0.0);
   EXPECT_NEAR(c3.absolute, 0.5, 1e-12);
   judge(r3, c3, o);
-  EXPECT_EQ(r3.status, STATUS_INFEASIBLE);
+  EXPECT_EQ(r3.status, Status::Infeasible);
   // A limit stays a limit.
-  SipResult r4;
-  r4.status = STATUS_TIME_LIMIT;
+  Result r4;
+  r4.status = Status::TimeLimit;
   r4.objective = 2;
   judge(r4, c, o);
-  EXPECT_EQ(r4.status, STATUS_TIME_LIMIT);
+  EXPECT_EQ(r4.status, Status::TimeLimit);
 }
 
 
@@ -155,9 +155,9 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
 // A bound z >= 0 comes with the constraints halved, so that the fit's first
 // choice is the bound's column (a multiplier 1 on it fits as well, on a
 // point 100 % away from the optimum).
-SipFunctions minimax(double scale, int terms, bool nonNegativeZ = false) {
+Functions minimax(double scale, int terms, bool nonNegativeZ = false) {
   const double half = nonNegativeZ ? 0.5 : 1.0;
-  SipFunctions f;
+  Functions f;
   f.nx = terms + 1, f.nt = 1, f.mt = 2;
   f.x0.assign(f.nx, 0.0);
   if (nonNegativeZ) f.xl.assign(f.nx, -HUGE_VAL), f.xl[terms] = 0;
@@ -186,15 +186,15 @@ SipFunctions minimax(double scale, int terms, bool nonNegativeZ = false) {
 
 struct Judged {
   Certificate c;
-  SipResult r;
+  Result r;
 };
 
-Judged judged(SipFunctions& f, const Vec& x) {
-  SipProblem p = f.problem();
+Judged judged(Functions& f, const Vec& x) {
+  Problem p = f.problem();
   Judged j;
   j.c = certify(p, x.data(), 0.0);
   j.r.objective = f.f(x.data());
-  judge(j.r, j.c, SipOptions());
+  judge(j.r, j.c, Options());
   return j;
 }
 
@@ -204,14 +204,14 @@ Vec bestLine(double scale, double z) { return {-scale / 8, scale, z}; }
 TEST(Certificate, TinyMinimaxOptimumIsSolvedWithItsMultipliers) {
   for (bool bounded : {false, true}) {
     const double scale = 1e-5;
-    SipFunctions f = minimax(scale, 2, bounded);
+    Functions f = minimax(scale, 2, bounded);
     Judged j = judged(f, bestLine(scale, scale / 8));
-    EXPECT_EQ(j.r.status, STATUS_SOLVED) << bounded << j.r.message;
+    EXPECT_EQ(j.r.status, Status::Solved) << bounded << j.r.message;
     EXPECT_LT(j.c.stationarity, 1e-9);
     EXPECT_LT(j.c.objectiveGap, 1e-9);
     const double weight = bounded ? 2 : 1;  // the constraints halved
     double total = 0;
-    for (const SipPoint& q : j.c.active) {
+    for (const Point& q : j.c.active) {
       const double expected = (q.t[0] == 0.5 ? 0.5 : 0.25) * weight;
       EXPECT_EQ(q.constraint, q.t[0] == 0.5 ? 1 : 0) << q.t[0];
       EXPECT_NEAR(q.multiplier, expected, 1e-9) << q.t[0];
@@ -224,13 +224,13 @@ TEST(Certificate, TinyMinimaxOptimumIsSolvedWithItsMultipliers) {
 TEST(Certificate, TinyMinimaxFourPercentAboveItsOptimumIsNotSolved) {
   for (bool bounded : {false, true}) {
     const double scale = 1e-5, z = 1.04 * scale / 8;
-    SipFunctions f = minimax(scale, 2, bounded);
+    Functions f = minimax(scale, 2, bounded);
     Judged j = judged(f, bestLine(scale, z));
     EXPECT_EQ(j.c.scaled, 0.0);
     EXPECT_LE(j.c.stationarity, 1e-6);
     // A linear problem: the gap is f - f* exactly.
     EXPECT_NEAR(j.c.objectiveGap, 0.04 / 1.04, 1e-4) << bounded;
-    EXPECT_EQ(j.r.status, STATUS_UNCERTAIN) << bounded;
+    EXPECT_EQ(j.r.status, Status::Uncertain) << bounded;
     EXPECT_NE(j.r.message.find("feasible and stationary, but the multipliers place the optimum "
                                "3.8e-02 (relative) away"),
               std::string::npos) << j.r.message;
@@ -244,7 +244,7 @@ TEST(Certificate, TinyMinimaxWithPerturbedCoefficientsIsNotSolved) {
     // peaks at t = 0, t = 1 or where its derivative vanishes.
     Vec x = bestLine(scale, 0);
     x[1] = slope * scale;
-    SipFunctions f = minimax(scale, 2);
+    Functions f = minimax(scale, 2);
     double z = 0;
     for (double t : {0.0, 1.0, slope / 2}) {
       const double t0[] = {t};
@@ -259,40 +259,40 @@ TEST(Certificate, TinyMinimaxWithPerturbedCoefficientsIsNotSolved) {
     const double excess = (z - zstar) / z;
     EXPECT_GE(j.c.objectiveGap, excess * (1 - 1e-9)) << slope;
     EXPECT_LE(j.c.objectiveGap, excess * 1.01) << slope;
-    EXPECT_EQ(j.r.status, STATUS_UNCERTAIN) << slope << j.r.message;
+    EXPECT_EQ(j.r.status, Status::Uncertain) << slope << j.r.message;
   }
 }
 
 TEST(Certificate, MinimaxOfSizeOneIsJudgedAsBefore) {
   const double scale = 8;  // optimum 1
-  SipFunctions f = minimax(scale, 2);
+  Functions f = minimax(scale, 2);
   Judged at = judged(f, bestLine(scale, 1.0));
-  EXPECT_EQ(at.r.status, STATUS_SOLVED) << at.r.message;
+  EXPECT_EQ(at.r.status, Status::Solved) << at.r.message;
   EXPECT_EQ(at.c.active.size(), 3u);
   EXPECT_LT(at.c.objectiveGap, 1e-12);
   // 0.04 from the bound is beyond the widest active tolerance on this
   // scale: no point is active, as before.
   Judged above = judged(f, bestLine(scale, 1.04));
-  EXPECT_EQ(above.r.status, STATUS_UNCERTAIN);
+  EXPECT_EQ(above.r.status, Status::Uncertain);
   EXPECT_TRUE(above.c.active.empty());
   EXPECT_TRUE(std::isnan(above.c.objectiveGap));  // no multipliers to estimate with
   EXPECT_NE(above.r.message.find("; feasible, not stationary"), std::string::npos) << above.r.message;
 }
 
 TEST(Certificate, ExactFitWithOptimumZero) {
-  SipFunctions f = minimax(1.0, 3);
+  Functions f = minimax(1.0, 3);
   Judged exact = judged(f, {0, 0, 1, 0});
-  EXPECT_EQ(exact.r.status, STATUS_SOLVED) << exact.r.message;
+  EXPECT_EQ(exact.r.status, Status::Solved) << exact.r.message;
   EXPECT_EQ(exact.c.objectiveGap, 0.0);
   EXPECT_LT(exact.c.stationarity, 1e-12);
   // The objective's size is 1e-8 ||grad f|| max(1, ||x||): z = 1e-15 is
   // 1e-7 of it, z = 1e-7 ten times it.
   Judged close = judged(f, {0, 0, 1, 1e-15});
   EXPECT_NEAR(close.c.objectiveGap, 1e-7, 1e-9);
-  EXPECT_EQ(close.r.status, STATUS_SOLVED) << close.r.message;
+  EXPECT_EQ(close.r.status, Status::Solved) << close.r.message;
   Judged far = judged(f, {0, 0, 1, 1e-7});
   EXPECT_NEAR(far.c.objectiveGap, 1.0, 1e-6);
-  EXPECT_EQ(far.r.status, STATUS_UNCERTAIN);
+  EXPECT_EQ(far.r.status, Status::Uncertain);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "interior/cholesky.h"
+#include "kernels/cholesky.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "discretize/subproblem.h"
+#include "subproblem/subproblem.h"
 #include "fake_problem.h"
 #include "harness.h"
 
@@ -39,8 +39,8 @@ struct DiscretizationTest : ::testing::Test {
   void SetUp() override {
     prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
   }
-  SipResult last;
-  std::string run(SipResult (*method)(SipContext&)) {
+  Result last;
+  std::string run(Result (*method)(SipContext&)) {
     SipContext& c = prob.install();
     c.subproblemSolver = &solver;
     CaptureStdout();

@@ -7,12 +7,12 @@
 #include <functional>
 #include <vector>
 
-#include "ampl_model.h"
+#include "ampl/ampl_model.h"
 #include "fixtures.h"
 #include "harness.h"
 #include "nl_writer.h"
-#include "partition.h"
-#include "sip.h"
+#include "ampl/partition.h"
+#include "core/sip.h"
 
 namespace {
 
@@ -61,84 +61,84 @@ TEST_F(EvaluatorTest, PartitionOfInterleavedModel) {
 
 TEST_F(EvaluatorTest, ObjectiveAndFiniteConstraintsSeeTZero) {
   const double x1 = x[0], x2 = x[1], x3 = x[2];
-  EXPECT_NEAR(eval(REQ_OBJVAL, 0, x, t), x1 * x1 * x2 + std::exp(x3), 1e-14);
-  EXPECT_NEAR(eval(REQ_CONXVAL, 0, x, t), x1 * x2 + x3 * x3 * x3, 1e-14);
-  EXPECT_NEAR(eval(REQ_CONXVAL, 1, x, t), std::exp(x1 + x2) - x3, 1e-14);
+  EXPECT_NEAR(eval(Request::ObjectiveValue, 0, x, t), x1 * x1 * x2 + std::exp(x3), 1e-14);
+  EXPECT_NEAR(eval(Request::FiniteValue, 0, x, t), x1 * x2 + x3 * x3 * x3, 1e-14);
+  EXPECT_NEAR(eval(Request::FiniteValue, 1, x, t), std::exp(x1 + x2) - x3, 1e-14);
   const double ta = t[0], tb = t[1];
-  EXPECT_NEAR(eval(REQ_CONTVAL, 0, x, t), x1 * ta * ta + std::sin(x2 * tb) - x3 * tb, 1e-14);
-  EXPECT_NEAR(eval(REQ_CONTVAL, 1, x, t), std::cos(ta * tb) * x2 + x1 * x3 * tb * tb, 1e-14);
+  EXPECT_NEAR(eval(Request::InfiniteValue, 0, x, t), x1 * ta * ta + std::sin(x2 * tb) - x3 * tb, 1e-14);
+  EXPECT_NEAR(eval(Request::InfiniteValue, 1, x, t), std::cos(ta * tb) * x2 + x1 * x3 * tb * tb, 1e-14);
   Vec cx(2), ct(2);
-  eval(REQ_CONVAL, 0, x, t, cx.data(), ct.data());
+  eval(Request::ConstraintValues, 0, x, t, cx.data(), ct.data());
   EXPECT_DOUBLE_EQ(cx[1], std::exp(x1 + x2) - x3);
-  EXPECT_DOUBLE_EQ(ct[0], eval(REQ_CONTVAL, 0, x, t));
+  EXPECT_DOUBLE_EQ(ct[0], eval(Request::InfiniteValue, 0, x, t));
 }
 
 TEST_F(EvaluatorTest, GradientsMatchFiniteDifferences) {
   Vec g(3);
-  eval(REQ_OBJGRD, 0, x, t, g.data());
+  eval(Request::ObjectiveGradient, 0, x, t, g.data());
   for (int i = 0; i < 3; ++i)
-    EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(REQ_OBJVAL, 0, v, t); }, x, i), 1e-7);
+    EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(Request::ObjectiveValue, 0, v, t); }, x, i), 1e-7);
   for (int n = 0; n < 2; ++n) {
-    eval(REQ_CONXGRD, n, x, t, g.data());
+    eval(Request::FiniteGradient, n, x, t, g.data());
     for (int i = 0; i < 3; ++i)
-      EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(REQ_CONXVAL, n, v, t); }, x, i),
+      EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(Request::FiniteValue, n, v, t); }, x, i),
                   1e-7);
     Vec gt(2);
-    eval(REQ_CONTGRD, n, x, t, g.data(), gt.data());
+    eval(Request::InfiniteGradient, n, x, t, g.data(), gt.data());
     for (int i = 0; i < 3; ++i)
-      EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(REQ_CONTVAL, n, v, t); }, x, i),
+      EXPECT_NEAR(g[i], diff([&](const Vec& v) { return eval(Request::InfiniteValue, n, v, t); }, x, i),
                   1e-7);
     for (int i = 0; i < 2; ++i)
-      EXPECT_NEAR(gt[i], diff([&](const Vec& v) { return eval(REQ_CONTVAL, n, x, v); }, t, i),
+      EXPECT_NEAR(gt[i], diff([&](const Vec& v) { return eval(Request::InfiniteValue, n, x, v); }, t, i),
                   1e-7);
   }
 }
 
 TEST_F(EvaluatorTest, JacobianBlocksUseFunctionFastestLayout) {
   Vec jx(2 * 3), jt(2 * 2), jtx(2 * 3);
-  eval(REQ_JACVAL, 0, x, t, jx.data(), jt.data(), jtx.data());
+  eval(Request::Jacobians, 0, x, t, jx.data(), jt.data(), jtx.data());
   for (int j = 0; j < 2; ++j) {
     for (int i = 0; i < 3; ++i) {
       EXPECT_NEAR(jx[i * 2 + j],
-                  diff([&](const Vec& v) { return eval(REQ_CONXVAL, j, v, t); }, x, i), 1e-7);
+                  diff([&](const Vec& v) { return eval(Request::FiniteValue, j, v, t); }, x, i), 1e-7);
       EXPECT_NEAR(jtx[i * 2 + j],
-                  diff([&](const Vec& v) { return eval(REQ_CONTVAL, j, v, t); }, x, i), 1e-7);
+                  diff([&](const Vec& v) { return eval(Request::InfiniteValue, j, v, t); }, x, i), 1e-7);
     }
     for (int i = 0; i < 2; ++i)
       EXPECT_NEAR(jt[i * 2 + j],
-                  diff([&](const Vec& v) { return eval(REQ_CONTVAL, j, x, v); }, t, i), 1e-7);
+                  diff([&](const Vec& v) { return eval(Request::InfiniteValue, j, x, v); }, t, i), 1e-7);
   }
 }
 
 TEST_F(EvaluatorTest, HessianBlocksMatchDifferencesOfGradients) {
   Vec h(9), g(3);
-  eval(REQ_OBJVAL, 0, x, t);
-  eval(REQ_OBJGRD, 0, x, t, g.data());
-  eval(REQ_OBJHES, 0, x, t, h.data());
+  eval(Request::ObjectiveValue, 0, x, t);
+  eval(Request::ObjectiveGradient, 0, x, t, g.data());
+  eval(Request::ObjectiveHessian, 0, x, t, h.data());
   for (int i = 0; i < 3; ++i)
     for (int k = 0; k < 3; ++k) {
-      auto gk = [&](const Vec& v) { Vec gg(3); eval(REQ_OBJGRD, 0, v, t, gg.data()); return gg[k]; };
+      auto gk = [&](const Vec& v) { Vec gg(3); eval(Request::ObjectiveGradient, 0, v, t, gg.data()); return gg[k]; };
       EXPECT_NEAR(h[i * 3 + k], diff(gk, x, i), 1e-6);
     }
 
-  eval(REQ_CONXVAL, 1, x, t);
-  eval(REQ_CONXGRD, 1, x, t, g.data());
-  eval(REQ_CONXHES, 1, x, t, h.data());
+  eval(Request::FiniteValue, 1, x, t);
+  eval(Request::FiniteGradient, 1, x, t, g.data());
+  eval(Request::FiniteHessian, 1, x, t, h.data());
   const double e = std::exp(x[0] + x[1]);
   const double expected[9] = {e, e, 0, e, e, 0, 0, 0, 0};
   for (int i = 0; i < 9; ++i) EXPECT_NEAR(h[i], expected[i], 1e-12) << i;
 
   Vec htt(4), hxt(6), gt(2);
-  eval(REQ_CONTVAL, 1, x, t);
-  eval(REQ_CONTGRD, 1, x, t, g.data(), gt.data());
-  eval(REQ_CONTHES, 1, x, t, h.data(), htt.data(), hxt.data());
+  eval(Request::InfiniteValue, 1, x, t);
+  eval(Request::InfiniteGradient, 1, x, t, g.data(), gt.data());
+  eval(Request::InfiniteHessian, 1, x, t, h.data(), htt.data(), hxt.data());
   auto gradX = [&](int k) {
-    return [&, k](const Vec& v) { Vec a(3), b(2); eval(REQ_CONTGRD, 1, v, t, a.data(), b.data()); return a[k]; };
+    return [&, k](const Vec& v) { Vec a(3), b(2); eval(Request::InfiniteGradient, 1, v, t, a.data(), b.data()); return a[k]; };
   };
   auto gradT = [&](int k, bool wrtT) {
     return [&, k, wrtT](const Vec& v) {
       Vec a(3), b(2);
-      eval(REQ_CONTGRD, 1, wrtT ? x : v, wrtT ? v : t, a.data(), b.data());
+      eval(Request::InfiniteGradient, 1, wrtT ? x : v, wrtT ? v : t, a.data(), b.data());
       return b[k];
     };
   };
@@ -151,17 +151,17 @@ TEST_F(EvaluatorTest, HessianBlocksMatchDifferencesOfGradients) {
 }
 
 TEST_F(EvaluatorTest, ContextCountsEachRequestOnceAndUnknownCodesAreIgnored) {
-  SipProblem problem;
+  Problem problem;
   problem.nx = 3, problem.nt = 2, problem.mx = 2, problem.mt = 2;
   problem.evaluate = sipEvaluate;
   problem.data = &sipPartition;
-  SipOptions options;
+  Options options;
   SipContext c(problem, options);
   Vec o(16, 7.0);
-  c.evaluate(REQ_OBJVAL, 0, x.data(), t.data());
-  c.evaluate(REQ_CONTVAL, 1, x.data(), t.data());
-  c.evaluate(REQ_CONTVAL, 0, x.data(), t.data());
-  c.evaluate(REQ_CONTGRD, 0, x.data(), t.data(), o.data(), o.data() + 3);
+  c.evaluate(Request::ObjectiveValue, 0, x.data(), t.data());
+  c.evaluate(Request::InfiniteValue, 1, x.data(), t.data());
+  c.evaluate(Request::InfiniteValue, 0, x.data(), t.data());
+  c.evaluate(Request::InfiniteGradient, 0, x.data(), t.data(), o.data(), o.data() + 3);
   EXPECT_EQ(c.stats.objval, 1);
   EXPECT_EQ(c.stats.contval, 2);
   EXPECT_EQ(c.stats.contgrd, 1);
@@ -191,9 +191,9 @@ TEST(EvaluatorPattern, EachConstraintFlagsTheVariablesItDependsOn) {
     sipEvaluate(code, n, x.data(), t.data(), flags.data(), nullptr, nullptr, nullptr, &sipPartition);
     return flags;
   };
-  EXPECT_EQ(pattern(REQ_CONXPAT, 0), (Vec{1, 0, 0}));
-  EXPECT_EQ(pattern(REQ_CONXPAT, 1), (Vec{0, 0, 1}));
-  EXPECT_EQ(pattern(REQ_CONTPAT, 0), (Vec{0, 1, 1}));
+  EXPECT_EQ(pattern(Request::FinitePattern, 0), (Vec{1, 0, 0}));
+  EXPECT_EQ(pattern(Request::FinitePattern, 1), (Vec{0, 0, 1}));
+  EXPECT_EQ(pattern(Request::InfinitePattern, 0), (Vec{0, 1, 1}));
   releasePartition();
   amplFree();
 }

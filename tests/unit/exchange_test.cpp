@@ -107,9 +107,9 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   solver.xs = {1.0, 0.4};
   c.subproblemSolver = &solver;
   CaptureStdout();
-  SipResult r = exchangeMethod(c);
+  Result r = exchangeMethod(c);
   GetCapturedStdout();
-  EXPECT_EQ(r.status, STATUS_SOLVED) << r.message;
+  EXPECT_EQ(r.status, Status::Solved) << r.message;
   // The last subproblem is solved once more to full accuracy.
   ASSERT_EQ(solver.seen.size(), 3u);
   EXPECT_EQ(solver.seen[2], solver.seen[1]);
@@ -146,9 +146,9 @@ TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
   };
   c.subproblemSolver = &solver;
   CaptureStdout();
-  SipResult r = exchangeMethod(c);
+  Result r = exchangeMethod(c);
   std::string out = GetCapturedStdout();
-  EXPECT_EQ(r.status, STATUS_SOLVED) << r.message << out;
+  EXPECT_EQ(r.status, Status::Solved) << r.message << out;
   EXPECT_NE(r.message.find("Newton phase converged"), std::string::npos) << r.message;
   EXPECT_NE(out.find("New maximiser at t = (0.7999"), std::string::npos) << out;
   ASSERT_EQ(solver.seen.size(), 2u);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_problem.h"
-#include "interior/cholesky.h"
+#include "kernels/cholesky.h"
 #include "interior/ip_run.h"
 
 namespace {
@@ -97,7 +97,7 @@ TEST_F(NewtonSystem, PredictorWithoutCorrectionsIsTheAffineDirection) {
 }
 
 TEST(HessianUpdate, SecantConditionResetAndIndefiniteGuard) {
-  SipOptions o;
+  Options o;
   Vec B = {3, 1, 1, 2};
   const Vec x = {1, 2}, xp = {0.5, 1.0}, g = {2, 1}, gp = {0.5, -0.5};
   hessianUpdate(o, B.data(), 0, 2, x.data(), xp.data(), g.data(), gp.data());
@@ -141,7 +141,7 @@ TEST(Watchdog, ThreeIncreasesAcceptedThenPopWithHalfStep) {
   FakeProblem prob;
   prob.options.watchdog = 1;
   prob.options.watchmax = 3;
-  prob.options.int_merit = MERIT_M1;
+  prob.options.int_merit = MeritFunction::M1;
   prob.mt = 0;  // the merit function is f = x^2
   prob.f = [](const double* x) { return x[0] * x[0]; };
   prob.gradF = [](const double* x, double* g) { g[0] = 2 * x[0]; };
@@ -172,7 +172,7 @@ TEST(Watchdog, ThreeIncreasesAcceptedThenPopWithHalfStep) {
 
 TEST(Watchdog, NonDescentDirectionRaisesBetaUntilFailure) {
   FakeProblem prob;
-  prob.options.int_merit = MERIT_M1;
+  prob.options.int_merit = MeritFunction::M1;
   prob.mt = 0;
   prob.f = [](const double* x) { return x[0] * x[0]; };
   prob.gradF = [](const double* x, double* g) { g[0] = 2 * x[0]; };
@@ -194,7 +194,7 @@ namespace {
 struct MeritSearch : ::testing::Test {
   FakeProblem prob;
   void SetUp() override {
-    prob.options.int_merit = MERIT_M2;
+    prob.options.int_merit = MeritFunction::M2;
     prob.mt = 0;  // the merit function is f
   }
   IpRun& start(double x, double d) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "discretize/ipopt_subproblem.h"
+#include "subproblem/ipopt_subproblem.h"
 #include "fake_problem.h"
 
 namespace {

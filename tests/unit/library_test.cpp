@@ -15,8 +15,8 @@ using testing::internal::GetCapturedStdout;
 
 // The best uniform approximation of t^2 by x1 t on [0, 1]: min x2 subject to
 // |t^2 - x1 t| <= x2, as two infinite constraints.
-SipFunctions chebyshev() {
-  SipFunctions p;
+Functions chebyshev() {
+  Functions p;
   p.nx = 2, p.nt = 1, p.mt = 2;
   p.x0 = {0.0, 1.0};
   p.f = [](const double* x) { return x[1]; };
@@ -34,8 +34,8 @@ SipFunctions chebyshev() {
 }
 
 // max -(x - 2)^2 subject to x <= t + 1 on [0, 1]: x = 1, f = -1.
-SipFunctions bounded() {
-  SipFunctions p;
+Functions bounded() {
+  Functions p;
   p.nx = 1, p.nt = 1, p.mt = 1;
   p.x0 = {0.0};
   p.maximize = true;
@@ -49,18 +49,18 @@ SipFunctions bounded() {
 }
 
 struct Case {
-  SipFunctions functions;
-  SipOptions options;
-  SipResult result;
+  Functions functions;
+  Options options;
+  Result result;
   void run() { result = ormid::solve(functions.problem(), options); }
 };
 
 TEST(Library, LambdaProblemsReachTheirOptima) {
   ScratchWorkingDir dir;  // the methods append to ./results
-  Case a{chebyshev(), SipOptions(), {}};
-  a.options.method = METHOD_DISC_REEM;
-  a.options.disc_nlp = DISC_NLP_IPOPT;
-  Case b{bounded(), SipOptions(), {}};
+  Case a{chebyshev(), Options(), {}};
+  a.options.method = Method::DiscReem;
+  a.options.disc_nlp = SubproblemNlp::Ipopt;
+  Case b{bounded(), Options(), {}};
   CaptureStdout();
   a.run();
   b.run();
@@ -79,12 +79,12 @@ TEST(Library, LambdaProblemsReachTheirOptima) {
 // differences of the gradients, still to full precision.
 TEST(Library, TheNewtonPhaseWorksWithoutHessians) {
   ScratchWorkingDir dir;
-  Case a{chebyshev(), SipOptions(), {}};
-  a.options.method = METHOD_EXCHANGE;
+  Case a{chebyshev(), Options(), {}};
+  a.options.method = Method::Exchange;
   CaptureStdout();
   a.run();
   GetCapturedStdout();
-  EXPECT_EQ(a.result.status, STATUS_SOLVED) << a.result.message;
+  EXPECT_EQ(a.result.status, Status::Solved) << a.result.message;
   EXPECT_NE(a.result.message.find("Newton phase converged"), std::string::npos) << a.result.message;
   EXPECT_NEAR(a.result.x[0], 2 * (std::sqrt(2.0) - 1), 1e-12);
   EXPECT_NEAR(a.result.objective, 3 - 2 * std::sqrt(2.0), 1e-12);
@@ -94,13 +94,13 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   ScratchWorkingDir dir;
   std::vector<Case> alone(3), together(3);
   for (std::vector<Case>* cases : {&alone, &together}) {
-    (*cases)[0] = Case{chebyshev(), SipOptions(), {}};
-    (*cases)[0].options.method = METHOD_INTP;
-    (*cases)[1] = Case{bounded(), SipOptions(), {}};
-    (*cases)[1].options.pf_type = PF_P1;
-    (*cases)[2] = Case{chebyshev(), SipOptions(), {}};
-    (*cases)[2].options.method = METHOD_DISC_HETT;
-    (*cases)[2].options.disc_nlp = DISC_NLP_IPOPT;
+    (*cases)[0] = Case{chebyshev(), Options(), {}};
+    (*cases)[0].options.method = Method::Intp;
+    (*cases)[1] = Case{bounded(), Options(), {}};
+    (*cases)[1].options.pf_type = PenaltyType::P1;
+    (*cases)[2] = Case{chebyshev(), Options(), {}};
+    (*cases)[2].options.method = Method::DiscHett;
+    (*cases)[2].options.disc_nlp = SubproblemNlp::Ipopt;
   }
   CaptureStdout();
   for (Case& c : alone) c.run();
@@ -115,8 +115,8 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
     EXPECT_EQ(together[i].result.iterations, alone[i].result.iterations) << i;
   }
   // The options are read, never written.
-  EXPECT_EQ(together[0].options.pf_eps, SipOptions().pf_eps);
-  EXPECT_EQ(together[0].options.int_tau, SipOptions().int_tau);
+  EXPECT_EQ(together[0].options.pf_eps, Options().pf_eps);
+  EXPECT_EQ(together[0].options.int_tau, Options().int_tau);
 }
 
 }  // namespace
@@ -127,13 +127,13 @@ namespace {
 // not a crash.
 TEST(Library, AMissingFunctionIsAnEvaluationError) {
   ScratchWorkingDir dir;
-  SipFunctions p;
+  Functions p;
   p.mt = 1;  // no g, no gradG
   p.x0 = {0.0};
   CaptureStdout();
-  SipResult r = ormid::solve(p.problem());
+  Result r = ormid::solve(p.problem());
   GetCapturedStdout();
-  EXPECT_EQ(r.status, STATUS_EVALUATION_ERROR) << r.message;
+  EXPECT_EQ(r.status, Status::EvaluationError) << r.message;
 }
 
 }  // namespace
@@ -143,18 +143,18 @@ namespace {
 // Every variable infinite: no x to solve for, and still a certificate.
 TEST(Library, AProblemWithoutFiniteVariablesIsCertifiedByEveryKindOfMethod) {
   ScratchWorkingDir dir;
-  SipFunctions p;
+  Functions p;
   p.nx = 0, p.mt = 1;
   p.g = [](int, const double*, const double* t) { return t[0] * t[0] - 2; };
   p.gradG = [](int, const double*, const double* t, double*, double* gt) { gt[0] = 2 * t[0]; };
-  for (int method : {METHOD_PENALTY, METHOD_EXCHANGE, METHOD_DISC_REEM}) {
-    SipOptions o;
+  for (int method : {Method::Penalty, Method::Exchange, Method::DiscReem}) {
+    Options o;
     o.method = method;
-    o.disc_nlp = DISC_NLP_IPOPT;
+    o.disc_nlp = SubproblemNlp::Ipopt;
     CaptureStdout();
-    SipResult r = ormid::solve(p.problem(), o);
+    Result r = ormid::solve(p.problem(), o);
     GetCapturedStdout();
-    EXPECT_EQ(r.status, STATUS_SOLVED) << method << ": " << r.message;
+    EXPECT_EQ(r.status, Status::Solved) << method << ": " << r.message;
     EXPECT_EQ(r.maxViolation, 0.0) << method;
   }
 }

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "option_parse.h"
-#include "sip.h"
+#include "ampl/option_parse.h"
+#include "core/sip.h"
 
 namespace {
 
@@ -27,16 +27,16 @@ struct OptionsTest : ::testing::Test {
 TEST_F(OptionsTest, EnumWordsMatchByPrefixInTableOrder) {
   std::string echo;
   EXPECT_EQ(enumValue("method", "penalty_mx", &echo), 10);
-  EXPECT_EQ(sipOptions.method, METHOD_PENALTY_M);
+  EXPECT_EQ(sipOptions.method, Method::PenaltyM);
   EXPECT_EQ(echo, "Penalty multiplier method selected\n");
   EXPECT_EQ(enumValue("method", "pen", &echo), 0);
   EXPECT_EQ(echo, "");
-  EXPECT_EQ(sipOptions.method, METHOD_PENALTY_M);
+  EXPECT_EQ(sipOptions.method, Method::PenaltyM);
   enumValue("int_ord", "primal", &echo);
-  EXPECT_EQ(sipOptions.int_ord, ORD_PRIMAL);
+  EXPECT_EQ(sipOptions.int_ord, KktOrdering::Primal);
   EXPECT_EQ(echo, "Primal ordering\n");
   enumValue("int_ord", "pc rest", &echo);
-  EXPECT_EQ(sipOptions.int_ord, ORD_PC);
+  EXPECT_EQ(sipOptions.int_ord, KktOrdering::PredictorCorrector);
   EXPECT_EQ(enumValue("pf_type", " p1"), 0);  // empty word
 }
 
@@ -47,7 +47,7 @@ TEST_F(OptionsTest, EveryEnumeratedWordStoresItsCodeAndPrintsItsMessage) {
     const char* message;
     int* target;
   };
-  SipOptions& o = sipOptions;
+  Options& o = sipOptions;
   const Word words[] = {
       {"method", "disc_hett", 0, "Discretization method selected Hettich version\n", &o.method},
       {"method", "disc_reem", 2, "Discretization method selected Reemtsen version\n", &o.method},
@@ -85,10 +85,10 @@ TEST_F(OptionsTest, EveryEnumeratedWordStoresItsCodeAndPrintsItsMessage) {
 TEST_F(OptionsTest, InteriorPointMethodSelectsAugmentedLagrangianMeritUnlessOverriddenLater) {
   enumValue("int_merit", "m1");
   enumValue("method", "intp");
-  EXPECT_EQ(sipOptions.method, METHOD_INTP);
-  EXPECT_EQ(sipOptions.int_merit, MERIT_M2);
+  EXPECT_EQ(sipOptions.method, Method::Intp);
+  EXPECT_EQ(sipOptions.int_merit, MeritFunction::M2);
   enumValue("int_merit", "m1");
-  EXPECT_EQ(sipOptions.int_merit, MERIT_M1);
+  EXPECT_EQ(sipOptions.int_merit, MeritFunction::M1);
 }
 
 TEST_F(OptionsTest, IntegersEchoRealsAreSilent) {
@@ -122,9 +122,9 @@ TEST_F(OptionsTest, DiscHListsReplaceEarlierListsAndStopAtTrailingComma) {
 }
 
 TEST_F(OptionsTest, DefaultsOfSharedAndSpecialSettings) {
-  EXPECT_EQ(sipOptions.method, METHOD_PENALTY);
-  EXPECT_EQ(sipOptions.pf_type, PF_P3);
-  EXPECT_EQ(sipOptions.int_ord, ORD_DUAL);
+  EXPECT_EQ(sipOptions.method, Method::Penalty);
+  EXPECT_EQ(sipOptions.pf_type, PenaltyType::P3);
+  EXPECT_EQ(sipOptions.int_ord, KktOrdering::Dual);
   EXPECT_EQ(sipOptions.int_merit, 0);
   EXPECT_EQ(sipOptions.maxitero, 400);
   EXPECT_EQ(sipOptions.pf_eps, 1e-4);

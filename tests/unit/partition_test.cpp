@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "partition.h"
+#include "ampl/partition.h"
 
 namespace {
 

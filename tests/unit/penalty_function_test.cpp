@@ -62,7 +62,7 @@ TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
 }
 
 TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
-  for (int type : {PF_P1, PF_P2, PF_P3}) {
+  for (int type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
     prob.options.pf_type = type;
     prob.context().pfEps = 0.05;
     const double x[2] = {-0.3, 0.5};  // violated on part of T only
@@ -101,13 +101,13 @@ TEST_F(PenaltyFunctionTest, WithoutInfiniteConstraintsPIsTheObjective) {
 TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
   const double x[2] = {-0.2, 0.3};
   double pt;
-  for (int type : {PF_P1, PF_P2, PF_P3}) {
+  for (int type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
     prob.options.pf_type = type;
     prob.context().pfEps = 0.1;
     double before = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
     prob.context().pfEps = 0.01;
     double after = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
-    if (type == PF_P2)
+    if (type == PenaltyType::P2)
       EXPECT_EQ(before, after);
     else
       EXPECT_NE(before, after) << type;
@@ -117,7 +117,7 @@ TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
 TEST_F(PenaltyFunctionTest, GradientCallIsCountedAndPrinted) {
   const double x[2] = {1, 0};
   double grad[2], P, pt;
-  prob.options.pf_type = PF_P2;
+  prob.options.pf_type = PenaltyType::P2;
   CaptureStdout();
   penaltyGradient(prob.context(), 2, x, 1, t, 1.0, grad, &P, &pt);
   std::string out = GetCapturedStdout();

@@ -10,7 +10,7 @@
 #include "fake_problem.h"
 #include "harness.h"
 #include "penalty/penalty_driver.h"
-#include "sip.h"
+#include "core/sip.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ struct PenaltyMethodTest : ::testing::Test {
       gt[0] = -1;
     };
   }
-  SipResult last;
-  std::string run(SipResult (*method)(SipContext&)) {
+  Result last;
+  std::string run(Result (*method)(SipContext&)) {
     SipContext& c = prob.install();
     CaptureStdout();
     last = method(c);
@@ -50,7 +50,7 @@ TEST_F(PenaltyMethodTest, InfeasibleProblemEndsByPenaltyLimit) {
   std::string results = readFile(dir.file("results"));
   EXPECT_NE(results.find(" & 1.0e+09 & 1.0e-04 \\\\\n"), std::string::npos) << results;
   EXPECT_NEAR(prob.x()[0], 1.0, 1e-4);
-  EXPECT_EQ(last.status, STATUS_INFEASIBLE);
+  EXPECT_EQ(last.status, Status::Infeasible);
 }
 
 TEST_F(PenaltyMethodTest, EpsilonIsDecreasedAtMostFourTimes) {
@@ -71,12 +71,12 @@ TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOn
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 1);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 2\n"), std::string::npos);
   EXPECT_NE(out.find("Solution found\n"), std::string::npos);
-  EXPECT_EQ(last.status, STATUS_SOLVED);
+  EXPECT_EQ(last.status, Status::Solved);
   EXPECT_EQ(occurrences(readFile(dir.file("results")), "\n"), 1);
 }
 
 TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
-  prob.options.pf_type = PF_P2;
+  prob.options.pf_type = PenaltyType::P2;
   // g = x - t <= 0 on [0, 1] pulls x to 0 against f = (x - 1)^2.
   boundXByT();
   std::string out = run(penaltyMethod);
@@ -97,7 +97,7 @@ TEST_F(PenaltyMethodTest, IterationLimitsCountAsSpecified) {
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 4\n"), std::string::npos);
   // three inner loops of maxiteri + 1 = 3 iterations each
   EXPECT_EQ(readFile(dir.file("results")).rfind(" & 9 & 4 & ", 0), 0u);
-  EXPECT_EQ(last.status, STATUS_ITERATION_LIMIT);
+  EXPECT_EQ(last.status, Status::IterationLimit);
 }
 
 TEST_F(PenaltyMethodTest, UnwritableResultsFileIsReportedAndRunFinishes) {
@@ -113,7 +113,7 @@ TEST_F(PenaltyMethodTest, UnwritableResultsFileIsReportedAndRunFinishes) {
 // has no minimum for miu < 2. The runaway is stopped, miu raised from the
 // inner loop's start, and x = 0 is found.
 TEST_F(PenaltyMethodTest, ExactPenaltyUnboundedBelowRaisesMiu) {
-  prob.options.pf_type = PF_P1;
+  prob.options.pf_type = PenaltyType::P1;
   prob.f = [](const double* x) { return -2 * x[0]; };
   prob.gradF = [](const double*, double* g) { g[0] = -2; };
   boundXByT();
@@ -121,7 +121,7 @@ TEST_F(PenaltyMethodTest, ExactPenaltyUnboundedBelowRaisesMiu) {
   EXPECT_EQ(occurrences(out, "Penalty function unbounded below\n"), 1);
   EXPECT_LT(out.find("Penalty function unbounded below\n"), out.find("Increasing penalty\n"));
   EXPECT_NEAR(prob.x()[0], 0.0, 1e-4);
-  EXPECT_LT(last.status, STATUS_INFEASIBLE);
+  EXPECT_LT(last.status, Status::Infeasible);
 }
 
 // Penalty terms below 1e-6 can hide a violation far above feas_tol (a peak
@@ -155,8 +155,8 @@ TEST_F(PenaltyMethodTest, SmallMaximisedObjectiveIsScaledBothWays) {
   EXPECT_EQ(GetCapturedStdout(), "Objective scaled by 200000\n");  // 1 / max(5e-6, 4e-6)
   const double x[1] = {3.0};
   double g[1];
-  EXPECT_DOUBLE_EQ(c.evaluate(REQ_OBJVAL, 0, x), 1.0);
-  c.evaluate(REQ_OBJGRD, 0, x, nullptr, g);
+  EXPECT_DOUBLE_EQ(c.evaluate(Request::ObjectiveValue, 0, x), 1.0);
+  c.evaluate(Request::ObjectiveGradient, 0, x, nullptr, g);
   EXPECT_DOUBLE_EQ(g[0], 0.8);
   EXPECT_DOUBLE_EQ(c.modelObjective(1.0), -5e-6);
   CaptureStdout();
@@ -167,7 +167,7 @@ TEST_F(PenaltyMethodTest, SmallMaximisedObjectiveIsScaledBothWays) {
 }
 
 TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {
-  prob.options.pf_type = PF_P2;
+  prob.options.pf_type = PenaltyType::P2;
   boundXByT();
   std::string out = run(penaltyMultiplierMethod);
   EXPECT_NE(out.find("Cs[0]="), std::string::npos);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "discretize/grid.h"
-#include "discretize/point_set.h"
+#include "lower_level/grid.h"
+#include "lower_level/point_set.h"
 #include "fake_problem.h"
 
 namespace {
@@ -17,7 +17,7 @@ typedef std::vector<double> Vec;
 
 // The norm range of a box of two coordinates and one constraint.
 NormRange rangeOver(const Vec& tl, const Vec& tu) {
-  SipProblem p;
+  Problem p;
   p.nt = 2;
   p.mt = 1;
   p.tl = tl.data();
@@ -119,9 +119,9 @@ TEST_F(PointSetTest, RegularGridsCountAndOrderTheirValues) {
   EXPECT_EQ(s.count(), 9);
   const Vec tiny = {1e-9, 1e-9};
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(gridIsBuildable(2, tl.data(), tu.data(), tiny.data()));
+  EXPECT_NE(gridProblem(2, tl.data(), tu.data(), tiny.data()), "");
   EXPECT_NE(testing::internal::GetCapturedStdout().find("more than 20000000"), std::string::npos);
-  EXPECT_TRUE(gridIsBuildable(2, tl.data(), tu.data(), h.data()));
+  EXPECT_EQ(gridProblem(2, tl.data(), tu.data(), h.data()), "");
 }
 
 TEST_F(PointSetTest, HaltonPointsUseTheShiftedPrimeTable) {

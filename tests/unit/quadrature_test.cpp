@@ -28,8 +28,8 @@ double direct(SipContext&, const double*, const double* t, int, int wantGrad, do
 }
 
 struct QuadratureTest : ::testing::Test {
-  SipProblem problem;
-  SipOptions options;
+  Problem problem;
+  Options options;
   SipContext context{problem, options};
   double x[2] = {0, 0}, t[1] = {0}, grad[2] = {0, 0}, violation = 0;
   Quadrature rule(double (*s)(double), double tl, double tu, int n = 20) {

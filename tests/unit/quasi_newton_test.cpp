@@ -15,7 +15,7 @@ using testing::internal::GetCapturedStdout;
 typedef std::vector<double> Vec;
 
 struct QuasiNewtonTest : ::testing::Test {
-  SipOptions o;
+  Options o;
 };
 
 Vec times(const Vec& H, const Vec& v) {

@@ -1,0 +1,121 @@
+// Reading keyword values from the command line or $ormid_options.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "ampl/option_parse.h"
+
+namespace ormid {
+
+namespace {
+
+const size_t LIST_MAX_VALUES = 256;
+
+std::string realText(double v) {
+  char text[64];
+  snprintf(text, sizeof text, "%.17g", v);
+  return text;
+}
+
+char* tokenEnd(char* value) {
+  char* end = value;
+  while (*end && !isspace((unsigned char)*end)) ++end;
+  return end;
+}
+
+bool set(Options& o, const Keyword& k, const std::string& text) {
+  return setOption(o, k.name, text);
+}
+
+char* readInteger(Options& o, const Keyword& k, char* value) {
+  char* end;
+  long v = strtol(value, &end, 10);
+  if (end == value || !set(o, k, std::string(value, end))) return value;
+  printf("%s=%d\n", k.name, (int)v);
+  return end;
+}
+
+char* readReal(Options& o, const Keyword& k, char* value) {
+  char* end;
+  strtod(value, &end);
+  if (end == value || !set(o, k, std::string(value, end))) return value;
+  return end;
+}
+
+// A trailing comma ends the list with a message; a list longer than
+// LIST_MAX_VALUES is a bad value.
+char* readList(Options& o, const Keyword& k, char* value) {
+  char* end;
+  double first = strtod(value, &end);
+  if (end == value) return value;
+  std::vector<double> list(1, first);
+  while (*end == ',') {
+    char* next = end + 1;
+    char* after;
+    double v = strtod(next, &after);
+    if (after == next) {
+      printf("Expecting double value and obtained nothing\n");
+      end = next;
+      break;
+    }
+    list.push_back(v);
+    end = after;
+  }
+  if (list.size() > LIST_MAX_VALUES) return value;
+  std::string text;
+  for (double h : list) text += (text.empty() ? "" : ",") + realText(h);
+  return set(o, k, text) ? end : value;
+}
+
+// Words match by prefix, in the table's order.
+char* readWord(Options& o, const Keyword& k, char* value) {
+  char* end = tokenEnd(value);
+  if (end == value) return value;
+  for (const KeywordWord& w : k.words) {
+    if (strncmp(value, w.word, strlen(w.word)) != 0) continue;
+    if (!set(o, k, w.word)) return value;
+    printf("%s\n", w.description);
+    return end;
+  }
+  return value;
+}
+
+char* readText(Options& o, const Keyword& k, char* value) {
+  char* end = tokenEnd(value);
+  if (end == value || !set(o, k, std::string(value, end))) return value;
+  return end;
+}
+
+}  // namespace
+
+char* readKeywordValue(Options& o, const Keyword& k, char* value) {
+  switch (k.kind) {
+    case KeywordKind::Integer:
+    case KeywordKind::Switch: return readInteger(o, k, value);
+    case KeywordKind::Real: return readReal(o, k, value);
+    case KeywordKind::List: return readList(o, k, value);
+    case KeywordKind::Word: return readWord(o, k, value);
+    case KeywordKind::Text: return readText(o, k, value);
+  }
+  return value;
+}
+
+std::string methodWord(Method method) {
+  Options o;
+  o.method = method;
+  std::string word = optionText(o, "method");
+  return word.empty() || isdigit((unsigned char)word[0]) ? "unknown" : word;
+}
+
+std::vector<std::pair<std::string, std::string>> changedOptions(const Options& o) {
+  const Options defaults;
+  std::vector<std::pair<std::string, std::string>> changed;
+  for (const Keyword& k : keywords()) {
+    std::string now = optionText(o, k.name);
+    if (now != optionText(defaults, k.name)) changed.push_back({k.name, now});
+  }
+  return changed;
+}
+
+}  // namespace ormid

@@ -1,0 +1,179 @@
+#include "ampl/run.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ampl/ampl_model.h"
+#include "ampl/option_parse.h"
+#include "ampl/partition.h"
+#include "ampl/report.h"
+#include "ampl/results_file.h"
+#include "core/run_clock.h"
+#include "core/sip.h"
+
+namespace ormid {
+
+namespace {
+
+void missingNameFiles() {
+  printf("%s\n%s\n", "Semi-Infinite Programming interface needs .row and .col files.",
+         "In order to provide .row and .col files, in your AMPL session say");
+  const char* solver = getenv("solver");
+  if (solver)
+    printf("\toption %s_auxfiles rc;\n%s", solver, "before saying\n\tsolve;\nor\n");
+  printf("\toption auxfiles rc;\nbefore saying\n\twrite ...\n");
+}
+
+// The counters in the program's %d format (saturated beyond int).
+int shown(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v; }
+
+void printStatistics(const Stats& s) {
+  printf("Some statistics\n");
+  printf("kelv_objval=%d\n", shown(s.objval));
+  printf("kelv_objgrd=%d\n", shown(s.objgrd));
+  printf("kelv_conval=%d\n", shown(s.conval));
+  printf("kelv_jacval=%d\n", shown(s.jacval));
+  printf("kelv_pfval=%d\n", shown(s.pfval));
+  printf("kelv_gpfval=%d\n", shown(s.gpfval));
+  printf("kelv_conxval=%d\n", shown(s.conxval));
+  printf("kelv_contval=%d\n", shown(s.contval));
+  printf("kelv_conxgrd=%d\n", shown(s.conxgrd));
+  printf("kelv_contgrd=%d\n", shown(s.contgrd));
+  printf("nnlpc/nnlp=%f\n", (double)s.nnlpc / (double)(s.nnlp - 1));
+  printf("nnlp=%d\n", shown(s.nnlp));
+}
+
+// One line: how the run ended, in the solution file and on standard output.
+std::string endingLine(const Options& o, const Result& r) {
+  char line[768];
+  snprintf(line, sizeof line,
+           "ormid %s: %s (%d), %s; objective %.10g; largest violation %.6g; stationarity %.3g",
+           methodWord(o.method).c_str(), statusWords(r.status), statusCode(r.status), r.message.c_str(),
+           r.objective, r.maxViolation, r.stationarity);
+  return line;
+}
+
+void printPoint(const Point& q) {
+  printf("(");
+  for (size_t d = 0; d < q.t.size(); ++d) printf(d ? ", %.10g" : "%.10g", q.t[d]);
+  printf(")");
+}
+
+// The certificate after the statistics: each infinite constraint's worst
+// point, the active points with their multipliers, the residual and the
+// objective gap.
+void printCertificate(const Result& r) {
+  if (std::isnan(r.stationarity)) return;
+  for (const Point& q : r.worst) {
+    printf("Largest violation of %s: %.3g at t = ", amplConName(sipPartition.ctIndex[q.constraint]),
+           q.violation);
+    printPoint(q);
+    printf("\n");
+  }
+  printf("Active points: %d\n", (int)r.active.size());
+  for (const Point& q : r.active) {
+    printf("%s at t = ", amplConName(sipPartition.ctIndex[q.constraint]));
+    printPoint(q);
+    printf(": multiplier %.6g\n", q.multiplier);
+  }
+  printf("Stationarity residual: %.3g\n", r.stationarity);
+  if (!std::isnan(r.objectiveGap)) printf("Objective gap: %.3g (relative)\n", r.objectiveGap);
+  printf("Certificate: %ld evaluations, %.3f s\n", r.certificateEvaluations, r.certificateSeconds);
+}
+
+// Only the first variable's initial value decides whether there is a guess.
+bool haveInitialGuess() {
+  const char* have = amplHaveX0();
+  return amplX0() != nullptr && (have == nullptr || have[0] != 0);
+}
+
+}  // namespace
+
+void openStubOrExit(const char* stub) {
+  if (!amplRead(stub)) {
+    printf("Can't read problem\n");
+    exit(1);
+  }
+  if (!amplHasNameFiles(stub)) {
+    missingNameFiles();
+    exit(1);
+  }
+}
+
+namespace {
+
+// Writes the solution file for the method's point and prints the ending.
+void finishRun(const Options& o, const Result& result, double* full) {
+  std::string line = endingLine(o, result);
+  std::vector<double> zeroT(sipPartition.nt, 0.0);
+  scatterXT(result.x.data(), zeroT.data(), full);
+  amplWriteSol((line + "\n").c_str(), full, statusCode(result.status));
+  printStatistics(result.stats);
+  printCertificate(result);
+  printf("%s\n", line.c_str());
+}
+
+// The AMPL model as the library's problem: the partition's bounds and the
+// evaluator over the library's reader, with the partition as its data.
+Problem amplProblem(const double* x0) {
+  const SipPartition& p = sipPartition;
+  Problem s;
+  s.nx = p.nx, s.nt = p.nt, s.mx = p.mx, s.mt = p.mt;
+  s.x0 = x0;
+  s.xl = p.xl.data(), s.xu = p.xu.data(), s.tl = p.tl.data(), s.tu = p.tu.data();
+  s.cxl = p.cxl.data(), s.cxu = p.cxu.data(), s.ctl = p.ctl.data(), s.ctu = p.ctu.data();
+  s.evaluate = sipEvaluate;
+  s.data = &sipPartition;
+  s.sense = amplObjectiveSense();
+  s.hessians = true;
+  s.objectiveName = amplObjectiveName();
+  for (int k = 0; k < p.mx; ++k) s.finiteNames.push_back(amplConName(p.cxIndex[k]));
+  for (int k = 0; k < p.mt; ++k) s.infiniteNames.push_back(amplConName(p.ctIndex[k]));
+  return s;
+}
+
+}  // namespace
+
+int ormidRun(int argc, char** argv) {
+  if (argc < 2) {
+    printf("Usage: %s stub -AMPL\n", argv[0]);
+    return 1;
+  }
+  amplAlloc();
+  Options options;
+  options.print_level = PrintLevel::Details;
+  char* stub = amplGetStops(argv, options);
+  if (!stub) {
+    printf("Usage: %s stub -AMPL\n", argv[0]);
+    return 1;
+  }
+  openStubOrExit(stub);
+  buildPartition();
+
+  const SipPartition& p = sipPartition;
+  std::vector<double> x0(p.nx, 0.0);
+  double* full = amplX0();
+  int haveGuess = haveInitialGuess() ? 1 : 0;
+  if (haveGuess)
+    gatherX(full, x0.data());
+  else
+    full = amplFreshX0();
+
+  const double start = monotonicSeconds();
+  const Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);
+  Result result = ormid::solve(problem, options);
+  if (result.status == Status::InvalidInput) printf("Invalid input: %s\n", result.message.c_str());
+  appendSummaryRow(result.summary);
+  if (result.hasPoint()) finishRun(options, result, full);
+  if (result.hasPoint() && !options.report.empty())
+    writeReport(options, stub, problem, result, monotonicSeconds() - start);
+  releasePartition();
+  amplFree();
+  return result.hasPoint() ? 0 : 1;
+}
+
+}  // namespace ormid

@@ -1,0 +1,295 @@
+// The keyword table: every option by its name, its kind and its words, read
+// from text as the `ormid` program reads it.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/sip.h"
+
+namespace ormid {
+
+namespace {
+
+const size_t LIST_MAX_VALUES = 256;
+
+// Where a keyword's value lives in an options record, by kind.
+struct Field {
+  int Options::*integer = nullptr;
+  bool Options::*flag = nullptr;
+  double Options::*real = nullptr;
+  unsigned Options::*whole = nullptr;
+  std::string Options::*text = nullptr;
+};
+
+struct Entry {
+  Keyword keyword;
+  Field field;
+  // Enumerated keywords: the field as its code, and the code of each word.
+  int (*get)(const Options&) = nullptr;
+  void (*set)(Options&, int) = nullptr;
+  std::vector<int> codes;
+};
+
+template <typename E, E Options::*member>
+int getCode(const Options& o) { return static_cast<int>(o.*member); }
+template <typename E, E Options::*member>
+void setCode(Options& o, int code) { o.*member = static_cast<E>(code); }
+
+Entry integer(const char* name, int Options::*f, const char* d) {
+  Entry e{{name, KeywordKind::Integer, d, {}}, {}};
+  e.field.integer = f;
+  return e;
+}
+Entry flag(const char* name, bool Options::*f, const char* d) {
+  Entry e{{name, KeywordKind::Switch, d, {}}, {}};
+  e.field.flag = f;
+  return e;
+}
+Entry real(const char* name, double Options::*f, const char* d) {
+  Entry e{{name, KeywordKind::Real, d, {}}, {}};
+  e.field.real = f;
+  return e;
+}
+Entry text(const char* name, std::string Options::*f, const char* d) {
+  Entry e{{name, KeywordKind::Text, d, {}}, {}};
+  e.field.text = f;
+  return e;
+}
+Entry whole(const char* name, unsigned Options::*f, const char* d) {
+  Entry e{{name, KeywordKind::Integer, d, {}}, {}};
+  e.field.whole = f;
+  return e;
+}
+template <typename E, E Options::*member>
+Entry word(const char* name, const char* d, std::vector<KeywordWord> words, std::vector<E> codes) {
+  Entry e{{name, KeywordKind::Word, d, std::move(words)}, {}};
+  e.get = getCode<E, member>;
+  e.set = setCode<E, member>;
+  for (E c : codes) e.codes.push_back(static_cast<int>(c));
+  return e;
+}
+
+std::vector<Entry> makeTable() {
+  using O = Options;
+  std::vector<Entry> t = {
+      real("armijo", &O::armijo, "Constant in Armijo rule"),
+      real("bfgsskip", &O::bfgsskip, "Constant for BFGS curvature condition"),
+      flag("certificate", &O::certificate, "Certify the final point (1) or take the method's word (0)"),
+      flag("damped", &O::damped, "Damped BFGS updating formula"),
+      real("delta", &O::delta, "Barrier parameter delta"),
+      real("disc_dist", &O::disc_dist, "Distance between neighbours"),
+      real("disc_eps", &O::disc_eps, "Epsilon starting value in discretization method, Reemtsen version"),
+      {{"disc_h", KeywordKind::List, "Initial discretization grid space", {}}, {}},
+      integer("disc_h_mx", &O::disc_h_mx, "Total number of Halton points"),
+      integer("disc_ha_mx", &O::disc_ha_mx, "Number of Halton points added in each level"),
+      integer("disc_inner", &O::disc_inner, "Number of inner iterations"),
+      integer("disc_k", &O::disc_k, "Level of discretization"),
+      word<SubproblemNlp, &O::disc_nlp>("disc_nlp", "Solver of the finite subproblems (none or ipopt)",
+          {{"none", "No subproblem solver"}, {"ipopt", "Subproblem solver Ipopt"}},
+          {SubproblemNlp::None, SubproblemNlp::Ipopt}),
+      flag("dual_ini", &O::dual_ini, "Reset in initial guess"),
+      integer("exchange_maxit", &O::exchange_maxit, "Maximum of iterations of the exchange method"),
+      flag("exchange_reduce", &O::exchange_reduce,
+           "Newton steps on the reduced problem after the exchange phase (1) or not (0)"),
+      real("feas_tol", &O::feas_tol, "Largest relative violation of a solved point"),
+      real("int_amp", &O::int_amp, "Minimum integral amplitude"),
+      integer("int_corr", &O::int_corr, "Number of correction in predictor corrector"),
+      real("int_eps", &O::pf_eps, "Smoothing parameter for differentiability"),
+      real("int_epsfactor", &O::int_epsfactor, "Epsilon factor"),
+      real("int_epslimit", &O::int_epslimit, "Epsilon limit"),
+      real("int_error", &O::int_error, "Precision in integral computation"),
+      integer("int_maxit", &O::maxitero, "Maximum number of iterations in interior point"),
+      word<MeritFunction, &O::int_merit>("int_merit", "Merit function in interior point method",
+          {{"m1", "L2 merit function"}, {"m2", "Augmented Lagrangian merit function"}},
+          {MeritFunction::M1, MeritFunction::M2}),
+      integer("int_n", &O::int_n, "Number of initial intervals in adaptative integration"),
+      word<KktOrdering, &O::int_ord>("int_ord", "Ordering in solving KKT system",
+          {{"pc", "Predictor Corrector with dual ordering"}, {"p", "Primal ordering"},
+           {"d", "Dual ordering"}},
+          {KktOrdering::PredictorCorrector, KktOrdering::Primal, KktOrdering::Dual}),
+      real("int_prec", &O::int_prec, "Interior point stopping criteria"),
+      real("int_tau", &O::int_tau, "Relaxation on problem transcription"),
+      integer("maxiteri", &O::maxiteri, "Maximum of inner iterations"),
+      integer("maxitero", &O::maxitero, "Maximum of outer iterations"),
+      word<Method, &O::method>("method", "The solver method",
+          {{"disc_hett", "Discretization method selected Hettich version"},
+           {"disc_reem", "Discretization method selected Reemtsen version"},
+           {"disc_halt", "Discretization method selected Hettich version with Halton points"},
+           {"penalty_m", "Penalty multiplier method selected"},
+           {"penalty", "Penalty method selected"},
+           {"sqp", "SQP method selected"},
+           {"intp", "Interior point method selected"},
+           {"exchange", "Exchange method selected"}},
+          {Method::DiscHett, Method::DiscReem, Method::DiscHalt, Method::PenaltyM, Method::Penalty,
+           Method::Sqp, Method::Intp, Method::Exchange}),
+      real("miu0", &O::miu0, "Initial penalty parameter value"),
+      real("miuf", &O::miuf, "Multiplying factor for the penalty parameter"),
+      integer("nlp_maxit", &O::nlp_maxit, "Maximum of iterations of each finite subproblem (Ipopt)"),
+      real("opt_tol", &O::opt_tol, "Largest relative stationarity residual of a solved point"),
+      real("pf_eps", &O::pf_eps, "Smoothing parameter for differentiability"),
+      word<QuadratureRule, &O::pf_int>("pf_int", "Adaptative formula to use",
+          {{"gaussian", "Gaussian adaptative formula"}, {"trapzoid", "Trapzoid adaptative formula"}},
+          {QuadratureRule::Gaussian, QuadratureRule::Trapezoid}),
+      real("pf_preci", &O::pf_preci, "Inner iteration stopping criteria"),
+      real("pf_preco", &O::pf_preco, "Outer iteration stopping criteria"),
+      word<PenaltyType, &O::pf_type>("pf_type", "The penalty function",
+          {{"p1", "Penalty function 1"}, {"p2", "Penalty function 2"}, {"p3", "Penalty function 3"}},
+          {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}),
+      text("report", &O::report, "Write a JSON report of the run to this file"),
+      flag("reset", &O::reset, "Reset of inverse Hessian estimation after n updates"),
+      flag("scale", &O::scale, "Scaling search direction"),
+      whole("seed", &O::seed, "Seed of the random start (0: from the clock)"),
+      real("theta", &O::theta, "Minimum of the initial slack variables"),
+      real("time_limit", &O::time_limit, "Wall-clock limit of the run in seconds (0: none)"),
+      word<BarrierUpdate, &O::updtb>("updtb", "Update barrier formula to use",
+          {{"f1", "Update barrier parameter by formula 1"}, {"f2", "Update barrier parameter by formula 2"}},
+          {BarrierUpdate::F1, BarrierUpdate::F2}),
+      flag("watchdog", &O::watchdog, "with or without watchdog tecnique"),
+      integer("watchmax", &O::watchmax, "Maximum number of increase in the merit function (watchdog)"),
+  };
+  return t;
+}
+
+const std::vector<Entry>& table() {
+  static const std::vector<Entry> entries = makeTable();
+  return entries;
+}
+
+const Entry* find(const std::string& name) {
+  for (const Entry& e : table())
+    if (name == e.keyword.name) return &e;
+  return nullptr;
+}
+
+bool readLong(const std::string& text, long* v) {
+  const char* s = text.c_str();
+  char* end;
+  errno = 0;
+  *v = strtol(s, &end, 10);
+  return end != s && *end == 0 && errno == 0 && *v >= INT_MIN && *v <= INT_MAX;
+}
+
+bool readReal(const std::string& text, double* v) {
+  const char* s = text.c_str();
+  char* end;
+  *v = strtod(s, &end);
+  return end != s && *end == 0;
+}
+
+bool readList(const std::string& text, std::vector<double>* list) {
+  list->clear();
+  size_t start = 0;
+  while (true) {
+    size_t comma = text.find(',', start);
+    double v;
+    if (!readReal(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), &v))
+      return false;
+    list->push_back(v);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return list->size() <= LIST_MAX_VALUES;
+}
+
+bool assign(const Entry& e, Options& o, const std::string& value) {
+  long whole;
+  double v;
+  switch (e.keyword.kind) {
+    case KeywordKind::Integer:
+      if (!readLong(value, &whole)) return false;
+      if (e.field.whole) {
+        if (whole < 0) return false;
+        o.*e.field.whole = (unsigned)whole;
+      } else {
+        o.*e.field.integer = (int)whole;
+      }
+      return true;
+    case KeywordKind::Switch:
+      if (!readLong(value, &whole)) return false;
+      o.*e.field.flag = whole != 0;
+      return true;
+    case KeywordKind::Real:
+      if (!readReal(value, &v)) return false;
+      o.*e.field.real = v;
+      return true;
+    case KeywordKind::List: return readList(value, &o.disc_h);
+    case KeywordKind::Text:
+      if (value.empty() || std::any_of(value.begin(), value.end(), [](char ch) { return isspace((unsigned char)ch); }))
+        return false;
+      o.*e.field.text = value;
+      return true;
+    case KeywordKind::Word:
+      for (size_t i = 0; i < e.keyword.words.size(); ++i)
+        if (value == e.keyword.words[i].word) {
+          e.set(o, e.codes[i]);
+          return true;
+        }
+      return false;
+  }
+  return false;
+}
+
+std::string realText(double v) {
+  char text[64];
+  snprintf(text, sizeof text, "%.17g", v);
+  return text;
+}
+
+}  // namespace
+
+const std::vector<Keyword>& keywords() {
+  static const std::vector<Keyword> list = [] {
+    std::vector<Keyword> k;
+    for (const Entry& e : table()) k.push_back(e.keyword);
+    return k;
+  }();
+  return list;
+}
+
+bool setOption(Options& options, const std::string& keyword, const std::string& value,
+               std::string* error) {
+  const Entry* e = find(keyword);
+  if (!e) {
+    if (error) *error = "unknown keyword \"" + keyword + "\"";
+    return false;
+  }
+  Options changed = options;
+  if (!assign(*e, changed, value)) {
+    if (error) *error = "bad value \"" + value + "\" for keyword " + keyword;
+    return false;
+  }
+  options = changed;
+  return true;
+}
+
+std::string optionText(const Options& o, const std::string& keyword) {
+  const Entry* e = find(keyword);
+  if (!e) return "";
+  switch (e->keyword.kind) {
+    case KeywordKind::Integer:
+      return e->field.whole ? std::to_string(o.*e->field.whole) : std::to_string(o.*e->field.integer);
+    case KeywordKind::Switch: return o.*e->field.flag ? "1" : "0";
+    case KeywordKind::Real: return realText(o.*e->field.real);
+    case KeywordKind::Text: return o.*e->field.text;
+    case KeywordKind::List: {
+      std::string list;
+      for (double h : o.disc_h) list += (list.empty() ? "" : ",") + realText(h);
+      return list;
+    }
+    case KeywordKind::Word: {
+      const int code = e->get(o);
+      for (size_t i = 0; i < e->codes.size(); ++i)
+        if (e->codes[i] == code) return e->keyword.words[i].word;
+      return std::to_string(code);
+    }
+  }
+  return "";
+}
+
+}  // namespace ormid

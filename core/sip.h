@@ -1,0 +1,50 @@
+// Chief header of the solver's internals: the public types, the context of
+// a solve and the method entry points.
+#pragma once
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ormid/ormid.h"
+#include "core/sip_context.h"
+
+namespace ormid {
+
+const int DISC_H_MAX_VALUES = 256;
+
+inline Result sipResult(Status status, const std::string& message, int iterations = 0) {
+  Result r;
+  r.status = status;
+  r.message = message;
+  r.iterations = iterations;
+  return r;
+}
+
+// Stands for the external NLP solver: prints its message; the caller ends
+// the run with status 1.
+void nlpUnavailable(const SipContext& c);
+
+// Runs the chosen method on the context: the initial guess when there is
+// no starting point, the start check, the shape checks, the method. The
+// context's x receives the method's point.
+Result dispatch(SipContext& c);
+
+// Names the objective or finite constraint that cannot be evaluated at x
+// (empty when all can).
+std::string failingAtStart(const Problem& p, const double* x);
+
+
+// Method entry points: each moves c.x and says how it ended.
+Result penaltyMethod(SipContext& c);
+Result penaltyMultiplierMethod(SipContext& c);
+Result interiorPointMethod(SipContext& c);
+Result hettichMethod(SipContext& c);
+Result haltonMethod(SipContext& c);
+Result reemtsenMethod(SipContext& c);
+Result exchangeMethod(SipContext& c);
+// Random start in c.x improved by one subproblem; Status::NoPoint when there
+// is no subproblem solver.
+Result initialGuess(SipContext& c);
+
+}  // namespace ormid

@@ -1,0 +1,74 @@
+// Everything one solve works with: the problem, the options (read only),
+// the counters, the point the method moves and the values the methods
+// change as they run. Every method and kernel takes it explicitly.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ormid/ormid.h"
+
+namespace ormid {
+
+class SubproblemSolver;
+
+struct SipContext {
+  SipContext(const Problem& problem, const Options& options);
+
+  const Problem& problem;
+  const Options& options;
+  Stats stats{};
+  std::vector<double> x;  // the starting point, then the method's point
+  double deadline;        // on the clock of run_clock.h
+
+  // The smoothing parameter and the transcription's relaxation: they start
+  // at pf_eps and int_tau and the methods tighten them.
+  double pfEps, intTau;
+
+  // The objective reaches the methods multiplied by this factor (and by
+  // the sense); the integral methods raise it for small objectives.
+  double objectiveScale = 1.0;
+
+  // Set by tests in place of the solver the options choose.
+  SubproblemSolver* subproblemSolver = nullptr;
+
+  // One request to the problem's evaluator, counted in stats.
+  double evaluate(Request code, int n, const double* x, const double* t = nullptr,
+                  double* out1 = nullptr, double* out2 = nullptr, double* out3 = nullptr,
+                  int* nerror = nullptr);
+
+  // The model's own objective (or gradient entry) from the value the methods minimise.
+  double modelObjective(double minimised) const { return minimised / objectiveFactor(); }
+
+  // The integral methods' tests and constants are absolute and calibrated
+  // for objectives of order one: an objective whose value and gradient at x
+  // are both below 1e-2 in size is scaled up to size one (at most by 1e8),
+  // with a line "Objective scaled by %g".
+  void scaleSmallObjective();
+
+  // Output at a level: shown when the options' print level reaches it, sent
+  // to their log sink line by line (or written to standard output).
+  bool prints(PrintLevel level) const { return options.print_level >= level; }
+  void print(PrintLevel level, const char* format, ...) const
+      __attribute__((format(printf, 3, 4)));
+  // v as "%.10lf " values on one line; a matrix row by row.
+  void printVector(PrintLevel level, const double* v, int n) const;
+  void printMatrix(PrintLevel level, const double* a, int rows, int cols) const;
+  // label, then v on a line of its own.
+  void printLabelled(PrintLevel level, const char* label, const std::vector<double>& v) const;
+  // Hands the rest of an unfinished line to the log sink.
+  void flushLog() const;
+
+  // The iteration callback, when there is one: true when it asks to stop.
+  bool stopRequested(const char* phase, int iteration, double objective, double violation,
+                     const double* xv) const;
+
+  // What the evaluator's objective is multiplied by: -1 for any negative
+  // sense (a maximised objective), times objectiveScale.
+  double objectiveFactor() const { return (problem.sense < 0 ? -1.0 : 1.0) * objectiveScale; }
+
+ private:
+  mutable std::string pendingLog_;  // the start of a line not yet sent to the sink
+};
+
+}  // namespace ormid

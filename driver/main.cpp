@@ -1,3 +1,0 @@
-#include "run.h"
-
-int main(int argc, char** argv) { return ormidRun(argc, argv); }

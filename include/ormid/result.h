@@ -1,0 +1,96 @@
+// How a solve ended: its status and message, its point, the certificate of
+// that point and the counters.
+#pragma once
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ormid/export.h"
+
+namespace ormid {
+
+// Codes in the bands of AMPL's solve results (the .sol's solve_result_num);
+// negative ones leave no point.
+enum class Status {
+  InvalidInput = -3,  // the problem or the options fail the input check
+  NotSolved = -2,     // no method has run
+  NoPoint = -1,       // ended before it had any point (x is the start, if any)
+  Solved = 0,
+  Uncertain = 100,    // stop test met, but the certificate does not show it solved
+  Infeasible = 200,
+  IterationLimit = 400,
+  TimeLimit = 401,
+  SizeLimit = 402,
+  QuadratureLimit = 403,
+  Interrupted = 404,  // the iteration callback asked to stop
+  EvaluationError = 500,
+  Breakdown = 501,
+  SubproblemFailure = 502
+};
+
+// "solved", "solved?", "infeasible", "limit", "failure" or "no solution".
+ORMID_API const char* statusWords(Status status);
+inline int statusCode(Status status) { return static_cast<int>(status); }
+
+// Evaluations requested by the method, by request, and its own counts.
+struct Stats {
+  long long objval = 0, objgrd = 0, objhes = 0, conval = 0, jacval = 0;
+  long long conxval = 0, contval = 0, conxgrd = 0, contgrd = 0, conxhes = 0, conthes = 0;
+  long long pfval = 0, gpfval = 0;  // penalty function values and gradients
+  long long nnlpc = 0, nnlp = 0;    // constraints of all subproblems, and subproblems
+  long long quadcut = 0;            // integrals cut short
+};
+
+// A point of T for an infinite constraint: its worst violation there, and
+// (for an active point) the multiplier fitted to it.
+struct Point {
+  int constraint = 0;
+  std::vector<double> t;
+  double violation = 0;   // g - upper or lower - g (negative inside)
+  double multiplier = 0;
+};
+
+// The closing figures of the methods that have a summary row (the `ormid`
+// program appends it to ./results).
+enum class SummaryKind { None, Penalty, InteriorPoint, Discretization };
+struct Summary {
+  SummaryKind kind = SummaryKind::None;
+  // Penalty: inner and outer iterations, penalty values and gradients.
+  // Interior point: iterations and merit evaluations.
+  // Discretization: first and last grid sizes, subproblems.
+  std::vector<long long> counts;
+  // Penalty: objective, penalty parameter, smoothing parameter.
+  // Interior point: objective, primal and dual residuals, barrier and
+  // smoothing parameters. Discretization: constraints per subproblem, objective.
+  std::vector<double> values;
+};
+
+struct Result {
+  Status status = Status::NotSolved;
+  std::string message;
+  std::vector<double> x;
+  double objective = NAN;     // the model's objective at x
+  double maxViolation = NAN;  // largest violation found at x (bounds, c, g over T)
+  // The certificate: each infinite constraint's worst point, the active
+  // points with their multipliers, and the relative stationarity residual
+  // ||grad f + sum multiplier * grad of active constraint||, divided by the
+  // larger of ||grad f|| at x and at the starting point.
+  std::vector<Point> worst, active;
+  double stationarity = NAN;
+  // How far the multipliers place the optimum from the objective:
+  // sum multiplier * |g - bound| over the active points and constraints,
+  // divided by the objective's own size.
+  double objectiveGap = NAN;
+  long long certificateEvaluations = 0;
+  double certificateSeconds = 0;
+  int iterations = 0;
+  Stats stats;
+  Summary summary;
+  double seconds = 0;
+
+  bool hasPoint() const { return statusCode(status) >= 0; }
+  const char* statusText() const { return statusWords(status); }
+};
+
+}  // namespace ormid

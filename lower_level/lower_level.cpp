@@ -1,0 +1,230 @@
+#include "lower_level/lower_level.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "lower_level/grid.h"
+
+namespace ormid {
+
+namespace {
+
+const int SCAN_POINTS = 10001;
+const int ASCENT_ITERATIONS = 200;
+
+bool finiteBound(double lower, double upper) {
+  return !isMinusInfinity(lower) && !isPlusInfinity(upper) && std::isfinite(upper - lower);
+}
+
+double sampleValue(double lower, double upper, int i, int count) {
+  if (finiteBound(lower, upper)) return count > 1 ? lower + (upper - lower) * i / (count - 1) : lower;
+  return !isMinusInfinity(lower) ? lower : !isPlusInfinity(upper) ? upper : 0.0;
+}
+
+// Violation against whichever bound is finite; with both, the larger.
+double signedViolation(double g, double lower, double upper, int* side) {
+  double up = isPlusInfinity(upper) ? -HUGE_VAL : g - upper;
+  double low = isMinusInfinity(lower) ? -HUGE_VAL : lower - g;
+  *side = up >= low ? 1 : -1;
+  return std::max(up, low);
+}
+
+}  // namespace
+
+std::vector<double> widths(const Problem& p) {
+  std::vector<double> w(p.nt);
+  for (int d = 0; d < p.nt; ++d) w[d] = finiteBound(p.tl[d], p.tu[d]) ? p.tu[d] - p.tl[d] : 0.0;
+  return w;
+}
+
+namespace {
+
+void project(const Problem& p, std::vector<double>& t) {
+  for (int d = 0; d < p.nt; ++d) {
+    if (!isMinusInfinity(p.tl[d])) t[d] = std::max(t[d], p.tl[d]);
+    if (!isPlusInfinity(p.tu[d])) t[d] = std::min(t[d], p.tu[d]);
+  }
+}
+
+}  // namespace
+
+double scanSpacing(const Problem& p) {
+  int per = p.nt > 0 ? (int)std::floor(std::pow((double)SCAN_POINTS, 1.0 / p.nt) + 1e-9) : 2;
+  return per >= 2 ? 1.0 / (per - 1) : 0.01;
+}
+
+double boxDistance(const std::vector<double>& a, const std::vector<double>& b,
+                   const std::vector<double>& w) {
+  double d = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    d = std::max(d, w[i] > 0 ? std::fabs(a[i] - b[i]) / w[i] : std::fabs(a[i] - b[i]));
+  return d;
+}
+
+double ViolationFunction::value(const double* t, int* side) const {
+  ++*evaluations;
+  int error = 0;
+  double g = p.evaluate(Request::InfiniteValue, j, x, t, nullptr, nullptr, nullptr, &error, p.data);
+  if (error || std::isnan(g)) return NAN;
+  return signedViolation(g, p.ctl[j], p.ctu[j], side);
+}
+
+double ViolationFunction::valueAndGradient(const double* t, double* grad, int* side) const {
+  double v = value(t, side);
+  std::vector<double> gx(p.nx > 0 ? p.nx : 1);
+  int error = 0;
+  ++*evaluations;
+  p.evaluate(Request::InfiniteGradient, j, x, t, gx.data(), grad, nullptr, &error, p.data);
+  for (int d = 0; d < p.nt; ++d) grad[d] = error ? 0.0 : *side * grad[d];
+  return v;
+}
+
+Scan scanPoints(const Problem& p) { return scanPoints(p, SCAN_POINTS); }
+
+Scan scanPoints(const Problem& p, long count) {
+  Scan scan;
+  for (int d = 0; d < p.nt; ++d)
+    if (p.tl[d] > p.tu[d]) return scan;  // an empty T: the infinite constraints hold vacuously
+  if (p.nt == 0) {
+    scan.points.push_back(std::vector<double>());
+    return scan;
+  }
+  int per = (int)std::floor(std::pow((double)count, 1.0 / p.nt) + 1e-9);
+  std::vector<double> t(p.nt);
+  if (per < 2) {
+    for (long n = 0; n < count; ++n) {
+      for (int d = 0; d < p.nt; ++d) {
+        double lo = sampleValue(p.tl[d], p.tu[d], 0, 2), hi = sampleValue(p.tl[d], p.tu[d], 1, 2);
+        t[d] = lo + radicalInverse(haltonBase(d), n) * (hi - lo);
+      }
+      scan.points.push_back(t);
+    }
+    return scan;
+  }
+  scan.perCoordinate = per;
+  std::vector<int> index(p.nt, 0);
+  for (;;) {
+    for (int d = 0; d < p.nt; ++d) t[d] = sampleValue(p.tl[d], p.tu[d], index[d], per);
+    scan.points.push_back(t);
+    int d = 0;
+    while (d < p.nt && ++index[d] == per) index[d++] = 0;
+    if (d == p.nt) return scan;
+  }
+}
+
+std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
+                               std::vector<int>* sides) {
+  std::vector<double> values(scan.points.size());
+  sides->assign(values.size(), 1);
+  for (size_t i = 0; i < values.size(); ++i) {
+    double f = v.value(scan.points[i].data(), &(*sides)[i]);
+    values[i] = std::isnan(f) ? HUGE_VAL : f;
+  }
+  return values;
+}
+
+double largestMagnitude(const Problem& p, int j, const std::vector<double>& values,
+                        const std::vector<int>& sides) {
+  double largest = 0;
+  for (size_t i = 0; i < values.size(); ++i)
+    if (std::isfinite(values[i]))
+      largest = std::max(largest, std::fabs(boundOfSide(p, j, sides[i]) + sides[i] * values[i]));
+  return largest;
+}
+
+double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep) {
+  const Problem& p = v.p;
+  const std::vector<double> w = widths(p);
+  std::vector<double> grad(p.nt), trial(p.nt), dir(p.nt);
+  double f = v.valueAndGradient(t.data(), grad.data(), side);
+  double alpha = maxStep;
+  for (int it = 0; it < ASCENT_ITERATIONS && std::isfinite(f); ++it) {
+    // Steps scaled by the box: each coordinate moves in units of its width;
+    // a coordinate pressed against its bound does not move.
+    double norm = 0;
+    for (int d = 0; d < p.nt; ++d) {
+      dir[d] = w[d] * w[d] * grad[d];
+      bool outward = (dir[d] > 0 && !isPlusInfinity(p.tu[d]) && t[d] >= p.tu[d]) ||
+                     (dir[d] < 0 && !isMinusInfinity(p.tl[d]) && t[d] <= p.tl[d]);
+      if (outward) dir[d] = 0;
+      norm = std::max(norm, std::fabs(dir[d]) / (w[d] > 0 ? w[d] : 1.0));
+    }
+    if (!(norm > 0)) break;
+    bool moved = false;
+    for (int halvings = 0; halvings < 60; ++halvings, alpha /= 2) {
+      for (int d = 0; d < p.nt; ++d) trial[d] = t[d] + alpha * dir[d] / norm;
+      project(p, trial);
+      double rise = 0;
+      for (int d = 0; d < p.nt; ++d) rise += grad[d] * (trial[d] - t[d]);
+      if (!(boxDistance(trial, t, w) > 1e-14)) break;
+      int trialSide;
+      double ft = v.value(trial.data(), &trialSide);
+      if (ft >= f + 1e-4 * rise && ft > f - 1e-300) {
+        t = trial;
+        f = v.valueAndGradient(t.data(), grad.data(), side);
+        moved = true;
+        alpha = std::min(maxStep, 2 * alpha);
+        break;
+      }
+    }
+    if (!moved) break;
+  }
+  return f;
+}
+
+namespace {
+
+// A grid point no lower than its neighbours along each coordinate (on a
+// plateau every point is one); without a grid every point qualifies.
+bool discreteMaximum(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
+  if (scan.perCoordinate < 2) return true;
+  long stride = 1;
+  for (int d = 0; d < nt; ++d, stride *= scan.perCoordinate) {
+    long k = (long)(i / stride) % scan.perCoordinate;
+    if (k > 0 && values[i - stride] > values[i]) return false;
+    if (k + 1 < scan.perCoordinate && values[i + stride] > values[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& values, int nt,
+                               double threshold) {
+  std::vector<size_t> ranked;
+  for (size_t i = 0; i < values.size(); ++i)
+    if (values[i] >= threshold && discreteMaximum(scan, values, nt, i)) ranked.push_back(i);
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [&](size_t a, size_t b) { return values[a] > values[b]; });
+  return ranked;
+}
+
+LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
+                   size_t i) {
+  LocalMaximum m{scan.points[i], values[i], 1};
+  if (std::isfinite(m.violation)) {
+    int side;
+    double f = ascend(v, m.t, &side, 2 * scan.spacing());
+    m.violation = std::isnan(f) ? HUGE_VAL : f;
+    m.side = side;
+  }
+  return m;
+}
+
+std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
+                                      const std::vector<double>& values, int starts) {
+  const std::vector<size_t> ranked = scanMaxima(scan, values, v.p.nt, -HUGE_VAL);
+  const std::vector<double> w = widths(v.p);
+  std::vector<LocalMaximum> maxima;
+  for (size_t k = 0; k < ranked.size() && k < (size_t)starts; ++k) {
+    LocalMaximum m = climb(v, scan, values, ranked[k]);
+    bool repeat = false;
+    for (const LocalMaximum& q : maxima) repeat = repeat || boxDistance(q.t, m.t, w) < 1e-6;
+    if (!repeat) maxima.push_back(m);
+  }
+  std::sort(maxima.begin(), maxima.end(),
+            [](const LocalMaximum& a, const LocalMaximum& b) { return a.violation > b.violation; });
+  return maxima;
+}
+
+}  // namespace ormid

@@ -1,0 +1,102 @@
+// The lower-level problem at a fixed x: for an infinite constraint j, the
+// largest violation of its bounds over T and the points where it peaks. A
+// scan of T finds candidates; projected ascent in t sharpens the best few
+// to local maxima, on the bounds of T where they lie there.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "ormid/ormid.h"
+
+namespace ormid {
+
+// The signed violation of constraint j at t: g - upper or lower - g,
+// whichever bound is finite and nearer to being broken (negative inside).
+struct ViolationFunction {
+  const Problem& p;
+  const double* x;
+  int j;
+  long* evaluations;
+
+  // NaN where g cannot be evaluated.
+  double value(const double* t, int* side) const;
+  // Value and t-gradient (nt doubles); side is +1 for the upper bound.
+  double valueAndGradient(const double* t, double* grad, int* side) const;
+};
+
+// The scale a violation of a bound is measured against: max(1, |bound|).
+inline double boundScale(double bound) { return std::max(1.0, std::fabs(bound)); }
+
+// A constraint's own scale: max(1, |bound|), or less where the constraint
+// itself is smaller (its largest |g| over T, or |bound|): a violation of
+// 1e-8 means nothing to a constraint of size 1 and everything to one of
+// size 1e-8.
+inline double ownScale(double bound, double magnitude) {
+  return std::max(1e-300, std::min(boundScale(bound), std::max(std::fabs(bound), magnitude)));
+}
+
+// The bound of infinite constraint j on a side (+1 upper, -1 lower).
+inline double boundOfSide(const Problem& p, int j, int side) { return side > 0 ? p.ctu[j] : p.ctl[j]; }
+
+struct LocalMaximum {
+  std::vector<double> t;
+  double violation;
+  int side;  // +1: against the upper bound, -1: against the lower one
+};
+
+// Points of T that the scan visits: a grid of box-relative spacing whose
+// size grows with dim T (10001 values on one coordinate, 100^2, 21^3, ...),
+// Halton points beyond 13 coordinates. Infinite bounds: the finite one (or 0).
+// An empty T (a lower bound above its upper one) has no point.
+struct Scan {
+  std::vector<std::vector<double>> points;
+  int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: Halton points
+  // Its spacing in box widths (Halton points: a hundredth).
+  double spacing() const { return perCoordinate >= 2 ? 1.0 / (perCoordinate - 1) : 0.01; }
+};
+Scan scanPoints(const Problem& p);
+// The same with about `count` points in place of the certificate's 10001.
+Scan scanPoints(const Problem& p, long count);
+
+// The violation of constraint j at every scan point (NaN counts as +inf),
+// and the side of the bound each is against.
+std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
+                               std::vector<int>* sides);
+
+// The largest |g_j| over the scan, from its violations and their sides.
+double largestMagnitude(const Problem& p, int j, const std::vector<double>& values,
+                        const std::vector<int>& sides);
+
+// Local maxima of constraint j's violation, climbed from the best `starts`
+// scan points that are maxima among their grid neighbours; best first,
+// without repeats.
+std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
+                                      const std::vector<double>& values, int starts);
+
+// Discrete maxima of the scan (no lower than their grid neighbours) whose
+// value is at least threshold, best first.
+std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& values, int nt,
+                               double threshold);
+
+// The local maximum climbed from scan point i.
+LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
+                   size_t i);
+
+// The scan's spacing in box widths: the scan places each maximum within one
+// spacing, so the ascent that sharpens it needs no longer steps.
+double scanSpacing(const Problem& p);
+
+// Box widths; a coordinate without a finite box has width 0.
+std::vector<double> widths(const Problem& p);
+
+// Max-norm distance in units of the box.
+double boxDistance(const std::vector<double>& a, const std::vector<double>& b,
+                   const std::vector<double>& w);
+
+// Projected ascent from t (changed in place) inside the box, in steps of at
+// most maxStep box widths; returns the value.
+double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep);
+
+}  // namespace ormid

@@ -1,0 +1,453 @@
+#include "subproblem/ipopt_subproblem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "IpIpoptApplication.hpp"
+#include "IpSolveStatistics.hpp"
+#include "IpTNLP.hpp"
+#include "core/run_clock.h"
+#include "core/sip.h"
+#include "kernels/vector_ops.h"
+
+namespace ormid {
+
+using namespace Ipopt;
+
+namespace {
+
+const double IPOPT_INFINITY = 1e19;
+// Iterations in a row without progress that end a subproblem.
+const int STALLED_ITERATIONS = 300;
+// Rows whose multiplier is below this share of the largest leave the
+// Hessian of the Lagrangian out.
+const double NEGLIGIBLE_MULTIPLIER = 1e-6;
+
+
+// Values Ipopt can work with: finite, and small enough that their squares
+// are (larger ones overflow inside its linear algebra, where it can loop
+// without end). Anything else is an evaluation failure, and Ipopt cuts its
+// step.
+bool usable(long n, const double* v) {
+  for (long i = 0; i < n; ++i)
+    if (!(std::fabs(v[i]) <= 1e150)) return false;
+  return true;
+}
+
+SubproblemStatus subproblemStatus(SolverReturn status) {
+  switch (status) {
+    case SUCCESS:
+    case STOP_AT_ACCEPTABLE_POINT:
+    case STOP_AT_TINY_STEP:
+    case FEASIBLE_POINT_FOUND:
+      return SUB_SOLVED;
+    case LOCAL_INFEASIBILITY: return SUB_INFEASIBLE;
+    case MAXITER_EXCEEDED: return SUB_LIMIT;
+    case CPUTIME_EXCEEDED: return SUB_TIME_LIMIT;
+    default: return SUB_FAILED;
+  }
+}
+
+const char* statusText(SolverReturn status) {
+  switch (status) {
+    case SUCCESS: return "optimal";
+    case MAXITER_EXCEEDED: return "iteration limit";
+    case CPUTIME_EXCEEDED: return "time limit";
+    case STOP_AT_TINY_STEP: return "tiny step";
+    case STOP_AT_ACCEPTABLE_POINT: return "acceptable";
+    case LOCAL_INFEASIBILITY: return "locally infeasible";
+    case USER_REQUESTED_STOP: return "stopped";
+    case FEASIBLE_POINT_FOUND: return "feasible point";
+    case DIVERGING_ITERATES: return "diverging";
+    case RESTORATION_FAILURE: return "restoration failure";
+    case ERROR_IN_STEP_COMPUTATION: return "error in step computation";
+    case INVALID_NUMBER_DETECTED: return "invalid number";
+    case TOO_FEW_DEGREES_OF_FREEDOM: return "too few degrees of freedom";
+    case INVALID_OPTION: return "invalid option";
+    case OUT_OF_MEMORY: return "out of memory";
+    default: return "internal error";
+  }
+}
+
+// The variables each of `count` constraints depends on, from the
+// evaluator's pattern request; every variable where it does not answer.
+std::vector<std::vector<int>> jacobianPatterns(SipContext& c, Request code, int count) {
+  const int nx = c.problem.nx;
+  std::vector<std::vector<int>> vars(count);
+  std::vector<double> flags(nx > 0 ? nx : 1);
+  for (int j = 0; j < count; ++j) {
+    std::fill(flags.begin(), flags.end(), 1.0);
+    c.evaluate(code, j, c.x.data(), nullptr, flags.data());
+    for (int i = 0; i < nx; ++i)
+      if (flags[i] != 0) vars[j].push_back(i);
+  }
+  return vars;
+}
+
+// Rows: the mx finite constraints, then for each point the mt infinite ones.
+class Subproblem : public TNLP {
+ public:
+  Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
+             bool exactHessian, const SubproblemScaling* scaling)
+      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian), scaling_(scaling),
+        finiteVars_(jacobianPatterns(c, Request::FinitePattern, c.problem.mx)),
+        infiniteVars_(jacobianPatterns(c, Request::InfinitePattern, c.problem.mt)) {}
+  SolverReturn status = UNASSIGNED;
+  double objective = 0;
+  bool finished = false;
+  bool stalled = false;
+  std::vector<double> lambda;
+
+  bool get_nlp_info(Index& n, Index& m, Index& nnzJac, Index& nnzHes,
+                    IndexStyleEnum& style) override {
+    const Problem& p = c_.problem;
+    n = p.nx;
+    m = rows();
+    nnzJac = 0;
+    for (int r = 0; r < m; ++r) nnzJac += (Index)rowVars(r).size();
+    nnzHes = exact_ ? p.nx * (p.nx + 1) / 2 : 0;
+    style = C_STYLE;
+    return true;
+  }
+
+  bool get_bounds_info(Index n, Number* xl, Number* xu, Index m, Number* gl,
+                       Number* gu) override {
+    const Problem& p = c_.problem;
+    for (int i = 0; i < n; ++i) {
+      xl[i] = ipoptBound(p.xl[i]);
+      xu[i] = ipoptBound(p.xu[i]);
+    }
+    for (int r = 0; r < m; ++r) {
+      bool finite = r < p.mx;
+      int j = finite ? r : (r - p.mx) % p.mt;
+      gl[r] = ipoptBound(finite ? p.cxl[j] : p.ctl[j]);
+      gu[r] = ipoptBound(finite ? p.cxu[j] : p.ctu[j]);
+    }
+    return true;
+  }
+
+  bool get_starting_point(Index n, bool, Number* x, bool initZ, Number* zL, Number* zU, Index m,
+                          bool initLambda, Number* lambda0) override {
+    for (int i = 0; i < n; ++i) x[i] = x_[i];
+    if (initZ)
+      for (int i = 0; i < n; ++i) zL[i] = zU[i] = 0;
+    if (initLambda)
+      for (int r = 0; r < m; ++r) lambda0[r] = lambda0_ && r < (int)lambda0_->size() ? (*lambda0_)[r] : 0;
+    return true;
+  }
+
+  // Each point's infinite constraints on their own scale (the objective's
+  // factor goes through obj_scaling_factor).
+  bool get_scaling_parameters(Number& objScaling, bool& useXScaling, Index, Number*,
+                              bool& useGScaling, Index m, Number* gScaling) override {
+    const Problem& p = c_.problem;
+    objScaling = 1.0;
+    useXScaling = false;
+    useGScaling = scaling_ && !scaling_->infinite.empty();
+    if (!useGScaling) return true;
+    for (int r = 0; r < m; ++r) {
+      const int j = (r - p.mx) % std::max(p.mt, 1);
+      gScaling[r] = r < p.mx || j >= (int)scaling_->infinite.size() ? 1.0 : scaling_->infinite[j];
+    }
+    return true;
+  }
+
+  // A failed evaluation leaves NaN; returning false makes Ipopt cut its step.
+  bool eval_f(Index, const Number* x, bool, Number& f) override {
+    f = c_.evaluate(Request::ObjectiveValue, 0, x);
+    return usable(1, &f);
+  }
+
+  bool eval_grad_f(Index n, const Number* x, bool, Number* g) override {
+    c_.evaluate(Request::ObjectiveGradient, 0, x, nullptr, g);
+    return usable(n, g);
+  }
+
+  bool eval_g(Index, const Number* x, bool, Index m, Number* g) override {
+    const Problem& p = c_.problem;
+    for (int r = 0; r < m; ++r) {
+      if (r < p.mx) {
+        g[r] = c_.evaluate(Request::FiniteValue, r, x);
+      } else {
+        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        g[r] = c_.evaluate(Request::InfiniteValue, j, x, points_[k].data());
+      }
+    }
+    return usable(m, g);
+  }
+
+  // Each row holds the entries its constraint's pattern allows: a model whose
+  // constraints each see a few variables keeps a sparse Jacobian.
+  bool eval_jac_g(Index n, const Number* x, bool, Index m, Index, Index* iRow, Index* jCol,
+                  Number* values) override {
+    const Problem& p = c_.problem;
+    long e = 0;
+    if (!values) {
+      for (int r = 0; r < m; ++r)
+        for (int i : rowVars(r)) iRow[e] = r, jCol[e] = i, ++e;
+      return true;
+    }
+    std::vector<double> gt(p.nt > 0 ? p.nt : 1), row(n > 0 ? n : 1);
+    for (int r = 0; r < m; ++r) {
+      if (r < p.mx) {
+        c_.evaluate(Request::FiniteGradient, r, x, nullptr, row.data());
+      } else {
+        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        c_.evaluate(Request::InfiniteGradient, j, x, points_[k].data(), row.data(), gt.data());
+      }
+      for (int i : rowVars(r)) values[e++] = row[i];
+    }
+    return usable(e, values);
+  }
+
+  // The lower triangle of obj_factor * H_f + sum_r lambda_r H_r, row by row.
+  bool eval_h(Index n, const Number* x, bool, Number objFactor, Index m, const Number* lambda, bool,
+              Index, Index* iRow, Index* jCol, Number* values) override {
+    if (!values) {
+      for (int i = 0, e = 0; i < n; ++i)
+        for (int k = 0; k <= i; ++k, ++e) iRow[e] = i, jCol[e] = k;
+      return true;
+    }
+    const Problem& p = c_.problem;
+    std::vector<double> sum((long)n * n, 0.0), h((long)n * n), htt(p.nt * p.nt + 1), hxt(n * p.nt + 1);
+    auto add = [&](double weight) {
+      for (long e = 0; e < (long)n * n; ++e) sum[e] += weight * h[e];
+    };
+    if (objFactor != 0) {
+      c_.evaluate(Request::ObjectiveHessian, 0, x, nullptr, h.data());
+      add(objFactor);
+    }
+    // An interior point method gives every row a multiplier; rows whose
+    // multiplier is negligible next to the largest add nothing the step
+    // can see, and each costs a Hessian evaluation.
+    double largest = 0;
+    for (int r = 0; r < m; ++r) largest = std::max(largest, std::fabs(lambda[r]));
+    for (int r = 0; r < m; ++r) {
+      if (!(std::fabs(lambda[r]) > NEGLIGIBLE_MULTIPLIER * largest)) continue;
+      if (r < p.mx) {
+        c_.evaluate(Request::FiniteHessian, r, x, nullptr, h.data());
+      } else {
+        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        c_.evaluate(Request::InfiniteHessian, j, x, points_[k].data(), h.data(), htt.data(), hxt.data());
+      }
+      add(lambda[r]);
+    }
+    for (int i = 0, e = 0; i < n; ++i)
+      for (int k = 0; k <= i; ++k, ++e) values[e] = sum[(long)i * n + k];
+    return usable((long)n * (n + 1) / 2, values);
+  }
+
+  // Ipopt's own clock counts the whole process's CPU time: the run's wall
+  // clock is checked here, once an iteration. An iteration that lowers
+  // neither the objective nor the larger infeasibility is no progress; many
+  // in a row (Ipopt stuck at a pole of the objective, say) end the solve.
+  bool intermediate_callback(AlgorithmMode, Index iter, Number objective, Number primal,
+                             Number dual, Number, Number, Number, Number, Number, Index,
+                             const IpoptData*, IpoptCalculatedQuantities*) override {
+    const double error = std::max(primal, dual);
+    if (iter == 0 || objective < progressObjective_ - 1e-12 * std::max(1.0, std::fabs(progressObjective_)) ||
+        error < 0.5 * progressError_) {
+      progressObjective_ = std::min(objective, iter == 0 ? objective : progressObjective_);
+      progressError_ = std::min(error, iter == 0 ? error : progressError_);
+      progressIteration_ = iter;
+    }
+    if (iter - progressIteration_ > STALLED_ITERATIONS) stalled = true;
+    return !stalled && !timeIsUp(c_);
+  }
+
+  void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
+                         Index m, const Number*, const Number* rowMultipliers, Number obj,
+                         const IpoptData*, IpoptCalculatedQuantities*) override {
+    lambda.assign(rowMultipliers, rowMultipliers + m);
+    status = s;
+    objective = obj;
+    finished = true;
+    for (int i = 0; i < n; ++i) x_[i] = x[i];
+  }
+
+ private:
+  int rows() const { return c_.problem.mx + c_.problem.mt * (int)points_.size(); }
+  SipContext& c_;
+  double* x_;
+  PointList points_;
+  const std::vector<double>* lambda0_;
+  bool exact_;
+  const SubproblemScaling* scaling_;
+  double progressObjective_ = HUGE_VAL, progressError_ = HUGE_VAL;
+  Index progressIteration_ = 0;
+  // The variables each finite and each infinite constraint depends on.
+  std::vector<std::vector<int>> finiteVars_, infiniteVars_;
+
+  const std::vector<int>& rowVars(int r) const {
+    const Problem& p = c_.problem;
+    return r < p.mx ? finiteVars_[r] : infiniteVars_[(r - p.mx) % p.mt];
+  }
+};
+
+// Ipopt's tolerances are absolute: an objective whose gradient is small at
+// the start (an objective near 1e-6, say) is scaled up to a gradient of
+// about 1, so that its optimum is not within tolerance everywhere.
+double objectiveScaling(SipContext& c, const double* x) {
+  std::vector<double> g(c.problem.nx > 0 ? c.problem.nx : 1, 0.0);
+  c.evaluate(Request::ObjectiveGradient, 0, x, nullptr, g.data());
+  double largest = 0;
+  for (int i = 0; i < c.problem.nx; ++i) largest = std::max(largest, std::fabs(g[i]));
+  if (!(largest > 0) || !(largest < 1) || !std::isfinite(largest)) return 1.0;
+  return std::min(1.0 / largest, 1e8);
+}
+
+SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact,
+                                            double objectiveScale, const SubproblemScaling* scaling) {
+  SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
+  SmartPtr<OptionsList> o = app->Options();
+  o->SetStringValue("sb", "yes");
+  o->SetIntegerValue("print_level", 0);
+  o->SetIntegerValue("max_iter", std::max(0, c.options.nlp_maxit));
+  // One thread: CPU time is wall time.
+  double left = secondsLeft(c);
+  if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
+  o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
+  o->SetNumericValue("obj_scaling_factor", objectiveScale);
+  if (scaling && !scaling->infinite.empty()) o->SetStringValue("nlp_scaling_method", "user-scaling");
+  if (scaling && scaling->tolerance > 0) o->SetNumericValue("tol", scaling->tolerance);
+  o->SetNumericValue("bound_relax_factor", 0.0);
+  o->SetIntegerValue("mumps_pivot_order", 6);
+  if (warm) {
+    o->SetStringValue("warm_start_init_point", "yes");
+    o->SetNumericValue("warm_start_bound_push", 1e-9);
+    o->SetNumericValue("warm_start_mult_bound_push", 1e-9);
+  }
+  return app;
+}
+
+}  // namespace
+
+double ipoptBound(double bound) {
+  if (isMinusInfinity(bound)) return -IPOPT_INFINITY;
+  if (isPlusInfinity(bound)) return IPOPT_INFINITY;
+  return bound;
+}
+
+namespace {
+
+// A result that leaves x as it was.
+SubproblemResult notSolved(SipContext& c, const double* x, SubproblemStatus status,
+                           const char* text) {
+  SubproblemResult r;
+  r.objective = c.evaluate(Request::ObjectiveValue, 0, x);
+  r.status = status;
+  r.text = text;
+  c.print(PrintLevel::Details, "Ipopt: %s, 0 iterations, objective %.10e\n", text, c.modelObjective(r.objective));
+  return r;
+}
+
+}  // namespace
+
+bool subproblemTooLarge(const SipContext& c, long points) {
+  const Problem& p = c.problem;
+  long rows = p.mx + (long)p.mt * points;
+  if (rows <= SUBPROBLEM_MAX_ROWS && rows * p.nx <= SUBPROBLEM_MAX_JACOBIAN) return false;
+  c.print(PrintLevel::Summary, "A subproblem with %ld constraints in %d variables is more than a run solves\n", rows,
+         p.nx);
+  return true;
+}
+
+namespace {
+
+}  // namespace
+
+SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const PointSet& points) {
+  if (subproblemTooLarge(c, points.count())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  PointList list;
+  points.forEach([&](const GridPoint& p) { list.push_back(p.t); });
+  return solveOn(c, x, list, nullptr);
+}
+
+namespace {
+
+bool everyVariableFixed(const Problem& p) {
+  for (int i = 0; i < p.nx; ++i)
+    if (!(p.xl[i] == p.xu[i])) return false;
+  return true;
+}
+
+bool within(double v, double lower, double upper) {
+  const double tol = 1e-8;
+  if (!std::isfinite(v)) return false;
+  if (!isMinusInfinity(lower) && v < lower - tol * std::max(1.0, std::fabs(lower))) return false;
+  return isPlusInfinity(upper) || v <= upper + tol * std::max(1.0, std::fabs(upper));
+}
+
+// Nothing to optimise (Ipopt is not called without a free variable): the
+// fixed point is the answer, feasible or not.
+SubproblemResult fixedPoint(SipContext& c, double* x, const PointList& points) {
+  const Problem& p = c.problem;
+  for (int i = 0; i < p.nx; ++i) x[i] = p.xl[i];
+  bool feasible = true, defined = true;
+  for (int k = 0; k < p.mx; ++k) {
+    double v = c.evaluate(Request::FiniteValue, k, x);
+    defined = defined && std::isfinite(v);
+    feasible = feasible && within(v, p.cxl[k], p.cxu[k]);
+  }
+  for (const std::vector<double>& t : points)
+    for (int j = 0; j < p.mt; ++j) {
+      double v = c.evaluate(Request::InfiniteValue, j, x, t.data());
+      defined = defined && std::isfinite(v);
+      feasible = feasible && within(v, p.ctl[j], p.ctu[j]);
+    }
+  SubproblemStatus status = !defined ? SUB_FAILED : feasible ? SUB_SOLVED : SUB_INFEASIBLE;
+  return notSolved(c, x, status, !defined ? "invalid number" : feasible ? "fixed" : "fixed, infeasible");
+}
+
+}  // namespace
+
+SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
+                                                const std::vector<double>* lambda0,
+                                                const SubproblemScaling* scaling) {
+  if (subproblemTooLarge(c, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
+  if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
+  if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
+  // Ipopt's linear solver keeps state of its own: one subproblem at a time
+  // in a process, whatever the number of solves. The time left is counted
+  // once the turn has come.
+  static std::mutex linearSolver;
+  std::unique_lock<std::mutex> lock(linearSolver);
+  if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
+  const bool exact = exactHessian_ && c.problem.hessians;
+  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling);
+  double objectiveScale = objectiveScaling(c, x);
+  if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
+  int iterations = 0;
+  try {
+    SmartPtr<IpoptApplication> app =
+        quietApplication(c, lambda0 != nullptr, exact, objectiveScale, scaling);
+    // An empty file name: a stray ipopt.opt in the working directory is not read.
+    if (app->Initialize("") != Solve_Succeeded) {
+      c.print(PrintLevel::Details, "Ipopt could not be initialised\n");
+    } else {
+      app->OptimizeTNLP(GetRawPtr(problem));
+      if (IsValid(app->Statistics())) iterations = app->Statistics()->IterationCount();
+    }
+  } catch (...) {
+    c.print(PrintLevel::Details, "Ipopt stopped with an exception\n");
+  }
+  ++c.stats.nnlp;
+  c.stats.nnlpc += iterations;
+  SubproblemResult r;
+  r.objective = problem->finished ? problem->objective
+                                  : c.evaluate(Request::ObjectiveValue, 0, x);
+  r.status = problem->finished ? subproblemStatus(problem->status) : SUB_FAILED;
+  if (problem->finished && problem->status == USER_REQUESTED_STOP && timeIsUp(c))
+    r.status = SUB_TIME_LIMIT;
+  r.text = problem->finished ? statusText(problem->status) : "no solution";
+  if (problem->stalled && r.status != SUB_TIME_LIMIT) r.status = SUB_FAILED, r.text = "no progress";
+  r.lambda = problem->lambda;
+  c.print(PrintLevel::Details, "Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
+         c.modelObjective(r.objective));
+  return r;
+}
+
+}  // namespace ormid

@@ -1,0 +1,37 @@
+#include "subproblem/subproblem.h"
+
+#include "subproblem/ipopt_subproblem.h"
+#include "core/sip.h"
+#include "kernels/vector_ops.h"
+
+namespace ormid {
+
+namespace {
+
+class UnavailableSolver : public SubproblemSolver {
+ public:
+  SubproblemResult solve(SipContext& c, double*, const PointSet&) override {
+    nlpUnavailable(c);
+    SubproblemResult r;
+    r.status = SUB_UNAVAILABLE;
+    r.text = "not available";
+    return r;
+  }
+};
+
+}  // namespace
+
+SubproblemResult SubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
+                                           const std::vector<double>*, const SubproblemScaling*) {
+  PointSet set(normRangeOf(c.problem));
+  for (const std::vector<double>& t : points) set.insertUnique(t.data(), norm2(c.problem.nt, t.data()), nullptr);
+  return solve(c, x, set);
+}
+
+SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points) {
+  if (c.subproblemSolver) return c.subproblemSolver->solve(c, x, points);
+  if (c.options.disc_nlp == SubproblemNlp::Ipopt) return IpoptSubproblemSolver().solve(c, x, points);
+  return UnavailableSolver().solve(c, x, points);
+}
+
+}  // namespace ormid
