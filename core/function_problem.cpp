@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/function_problem.h"
 #include "core/sip.h"
 
 namespace ormid {
@@ -44,38 +45,33 @@ void fillTo(std::vector<double>& v, size_t n, double value) {
   if (v.size() < n) v.resize(n, value);
 }
 
-// The record's bounds with the defaults filled in, owned for one solve.
-struct FilledBounds {
-  std::vector<double> xl, xu, tl, tu, cxl, cxu, ctl, ctu;
-  explicit FilledBounds(const Functions& f)
-      : xl(f.xl), xu(f.xu), tl(f.tl), tu(f.tu), cxl(f.cxl), cxu(f.cxu), ctl(f.ctl), ctu(f.ctu) {
-    fillTo(xl, f.nx, -HUGE_VAL);
-    fillTo(xu, f.nx, HUGE_VAL);
-    fillTo(tl, f.nt, 0.0);
-    fillTo(tu, f.nt, 1.0);
-    fillTo(cxl, f.mx, -HUGE_VAL);
-    fillTo(cxu, f.mx, 0.0);
-    fillTo(ctl, f.mt, -HUGE_VAL);
-    fillTo(ctu, f.mt, 0.0);
-  }
-};
-
 }  // namespace
+
+FunctionsProblem::FunctionsProblem(const Functions& f)
+    : xl(f.xl), xu(f.xu), tl(f.tl), tu(f.tu), cxl(f.cxl), cxu(f.cxu), ctl(f.ctl), ctu(f.ctu) {
+  fillTo(xl, f.nx, -HUGE_VAL);
+  fillTo(xu, f.nx, HUGE_VAL);
+  fillTo(tl, f.nt, 0.0);
+  fillTo(tu, f.nt, 1.0);
+  fillTo(cxl, f.mx, -HUGE_VAL);
+  fillTo(cxu, f.mx, 0.0);
+  fillTo(ctl, f.mt, -HUGE_VAL);
+  fillTo(ctu, f.mt, 0.0);
+  problem.nx = f.nx, problem.nt = f.nt, problem.mx = f.mx, problem.mt = f.mt;
+  problem.x0 = f.x0.empty() ? nullptr : f.x0.data();
+  problem.xl = xl.data(), problem.xu = xu.data(), problem.tl = tl.data(), problem.tu = tu.data();
+  problem.cxl = cxl.data(), problem.cxu = cxu.data(), problem.ctl = ctl.data(), problem.ctu = ctu.data();
+  problem.evaluate = functionsEvaluate;
+  problem.data = const_cast<Functions*>(&f);
+  problem.sense = f.maximize ? -1 : 1;
+}
 
 Result solve(const Functions& f, const Options& options) {
   if ((int)f.x0.size() != f.nx && !f.x0.empty())
     return sipResult(Status::InvalidInput, "x0 has " + std::to_string(f.x0.size()) +
                                                " values for " + std::to_string(f.nx) + " variables");
-  const FilledBounds b(f);
-  Problem p;
-  p.nx = f.nx, p.nt = f.nt, p.mx = f.mx, p.mt = f.mt;
-  p.x0 = f.x0.empty() ? nullptr : f.x0.data();
-  p.xl = b.xl.data(), p.xu = b.xu.data(), p.tl = b.tl.data(), p.tu = b.tu.data();
-  p.cxl = b.cxl.data(), p.cxu = b.cxu.data(), p.ctl = b.ctl.data(), p.ctu = b.ctu.data();
-  p.evaluate = functionsEvaluate;
-  p.data = const_cast<Functions*>(&f);
-  p.sense = f.maximize ? -1 : 1;
-  return solve(p, options);
+  const FunctionsProblem p(f);
+  return solve(p.problem, options);
 }
 
 }  // namespace ormid

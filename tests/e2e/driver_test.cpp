@@ -10,6 +10,8 @@
 #include "ormid/ormid.h"
 #include "solution.h"
 
+using namespace ormid;
+
 namespace {
 
 const std::string NPSOL_STOP =
@@ -186,7 +188,7 @@ TEST_F(DriverTest, StatisticsBlockAndSolutionOfARunThatSolvesNothing) {
   EXPECT_EQ(r.status, 0);
   // x unchanged, t written as 0
   EXPECT_EQ(solPrimals(readFile(dir.file("p.sol")), 3), (std::vector<double>{1, 0, 2}));
-  EXPECT_EQ(r.solveCode, Status::IterationLimit);
+  EXPECT_EQ(r.solveCode, statusCode(Status::IterationLimit));
   EXPECT_EQ(r.solMessage, ending);
 }
 

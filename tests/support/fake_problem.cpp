@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+using namespace ormid;
+
+// The tests read what the methods print: everything is printed.
 FakeProblem::FakeProblem() {
+  options.print_level = PrintLevel::Details;
   mt = 1;
   tl = {0.0};
   tu = {1.0};
@@ -17,8 +21,8 @@ FakeProblem::FakeProblem() {
 
 SipContext& FakeProblem::install() {
   x0.resize(nx, 0.0);
-  problem_ = problem();
-  context_.reset(new SipContext(problem_, options));
+  problem_.reset(new FunctionsProblem(*this));
+  context_.reset(new SipContext(problem_->problem, options));
   return *context_;
 }
 

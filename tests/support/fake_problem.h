@@ -5,7 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "core/function_problem.h"
 #include "core/sip.h"
+
+using namespace ormid;
 
 struct FakeProblem;
 
@@ -25,6 +28,6 @@ struct FakeProblem : Functions {
   std::vector<double>& x() { return context_->x; }  // the method's point
 
  private:
-  Problem problem_;
+  std::unique_ptr<FunctionsProblem> problem_;
   std::unique_ptr<SipContext> context_;
 };

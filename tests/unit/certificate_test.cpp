@@ -2,12 +2,17 @@
 // and the status bands it decides.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cmath>
 #include <string>
 
 #include "certificate/certificate.h"
+#include "core/function_problem.h"
 #include "lower_level/lower_level.h"
 #include "certificate/nnls.h"
+
+using namespace ormid;
 
 namespace {
 
@@ -16,6 +21,7 @@ typedef std::vector<double> Vec;
 // g(x, t) = x0 * shape(t) <= 0 over T, with the t-gradient given.
 struct Shape {
   Functions f;
+  std::unique_ptr<FunctionsProblem> held;
   Problem p;
   Shape(int nt, std::function<double(const double*)> value,
         std::function<void(const double*, double*)> grad, Vec tl, Vec tu) {
@@ -28,7 +34,8 @@ struct Shape {
       grad(t, gt);
       for (int d = 0; d < nt; ++d) gt[d] *= x[0];
     };
-    p = f.problem();
+    held.reset(new FunctionsProblem(f));
+    p = held->problem;
   }
 };
 
@@ -106,7 +113,8 @@ Functions closedForm() {
 
 TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   Functions f = closedForm();
-  Problem p = f.problem();
+  const FunctionsProblem held(f);
+  const Problem& p = held.problem;
   const Vec x = {1.0, 1.0};
   Certificate c = certify(p, x.data(), 0.0);
   EXPECT_LT(c.stationarity, 1e-12);
@@ -190,7 +198,8 @@ struct Judged {
 };
 
 Judged judged(Functions& f, const Vec& x) {
-  Problem p = f.problem();
+  const FunctionsProblem held(f);
+  const Problem& p = held.problem;
   Judged j;
   j.c = certify(p, x.data(), 0.0);
   j.r.objective = f.f(x.data());

@@ -6,6 +6,8 @@
 
 #include "kernels/cholesky.h"
 
+using namespace ormid;
+
 namespace {
 
 typedef std::vector<double> Vec;

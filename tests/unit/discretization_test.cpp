@@ -12,6 +12,8 @@
 #include "fake_problem.h"
 #include "harness.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;

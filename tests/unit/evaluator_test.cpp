@@ -14,6 +14,8 @@
 #include "ampl/partition.h"
 #include "core/sip.h"
 
+using namespace ormid;
+
 namespace {
 
 typedef std::vector<double> Vec;
@@ -27,13 +29,12 @@ struct EvaluatorTest : ::testing::Test {
     amplAlloc();
     ASSERT_TRUE(amplRead(dir.file("m").c_str()));
     buildPartition();
-    zeroStatistics();
   }
   void TearDown() override {
     releasePartition();
     amplFree();
   }
-  double eval(int code, int n, const Vec& xv, const Vec& tv, double* o1 = nullptr,
+  double eval(Request code, int n, const Vec& xv, const Vec& tv, double* o1 = nullptr,
               double* o2 = nullptr, double* o3 = nullptr) {
     return sipEvaluate(code, n, xv.data(), tv.data(), o1, o2, o3, nullptr, &sipPartition);
   }
@@ -167,8 +168,8 @@ TEST_F(EvaluatorTest, ContextCountsEachRequestOnceAndUnknownCodesAreIgnored) {
   EXPECT_EQ(c.stats.contgrd, 1);
   EXPECT_EQ(c.stats.conval, 0);
   Vec untouched(16, 7.0);
-  EXPECT_EQ(eval(0, 0, x, t, untouched.data()), 0.0);
-  EXPECT_EQ(eval(99, 0, x, t, untouched.data()), 0.0);
+  EXPECT_EQ(eval(static_cast<Request>(0), 0, x, t, untouched.data()), 0.0);
+  EXPECT_EQ(eval(static_cast<Request>(99), 0, x, t, untouched.data()), 0.0);
   EXPECT_EQ(untouched, Vec(16, 7.0));
 }
 
@@ -187,7 +188,7 @@ TEST(EvaluatorPattern, EachConstraintFlagsTheVariablesItDependsOn) {
   ASSERT_TRUE(amplRead(dir.file("p").c_str()));
   buildPartition();
   Vec flags(3, 7.0), x(3, 0.5), t(1, 0.5);
-  auto pattern = [&](int code, int n) {
+  auto pattern = [&](Request code, int n) {
     sipEvaluate(code, n, x.data(), t.data(), flags.data(), nullptr, nullptr, nullptr, &sipPartition);
     return flags;
   };

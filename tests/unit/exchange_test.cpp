@@ -8,6 +8,8 @@
 #include "exchange/working_set.h"
 #include "fake_problem.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;

@@ -11,6 +11,8 @@
 #include "kernels/cholesky.h"
 #include "interior/ip_run.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;

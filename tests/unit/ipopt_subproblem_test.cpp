@@ -7,6 +7,8 @@
 #include "subproblem/ipopt_subproblem.h"
 #include "fake_problem.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;

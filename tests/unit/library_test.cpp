@@ -8,6 +8,8 @@
 #include "harness.h"
 #include "ormid/ormid.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;
@@ -52,7 +54,7 @@ struct Case {
   Functions functions;
   Options options;
   Result result;
-  void run() { result = ormid::solve(functions.problem(), options); }
+  void run() { result = ormid::solve(functions, options); }
 };
 
 TEST(Library, LambdaProblemsReachTheirOptima) {
@@ -66,10 +68,10 @@ TEST(Library, LambdaProblemsReachTheirOptima) {
   b.run();
   GetCapturedStdout();
   // The best uniform approximation of t^2 by x1 t on [0, 1]: x1 = 2(sqrt 2 - 1).
-  EXPECT_LT(a.result.status, 200) << a.result.message;
+  EXPECT_LT(statusCode(a.result.status), 200) << a.result.message;
   EXPECT_NEAR(a.result.x[0], 2 * (std::sqrt(2.0) - 1), 1e-3);
   EXPECT_NEAR(a.result.objective, 3 - 2 * std::sqrt(2.0), 1e-3);
-  EXPECT_LT(b.result.status, 200) << b.result.message;
+  EXPECT_LT(statusCode(b.result.status), 200) << b.result.message;
   EXPECT_NEAR(b.result.x[0], 1.0, 1e-3);
   EXPECT_NEAR(b.result.objective, -1.0, 1e-3);  // the model's own objective
   EXPECT_GT(b.result.stats.pfval, 0);
@@ -131,7 +133,7 @@ TEST(Library, AMissingFunctionIsAnEvaluationError) {
   p.mt = 1;  // no g, no gradG
   p.x0 = {0.0};
   CaptureStdout();
-  Result r = ormid::solve(p.problem());
+  Result r = ormid::solve(p);
   GetCapturedStdout();
   EXPECT_EQ(r.status, Status::EvaluationError) << r.message;
 }
@@ -147,15 +149,15 @@ TEST(Library, AProblemWithoutFiniteVariablesIsCertifiedByEveryKindOfMethod) {
   p.nx = 0, p.mt = 1;
   p.g = [](int, const double*, const double* t) { return t[0] * t[0] - 2; };
   p.gradG = [](int, const double*, const double* t, double*, double* gt) { gt[0] = 2 * t[0]; };
-  for (int method : {Method::Penalty, Method::Exchange, Method::DiscReem}) {
+  for (Method method : {Method::Penalty, Method::Exchange, Method::DiscReem}) {
     Options o;
     o.method = method;
     o.disc_nlp = SubproblemNlp::Ipopt;
     CaptureStdout();
-    Result r = ormid::solve(p.problem(), o);
+    Result r = ormid::solve(p, o);
     GetCapturedStdout();
-    EXPECT_EQ(r.status, Status::Solved) << method << ": " << r.message;
-    EXPECT_EQ(r.maxViolation, 0.0) << method;
+    EXPECT_EQ(r.status, Status::Solved) << static_cast<int>(method) << ": " << r.message;
+    EXPECT_EQ(r.maxViolation, 0.0) << static_cast<int>(method);
   }
 }
 

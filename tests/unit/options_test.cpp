@@ -1,135 +1,142 @@
-// Option values as the keyword handlers parse and echo them.
+// Options by keyword: the library's table, and the program's reading and
+// echo of values on top of it.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "ampl/option_parse.h"
-#include "core/sip.h"
+#include "ormid/ormid.h"
+
+using namespace ormid;
 
 namespace {
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-struct OptionsTest : ::testing::Test {
-  void SetUp() override { setOptionDefaults(); }
-  // Parses an enum value; returns how many characters were consumed.
-  long enumValue(const char* keyword, std::string text, std::string* echo = nullptr) {
-    CaptureStdout();
-    char* end = parseEnumOption(keyword, &text[0]);
-    std::string out = GetCapturedStdout();
-    if (echo) *echo = out;
-    return end - &text[0];
-  }
-};
+const Keyword& keywordNamed(const char* name) {
+  for (const Keyword& k : keywords())
+    if (!strcmp(k.name, name)) return k;
+  throw std::runtime_error(name);
+}
 
-TEST_F(OptionsTest, EnumWordsMatchByPrefixInTableOrder) {
+// Reads a value as the program does; returns how many characters were consumed.
+long readValue(Options& o, const char* keyword, std::string text, std::string* echo = nullptr) {
+  CaptureStdout();
+  char* end = readKeywordValue(o, keywordNamed(keyword), &text[0]);
+  std::string out = GetCapturedStdout();
+  if (echo) *echo = out;
+  return end - &text[0];
+}
+
+TEST(Keywords, TableIsSortedForTheOptionReaderAndCoversEveryWord) {
+  const std::vector<Keyword>& k = keywords();
+  for (size_t i = 1; i < k.size(); ++i) EXPECT_LT(strcmp(k[i - 1].name, k[i].name), 0) << k[i].name;
+  Options o;
+  for (const Keyword& kw : k)
+    for (const KeywordWord& w : kw.words) {
+      ASSERT_TRUE(setOption(o, kw.name, w.word)) << kw.name << "=" << w.word;
+      EXPECT_EQ(optionText(o, kw.name), w.word);
+    }
+}
+
+TEST(Keywords, SetOptionStoresTypedValuesAndRefusesBadOnes) {
+  Options o;
+  std::string error;
+  EXPECT_TRUE(setOption(o, "method", "exchange"));
+  EXPECT_EQ(o.method, Method::Exchange);
+  EXPECT_TRUE(setOption(o, "feas_tol", "1e-8"));
+  EXPECT_EQ(o.feas_tol, 1e-8);
+  EXPECT_TRUE(setOption(o, "certificate", "0"));
+  EXPECT_FALSE(o.certificate);
+  EXPECT_TRUE(setOption(o, "disc_h", "0.1,0.05"));
+  EXPECT_EQ(o.disc_h, (std::vector<double>{0.1, 0.05}));
+  EXPECT_TRUE(setOption(o, "seed", "42"));
+  EXPECT_EQ(o.seed, 42u);
+
+  const Options before = o;
+  EXPECT_FALSE(setOption(o, "no_such_keyword", "1", &error));
+  EXPECT_NE(error.find("no_such_keyword"), std::string::npos);
+  EXPECT_FALSE(setOption(o, "method", "exchangeX", &error));
+  EXPECT_FALSE(setOption(o, "feas_tol", "1e-8abc", &error));
+  EXPECT_FALSE(setOption(o, "maxitero", "12.5", &error));
+  EXPECT_FALSE(setOption(o, "seed", "-1", &error));
+  EXPECT_FALSE(setOption(o, "disc_h", "0.1,", &error));
+  EXPECT_NE(error.find("disc_h"), std::string::npos);
+  EXPECT_EQ(optionText(o, "method"), optionText(before, "method"));
+  EXPECT_EQ(o.feas_tol, before.feas_tol);
+  EXPECT_EQ(o.disc_h, before.disc_h);
+}
+
+TEST(Keywords, DefaultsAreTheProgramsAndTheLibraryIsSilent) {
+  const Options o;
+  EXPECT_EQ(o.method, Method::Penalty);
+  EXPECT_EQ(o.pf_type, PenaltyType::P3);
+  EXPECT_EQ(o.int_ord, KktOrdering::Dual);
+  EXPECT_EQ(o.int_merit, MeritFunction::Default);
+  EXPECT_EQ(o.maxitero, 400);
+  EXPECT_EQ(o.seed, 0u);
+  EXPECT_EQ(o.print_level, PrintLevel::Silent);
+  EXPECT_TRUE(o.disc_h.empty());
+}
+
+TEST(ProgramReading, WordsMatchByPrefixInTableOrderAndEchoTheirDescription) {
+  Options o;
   std::string echo;
-  EXPECT_EQ(enumValue("method", "penalty_mx", &echo), 10);
-  EXPECT_EQ(sipOptions.method, Method::PenaltyM);
+  EXPECT_EQ(readValue(o, "method", "penalty_mx", &echo), 10);
+  EXPECT_EQ(o.method, Method::PenaltyM);
   EXPECT_EQ(echo, "Penalty multiplier method selected\n");
-  EXPECT_EQ(enumValue("method", "pen", &echo), 0);
+  EXPECT_EQ(readValue(o, "method", "pen", &echo), 0);
   EXPECT_EQ(echo, "");
-  EXPECT_EQ(sipOptions.method, Method::PenaltyM);
-  enumValue("int_ord", "primal", &echo);
-  EXPECT_EQ(sipOptions.int_ord, KktOrdering::Primal);
+  EXPECT_EQ(o.method, Method::PenaltyM);
+  readValue(o, "int_ord", "primal", &echo);
+  EXPECT_EQ(o.int_ord, KktOrdering::Primal);
   EXPECT_EQ(echo, "Primal ordering\n");
-  enumValue("int_ord", "pc rest", &echo);
-  EXPECT_EQ(sipOptions.int_ord, KktOrdering::PredictorCorrector);
-  EXPECT_EQ(enumValue("pf_type", " p1"), 0);  // empty word
+  readValue(o, "int_ord", "pc rest", &echo);
+  EXPECT_EQ(o.int_ord, KktOrdering::PredictorCorrector);
+  EXPECT_EQ(readValue(o, "pf_type", " p1"), 0);  // empty word
 }
 
-TEST_F(OptionsTest, EveryEnumeratedWordStoresItsCodeAndPrintsItsMessage) {
-  struct Word {
-    const char *keyword, *word;
-    int code;
-    const char* message;
-    int* target;
-  };
-  Options& o = sipOptions;
-  const Word words[] = {
-      {"method", "disc_hett", 0, "Discretization method selected Hettich version\n", &o.method},
-      {"method", "disc_reem", 2, "Discretization method selected Reemtsen version\n", &o.method},
-      {"method", "disc_halt", 1, "Discretization method selected Hettich version with Halton points\n", &o.method},
-      {"method", "penalty_m", 5, "Penalty multiplier method selected\n", &o.method},
-      {"method", "penalty", 3, "Penalty method selected\n", &o.method},
-      {"method", "sqp", 10, "SQP method selected\n", &o.method},
-      {"method", "intp", 13, "Interior point method selected\n", &o.method},
-      {"pf_type", "p1", 5, "Penalty function 1\n", &o.pf_type},
-      {"pf_type", "p2", 1, "Penalty function 2\n", &o.pf_type},
-      {"pf_type", "p3", 6, "Penalty function 3\n", &o.pf_type},
-      {"pf_int", "gaussian", 3, "Gaussian adaptative formula\n", &o.pf_int},
-      {"pf_int", "trapzoid", 2, "Trapzoid adaptative formula\n", &o.pf_int},
-      {"updtb", "f1", 1, "Update barrier parameter by formula 1\n", &o.updtb},
-      {"updtb", "f2", 2, "Update barrier parameter by formula 2\n", &o.updtb},
-      {"int_merit", "m1", 5, "L2 merit function\n", &o.int_merit},
-      {"int_merit", "m2", 6, "Augmented Lagrangian merit function\n", &o.int_merit},
-      {"int_ord", "pc", 2, "Predictor Corrector with dual ordering\n", &o.int_ord},
-      {"int_ord", "p", 0, "Primal ordering\n", &o.int_ord},
-      {"int_ord", "d", 1, "Dual ordering\n", &o.int_ord},
-      {"disc_nlp", "ipopt", 1, "Subproblem solver Ipopt\n", &o.disc_nlp},
-      {"disc_nlp", "none", 0, "No subproblem solver\n", &o.disc_nlp},
-  };
-  for (const Word& w : words) {
-    *w.target = -1;
-    std::string echo;
-    EXPECT_EQ(enumValue(w.keyword, w.word, &echo), (long)strlen(w.word)) << w.word;
-    EXPECT_EQ(*w.target, w.code) << w.word;
-    EXPECT_EQ(echo, w.message);
-  }
+// The merit function is no longer tied to the order of the keywords: the
+// interior point method's default is the augmented Lagrangian, and m1 stays
+// m1 whichever keyword comes first.
+TEST(ProgramReading, MethodLeavesAnExplicitMeritAlone) {
+  Options o;
+  readValue(o, "int_merit", "m1");
+  readValue(o, "method", "intp");
+  EXPECT_EQ(o.method, Method::Intp);
+  EXPECT_EQ(o.int_merit, MeritFunction::M1);
 }
 
-// The primal-dual step moves the multipliers as well: only the augmented
-// Lagrangian merit function sees that progress.
-TEST_F(OptionsTest, InteriorPointMethodSelectsAugmentedLagrangianMeritUnlessOverriddenLater) {
-  enumValue("int_merit", "m1");
-  enumValue("method", "intp");
-  EXPECT_EQ(sipOptions.method, Method::Intp);
-  EXPECT_EQ(sipOptions.int_merit, MeritFunction::M2);
-  enumValue("int_merit", "m1");
-  EXPECT_EQ(sipOptions.int_merit, MeritFunction::M1);
+TEST(ProgramReading, IntegersEchoRealsAreSilentListsStopAtATrailingComma) {
+  Options o;
+  std::string echo;
+  EXPECT_EQ(readValue(o, "disc_k", "4 more", &echo), 1);
+  EXPECT_EQ(echo, "disc_k=4\n");
+  EXPECT_EQ(o.disc_k, 4);
+  EXPECT_EQ(readValue(o, "disc_k", "x"), 0);
+  EXPECT_EQ(readValue(o, "armijo", "0.5", &echo), 3);
+  EXPECT_EQ(echo, "");
+  EXPECT_EQ(o.armijo, 0.5);
+  EXPECT_EQ(readValue(o, "disc_h", "0.1,0.2,", &echo), 8);
+  EXPECT_EQ(echo, "Expecting double value and obtained nothing\n");
+  EXPECT_EQ(o.disc_h, (std::vector<double>{0.1, 0.2}));
+  readValue(o, "disc_h", "0.5");
+  EXPECT_EQ(o.disc_h, (std::vector<double>{0.5}));
+  EXPECT_EQ(readValue(o, "disc_h", ",1"), 0);
 }
 
-TEST_F(OptionsTest, IntegersEchoRealsAreSilent) {
-  std::string text = "4 more";
-  CaptureStdout();
-  char* end = parseIntOption("disc_k", &sipOptions.disc_k, &text[0]);
-  EXPECT_EQ(GetCapturedStdout(), "disc_k=4\n");
-  EXPECT_EQ(end, &text[1]);
-  EXPECT_EQ(sipOptions.disc_k, 4);
-  std::string bad = "x";
-  EXPECT_EQ(parseIntOption("disc_k", &sipOptions.disc_k, &bad[0]), &bad[0]);
-  std::string real = "0.5";
-  CaptureStdout();
-  parseRealOption(&sipOptions.armijo, &real[0]);
-  EXPECT_EQ(GetCapturedStdout(), "");
-  EXPECT_EQ(sipOptions.armijo, 0.5);
-}
-
-TEST_F(OptionsTest, DiscHListsReplaceEarlierListsAndStopAtTrailingComma) {
-  std::string text = "0.1,0.2,";
-  CaptureStdout();
-  char* end = parseListOption(&text[0]);
-  EXPECT_EQ(GetCapturedStdout(), "Expecting double value and obtained nothing\n");
-  EXPECT_EQ(sipOptions.disc_h, (std::vector<double>{0.1, 0.2}));
-  EXPECT_EQ(*end, '\0');
-  std::string second = "0.5";
-  parseListOption(&second[0]);
-  EXPECT_EQ(sipOptions.disc_h, (std::vector<double>{0.5}));
-  std::string none = ",1";
-  EXPECT_EQ(parseListOption(&none[0]), &none[0]);
-}
-
-TEST_F(OptionsTest, DefaultsOfSharedAndSpecialSettings) {
-  EXPECT_EQ(sipOptions.method, Method::Penalty);
-  EXPECT_EQ(sipOptions.pf_type, PenaltyType::P3);
-  EXPECT_EQ(sipOptions.int_ord, KktOrdering::Dual);
-  EXPECT_EQ(sipOptions.int_merit, 0);
-  EXPECT_EQ(sipOptions.maxitero, 400);
-  EXPECT_EQ(sipOptions.pf_eps, 1e-4);
-  EXPECT_TRUE(sipOptions.disc_h.empty());
-  EXPECT_EQ(sipOptions.choleskyFloor, 1e-12);
+TEST(ProgramReading, ChangedOptionsListOnlyWhatDiffersFromTheDefaults) {
+  Options o;
+  setOption(o, "method", "exchange");
+  setOption(o, "feas_tol", "1e-8");
+  auto changed = changedOptions(o);
+  ASSERT_EQ(changed.size(), 2u);
+  EXPECT_EQ(changed[0].first, "feas_tol");
+  EXPECT_EQ(changed[1], (std::pair<std::string, std::string>{"method", "exchange"}));
+  EXPECT_EQ(methodWord(Method::DiscReem), "disc_reem");
+  EXPECT_EQ(methodWord(static_cast<Method>(99)), "unknown");
 }
 
 }  // namespace

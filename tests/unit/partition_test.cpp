@@ -4,6 +4,8 @@
 
 #include "ampl/partition.h"
 
+using namespace ormid;
+
 namespace {
 
 const char* names[] = {"x", "t", "y", "tt", "T", "time"};

@@ -8,6 +8,8 @@
 #include "fake_problem.h"
 #include "penalty/penalty.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;
@@ -62,7 +64,7 @@ TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
 }
 
 TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
-  for (int type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
+  for (PenaltyType type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
     prob.options.pf_type = type;
     prob.context().pfEps = 0.05;
     const double x[2] = {-0.3, 0.5};  // violated on part of T only
@@ -70,8 +72,8 @@ TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
     CaptureStdout();
     double P = penaltyValue(prob.context(), 2, x, 1, t, 10.0, &pt, 1, grad);
     GetCapturedStdout();
-    EXPECT_GT(pt, 0) << type;
-    EXPECT_GT(P, x[0] * x[0] + 3 * x[1]) << type;
+    EXPECT_GT(pt, 0) << static_cast<int>(type);
+    EXPECT_GT(P, x[0] * x[0] + 3 * x[1]) << static_cast<int>(type);
     for (int i = 0; i < 2; ++i) {
       double up[2] = {x[0], x[1]}, down[2] = {x[0], x[1]};
       up[i] += 1e-6;
@@ -80,7 +82,7 @@ TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
       double d = (penaltyValue(prob.context(), 2, up, 1, t, 10.0, &pt, 0, nullptr) -
                   penaltyValue(prob.context(), 2, down, 1, t, 10.0, &pt, 0, nullptr)) / 2e-6;
       GetCapturedStdout();
-      EXPECT_NEAR(grad[i], d, 2e-3 * std::fabs(d) + 1e-5) << type << " " << i;
+      EXPECT_NEAR(grad[i], d, 2e-3 * std::fabs(d) + 1e-5) << static_cast<int>(type) << " " << i;
     }
   }
 }
@@ -101,7 +103,7 @@ TEST_F(PenaltyFunctionTest, WithoutInfiniteConstraintsPIsTheObjective) {
 TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
   const double x[2] = {-0.2, 0.3};
   double pt;
-  for (int type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
+  for (PenaltyType type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
     prob.options.pf_type = type;
     prob.context().pfEps = 0.1;
     double before = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
@@ -110,7 +112,7 @@ TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
     if (type == PenaltyType::P2)
       EXPECT_EQ(before, after);
     else
-      EXPECT_NE(before, after) << type;
+      EXPECT_NE(before, after) << static_cast<int>(type);
   }
 }
 

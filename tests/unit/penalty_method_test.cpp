@@ -12,6 +12,8 @@
 #include "penalty/penalty_driver.h"
 #include "core/sip.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;

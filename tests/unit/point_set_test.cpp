@@ -9,6 +9,8 @@
 #include "lower_level/point_set.h"
 #include "fake_problem.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStderr;
@@ -158,7 +160,6 @@ TEST_F(PointSetTest, HaltonBatchesStopAtTheTotal) {
 }
 
 TEST(Classification, ToleranceOfOneMillionth) {
-  setOptionDefaults();
   const double L = 0.0, U = 2.0;
   EXPECT_TRUE(isViolated(L - 1e-6, L, U, 1e-6));  // exactly 1e-6 below: violated, not active
   EXPECT_FALSE(isActive(L - 1e-6, L, U, 1e-6));

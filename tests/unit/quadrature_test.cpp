@@ -8,6 +8,8 @@
 #include "fake_problem.h"
 #include "penalty/penalty.h"
 
+using namespace ormid;
+
 namespace {
 
 using testing::internal::CaptureStdout;

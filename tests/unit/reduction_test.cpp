@@ -5,10 +5,12 @@
 
 #include <cmath>
 
-#include "exchange/dense_lu.h"
+#include "kernels/dense_lu.h"
 #include "exchange/maximiser.h"
 #include "exchange/reduction.h"
 #include "fake_problem.h"
+
+using namespace ormid;
 
 namespace {
 
