@@ -1,5 +1,6 @@
 // A solve's output: at the level the options choose, to their log sink or
 // to standard output; and the iteration callback.
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -68,18 +69,21 @@ void SipContext::printLabelled(PrintLevel level, const char* label,
   printVector(level, v.data(), (int)v.size());
 }
 
-bool SipContext::stopRequested(const char* phase, int iteration, double objective,
-                               double violation, const double* xv) const {
-  if (!options.iteration_callback) return false;
+void SipContext::iterationDone(const char* phase, int iteration, const double* xv,
+                               double violation) const {
+  if (!options.iteration_callback || interrupted) return;
+  int error = 0;
+  const double f = problem.evaluate(Request::ObjectiveValue, 0, xv, nullptr, nullptr, nullptr,
+                                    nullptr, &error, problem.data);
   Iteration it;
   it.method = options.method;
   it.phase = phase;
   it.iteration = iteration;
-  it.objective = objective;
+  it.objective = error ? NAN : f;
   it.violation = violation;
   it.x = xv;
   it.nx = problem.nx;
-  return options.iteration_callback(it) == IterationAction::Stop;
+  interrupted = options.iteration_callback(it) == IterationAction::Stop;
 }
 
 }  // namespace ormid

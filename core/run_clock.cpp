@@ -20,6 +20,6 @@ double secondsLeft(const SipContext& c) {
   return std::isfinite(c.deadline) ? c.deadline - monotonicSeconds() : HUGE_VAL;
 }
 
-bool timeIsUp(const SipContext& c) { return secondsLeft(c) <= 0; }
+bool timeIsUp(const SipContext& c) { return c.interrupted || secondsLeft(c) <= 0; }
 
 }  // namespace ormid

@@ -14,6 +14,7 @@ double deadlineFromNow(double timeLimit);
 
 // Seconds before the context's deadline (HUGE_VAL without a limit).
 double secondsLeft(const SipContext& c);
+// Also true once the iteration callback has asked to stop.
 bool timeIsUp(const SipContext& c);
 
 }  // namespace ormid

@@ -43,8 +43,11 @@ Result hettichMethod(SipContext& c);
 Result haltonMethod(SipContext& c);
 Result reemtsenMethod(SipContext& c);
 Result exchangeMethod(SipContext& c);
-// Random start in c.x improved by one subproblem; Status::NoPoint when there
-// is no subproblem solver.
+// Random start in c.x (drawn from the option seed) improved by one
+// subproblem; Status::NoPoint when there is no subproblem solver. That
+// subproblem ends once some |x_i| exceeds RANDOM_START_BOUND (it is then
+// unbounded), and the method starts at the draw.
+const double RANDOM_START_BOUND = 1e8;
 Result initialGuess(SipContext& c);
 
 }  // namespace ormid

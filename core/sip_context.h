@@ -59,9 +59,12 @@ struct SipContext {
   // Hands the rest of an unfinished line to the log sink.
   void flushLog() const;
 
-  // The iteration callback, when there is one: true when it asks to stop.
-  bool stopRequested(const char* phase, int iteration, double objective, double violation,
-                     const double* xv) const;
+  // Hands an iteration to the options' callback, when there is one, with
+  // the model's objective at xv (evaluated for it, not counted). When the
+  // callback asks to stop, the run ends as at a time limit, with the status
+  // Interrupted.
+  void iterationDone(const char* phase, int iteration, const double* xv, double violation) const;
+  mutable bool interrupted = false;
 
   // What the evaluator's objective is multiplied by: -1 for any negative
   // sense (a maximised objective), times objectiveScale.

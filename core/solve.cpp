@@ -71,6 +71,10 @@ Result solve(const Problem& problem, const Options& options) {
   // The objective's scale, from its gradient at the start (when given).
   const double gradientScale = problem.x0 ? objectiveGradientNorm(problem, problem.x0) : 0.0;
   Result r = dispatch(c);
+  if (c.interrupted && (r.status == Status::TimeLimit || r.status == Status::SubproblemFailure)) {
+    r.status = Status::Interrupted;
+    r.message = "stopped by the iteration callback";
+  }
   if (r.hasPoint()) describePoint(c, gradientScale, r);
   else r.x = c.x;
   r.stats = c.stats;

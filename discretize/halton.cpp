@@ -1,5 +1,6 @@
 // Discretization with Halton points: the full grid grows by batches of
 // quasi-random points until the total is reached.
+#include <cmath>
 #include <cstdio>
 
 #include "discretize/discretization.h"
@@ -57,6 +58,7 @@ Result haltonMethod(SipContext& c) {
     last = solveSubproblem(c, x, working);
     goesOn = !watch.mustStop(c, last, working, passes, &end);
     activeScan(c, fullGrid, active, x);
+    c.iterationDone("discretization", passes, x, NAN);
     if (fullGrid.count() == before) break;  // no point could be added
   }
   c.print(PrintLevel::Details, "%ld halton points generated\n", halton.counter);

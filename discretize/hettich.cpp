@@ -1,5 +1,6 @@
 // Hettich's discretization method: regular grids refined level by level,
 // with inner iterations on the active and violated points of each grid.
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct HettichRun {
   void line(int iter, const char* refined) {
     c.print(PrintLevel::Iterations, "%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working),
            active.count(), refined);
+    c.iterationDone("discretization", iter, x, NAN);
   }
   // False when the run must stop (end says how).
   bool solveOn(bool withCheckT, int level) {

@@ -1,5 +1,6 @@
 // Starting point for a model without one: random values in [0, 1], improved
 // by one finite subproblem on a coarse grid of six values per coordinate.
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <random>
@@ -7,10 +8,21 @@
 
 #include "discretize/discretization.h"
 #include "lower_level/grid.h"
+#include "subproblem/ipopt_subproblem.h"
 #include "subproblem/subproblem.h"
 #include "core/sip.h"
 
 namespace ormid {
+
+namespace {
+
+SubproblemResult coarseSubproblem(SipContext& c, double* x, const PointSet& points) {
+  if (c.subproblemSolver || c.options.disc_nlp != SubproblemNlp::Ipopt)
+    return solveSubproblem(c, x, points);
+  return IpoptSubproblemSolver(false, RANDOM_START_BOUND).solve(c, x, points);
+}
+
+}  // namespace
 
 Result initialGuess(SipContext& c) {
   const Problem& p = c.problem;
@@ -22,13 +34,18 @@ Result initialGuess(SipContext& c) {
   PointSet fullGrid(range), working(range);
   if (!buildProblemGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
   PointSet::copy(fullGrid, working);
-  // A generator of this solve's own, seeded from the clock and the system's
-  // entropy: two solves at once draw independently.
-  std::minstd_rand draw((unsigned)time(nullptr) ^ std::random_device{}());
+  // A generator of this solve's own, seeded by the option seed or else from
+  // the clock and the system's entropy: two solves at once draw independently.
+  const unsigned seed = c.options.seed ? c.options.seed : (unsigned)time(nullptr) ^ std::random_device{}();
+  std::minstd_rand draw(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int i = 0; i < p.nx; ++i) x0[i] = unit(draw);
-  // Whatever the subproblem did, its last point is the method's start.
-  return discretizationEnd(solveSubproblem(c, x0, working), 0);
+  const std::vector<double> drawn(x0, x0 + p.nx);
+  // On so few points of T the subproblem may be unbounded: it ends once x
+  // leaves the box RANDOM_START_BOUND, and the method starts at the draw.
+  SubproblemResult r = coarseSubproblem(c, x0, working);
+  if (r.status != SUB_SOLVED && r.text == "diverging") std::copy(drawn.begin(), drawn.end(), x0);
+  return discretizationEnd(r, 0);
 }
 
 }  // namespace ormid

@@ -43,6 +43,7 @@ Result reemtsenMethod(SipContext& c) {
   double* x = c.x.data();
   auto line = [&](int iter, const char* refined) {
     c.print(PrintLevel::Iterations, "%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working), refined);
+    c.iterationDone("discretization", iter, x, NAN);
   };
 
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tFullGrid\n");

@@ -201,6 +201,7 @@ Result exchangeMethod(SipContext& c) {
     scaling.tolerance = tolerance;
     c.print(PrintLevel::Iterations, "%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());
+    c.iterationDone("exchange", it + 1, c.x.data(), std::max(0.0, level.worst));
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
     std::string converged;
     // A subproblem solved on another scale says little of the maximisers.

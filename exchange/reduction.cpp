@@ -379,6 +379,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     out_.kkt = kkt, out_.steps = it;
     c_.print(PrintLevel::Iterations, "%d\t%d\t%.10e\t%.3e\t%.3e\n", it, active,
            c_.modelObjective(c_.evaluate(Request::ObjectiveValue, 0, x_.data())), kkt, viol);
+    c_.iterationDone("newton", it, x_.data(), viol);
     const double size = std::max(kkt, viol);
     const bool converged = size <= KKT_TOLERANCE;
     if (converged || (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)) {

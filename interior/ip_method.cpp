@@ -135,7 +135,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       r.c.sip.print(PrintLevel::Details, "No progress in linesearch\n");
       break;
     }
-    r.c.sip.print(PrintLevel::Details, "%5d %4.20f %4.20f %4.20f\n", r.total + j, r.mu, r.res.rho, r.res.sigma);
+    r.c.sip.print(PrintLevel::Iterations, "%5d %4.20f %4.20f %4.20f\n", r.total + j, r.mu, r.res.rho, r.res.sigma);
+    r.c.sip.iterationDone("interior", r.total + j, r.it.x.data(), r.res.rho);
   }
   r.total += j + 1;
   return end;

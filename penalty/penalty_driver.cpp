@@ -209,6 +209,7 @@ Result runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bo
       return withSummary(innerEnd(inner, r), std::move(summary));
     }
     if (updateMultipliers) updateMultipliers(r);
+    r.c.iterationDone("outer", r.j + 1, r.x.data(), NAN);
     if ((end = outerStep(r, stopOnP2, scaleTau, inner == INNER_UNBOUNDED)) != OUTER_GOES_ON) break;
   }
   Summary summary = finishPenaltyRun(r, multipliersLabel);

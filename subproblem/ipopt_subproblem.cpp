@@ -340,7 +340,7 @@ SubproblemResult notSolved(SipContext& c, const double* x, SubproblemStatus stat
   r.objective = c.evaluate(Request::ObjectiveValue, 0, x);
   r.status = status;
   r.text = text;
-  c.print(PrintLevel::Details, "Ipopt: %s, 0 iterations, objective %.10e\n", text, c.modelObjective(r.objective));
+  c.print(PrintLevel::Iterations, "Ipopt: %s, 0 iterations, objective %.10e\n", text, c.modelObjective(r.objective));
   return r;
 }
 
@@ -424,15 +424,16 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   try {
     SmartPtr<IpoptApplication> app =
         quietApplication(c, lambda0 != nullptr, exact, objectiveScale, scaling);
+    if (divergenceBound_ > 0) app->Options()->SetNumericValue("diverging_iterates_tol", divergenceBound_);
     // An empty file name: a stray ipopt.opt in the working directory is not read.
     if (app->Initialize("") != Solve_Succeeded) {
-      c.print(PrintLevel::Details, "Ipopt could not be initialised\n");
+      c.print(PrintLevel::Summary, "Ipopt could not be initialised\n");
     } else {
       app->OptimizeTNLP(GetRawPtr(problem));
       if (IsValid(app->Statistics())) iterations = app->Statistics()->IterationCount();
     }
   } catch (...) {
-    c.print(PrintLevel::Details, "Ipopt stopped with an exception\n");
+    c.print(PrintLevel::Summary, "Ipopt stopped with an exception\n");
   }
   ++c.stats.nnlp;
   c.stats.nnlpc += iterations;
@@ -445,7 +446,7 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   r.text = problem->finished ? statusText(problem->status) : "no solution";
   if (problem->stalled && r.status != SUB_TIME_LIMIT) r.status = SUB_FAILED, r.text = "no progress";
   r.lambda = problem->lambda;
-  c.print(PrintLevel::Details, "Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
+  c.print(PrintLevel::Iterations, "Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,
          c.modelObjective(r.objective));
   return r;
 }

@@ -20,7 +20,10 @@ class IpoptSubproblemSolver : public SubproblemSolver {
  public:
   // Exact Hessians of the Lagrangian where the problem's evaluator gives
   // them; the limited-memory approximation otherwise.
-  explicit IpoptSubproblemSolver(bool exactHessian = false) : exactHessian_(exactHessian) {}
+  // A positive divergenceBound ends a solve whose iterate leaves the box
+  // |x_i| <= divergenceBound (an unbounded subproblem) as "diverging".
+  explicit IpoptSubproblemSolver(bool exactHessian = false, double divergenceBound = 0)
+      : exactHessian_(exactHessian), divergenceBound_(divergenceBound) {}
   SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
                            const std::vector<double>* lambda0,
@@ -28,6 +31,7 @@ class IpoptSubproblemSolver : public SubproblemSolver {
 
  private:
   bool exactHessian_;
+  double divergenceBound_;
 };
 
 // Ipopt's bound value for "no bound" in place of the library's infinities.

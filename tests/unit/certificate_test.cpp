@@ -18,6 +18,13 @@ namespace {
 
 typedef std::vector<double> Vec;
 
+// What a method hands the certificate when its stop test held.
+Result stopTestMet() {
+  Result r;
+  r.status = Status::Solved;
+  return r;
+}
+
 // g(x, t) = x0 * shape(t) <= 0 over T, with the t-gradient given.
 struct Shape {
   Functions f;
@@ -127,20 +134,20 @@ TEST(Certificate, MultipliersOfAClosedFormProblemAndItsBands) {
   EXPECT_NEAR(moment, 1.0, 1e-10);
 
   Options o;
-  Result r;
+  Result r = stopTestMet();
   r.objective = 2;
   judge(r, c, o);
   EXPECT_EQ(r.status, Status::Solved);
   EXPECT_EQ(c.objectiveGap, 0.0);
   // Feasible but not optimal: x = (2, 2) has no active point.
   const Vec loose = {2.0, 2.0};
-  Result r2;
+  Result r2 = stopTestMet();
   r2.objective = 4;
   judge(r2, certify(p, loose.data(), 0.0), o);
   EXPECT_EQ(r2.status, Status::Uncertain);
   // Infeasible: x = (0.5, 0.5) violates by 0.5 everywhere.
   const Vec short_ = {0.5, 0.5};
-  Result r3;
+  Result r3 = stopTestMet();
   r3.objective = 1;
   Certificate c3 = certify(p, short_.data(), 0.0);
   EXPECT_NEAR(c3.absolute, 0.5, 1e-12);
@@ -194,7 +201,7 @@ Functions minimax(double scale, int terms, bool nonNegativeZ = false) {
 
 struct Judged {
   Certificate c;
-  Result r;
+  Result r = stopTestMet();
 };
 
 Judged judged(Functions& f, const Vec& x) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "subproblem/subproblem.h"
+#include "ampl/results_file.h"
 #include "fake_problem.h"
 #include "harness.h"
 
@@ -49,7 +50,11 @@ struct DiscretizationTest : ::testing::Test {
     last = method(c);
     return GetCapturedStdout();
   }
-  std::string results() { return readFile(dir.file("results")); }
+  // The row the program appends to ./results for the last run.
+  std::string results() {
+    appendSummaryRow(last.summary);
+    return readFile(dir.file("results"));
+  }
 };
 
 TEST_F(DiscretizationTest, HettichRefinesInnerIteratesAndReports) {

@@ -120,9 +120,7 @@ TEST_F(PointSetTest, RegularGridsCountAndOrderTheirValues) {
   buildRegularGrid(s, 2, tl.data(), tu.data(), h.data());
   EXPECT_EQ(s.count(), 9);
   const Vec tiny = {1e-9, 1e-9};
-  testing::internal::CaptureStdout();
-  EXPECT_NE(gridProblem(2, tl.data(), tu.data(), tiny.data()), "");
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("more than 20000000"), std::string::npos);
+  EXPECT_NE(gridProblem(2, tl.data(), tu.data(), tiny.data()).find("more than 20000000"), std::string::npos);
   EXPECT_EQ(gridProblem(2, tl.data(), tu.data(), h.data()), "");
 }
 

@@ -31,8 +31,13 @@ double direct(SipContext&, const double*, const double* t, int, int wantGrad, do
 
 struct QuadratureTest : ::testing::Test {
   Problem problem;
-  Options options;
+  Options options = detailed();
   SipContext context{problem, options};
+  static Options detailed() {
+    Options o;
+    o.print_level = PrintLevel::Details;
+    return o;
+  }
   double x[2] = {0, 0}, t[1] = {0}, grad[2] = {0, 0}, violation = 0;
   Quadrature rule(double (*s)(double), double tl, double tu, int n = 20) {
     shape = s;
