@@ -1,0 +1,190 @@
+// The library inside someone else's program: silent unless asked, output
+// through a sink, a callback that can stop a run, a seed that repeats a
+// random start, and an input check in front of every method.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/function_problem.h"
+#include "harness.h"
+#include "ormid/ormid.h"
+
+using namespace ormid;
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+// min (x - 3)^2 subject to x <= 1 + t on [0, 1]: x = 1.
+Functions shiftedLine() {
+  Functions p;
+  p.mt = 1;
+  p.x0 = {0.0};
+  p.xl = {-10.0}, p.xu = {10.0};
+  p.f = [](const double* x) { return (x[0] - 3) * (x[0] - 3); };
+  p.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 3); };
+  p.g = [](int, const double* x, const double* t) { return x[0] - 1 - t[0]; };
+  p.gradG = [](int, const double*, const double*, double* gx, double* gt) {
+    gx[0] = 1;
+    gt[0] = -1;
+  };
+  return p;
+}
+
+Options withMethod(Method m) {
+  Options o;
+  o.method = m;
+  o.disc_nlp = SubproblemNlp::Ipopt;
+  return o;
+}
+
+int filesIn(const std::string& dir) {
+  int n = 0;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
+    closedir(d);
+  }
+  return n;
+}
+
+TEST(Embedding, EveryMethodIsSilentByDefaultAndLeavesNoFile) {
+  ScratchWorkingDir dir;
+  for (Method m : {Method::Penalty, Method::PenaltyM, Method::Intp, Method::DiscHett,
+                   Method::DiscReem, Method::Exchange, Method::Sqp}) {
+    CaptureStdout();
+    Result r = solve(shiftedLine(), withMethod(m));
+    EXPECT_EQ(GetCapturedStdout(), "") << static_cast<int>(m);
+    if (m != Method::Sqp) EXPECT_NEAR(r.x[0], 1.0, 1e-3) << static_cast<int>(m) << r.message;
+  }
+  EXPECT_EQ(filesIn(dir.file("")), 0);
+}
+
+TEST(Embedding, TheLogSinkReceivesWholeLinesAtTheChosenLevel) {
+  std::vector<std::string> iterations, details;
+  Options o = withMethod(Method::Exchange);
+  o.print_level = PrintLevel::Iterations;
+  o.log = [&](const std::string& text) { iterations.push_back(text); };
+  CaptureStdout();
+  solve(shiftedLine(), o);
+  o.print_level = PrintLevel::Details;
+  o.log = [&](const std::string& text) { details.push_back(text); };
+  solve(shiftedLine(), o);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  ASSERT_FALSE(iterations.empty());
+  for (const std::string& text : iterations) EXPECT_EQ(text.back(), '\n') << text;
+  EXPECT_NE(iterations[0].find("Iter\tPoints"), std::string::npos) << iterations[0];
+  EXPECT_GE(details.size(), iterations.size());
+}
+
+TEST(Embedding, ACallbackThatStopsEndsTheRunInterruptedWithItsPoint) {
+  for (Method m : {Method::Penalty, Method::Intp, Method::DiscHett, Method::Exchange}) {
+    Options o = withMethod(m);
+    std::vector<Iteration> seen;
+    o.iteration_callback = [&](const Iteration& it) {
+      seen.push_back(it);
+      return IterationAction::Stop;
+    };
+    Result r = solve(shiftedLine(), o);
+    ASSERT_EQ(seen.size(), 1u) << static_cast<int>(m);
+    EXPECT_EQ(seen[0].method, m);
+    EXPECT_EQ(seen[0].nx, 1);
+    EXPECT_TRUE(std::isfinite(seen[0].objective));
+    EXPECT_EQ(r.status, Status::Interrupted) << static_cast<int>(m) << ": " << r.message;
+    EXPECT_EQ(r.message, "stopped by the iteration callback");
+    ASSERT_TRUE(r.hasPoint());
+    EXPECT_EQ(r.x.size(), 1u);
+    EXPECT_STREQ(r.statusText(), "limit");
+  }
+  // A callback that goes on changes nothing.
+  Options o = withMethod(Method::Exchange);
+  int calls = 0;
+  o.iteration_callback = [&](const Iteration&) {
+    ++calls;
+    return IterationAction::Continue;
+  };
+  Result r = solve(shiftedLine(), o);
+  EXPECT_GT(calls, 0);
+  EXPECT_EQ(r.status, Status::Solved) << r.message;
+}
+
+TEST(Embedding, ASeedRepeatsTheRandomStart) {
+  // Every point is optimal: the random start is the answer.
+  Functions p;
+  p.nx = 3, p.mt = 1;
+  p.xl = {0, 0, 0}, p.xu = {1, 1, 1};
+  p.f = [](const double*) { return 0.0; };
+  p.gradF = [](const double*, double* g) { g[0] = g[1] = g[2] = 0; };
+  p.g = [](int, const double*, const double*) { return -1.0; };
+  p.gradG = [](int, const double*, const double*, double* gx, double* gt) {
+    gx[0] = gx[1] = gx[2] = 0;
+    gt[0] = 0;
+  };
+  Options o = withMethod(Method::Penalty);
+  o.seed = 12345;
+  Result a = solve(p, o), b = solve(p, o);
+  o.seed = 54321;
+  Result c = solve(p, o);
+  ASSERT_TRUE(a.hasPoint() && c.hasPoint()) << a.message << c.message;
+  EXPECT_EQ(a.x, b.x);
+  EXPECT_NE(a.x, c.x);
+}
+
+TEST(Embedding, TheInputCheckRefusesWhatAMethodWouldMisread) {
+  const Functions f = shiftedLine();
+  const FunctionsProblem fine(f);
+  EXPECT_EQ(checkInput(fine.problem, Options()), "");
+
+  Problem noEvaluator = fine.problem;
+  noEvaluator.evaluate = nullptr;
+  Problem noBounds = fine.problem;
+  noBounds.xl = nullptr;
+  const double emptyLower[] = {1.0}, emptyUpper[] = {0.0};
+  Problem emptyBox = fine.problem;
+  emptyBox.tl = emptyLower, emptyBox.tu = emptyUpper;
+  const double nan[] = {NAN};
+  Problem nanStart = fine.problem;
+  nanStart.x0 = nan;
+  Problem negative = fine.problem;
+  negative.mt = -1;
+  struct Case {
+    const Problem& problem;
+    const char* says;
+  } cases[] = {{noEvaluator, "no evaluator"},
+               {noBounds, "bounds of x are missing"},
+               {emptyBox, "lower bound of t 0 is above its upper bound"},
+               {nanStart, "x0[0] is not finite"},
+               {negative, "a size is negative"}};
+  for (const Case& c : cases) {
+    CaptureStdout();
+    Result r = solve(c.problem, withMethod(Method::Exchange));
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(r.status, Status::InvalidInput) << c.says;
+    EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
+    EXPECT_FALSE(r.hasPoint());
+  }
+  Options unknown;
+  unknown.method = static_cast<Method>(7);
+  EXPECT_EQ(solve(fine.problem, unknown).status, Status::InvalidInput);
+  Functions shortStart = shiftedLine();
+  shortStart.nx = 2;
+  EXPECT_EQ(solve(shortStart).status, Status::InvalidInput);
+}
+
+TEST(Embedding, AResultIsNotSolvedUntilAMethodSaysSoAndTheVersionIsTheHeaders) {
+  Result r;
+  EXPECT_EQ(r.status, Status::NotSolved);
+  EXPECT_FALSE(r.hasPoint());
+  EXPECT_STREQ(r.statusText(), "no solution");
+  EXPECT_EQ(r.stats.objval, 0);
+  EXPECT_STREQ(version(), ORMID_VERSION_STRING);
+  EXPECT_EQ(std::to_string(versionMajor) + "." + std::to_string(versionMinor) + "." +
+                std::to_string(versionPatch),
+            version());
+}
+
+}  // namespace
