@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing) and
 # builds it. Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
+# With ORMID_TARGETS set (e.g. "ormid"), builds those targets alone.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -22,4 +23,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+if [ -n "${ORMID_TARGETS:-}" ]; then
+  # shellcheck disable=SC2086
+  cmake --build "$build" -j"$(nproc)" --target $ORMID_TARGETS
+else
+  cmake --build "$build" -j"$(nproc)"
+fi
