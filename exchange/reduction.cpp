@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "certificate/newton_ascent.h"
 #include "dense_lu.h"
 #include "run_clock.h"
 #include "vector_ops.h"
@@ -181,6 +182,7 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
       LocalMaximum m{points[q], 0, 1};
       const double step = std::max(2 * coarse_.spacing(), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
       m.violation = ascend(v, m.t, &m.side, step);
+      if (std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
       if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
     }
