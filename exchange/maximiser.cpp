@@ -40,8 +40,8 @@ std::vector<int> freeCoordinates(const SipProblem& p, const Vec& t, const Vec& s
   std::vector<int> free;
   for (int d = 0; d < p.nt; ++d) {
     const double touch = 1e-13 * width(p, d), level = flat / width(p, d);
-    bool heldBelow = t[d] <= p.tl[d] + touch && slope[d] < level;
-    bool heldAbove = t[d] >= p.tu[d] - touch && slope[d] > -level;
+    bool heldBelow = t[d] <= p.tl[d] + touch && slope[d] <= level;
+    bool heldAbove = t[d] >= p.tu[d] - touch && slope[d] >= -level;
     if (!heldBelow && !heldAbove) free.push_back(d);
   }
   return free;
