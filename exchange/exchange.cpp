@@ -21,11 +21,10 @@ namespace {
 // certificate climbs (a solution may need one per variable).
 int starts(const Problem& p) { return std::max(5, p.nx + 5); }
 // The Newton phase is tried after every subproblem, at most this many
-// times; a degenerate lower level ends the tries once no point of T is
-// violated by more than DEGENERATE_NEAR (relative): before that it may be a
-// passing shape of the constraints.
+// times. A degenerate lower level does not end the tries: a maximiser
+// passing through a degenerate shape (two merging along a ridge) while the
+// exchange phase converges is regular again a few subproblems later.
 const int REDUCTION_TRIES = 20;
-const double DEGENERATE_NEAR = 1e-3;
 // The stop tolerance of the exchange phase's last subproblem, on its scale.
 const double FINAL_TOLERANCE = 1e-12;
 // Largest factor a subproblem's objective or constraint is scaled by.
@@ -115,19 +114,17 @@ void printPoint(const SipContext& c, const std::vector<double>& t) {
 }
 
 // The Newton phase from the last subproblem's point. Converged: the answer.
-// New maximisers join the working set. Otherwise the exchange phase goes on;
-// after a degenerate lower level it goes on alone.
+// New maximisers join the working set. Otherwise the exchange phase goes on.
 struct NewtonPhase {
   int tries = 0;
-  bool degenerate = false;
   bool addedPoints = false;
 
   bool due(const Options& o) const {
-    return o.exchange_reduce && !degenerate && tries < REDUCTION_TRIES;
+    return o.exchange_reduce && tries < REDUCTION_TRIES;
   }
 
   bool converges(SipContext& c, const Scan& scan, const PointList& points,
-                 const std::vector<double>& lambda, double worst, WorkingSet& set,
+                 const std::vector<double>& lambda, WorkingSet& set,
                  std::string* message) {
     ++tries;
     addedPoints = false;
@@ -149,9 +146,8 @@ struct NewtonPhase {
         }
         return false;
       case ReductionEnd::Degenerate:
-        degenerate = worst <= DEGENERATE_NEAR;
-        c.print(PrintLevel::Iterations, "Lower level degenerate (%s): %s\n", r.message.c_str(),
-               degenerate ? "staying with the exchange phase" : "back to the exchange phase");
+        c.print(PrintLevel::Iterations, "Lower level degenerate (%s): back to the exchange phase\n",
+                r.message.c_str());
         return false;
       case ReductionEnd::NoProgress:
         c.print(PrintLevel::Iterations, "Newton phase: %s: back to the exchange phase\n", r.message.c_str());
@@ -206,7 +202,7 @@ Result exchangeMethod(SipContext& c) {
     std::string converged;
     // A subproblem solved on another scale says little of the maximisers.
     if (newton.due(o) && !rescaled(used, scaling)) {
-      if (newton.converges(c, scan, solvedOn, r.lambda, level.worst, set, &converged))
+      if (newton.converges(c, scan, solvedOn, r.lambda, set, &converged))
         return sipResult(Status::Solved, converged, it + 1);
       if (newton.addedPoints) continue;
     }

@@ -23,14 +23,27 @@ const int CLIMBS = 3;
 
 double width(const Problem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
+// A slope below this share of the size of g's terms (per box width) is
+// flat to rounding: on a bound of T where g is symmetric about it (cosines
+// at 0 and pi) the slope and the mixed derivatives g_xt vanish, and the
+// maximiser stays on the bound as x moves.
+const double FLAT_SLOPE = 1e-10;
+
+// The size of the terms g is made of: |g| + sum |x_i g_x_i|.
+double termSize(const ConstraintDerivatives& d, const double* x, int nx) {
+  double size = std::fabs(d.value);
+  for (int i = 0; i < nx; ++i) size += std::fabs(x[i] * d.gx[i]);
+  return size;
+}
+
 // Coordinates of t that a bound of T holds: at the bound, with the
-// violation rising outward.
-std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope) {
+// violation rising outward or flat.
+std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope, double flat) {
   std::vector<int> free;
   for (int d = 0; d < p.nt; ++d) {
-    const double touch = 1e-13 * width(p, d);
-    bool heldBelow = t[d] <= p.tl[d] + touch && slope[d] < 0;
-    bool heldAbove = t[d] >= p.tu[d] - touch && slope[d] > 0;
+    const double touch = 1e-13 * width(p, d), level = flat / width(p, d);
+    bool heldBelow = t[d] <= p.tl[d] + touch && slope[d] <= level;
+    bool heldAbove = t[d] >= p.tu[d] - touch && slope[d] >= -level;
     if (!heldBelow && !heldAbove) free.push_back(d);
   }
   return free;
@@ -116,7 +129,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
       return PathStatus::Lost;
     }
     const Vec slope = sideSlope(d, nt, m.side);
-    std::vector<int> free = freeCoordinates(p, m.t, slope);
+    std::vector<int> free = freeCoordinates(p, m.t, slope, FLAT_SLOPE * termSize(d, x, p.nx));
     if (!negatedCurvature(d.htt, nt, m.side, free, L)) {
       if (climbs++ < CLIMBS && climbOff(p, x, m)) continue;
       *why = "g_tt is singular or not negative definite";
@@ -152,7 +165,8 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   const int nx = p.nx, nt = p.nt;
   ConstraintDerivatives d;
   if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::All, d)) return PathStatus::Lost;
-  const std::vector<int> free = freeCoordinates(p, m.t, sideSlope(d, nt, m.side));
+  const std::vector<int> free =
+      freeCoordinates(p, m.t, sideSlope(d, nt, m.side), FLAT_SLOPE * termSize(d, x, nx));
   Vec L;
   if (!negatedCurvature(d.htt, nt, m.side, free, L)) return PathStatus::Degenerate;
   const double bound = m.side > 0 ? p.ctu[m.constraint] : p.ctl[m.constraint];

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "kernels/dense_lu.h"
 #include "core/run_clock.h"
+#include "kernels/dense_lu.h"
 #include "kernels/vector_ops.h"
+#include "lower_level/newton_ascent.h"
 
 namespace ormid {
 
@@ -80,6 +81,7 @@ class Phase {
   double rowScale(int j, int side) const {
     return ownScale(boundOf(p_, Kind::Infinite, j, side), magnitude_[j]);
   }
+  bool tracked(int j, const Vec& t, double within) const;
   std::vector<LocalMaximum> nearActive(const Scan& scan, int j, bool firstScan, PointList* unknown);
   bool foundNewMaximisers(const Scan& scan);
   void trackMaximisers();
@@ -95,6 +97,14 @@ class Phase {
   ReductionEnd stopFor() const;
   ReductionOutcome finish(ReductionEnd end, const std::string& message);
 };
+
+// Whether a row follows a maximiser of constraint j within `within` box
+// widths of t.
+bool Phase::tracked(int j, const Vec& t, double within) const {
+  for (const Row& r : rows_)
+    if (r.kind == Kind::Infinite && r.index == j && boxDistance(r.m.t, t, w_) <= within) return true;
+  return false;
+}
 
 // Climbed local maxima of constraint j within NEAR_ACTIVE of its scale.
 // Later scans report the violated ones far from every tracked maximiser in
@@ -114,12 +124,11 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
   std::vector<LocalMaximum> found;
   for (size_t i : scanMaxima(scan, values, p_.nt, threshold)) {
     if (found.size() >= cap) break;
-    bool known = false;
-    for (const Row& r : rows_)
-      known = known || (r.kind == Kind::Infinite && r.index == j &&
-                        boxDistance(r.m.t, scan.points[i], w_) <= 2 * scan.spacing());
-    if (known) continue;
+    if (tracked(j, scan.points[i], 2 * scan.spacing())) continue;
     LocalMaximum m = climb(v, scan, values, i);
+    // A scan point further off may climb to a tracked maximiser all the same
+    // (along a ridge, say).
+    if (tracked(j, m.t, MATCH_DISTANCE)) continue;
     bool repeat = false;
     for (const LocalMaximum& q : found) repeat = repeat || boxDistance(q.t, m.t, w_) < 1e-6;
     if (repeat) continue;
@@ -183,6 +192,7 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
       LocalMaximum m{points[q], 0, 1};
       const double step = std::max(2 * coarse_.spacing(), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
       m.violation = ascend(v, m.t, &m.side, step);
+      if (std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
       if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
     }

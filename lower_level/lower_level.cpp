@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "lower_level/grid.h"
+#include "lower_level/newton_ascent.h"
 
 namespace ormid {
 
@@ -11,6 +12,8 @@ namespace {
 
 const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
+// Scan maxima climbed per distinct local maximum asked for, at most.
+const int EXTRA_CLIMBS = 3;
 
 bool finiteBound(double lower, double upper) {
   return !isMinusInfinity(lower) && !isPlusInfinity(upper) && std::isfinite(upper - lower);
@@ -174,10 +177,11 @@ double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, dou
 
 namespace {
 
-// A grid point no lower than its neighbours along each coordinate (on a
-// plateau every point is one); without a grid every point qualifies.
-bool discreteMaximum(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
-  if (scan.perCoordinate < 2) return true;
+// Up to this dimension a scan maximum is checked against every neighbour
+// (diagonals too); beyond, only along the coordinates (3^d neighbours).
+const int ALL_NEIGHBOURS_UP_TO = 6;
+
+bool aboveAxisNeighbours(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
   long stride = 1;
   for (int d = 0; d < nt; ++d, stride *= scan.perCoordinate) {
     long k = (long)(i / stride) % scan.perCoordinate;
@@ -185,6 +189,35 @@ bool discreteMaximum(const Scan& scan, const std::vector<double>& values, int nt
     if (k + 1 < scan.perCoordinate && values[i + stride] > values[i]) return false;
   }
   return true;
+}
+
+// Every offset in {-1, 0, 1}^nt, as an odometer over the neighbours.
+bool aboveAllNeighbours(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
+  const long per = scan.perCoordinate;
+  std::vector<int> offset(nt, -1);
+  for (;;) {
+    long neighbour = 0, stride = 1;
+    bool inside = true, centre = true;
+    for (int d = 0; d < nt; ++d, stride *= per) {
+      const long k = (long)(i / stride) % per + offset[d];
+      inside = inside && k >= 0 && k < per;
+      centre = centre && offset[d] == 0;
+      neighbour += offset[d] * stride;
+    }
+    if (inside && !centre && values[(long)i + neighbour] > values[i]) return false;
+    int d = 0;
+    while (d < nt && ++offset[d] == 2) offset[d++] = -1;
+    if (d == nt) return true;
+  }
+}
+
+// A grid point no lower than its grid neighbours (on a plateau every point
+// is one); without a grid every point qualifies. Along the coordinates alone
+// every point of a ridge that runs across them would pass.
+bool discreteMaximum(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
+  if (scan.perCoordinate < 2) return true;
+  if (nt > ALL_NEIGHBOURS_UP_TO) return aboveAxisNeighbours(scan, values, nt, i);
+  return aboveAxisNeighbours(scan, values, nt, i) && aboveAllNeighbours(scan, values, nt, i);
 }
 
 }  // namespace
@@ -205,6 +238,7 @@ LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vect
   if (std::isfinite(m.violation)) {
     int side;
     double f = ascend(v, m.t, &side, 2 * scan.spacing());
+    if (std::isfinite(f)) f = newtonAscent(v, m.t, &side);
     m.violation = std::isnan(f) ? HUGE_VAL : f;
     m.side = side;
   }
@@ -216,7 +250,10 @@ std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& sc
   const std::vector<size_t> ranked = scanMaxima(scan, values, v.p.nt, -HUGE_VAL);
   const std::vector<double> w = widths(v.p);
   std::vector<LocalMaximum> maxima;
-  for (size_t k = 0; k < ranked.size() && k < (size_t)starts; ++k) {
+  // Starts that climb to a maximum found already do not count: a lower
+  // maximum further down the ranking may be active as well.
+  const size_t climbs = (size_t)EXTRA_CLIMBS * starts;
+  for (size_t k = 0; k < ranked.size() && k < climbs && maxima.size() < (size_t)starts; ++k) {
     LocalMaximum m = climb(v, scan, values, ranked[k]);
     bool repeat = false;
     for (const LocalMaximum& q : maxima) repeat = repeat || boxDistance(q.t, m.t, w) < 1e-6;

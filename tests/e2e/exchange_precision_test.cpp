@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "families.h"
 #include "model_run.h"
 
 namespace {
@@ -101,6 +102,22 @@ TEST(ExchangePrecision, AnAnswerFarAboveATinyOptimumIsNotCalledSolved) {
   EXPECT_LT(number(r.solMessage, "largest violation "), 1e-6) << r.solMessage;
   EXPECT_EQ(r.solveCode, 100) << r.solMessage;
   EXPECT_NE(r.solMessage.find("the multipliers place the optimum"), std::string::npos) << r.solMessage;
+}
+
+TEST(ExchangePrecision, TwoDimensionalMinimaxIsFinishedByTheNewtonPhaseAndCertified) {
+  // Their maximisers lie inside T, on its faces (where the slope in t
+  // vanishes by symmetry) and on ridges; the optimum is fixed by fewer
+  // active points than variables.
+  for (const char* name : {"minimax2_d3", "minimax2_d4"}) {
+    const MinimaxApproximation& member = minimaxApproximation(name);
+    ModelRun run;
+    RunResult r = run.ormid(minimaxProblem(member).model, "method=exchange");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.solveCode, 0) << name << ": " << r.solMessage;
+    EXPECT_NE(r.solMessage.find("Newton phase converged"), std::string::npos) << r.solMessage;
+    const double error = std::fabs(number(r.solMessage, "objective ") - member.optimum);
+    EXPECT_LE(error, 1e-8 * member.optimum) << name << ": " << r.solMessage;
+  }
 }
 
 }  // namespace

@@ -91,6 +91,58 @@ TEST(LowerLevel, MaximaOnTheBoundaryOfATwoAndThreeDimensionalBox) {
   EXPECT_NEAR(m3[0].violation, 5.0, 1e-11);
 }
 
+TEST(LowerLevel, IllConditionedMaximumIsPlacedToRounding) {
+  // A maximum 1e4 times flatter along the diagonal than across it, at the
+  // non-grid point (0.4123, 0.5871), value 0: gradient ascent alone crawls
+  // along the diagonal and stops about 1e-8 below it.
+  const double a = 0.4123, b = 0.5871;
+  auto across = [=](const double* t) { return (t[0] - a) - (t[1] - b); };
+  auto along = [=](const double* t) { return (t[0] - a) + (t[1] - b); };
+  Shape s(2, [=](const double* t) { return -across(t) * across(t) - 1e-4 * along(t) * along(t); },
+          [=](const double* t, double* g) {
+            g[0] = -2 * across(t) - 2e-4 * along(t);
+            g[1] = 2 * across(t) - 2e-4 * along(t);
+          },
+          {0.0, 0.0}, {1.0, 1.0});
+  long evaluations = 0;
+  std::vector<LocalMaximum> maxima = maximaOf(s.p, &evaluations, 3);
+  ASSERT_EQ(maxima.size(), 1u);
+  EXPECT_NEAR(maxima[0].t[0], a, 1e-7);
+  EXPECT_NEAR(maxima[0].t[1], b, 1e-7);
+  EXPECT_GE(maxima[0].violation, -1e-14);
+}
+
+TEST(LowerLevel, ARidgeAcrossTheGridLeavesStartsForTheOtherMaxima) {
+  // A ridge along the diagonal rising to the corner (1, 1), and a lower
+  // peak of 0.5 at (0.9, 0.1). Along the coordinates alone every point of
+  // the ridge is a scan maximum above the peak, and two starts would both
+  // climb to the corner.
+  auto ridge = [](const double* t) {
+    const double d = t[0] - t[1];
+    return std::exp(-200 * d * d) * (1 + 0.01 * (t[0] + t[1]));
+  };
+  auto peak = [](const double* t) {
+    const double u = t[0] - 0.9, v = t[1] - 0.1;
+    return 0.5 * std::exp(-100 * (u * u + v * v));
+  };
+  Shape s(2, [=](const double* t) { return ridge(t) + peak(t); },
+          [=](const double* t, double* g) {
+            const double d = t[0] - t[1], r = ridge(t), q = peak(t);
+            const double e = std::exp(-200 * d * d);
+            g[0] = -400 * d * r + 0.01 * e - 200 * (t[0] - 0.9) * q;
+            g[1] = 400 * d * r + 0.01 * e - 200 * (t[1] - 0.1) * q;
+          },
+          {0.0, 0.0}, {1.0, 1.0});
+  long evaluations = 0;
+  std::vector<LocalMaximum> maxima = maximaOf(s.p, &evaluations, 2);
+  ASSERT_EQ(maxima.size(), 2u);
+  EXPECT_EQ(maxima[0].t, Vec({1.0, 1.0}));
+  EXPECT_NEAR(maxima[0].violation, 1.02, 1e-12);
+  EXPECT_NEAR(maxima[1].t[0], 0.9, 1e-3);
+  EXPECT_NEAR(maxima[1].t[1], 0.1, 1e-3);
+  EXPECT_NEAR(maxima[1].violation, 0.5, 1e-3);
+}
+
 TEST(Nnls, KeepsMultipliersNonNegative) {
   // Columns (1, 0), (0, 1), (1, 1); b = (2, -1): the best fit with z >= 0 is z = (2, 0, 0).
   Vec A = {1, 0, 0, 1, 1, 1}, b = {2, -1};

@@ -57,6 +57,42 @@ TEST(Maximiser, FollowsTheInteriorMaximiserAndHoldsItOnTheBoundOfT) {
   EXPECT_EQ(m.t[0], 5.0);
 }
 
+// g(x, t) = x0 (1 + cos t2)^2 - (t1 - x1)^2 on T = [0, 1] x [0, pi], x0 < 0:
+// the maximiser (x1, pi) lies on the face t2 = pi, where g is symmetric
+// about the bound: the slope and the curvature in t2 vanish there and the
+// violation falls inward like (pi - t2)^4.
+struct FlatOnAFace : FakeProblem {
+  FlatOnAFace() {
+    nx = 2, nt = 2, mt = 1;
+    tl = {0.0, 0.0}, tu = {1.0, M_PI};
+    g = [](int, const double* x, const double* t) {
+      const double c = 1 + std::cos(t[1]);
+      return x[0] * c * c - (t[0] - x[1]) * (t[0] - x[1]);
+    };
+    gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+      const double c = 1 + std::cos(t[1]);
+      gx[0] = c * c, gx[1] = 2 * (t[0] - x[1]);
+      gt[0] = -2 * (t[0] - x[1]), gt[1] = -2 * x[0] * c * std::sin(t[1]);
+    };
+  }
+};
+
+TEST(Maximiser, AMaximiserOnAFaceWhereTheSlopeVanishesStaysOnIt) {
+  FlatOnAFace f;
+  SipContext& c = f.install();
+  Maximiser m;
+  m.t = {0.3, M_PI};
+  std::string why;
+  const Vec x = {-0.5, 0.4};
+  ASSERT_EQ(followMaximiser(c, x.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_NEAR(m.t[0], 0.4, 1e-12);
+  EXPECT_EQ(m.t[1], M_PI);
+  ReducedConstraint G;
+  ASSERT_EQ(reducedConstraint(c, x.data(), m, G), PathStatus::Followed);
+  EXPECT_NEAR(G.value, 0.0, 1e-15);
+  EXPECT_NEAR(G.grad[0], 0.0, 1e-15);
+}
+
 TEST(Maximiser, ReducedGradientAndHessianMatchTheClosedForm) {
   Parabola f;
   SipContext& c = f.install();

@@ -1,0 +1,172 @@
+#include "lower_level/newton_ascent.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ormid {
+
+namespace {
+
+typedef std::vector<double> Vec;
+
+const int NEWTON_STEPS = 50;
+const double LONGEST_STEP = 0.05;
+const int HALVINGS = 20;
+// Steps below this many box widths have met the rounding of the gradient.
+const double SETTLED = 1e-14;
+
+double unit(const Problem& p, int d) {
+  const double w = p.tu[d] - p.tl[d];
+  return std::isfinite(w) && w > 0 ? w : 1.0;
+}
+
+// The Hessian in t of g (not yet signed): the evaluator's where it gives
+// one, else central differences of the t-gradient.
+bool timeHessian(const ViolationFunction& v, const Vec& t, Vec& htt) {
+  const Problem& p = v.p;
+  const int nt = p.nt, nx = std::max(p.nx, 1);
+  htt.assign((size_t)nt * nt, 0.0);
+  int error = 0;
+  if (p.hessians) {
+    Vec hxx((size_t)nx * nx), hxt((size_t)nx * nt);
+    ++*v.evaluations;
+    p.evaluate(Request::InfiniteHessian, v.j, v.x, t.data(), hxx.data(), htt.data(), hxt.data(), &error, p.data);
+    return !error;
+  }
+  Vec point = t, gx(nx), plus(nt), minus(nt);
+  for (int d = 0; d < nt; ++d) {
+    const double h = 6e-6 * std::max(1.0, std::fabs(t[d]));
+    point[d] = t[d] + h;
+    p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), plus.data(), nullptr, &error, p.data);
+    point[d] = t[d] - h;
+    p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), minus.data(), nullptr, &error, p.data);
+    point[d] = t[d];
+    *v.evaluations += 2;
+    for (int e = 0; e < nt; ++e) htt[(size_t)e * nt + d] = (plus[e] - minus[e]) / (2 * h);
+  }
+  for (int a = 0; a < nt; ++a)
+    for (int b = 0; b < a; ++b)
+      htt[(size_t)a * nt + b] = htt[(size_t)b * nt + a] =
+          0.5 * (htt[(size_t)a * nt + b] + htt[(size_t)b * nt + a]);
+  return !error;
+}
+
+// Coordinates that no bound of T holds: off the bounds, or on one with the
+// violation falling outward.
+std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope) {
+  std::vector<int> free;
+  for (int d = 0; d < p.nt; ++d) {
+    const double touch = 1e-13 * unit(p, d);
+    const bool below = !isMinusInfinity(p.tl[d]) && t[d] <= p.tl[d] + touch && slope[d] < 0;
+    const bool above = !isPlusInfinity(p.tu[d]) && t[d] >= p.tu[d] - touch && slope[d] > 0;
+    if (!below && !above) free.push_back(d);
+  }
+  return free;
+}
+
+// Cholesky factor of the k x k matrix M; false where M is not positive
+// definite.
+bool cholesky(Vec& M, int k) {
+  for (int a = 0; a < k; ++a)
+    for (int b = 0; b <= a; ++b) {
+      double s = M[a * k + b];
+      for (int e = 0; e < b; ++e) s -= M[a * k + e] * M[b * k + e];
+      if (a == b) {
+        if (!(s > 0)) return false;
+        M[a * k + a] = std::sqrt(s);
+      } else {
+        M[a * k + b] = s / M[b * k + b];
+      }
+    }
+  return true;
+}
+
+// Solves (-H + shift D^-2) s = g on the free coordinates, D the box widths:
+// Newton's step where -H is positive definite there, and with the least
+// shift (tenfold steps) that makes it so elsewhere: from a saddle or the
+// side of a ridge the step turns towards the gradient, shorter.
+bool ascentStep(const Problem& p, const Vec& H, const std::vector<int>& free, const Vec& g,
+                Vec& step) {
+  const int nt = p.nt, k = (int)free.size();
+  double largest = 0;
+  for (int a = 0; a < k; ++a)
+    largest = std::max(largest, std::fabs(H[(size_t)free[a] * nt + free[a]]) * unit(p, free[a]) *
+                                    unit(p, free[a]));
+  Vec L;
+  bool factored = false;
+  for (double shift = 0; !factored && shift <= 1e8 * largest;
+       shift = shift > 0 ? 10 * shift : 1e-10 * largest) {
+    L.assign((size_t)k * k, 0.0);
+    for (int a = 0; a < k; ++a)
+      for (int b = 0; b <= a; ++b) L[a * k + b] = -H[(size_t)free[a] * nt + free[b]];
+    for (int a = 0; a < k; ++a) L[a * k + a] += shift / (unit(p, free[a]) * unit(p, free[a]));
+    factored = cholesky(L, k);
+    if (!(largest > 0)) break;
+  }
+  if (!factored) return false;
+  Vec y(k);
+  for (int a = 0; a < k; ++a) {
+    y[a] = g[free[a]];
+    for (int e = 0; e < a; ++e) y[a] -= L[a * k + e] * y[e];
+    y[a] /= L[a * k + a];
+  }
+  for (int a = k - 1; a >= 0; --a) {
+    for (int e = a + 1; e < k; ++e) y[a] -= L[e * k + a] * y[e];
+    y[a] /= L[a * k + a];
+  }
+  step.assign(g.size(), 0.0);
+  for (int a = 0; a < k; ++a) step[free[a]] = y[a];
+  return true;
+}
+
+// A step longer than LONGEST_STEP box widths is shortened to it: the
+// polish stays near the maximum the ascent found.
+void limitLength(const Problem& p, Vec& step) {
+  double length = 0;
+  for (int d = 0; d < p.nt; ++d) length = std::max(length, std::fabs(step[d]) / unit(p, d));
+  if (length > LONGEST_STEP)
+    for (double& s : step) s *= LONGEST_STEP / length;
+}
+
+void clampToBox(const Problem& p, Vec& t) {
+  for (int d = 0; d < p.nt; ++d) {
+    if (!isMinusInfinity(p.tl[d])) t[d] = std::max(t[d], p.tl[d]);
+    if (!isPlusInfinity(p.tu[d])) t[d] = std::min(t[d], p.tu[d]);
+  }
+}
+
+}  // namespace
+
+double newtonAscent(const ViolationFunction& v, Vec& t, int* side) {
+  const Problem& p = v.p;
+  const int nt = p.nt;
+  Vec slope(nt), H, step, trial(nt);
+  double f = v.valueAndGradient(t.data(), slope.data(), side);
+  for (int it = 0; it < NEWTON_STEPS && std::isfinite(f); ++it) {
+    if (!timeHessian(v, t, H)) break;
+    for (double& h : H) h *= *side;
+    if (!ascentStep(p, H, freeCoordinates(p, t, slope), slope, step)) break;
+    limitLength(p, step);
+    bool moved = false;
+    double length = 0;
+    for (int halving = 0; halving < HALVINGS && !moved; ++halving) {
+      for (int d = 0; d < nt; ++d) trial[d] = t[d] + step[d];
+      clampToBox(p, trial);
+      length = 0;
+      for (int d = 0; d < nt; ++d) length = std::max(length, std::fabs(trial[d] - t[d]) / unit(p, d));
+      if (!(length > 0)) break;
+      int trialSide;
+      const double ft = v.value(trial.data(), &trialSide);
+      if (trialSide == *side && ft >= f) {
+        t = trial;
+        f = v.valueAndGradient(t.data(), slope.data(), side);
+        moved = true;
+      }
+      for (double& s : step) s *= 0.5;
+    }
+    if (!moved || length <= SETTLED) break;
+  }
+  return f;
+}
+
+}  // namespace ormid
