@@ -96,8 +96,23 @@ void amplCongrd(int i, const double* x, double* g, int* nerror) {
   congrd(i, (real*)x, g, (fint*)nerror);
 }
 
-void amplFullhes(double* h, int lh, int objective, const double* ow, const double* y) {
-  fullhes(h, lh, objective, (real*)ow, (real*)y);
+bool amplFullhes(double* h, int lh, int objective, const double* ow, const double* y, bool guarded) {
+  if (!guarded) {
+    fullhes(h, lh, objective, (real*)ow, (real*)y);
+    return true;
+  }
+  // The library's Hessians have no error slot: an error jumps back here,
+  // without its message. Nothing with a destructor lives between.
+  Jmp_buf back;
+  Jmp_buf* saved = err_jmp;
+  err_jmp = &back;
+  volatile bool ok = true;
+  if (setjmp(back.jb))
+    ok = false;
+  else
+    fullhes(h, lh, objective, (real*)ow, (real*)y);
+  err_jmp = saved;
+  return ok;
 }
 
 std::vector<int> amplConstraintVariables(int i) {

@@ -51,7 +51,10 @@ void amplConval(const double* x, double* c, int* nerror);
 void amplJacval(const double* x, double* jac, int* nerror);
 double amplConival(int i, const double* x, int* nerror);
 void amplCongrd(int i, const double* x, double* g, int* nerror);
-void amplFullhes(double* h, int lh, int objective, const double* ow, const double* y);
+// Guarded, false when a second derivative cannot be evaluated there
+// (pow(0, 1.5)''), where the library would end the process; unguarded, the
+// library's own message and end.
+bool amplFullhes(double* h, int lh, int objective, const double* ow, const double* y, bool guarded);
 // The AMPL indices of the variables constraint i depends on (its Jacobian
 // row's pattern).
 std::vector<int> amplConstraintVariables(int i);

@@ -78,7 +78,10 @@ void objectiveHessian(const SipPartition& p, const double* x, double* hxx, int* 
   if (hasObjective()) {
     if (x) amplObjval(fullPoint(p, x, nullptr).data(), nerror);
     if (*nerror > 0) return;
-    amplFullhes(h.data(), n, 0, nullptr, nullptr);
+    if (!amplFullhes(h.data(), n, 0, nullptr, nullptr, *nerror >= 0)) {
+      *nerror = 1;
+      return;
+    }
   }
   hessianBlocks(p, h, hxx, nullptr, nullptr);
 }
@@ -134,7 +137,10 @@ void constraintHessian(const SipPartition& p, int con, const double* x, const do
   if (*nerror > 0) return;
   std::fill(y.begin(), y.end(), 0.0);
   y[con] = 1.0;
-  amplFullhes(h.data(), n, -1, nullptr, y.data());
+  if (!amplFullhes(h.data(), n, -1, nullptr, y.data(), *nerror >= 0)) {
+    *nerror = 1;
+    return;
+  }
   hessianBlocks(p, h, hxx, htt, hxt);
 }
 

@@ -200,3 +200,35 @@ TEST(EvaluatorPattern, EachConstraintFlagsTheVariablesItDependsOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// pow(a, 1.5) has no second derivative at a = 0: a Hessian request there
+// comes back as an evaluation error instead of ending the process.
+TEST(EvaluatorHessian, ASecondDerivativeThatCannotBeEvaluatedIsAnError) {
+  TempDir dir;
+  nl::Model m;
+  nl::Expr a = nl::var(m.addVar("a", 0, 1)), ta = nl::var(m.addVar("ta", 0, 1));
+  m.minimize(a);
+  m.addCon("tcon", nl::pow(a, 1.5) + ta, -nl::INF, 2.0);
+  m.write(dir.file("h"));
+  amplAlloc();
+  ASSERT_TRUE(amplRead(dir.file("h").c_str()));
+  buildPartition();
+  Vec x(1, 0.0), t(1, 0.5), hxx(1), htt(1), hxt(1);
+  int error = 0;
+  sipEvaluate(Request::InfiniteHessian, 0, x.data(), t.data(), hxx.data(), htt.data(), hxt.data(),
+              &error, &sipPartition);
+  EXPECT_GT(error, 0);
+  EXPECT_TRUE(std::isnan(hxx[0]));
+  x[0] = 0.25;  // and where it can, the same request succeeds
+  error = 0;
+  sipEvaluate(Request::InfiniteHessian, 0, x.data(), t.data(), hxx.data(), htt.data(), hxt.data(),
+              &error, &sipPartition);
+  EXPECT_EQ(error, 0);
+  EXPECT_NEAR(hxx[0], 1.5 * 0.5 / std::sqrt(0.25), 1e-12);
+  releasePartition();
+  amplFree();
+}
+
+}  // namespace
