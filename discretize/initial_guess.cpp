@@ -42,9 +42,10 @@ Result initialGuess(SipContext& c) {
   for (int i = 0; i < p.nx; ++i) x0[i] = unit(draw);
   const std::vector<double> drawn(x0, x0 + p.nx);
   // On so few points of T the subproblem may be unbounded: it ends once x
-  // leaves the box RANDOM_START_BOUND, and the method starts at the draw.
+  // leaves the box RANDOM_START_BOUND. Where it diverged or stalled, its last
+  // iterate says nothing and the method starts at the draw.
   SubproblemResult r = coarseSubproblem(c, x0, working);
-  if (r.status != SUB_SOLVED && r.text == "diverging") std::copy(drawn.begin(), drawn.end(), x0);
+  if (r.status == SUB_FAILED) std::copy(drawn.begin(), drawn.end(), x0);
   return discretizationEnd(r, 0);
 }
 

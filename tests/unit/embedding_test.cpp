@@ -134,6 +134,32 @@ TEST(Embedding, ASeedRepeatsTheRandomStart) {
   EXPECT_NE(a.x, c.x);
 }
 
+// max x subject to x sin(5 pi t) <= 1 on [0, 1]: the random start's coarse
+// grid (t = 0, 0.2, ..., 1) sees none of the constraint, so its subproblem is
+// unbounded. It ends at the divergence bound, and the method goes on from
+// the draw to x = 1.
+TEST(Embedding, AnUnboundedCoarseSubproblemEndsAtTheBoundAndTheRunGoesOn) {
+  Functions p;
+  p.mt = 1;
+  p.maximize = true;
+  p.f = [](const double* x) { return x[0]; };
+  p.gradF = [](const double*, double* g) { g[0] = 1; };
+  p.g = [](int, const double* x, const double* t) { return x[0] * std::sin(5 * M_PI * t[0]) - 1; };
+  p.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = std::sin(5 * M_PI * t[0]);
+    gt[0] = 5 * M_PI * x[0] * std::cos(5 * M_PI * t[0]);
+  };
+  Options o = withMethod(Method::Exchange);
+  o.seed = 7;
+  o.print_level = PrintLevel::Iterations;
+  std::string log;
+  o.log = [&](const std::string& text) { log += text; };
+  Result r = solve(p, o);
+  EXPECT_NE(log.find("Ipopt: diverging"), std::string::npos) << log;
+  EXPECT_EQ(r.status, Status::Solved) << r.message;
+  EXPECT_NEAR(r.x[0], 1.0, 1e-8);
+}
+
 TEST(Embedding, TheInputCheckRefusesWhatAMethodWouldMisread) {
   const Functions f = shiftedLine();
   const FunctionsProblem fine(f);
