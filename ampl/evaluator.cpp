@@ -256,4 +256,21 @@ double sipEvaluate(Request code, int n, const double* x, const double* t, double
   return v;
 }
 
+bool sipEvaluateBatch(int n, int count, const double* x, const double* t, double* values,
+                      void* data) {
+  const SipPartition& p = *static_cast<const SipPartition*>(data);
+  const int con = memberIndex(p.ctIndex, n);
+  if (con < 0) return false;
+  Vec full = fullPoint(p, x, t);
+  bool all = true;
+  for (int k = 0; k < count; ++k) {
+    for (int d = 0; d < p.nt; ++d) full[p.tIndex[d]] = t[(long)k * p.nt + d];
+    int error = 0;
+    const double v = amplConival(con, full.data(), &error);
+    values[k] = error ? NAN : v;
+    all = all && !error;
+  }
+  return all;
+}
+
 }  // namespace ormid

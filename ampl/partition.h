@@ -18,6 +18,10 @@ struct SipPartition {
 extern SipPartition sipPartition;
 
 // The evaluator over the AMPL model read by the program; data is a SipPartition.
+// The batched request over the same model: one full AMPL vector for all the
+// points, only the infinite variables changing.
+bool sipEvaluateBatch(int n, int count, const double* x, const double* t, double* values,
+                      void* data);
 double sipEvaluate(Request code, int n, const double* x, const double* t, double* out1,
                    double* out2, double* out3, int* nerror, void* data);
 

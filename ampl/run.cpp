@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ampl/ampl_model.h"
+#include "ampl/ampl_problem.h"
 #include "ampl/option_parse.h"
 #include "ampl/partition.h"
 #include "ampl/report.h"
@@ -85,11 +86,6 @@ void printCertificate(const Result& r) {
   printf("Certificate: %ld evaluations, %.3f s\n", r.certificateEvaluations, r.certificateSeconds);
 }
 
-// Only the first variable's initial value decides whether there is a guess.
-bool haveInitialGuess() {
-  const char* have = amplHaveX0();
-  return amplX0() != nullptr && (have == nullptr || have[0] != 0);
-}
 
 }  // namespace
 
@@ -117,25 +113,6 @@ void finishRun(const Options& o, const Result& result, double* full) {
   printf("%s\n", line.c_str());
 }
 
-// The AMPL model as the library's problem: the partition's bounds and the
-// evaluator over the library's reader, with the partition as its data.
-Problem amplProblem(const double* x0) {
-  const SipPartition& p = sipPartition;
-  Problem s;
-  s.nx = p.nx, s.nt = p.nt, s.mx = p.mx, s.mt = p.mt;
-  s.x0 = x0;
-  s.xl = p.xl.data(), s.xu = p.xu.data(), s.tl = p.tl.data(), s.tu = p.tu.data();
-  s.cxl = p.cxl.data(), s.cxu = p.cxu.data(), s.ctl = p.ctl.data(), s.ctu = p.ctu.data();
-  s.evaluate = sipEvaluate;
-  s.data = &sipPartition;
-  s.sense = amplObjectiveSense();
-  s.hessians = true;
-  s.objectiveName = amplObjectiveName();
-  for (int k = 0; k < p.mx; ++k) s.finiteNames.push_back(amplConName(p.cxIndex[k]));
-  for (int k = 0; k < p.mt; ++k) s.infiniteNames.push_back(amplConName(p.ctIndex[k]));
-  return s;
-}
-
 }  // namespace
 
 int ormidRun(int argc, char** argv) {
@@ -154,14 +131,9 @@ int ormidRun(int argc, char** argv) {
   openStubOrExit(stub);
   buildPartition();
 
-  const SipPartition& p = sipPartition;
-  std::vector<double> x0(p.nx, 0.0);
-  double* full = amplX0();
-  int haveGuess = haveInitialGuess() ? 1 : 0;
-  if (haveGuess)
-    gatherX(full, x0.data());
-  else
-    full = amplFreshX0();
+  std::vector<double> x0;
+  const bool haveGuess = amplStartingPoint(x0);
+  double* full = haveGuess ? amplX0() : amplFreshX0();
 
   const double start = monotonicSeconds();
   const Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);

@@ -41,6 +41,15 @@ double functionsEvaluate(Request code, int n, const double* x, const double* t, 
   return v;
 }
 
+bool functionsBatch(int n, int count, const double* x, const double* t, double* values,
+                    void* data) {
+  const Functions& p = *static_cast<const Functions*>(data);
+  p.gBatch(n, count, x, t, values);
+  bool all = true;
+  for (int k = 0; k < count; ++k) all = all && !std::isnan(values[k]);
+  return all;
+}
+
 void fillTo(std::vector<double>& v, size_t n, double value) {
   if (v.size() < n) v.resize(n, value);
 }
@@ -62,6 +71,7 @@ FunctionsProblem::FunctionsProblem(const Functions& f)
   problem.xl = xl.data(), problem.xu = xu.data(), problem.tl = tl.data(), problem.tu = tu.data();
   problem.cxl = cxl.data(), problem.cxu = cxu.data(), problem.ctl = ctl.data(), problem.ctu = ctu.data();
   problem.evaluate = functionsEvaluate;
+  if (f.gBatch) problem.evaluateBatch = functionsBatch;
   problem.data = const_cast<Functions*>(&f);
   problem.sense = f.maximize ? -1 : 1;
 }

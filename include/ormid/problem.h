@@ -42,6 +42,12 @@ enum class Request {
 typedef double (*Evaluator)(Request request, int n, const double* x, const double* t,
                             double* out1, double* out2, double* out3, int* nerror, void* data);
 
+// The batched request: g_n at count points of T in one call. t holds
+// count * nt values, point after point; values receives count values, NaN
+// where g cannot be evaluated. Returns false when some value could not be.
+typedef bool (*BatchEvaluator)(int n, int count, const double* x, const double* t,
+                               double* values, void* data);
+
 // Bounds beyond +-2146435072 (or infinite) count as absent.
 constexpr double INFINITY_BOUND = 2146435072.0;
 inline bool isMinusInfinity(double lower) { return lower <= -INFINITY_BOUND; }
@@ -56,6 +62,8 @@ struct Problem {
   const double *cxl = nullptr, *cxu = nullptr;
   const double *ctl = nullptr, *ctu = nullptr;
   Evaluator evaluate = nullptr;
+  // Optional: without it the scans of T ask evaluate point by point.
+  BatchEvaluator evaluateBatch = nullptr;
   void* data = nullptr;
   int sense = 1;  // -1: maximise f (the evaluator answers with the model's own f)
   bool hessians = false;  // the evaluator answers the three Hessian requests
@@ -78,6 +86,8 @@ struct Functions {
   std::function<void(int j, const double* x, double* grad)> gradC;
   std::function<double(int j, const double* x, const double* t)> g;
   std::function<void(int j, const double* x, const double* t, double* gx, double* gt)> gradG;
+  // Optional: g_j at count points of T (count * nt values) into values.
+  std::function<void(int j, int count, const double* x, const double* t, double* values)> gBatch;
   bool maximize = false;
 };
 
