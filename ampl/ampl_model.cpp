@@ -26,7 +26,8 @@ char* amplGetStops(char** argv, Options& options) {
   return getstops(argv, ormidOptionInfo(options));
 }
 
-bool amplRead(const char* stub) {
+bool amplRead(const char* stub, bool returnIfMissing) {
+  return_nofile = returnIfMissing ? 1 : 0;
   // Bit 4 makes the library fill havex0 as well as X0.
   want_xpi0 = 5;
   fint m, n, no, nz, mxrow, mxcol;

@@ -19,7 +19,9 @@ char* amplGetStops(char** argv, Options& options);
 
 // Opens the stub (asking for X0 and havex0) and reads it with derivatives.
 // Returns false when no file came back.
-bool amplRead(const char* stub);
+// Without a stub.nl the library ends the process with its message, unless
+// returnIfMissing.
+bool amplRead(const char* stub, bool returnIfMissing = false);
 
 // True when the header announced names and both name files exist.
 bool amplHasNameFiles(const char* stub);

@@ -33,7 +33,7 @@ bool amplStartingPoint(std::vector<double>& x0) {
 
 bool solveStub(const std::string& stub, const Options& options, Result* result, std::string* why) {
   amplAlloc();
-  const bool read = amplRead(stub.c_str());
+  const bool read = amplRead(stub.c_str(), true);
   if (!read || !amplHasNameFiles(stub.c_str())) {
     *why = read ? "the stub " + stub + " has no .row and .col files" : "cannot read " + stub;
     amplFree();

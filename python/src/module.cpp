@@ -1,0 +1,248 @@
+// The Python binding: a problem whose functions are Python callables (the
+// package's ormid/__init__.py gives them uniform signatures and takes
+// missing derivatives by differences), AMPL stubs, options by keyword, and
+// results as dictionaries. The solve runs without the GIL; every callable
+// takes it back.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ampl/ampl_problem.h"
+#include "ormid/ormid.h"
+
+namespace py = pybind11;
+using namespace ormid;
+
+namespace {
+
+typedef std::vector<double> Vec;
+typedef py::array_t<double, py::array::c_style | py::array::forcecast> Array;
+
+// The callables and bounds of one problem, and the first exception one of
+// them raised (the solve then winds down and the exception is raised again).
+struct PyProblem {
+  int nx = 0, nt = 0, mx = 0, mt = 0;
+  Vec x0, xl, xu, tl, tu, cxl, cxu, ctl, ctu;
+  bool maximize = false;
+  py::object f, gradF, c, gradC, g, gradG, gBatch;
+  std::shared_ptr<py::error_already_set> pending;
+
+  bool failed() const { return pending != nullptr; }
+  void keep(py::error_already_set& e) {
+    if (!pending) pending = std::make_shared<py::error_already_set>(std::move(e));
+  }
+};
+
+py::array_t<double> vector(const double* v, int n) { return py::array_t<double>(n, v); }
+
+// Copies a callable's array answer; false when it has the wrong size.
+bool copyInto(const py::handle& answer, double* out, long n) {
+  Array a = Array::ensure(answer);
+  if (!a || a.size() != n) return false;
+  std::copy(a.data(), a.data() + n, out);
+  return true;
+}
+
+double call(PyProblem& p, Request code, int n, const double* x, const double* t, double* out1,
+            double* out2) {
+  switch (code) {
+    case Request::ObjectiveValue: return p.f(vector(x, p.nx)).cast<double>();
+    case Request::ObjectiveGradient:
+      return copyInto(p.gradF(vector(x, p.nx)), out1, p.nx) ? 0.0 : NAN;
+    case Request::FiniteValue: return p.c(n, vector(x, p.nx)).cast<double>();
+    case Request::FiniteGradient:
+      return copyInto(p.gradC(n, vector(x, p.nx)), out1, p.nx) ? 0.0 : NAN;
+    case Request::InfiniteValue: return p.g(n, vector(x, p.nx), vector(t, p.nt)).cast<double>();
+    case Request::InfiniteGradient: {
+      py::tuple both = p.gradG(n, vector(x, p.nx), vector(t, p.nt));
+      if (both.size() != 2 || !copyInto(both[0], out1, p.nx)) return NAN;
+      Vec gt(p.nt);
+      if (!copyInto(both[1], gt.data(), p.nt)) return NAN;
+      if (out2) std::copy(gt.begin(), gt.end(), out2);
+      return 0.0;
+    }
+    default: return 0.0;  // patterns stay dense; no Hessians are asked for
+  }
+}
+
+double evaluate(Request code, int n, const double* x, const double* t, double* out1, double* out2,
+                double*, int* nerror, void* data) {
+  PyProblem& p = *static_cast<PyProblem*>(data);
+  py::gil_scoped_acquire gil;
+  double v = NAN;
+  if (!p.failed()) {
+    try {
+      v = call(p, code, n, x, t, out1, out2);
+    } catch (py::error_already_set& e) {
+      p.keep(e);
+    } catch (const py::cast_error&) {
+      v = NAN;  // not a number: an evaluation error
+    }
+  }
+  if (nerror) *nerror = std::isnan(v) ? 1 : 0;
+  return v;
+}
+
+bool evaluateBatch(int n, int count, const double* x, const double* t, double* values, void* data) {
+  PyProblem& p = *static_cast<PyProblem*>(data);
+  py::gil_scoped_acquire gil;
+  bool ok = false;
+  if (!p.failed()) {
+    try {
+      py::array_t<double> points({count, p.nt}, t);
+      ok = copyInto(p.gBatch(n, vector(x, p.nx), points), values, count);
+    } catch (py::error_already_set& e) {
+      p.keep(e);
+    } catch (const py::cast_error&) {
+      ok = false;
+    }
+  }
+  if (!ok) std::fill(values, values + count, NAN);
+  for (int k = 0; ok && k < count; ++k) ok = !std::isnan(values[k]);
+  return ok;
+}
+
+Vec doubles(const py::handle& v) { return v.is_none() ? Vec() : v.cast<Vec>(); }
+
+PyProblem problemOf(const py::object& spec) {
+  PyProblem p;
+  p.nx = spec.attr("nx").cast<int>(), p.nt = spec.attr("nt").cast<int>();
+  p.mx = spec.attr("mx").cast<int>(), p.mt = spec.attr("mt").cast<int>();
+  p.x0 = doubles(spec.attr("x0"));
+  p.xl = doubles(spec.attr("xl")), p.xu = doubles(spec.attr("xu"));
+  p.tl = doubles(spec.attr("tl")), p.tu = doubles(spec.attr("tu"));
+  p.cxl = doubles(spec.attr("cxl")), p.cxu = doubles(spec.attr("cxu"));
+  p.ctl = doubles(spec.attr("ctl")), p.ctu = doubles(spec.attr("ctu"));
+  p.maximize = spec.attr("maximize").cast<bool>();
+  p.f = spec.attr("f"), p.gradF = spec.attr("grad_f");
+  p.c = spec.attr("c"), p.gradC = spec.attr("grad_c");
+  p.g = spec.attr("g"), p.gradG = spec.attr("grad_g"), p.gBatch = spec.attr("g_batch");
+  return p;
+}
+
+Problem libraryProblem(PyProblem& p) {
+  Problem q;
+  q.nx = p.nx, q.nt = p.nt, q.mx = p.mx, q.mt = p.mt;
+  q.x0 = p.x0.empty() ? nullptr : p.x0.data();
+  q.xl = p.xl.data(), q.xu = p.xu.data(), q.tl = p.tl.data(), q.tu = p.tu.data();
+  q.cxl = p.cxl.data(), q.cxu = p.cxu.data(), q.ctl = p.ctl.data(), q.ctu = p.ctu.data();
+  q.evaluate = evaluate;
+  if (!p.gBatch.is_none()) q.evaluateBatch = evaluateBatch;
+  q.data = &p;
+  q.sense = p.maximize ? -1 : 1;
+  return q;
+}
+
+// Options from keyword texts; a bad keyword or value is a ValueError.
+Options optionsOf(const std::map<std::string, std::string>& keywords, int printLevel) {
+  Options o;
+  for (const auto& kv : keywords) {
+    std::string why;
+    if (!setOption(o, kv.first, kv.second, &why)) throw py::value_error(why);
+  }
+  if (printLevel < 0 || printLevel > 3) throw py::value_error("print_level must be 0 to 3");
+  o.print_level = static_cast<PrintLevel>(printLevel);
+  if (printLevel > 0)
+    o.log = [](const std::string& text) {
+      py::gil_scoped_acquire gil;
+      py::module_::import("sys").attr("stdout").attr("write")(text);
+    };
+  return o;
+}
+
+py::list points(const std::vector<Point>& list) {
+  py::list out;
+  for (const Point& q : list)
+    out.append(py::dict(py::arg("constraint") = q.constraint, py::arg("t") = q.t,
+                        py::arg("violation") = q.violation, py::arg("multiplier") = q.multiplier));
+  return out;
+}
+
+py::dict resultOf(const Result& r) {
+  const Stats& s = r.stats;
+  py::dict stats(py::arg("objval") = s.objval, py::arg("objgrd") = s.objgrd,
+                 py::arg("conxval") = s.conxval, py::arg("contval") = s.contval,
+                 py::arg("conxgrd") = s.conxgrd, py::arg("contgrd") = s.contgrd,
+                 py::arg("pfval") = s.pfval, py::arg("gpfval") = s.gpfval,
+                 py::arg("nnlp") = s.nnlp, py::arg("certificate") = r.certificateEvaluations);
+  return py::dict(py::arg("x") = vector(r.x.data(), (int)r.x.size()), py::arg("fun") = r.objective,
+                  py::arg("status") = statusCode(r.status), py::arg("message") = r.message,
+                  py::arg("status_text") = r.statusText(), py::arg("nit") = r.iterations,
+                  py::arg("max_violation") = r.maxViolation, py::arg("worst") = points(r.worst),
+                  py::arg("active") = points(r.active), py::arg("stationarity") = r.stationarity,
+                  py::arg("objective_gap") = r.objectiveGap, py::arg("stats") = stats,
+                  py::arg("seconds") = r.seconds);
+}
+
+py::dict solvePython(const py::object& spec, const std::map<std::string, std::string>& keywords,
+                     int printLevel, const py::object& callback) {
+  PyProblem p = problemOf(spec);
+  Options o = optionsOf(keywords, printLevel);
+  // Once a callable has raised, the run stops at its next iteration.
+  o.iteration_callback = [&p, &callback](const Iteration& it) {
+    py::gil_scoped_acquire gil;
+    if (p.failed()) return IterationAction::Stop;
+    if (callback.is_none()) return IterationAction::Continue;
+    try {
+      py::dict info(py::arg("x") = vector(it.x, it.nx), py::arg("fun") = it.objective,
+                    py::arg("nit") = it.iteration, py::arg("phase") = it.phase,
+                    py::arg("violation") = it.violation);
+      return py::bool_(callback(info)) ? IterationAction::Stop : IterationAction::Continue;
+    } catch (py::error_already_set& e) {
+      p.keep(e);
+      return IterationAction::Stop;
+    }
+  };
+  const Problem problem = libraryProblem(p);
+  Result r;
+  {
+    py::gil_scoped_release release;
+    r = solve(problem, o);
+  }
+  if (p.pending) throw *p.pending;
+  return resultOf(r);
+}
+
+py::dict solveStubPython(const std::string& stub, const std::map<std::string, std::string>& keywords,
+                         int printLevel) {
+  Options o = optionsOf(keywords, printLevel);
+  // The AMPL Solver Library reads one model at a time in a process.
+  static std::mutex reader;
+  Result r;
+  std::string why;
+  bool read;
+  {
+    py::gil_scoped_release release;
+    std::lock_guard<std::mutex> lock(reader);
+    read = solveStub(stub, o, &r, &why);
+  }
+  if (!read) throw py::value_error(why);
+  return resultOf(r);
+}
+
+py::list keywordList() {
+  py::list out;
+  for (const Keyword& k : keywords()) {
+    py::list words;
+    for (const KeywordWord& w : k.words) words.append(w.word);
+    out.append(py::make_tuple(k.name, k.description, words));
+  }
+  return out;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_ormid, m) {
+  m.doc() = "The solver library behind the ormid package.";
+  m.def("solve", &solvePython, py::arg("spec"), py::arg("keywords"), py::arg("print_level"),
+        py::arg("callback"));
+  m.def("solve_nl", &solveStubPython, py::arg("stub"), py::arg("keywords"), py::arg("print_level"));
+  m.def("keywords", &keywordList);
+  m.attr("__version__") = version();
+}
