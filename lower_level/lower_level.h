@@ -67,6 +67,9 @@ struct Scan {
 Scan scanPoints(const Problem& p);
 // The same with about `count` points in place of the certificate's 10001.
 Scan scanPoints(const Problem& p, long count);
+// The scan of each iteration that a full scan confirms at the end: a few
+// points per variable, between 1001 and the certificate's 10001.
+Scan coarseScan(const Problem& p);
 
 // The violation of constraint j at every scan point (NaN counts as +inf),
 // and the side of the bound each is against.
