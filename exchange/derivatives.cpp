@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "kernels/vector_ops.h"
+#include "lower_level/lower_level.h"
 
 namespace ormid {
 
@@ -13,13 +14,16 @@ namespace {
 // balances truncation (h^2) against rounding (eps / h).
 double differenceStep(double v) { return 6e-6 * std::max(1.0, std::fabs(v)); }
 
+// The stencil stays within [lower, upper] where that is wide enough.
 template <class Gradient>
-bool differentiate(Vec& point, int coordinate, int outputs, Gradient gradient, Vec& column) {
+bool differentiate(Vec& point, int coordinate, int outputs, Gradient gradient, Vec& column,
+                   double lower = -HUGE_VAL, double upper = HUGE_VAL) {
   const double h = differenceStep(point[coordinate]), keep = point[coordinate];
+  const double centre = stencilCentre(keep, h, lower, upper);
   Vec plus(outputs), minus(outputs);
-  point[coordinate] = keep + h;
+  point[coordinate] = centre + h;
   bool ok = gradient(point.data(), plus.data());
-  point[coordinate] = keep - h;
+  point[coordinate] = centre - h;
   ok = ok && gradient(point.data(), minus.data());
   point[coordinate] = keep;
   column.resize(outputs);
@@ -59,7 +63,9 @@ bool infiniteDerivatives(SipContext& c, int j, const double* x, const double* t,
     return false;
   if (order == Order::First) return true;
   d.hxx.assign((long)nx * nx, 0.0), d.htt.assign((long)nt * nt, 0.0), d.hxt.assign((long)nx * nt, 0.0);
-  if (p.hessians) {
+  // The t-blocks alone come cheaper from 2 nt gradients than from the
+  // evaluator's Hessian, whose x-block has nx^2 entries.
+  if (p.hessians && order == Order::All) {
     c.evaluate(Request::InfiniteHessian, j, x, t, d.hxx.data(), d.htt.data(), d.hxt.data(), &error);
     return !error && allFinite(nx * nx, d.hxx.data()) && allFinite(nt * nt, d.htt.data()) &&
            allFinite(nx * nt, d.hxt.data());
@@ -74,7 +80,7 @@ bool infiniteDerivatives(SipContext& c, int j, const double* x, const double* t,
     return e == 0;
   };
   for (int e = 0; e < nt; ++e) {
-    if (!differentiate(tPoint, e, nx + nt, byT, column)) return false;
+    if (!differentiate(tPoint, e, nx + nt, byT, column, p.tl[e], p.tu[e])) return false;
     for (int i = 0; i < nx; ++i) d.hxt[(long)i * nt + e] = column[i];
     for (int k = 0; k < nt; ++k) d.htt[(long)k * nt + e] = column[nx + k];
   }

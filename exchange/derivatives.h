@@ -18,8 +18,9 @@ struct ConstraintDerivatives {
   double value = 0;
   Vec gx, gt, hxx, htt, hxt;
 };
-// First: value and gradients; TimeBlocks: also htt and hxt (all blocks
-// where the evaluator gives Hessians); All: every block.
+// First: value and gradients; TimeBlocks: also htt and hxt (central
+// differences of the gradient in t, a few digits); All: every block (the
+// evaluator's Hessian where it gives one).
 enum class Order { First, TimeBlocks, All };
 bool infiniteDerivatives(SipContext& c, int j, const double* x, const double* t, Order order,
                          ConstraintDerivatives& d);

@@ -166,7 +166,7 @@ Result exchangeMethod(SipContext& c) {
   IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
   WorkingSet set(p);
-  const Scan scan = scanPoints(p);
+  const Scan scan = scanPoints(p), coarse = coarseScan(p);
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.
   const double addAbove = 1e-2 * o.feas_tol;
@@ -191,7 +191,10 @@ Result exchangeMethod(SipContext& c) {
     }
     const PointList solvedOn = set.points();
     set.update(r.lambda, p, c.x.data());
-    LowerLevelOutcome level = exchangePoints(c, scan, set, addAbove);
+    // The coarse scan finds the maximisers to add; the full one has the last
+    // word before the exchange phase stops on its own.
+    LowerLevelOutcome level = exchangePoints(c, coarse, set, addAbove);
+    if (level.worst <= addAbove || level.added == 0) level = exchangePoints(c, scan, set, addAbove);
     const double tolerance = scaling.tolerance;
     scaling = ownScaling(c, level);
     scaling.tolerance = tolerance;

@@ -33,10 +33,10 @@ const double MULTIPLIER_SHARE = 1e-6;
 const double WATCHED_SHARE = 1e-3;
 // Two climbed maximisers this near (box widths) are one.
 const double MATCH_DISTANCE = 1e-5;
-
-// The scan of each step: a few points per variable, between 1001 and the
-// certificate's 10001; the certificate's own confirms convergence.
-long coarseScanPoints(const Problem& p) { return std::min(10001L, std::max(1001L, 8L * (p.nx + 1))); }
+// A step that loses a maximiser is halved this many times before the phase
+// gives up: far from the solution the full step can carry x past where a
+// maximiser merges with another or leaves its neighbourhood.
+const int STEP_HALVINGS = 4;
 
 enum class Kind { Infinite, Finite, Bound };
 
@@ -60,7 +60,7 @@ double boundOf(const Problem& p, Kind kind, int k, int side) {
 class Phase {
  public:
   Phase(SipContext& c, const Scan& full)
-      : c_(c), p_(c.problem), full_(full), coarse_(scanPoints(p_, coarseScanPoints(p_))), x_(c.x),
+      : c_(c), p_(c.problem), full_(full), coarse_(coarseScan(p_)), x_(c.x),
         w_(widths(p_)) {}
 
   ReductionOutcome run(const PointList& points, const std::vector<double>& lambda);
@@ -93,6 +93,7 @@ class Phase {
   double violation() const;
   bool newtonStep(Vec& dx);
   bool step(const Vec& dx);
+  bool dampedStep(const Vec& dx, std::string* why);
   void watchFiniteConstraints();
   ReductionEnd stopFor() const;
   ReductionOutcome finish(ReductionEnd end, const std::string& message);
@@ -340,6 +341,24 @@ bool Phase::step(const Vec& dx) {
   return allFinite(p_.nx, x_.data());
 }
 
+// x + dx, or a shorter step along dx, at which every active maximiser
+// could be followed and every row evaluated.
+bool Phase::dampedStep(const Vec& dx, std::string* why) {
+  const Vec from = x_;
+  const std::vector<Row> rows = rows_;
+  Vec scaled = dx;
+  for (int halving = 0;; ++halving) {
+    if (!step(scaled)) {
+      *why = "the step is not finite";
+      return false;
+    }
+    if (evaluate(why)) return true;
+    if (halving == STEP_HALVINGS) return false;
+    x_ = from, rows_ = rows, out_.end = ReductionEnd::NoProgress;
+    for (double& v : scaled) v *= 0.5;
+  }
+}
+
 // T scanned at x: near-active maximisers join the watched rows; true when
 // one that no row tracks is violated (in out_.newPoints).
 bool Phase::foundNewMaximisers(const Scan& scan) {
@@ -404,8 +423,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     Vec dx;
     if (!newtonStep(dx))
       return finish(ReductionEnd::Degenerate, "the active constraints' gradients are dependent");
-    if (!step(dx)) return finish(ReductionEnd::NoProgress, "the step is not finite");
-    if (!evaluate(&why)) return finish(stopFor(), why);
+    if (!dampedStep(dx, &why)) return finish(stopFor(), why);
     // T again, against the maximisers where they have moved to.
     const size_t tracked = rows_.size();
     if (foundNewMaximisers(coarse_))

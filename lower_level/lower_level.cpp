@@ -84,6 +84,10 @@ double ViolationFunction::valueAndGradient(const double* t, double* grad, int* s
 
 Scan scanPoints(const Problem& p) { return scanPoints(p, SCAN_POINTS); }
 
+Scan coarseScan(const Problem& p) {
+  return scanPoints(p, std::min((long)SCAN_POINTS, std::max(1001L, 8L * (p.nx + 1))));
+}
+
 Scan scanPoints(const Problem& p, long count) {
   Scan scan;
   for (int d = 0; d < p.nt; ++d)

@@ -37,6 +37,14 @@ inline double ownScale(double bound, double magnitude) {
   return std::max(1e-300, std::min(boundScale(bound), std::max(std::fabs(bound), magnitude)));
 }
 
+// The centre of a difference stencil of half-width h at v, moved inside
+// [lower, upper] where the interval is wide enough: g need not be defined
+// beyond T.
+inline double stencilCentre(double v, double h, double lower, double upper) {
+  if (!(upper - lower > 2 * h)) return v;
+  return std::min(upper - h, std::max(lower + h, v));
+}
+
 // The bound of infinite constraint j on a side (+1 upper, -1 lower).
 inline double boundOfSide(const Problem& p, int j, int side) { return side > 0 ? p.ctu[j] : p.ctl[j]; }
 
@@ -59,6 +67,9 @@ struct Scan {
 Scan scanPoints(const Problem& p);
 // The same with about `count` points in place of the certificate's 10001.
 Scan scanPoints(const Problem& p, long count);
+// The scan of each iteration that a full scan confirms at the end: a few
+// points per variable, between 1001 and the certificate's 10001.
+Scan coarseScan(const Problem& p);
 
 // The violation of constraint j at every scan point (NaN counts as +inf),
 // and the side of the bound each is against.

@@ -20,25 +20,21 @@ double unit(const Problem& p, int d) {
   return std::isfinite(w) && w > 0 ? w : 1.0;
 }
 
-// The Hessian in t of g (not yet signed): the evaluator's where it gives
-// one, else central differences of the t-gradient.
+// The Hessian in t of g (not yet signed), by central differences of the
+// t-gradient: the evaluator's Hessian is the full (nx + nt)^2 block, nx^2
+// times the work where x is long, and the step needs only a few digits of it.
 bool timeHessian(const ViolationFunction& v, const Vec& t, Vec& htt) {
   const Problem& p = v.p;
   const int nt = p.nt, nx = std::max(p.nx, 1);
   htt.assign((size_t)nt * nt, 0.0);
   int error = 0;
-  if (p.hessians) {
-    Vec hxx((size_t)nx * nx), hxt((size_t)nx * nt);
-    ++*v.evaluations;
-    p.evaluate(Request::InfiniteHessian, v.j, v.x, t.data(), hxx.data(), htt.data(), hxt.data(), &error, p.data);
-    return !error;
-  }
   Vec point = t, gx(nx), plus(nt), minus(nt);
   for (int d = 0; d < nt; ++d) {
     const double h = 6e-6 * std::max(1.0, std::fabs(t[d]));
-    point[d] = t[d] + h;
+    const double centre = stencilCentre(t[d], h, p.tl[d], p.tu[d]);
+    point[d] = centre + h;
     p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), plus.data(), nullptr, &error, p.data);
-    point[d] = t[d] - h;
+    point[d] = centre - h;
     p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), minus.data(), nullptr, &error, p.data);
     point[d] = t[d];
     *v.evaluations += 2;

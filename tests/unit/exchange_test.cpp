@@ -126,6 +126,34 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   EXPECT_DOUBLE_EQ(c.x[0], 0.4);
 }
 
+TEST(Exchange, APeakBetweenTheCoarseScansPointsIsFoundBeforeTheMethodStops) {
+  // g = x a(t) - 1 with a = 1 + exp(-((t - 0.50037) / 3e-5)^2) / 2: the peak
+  // is far narrower than the coarse scan's spacing (1e-3) and visible on the
+  // full one (1e-4). At x = 1 the coarse scan sees no violation; the exchange
+  // phase may stop only once the full scan agrees.
+  FakeProblem f;
+  f.options.exchange_reduce = 0;
+  auto bump = [](double t) { return 0.5 * std::exp(-std::pow((t - 0.50037) / 3e-5, 2)); };
+  f.g = [bump](int, const double* x, const double* t) { return x[0] * (1 + bump(t[0])) - 1; };
+  f.gradG = [bump](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = 1 + bump(t[0]);
+    gt[0] = -x[0] * bump(t[0]) * 2 * (t[0] - 0.50037) / (3e-5 * 3e-5);
+  };
+  SipContext& c = f.install();
+  ScriptedSolver solver;
+  solver.xs = {1.0, 2.0 / 3};
+  c.subproblemSolver = &solver;
+  CaptureStdout();
+  Result r = exchangeMethod(c);
+  GetCapturedStdout();
+  EXPECT_EQ(r.status, Status::Solved) << r.message;
+  ASSERT_GE(solver.seen.size(), 2u);
+  bool added = false;
+  for (const Vec& t : solver.seen[1]) added = added || std::fabs(t[0] - 0.50037) < 1e-8;
+  EXPECT_TRUE(added);
+  EXPECT_DOUBLE_EQ(c.x[0], 2.0 / 3);
+}
+
 TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
   // min -x s.t. x a(t) <= 1 with peaks of a at t = 0.2 (height 1) and 0.8
   // (1.5): the solution x = 2/3 binds at 0.8. The first subproblem puts its

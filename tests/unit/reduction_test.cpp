@@ -57,6 +57,27 @@ TEST(Maximiser, FollowsTheInteriorMaximiserAndHoldsItOnTheBoundOfT) {
   EXPECT_EQ(m.t[0], 5.0);
 }
 
+TEST(Maximiser, HoldsAMaximiserOnTheBoundOfAConstraintUndefinedBeyondT) {
+  // The parabola of the test above, with no value outside T: the curvature in
+  // t at the bound must come from points inside it.
+  Parabola f;
+  auto inside = [](const double* t) { return t[0] >= -5.0 && t[0] <= 5.0; };
+  auto g = f.g;
+  auto gradG = f.gradG;
+  f.g = [g, inside](int j, const double* x, const double* t) { return inside(t) ? g(j, x, t) : NAN; };
+  f.gradG = [gradG, inside](int j, const double* x, const double* t, double* gx, double* gt) {
+    gradG(j, x, t, gx, gt);
+    if (!inside(t)) gx[0] = gx[1] = gt[0] = NAN;
+  };
+  SipContext& c = f.install();
+  Maximiser m;
+  m.t = {4.9};
+  std::string why;
+  const Vec far = {5.9, 0.4};
+  ASSERT_EQ(followMaximiser(c, far.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_EQ(m.t[0], 5.0);
+}
+
 // g(x, t) = x0 (1 + cos t2)^2 - (t1 - x1)^2 on T = [0, 1] x [0, pi], x0 < 0:
 // the maximiser (x1, pi) lies on the face t2 = pi, where g is symmetric
 // about the bound: the slope and the curvature in t2 vanish there and the
@@ -253,6 +274,29 @@ TEST(Reduction, ANewViolatedMaximiserSendsTheRunBackToTheExchangePhase) {
   ASSERT_FALSE(r.newPoints.empty());
   EXPECT_NEAR(r.newPoints[0][0], 0.75, 1e-3);
   EXPECT_EQ(c.x[0], 0.5);  // the exchange phase goes on from its own point
+}
+
+TEST(Reduction, AStepThatLosesTheMaximiserIsShortened) {
+  // g = x0 t - t^2 / 2 - x1 on [0, 1] peaks at t = x0 with value x0^2 / 2 - x1;
+  // min x1 - 0.9 x0 is solved at x0 = t = 0.9. From x0 = 0.1 the first
+  // Newton step lands there exactly, moving the maximiser 0.8 of the box:
+  // too far to follow in one go.
+  FakeProblem f;
+  f.nx = 2;
+  f.x0 = {0.1, 0.005};
+  f.f = [](const double* x) { return x[1] - 0.9 * x[0]; };
+  f.gradF = [](const double*, double* g) { g[0] = -0.9, g[1] = 1; };
+  f.g = [](int, const double* x, const double* t) { return x[0] * t[0] - t[0] * t[0] / 2 - x[1]; };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = t[0], gx[1] = -1, gt[0] = x[0] - t[0];
+  };
+  SipContext& c = f.install();
+  CaptureStdout();
+  ReductionOutcome r = reduce(c, scanPoints(c.problem), {{0.1}}, {1.0});
+  std::string out = GetCapturedStdout();
+  ASSERT_EQ(r.end, ReductionEnd::Converged) << r.message << "\n" << out;
+  EXPECT_NEAR(c.x[0], 0.9, 1e-12);
+  EXPECT_NEAR(c.x[1], 0.405, 1e-12);
 }
 
 }  // namespace
