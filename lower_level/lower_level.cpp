@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/batch.h"
 #include "lower_level/grid.h"
 #include "lower_level/newton_ascent.h"
 
@@ -119,13 +120,22 @@ Scan scanPoints(const Problem& p, long count) {
   }
 }
 
+// One batched request for the whole scan: a vectorized evaluator answers it
+// in one call.
 std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
                                std::vector<int>* sides) {
-  std::vector<double> values(scan.points.size());
-  sides->assign(values.size(), 1);
-  for (size_t i = 0; i < values.size(); ++i) {
-    double f = v.value(scan.points[i].data(), &(*sides)[i]);
-    values[i] = std::isnan(f) ? HUGE_VAL : f;
+  const Problem& p = v.p;
+  const size_t count = scan.points.size();
+  std::vector<double> flat;
+  flat.reserve(count * p.nt);
+  for (const std::vector<double>& t : scan.points) flat.insert(flat.end(), t.begin(), t.end());
+  std::vector<double> values(count);
+  infiniteValues(p, v.j, v.x, (int)count, flat.data(), values.data());
+  *v.evaluations += (long)count;
+  sides->assign(count, 1);
+  for (size_t i = 0; i < count; ++i) {
+    const double g = values[i];
+    values[i] = std::isnan(g) ? HUGE_VAL : signedViolation(g, p.ctl[v.j], p.ctu[v.j], &(*sides)[i]);
   }
   return values;
 }
