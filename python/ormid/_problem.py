@@ -147,6 +147,14 @@ class _Spec:
         self.ctu = [float(g.ub) for g in self.infinite]
         vectorized = self.infinite and all(g.vectorized for g in self.infinite)
         self.g_batch = self._g_batch if vectorized else None
+        # The user's own callables where they already have the solver's form:
+        # called directly, one Python call an evaluation.
+        self.f_direct = fun
+        self.grad_f_direct = jac
+        plain = [g for g in self.infinite if not g.vectorized]
+        self.g_direct = [g.fun for g in plain] if len(plain) == self.mt else None
+        self.grad_g_direct = ([g.jac for g in plain] if self.g_direct and all(g.jac for g in plain)
+                              else None)
 
     def _bounds(self, bounds):
         if bounds is None:

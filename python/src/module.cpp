@@ -31,6 +31,9 @@ struct PyProblem {
   Vec x0, xl, xu, tl, tu, cxl, cxu, ctl, ctu;
   bool maximize = false;
   py::object f, gradF, c, gradC, g, gradG, gBatch;
+  // The user's callables where they have the solver's form (else None).
+  py::object fDirect, gradFDirect;
+  std::vector<py::object> gDirect, gradGDirect;
   std::shared_ptr<py::error_already_set> pending;
 
   bool failed() const { return pending != nullptr; }
@@ -49,24 +52,36 @@ bool copyInto(const py::handle& answer, double* out, long n) {
   return true;
 }
 
+// A callable's value as Python's float() reads it (NumPy scalars too).
+double number(const py::object& value) { return py::float_(value).cast<double>(); }
+
+double infiniteGradient(PyProblem& p, int n, const double* x, const double* t, double* out1,
+                        double* out2) {
+  const py::object& grad = p.gradGDirect.empty() ? p.gradG : p.gradGDirect[n];
+  py::tuple both = p.gradGDirect.empty() ? grad(n, vector(x, p.nx), vector(t, p.nt))
+                                         : grad(vector(x, p.nx), vector(t, p.nt));
+  if (both.size() != 2 || !copyInto(both[0], out1, p.nx)) return NAN;
+  Vec gt(p.nt);
+  if (!copyInto(both[1], gt.data(), p.nt)) return NAN;
+  if (out2) std::copy(gt.begin(), gt.end(), out2);
+  return 0.0;
+}
+
 double call(PyProblem& p, Request code, int n, const double* x, const double* t, double* out1,
             double* out2) {
   switch (code) {
-    case Request::ObjectiveValue: return p.f(vector(x, p.nx)).cast<double>();
-    case Request::ObjectiveGradient:
-      return copyInto(p.gradF(vector(x, p.nx)), out1, p.nx) ? 0.0 : NAN;
-    case Request::FiniteValue: return p.c(n, vector(x, p.nx)).cast<double>();
+    case Request::ObjectiveValue: return number(p.fDirect(vector(x, p.nx)));
+    case Request::ObjectiveGradient: {
+      const py::object& grad = p.gradFDirect.is_none() ? p.gradF : p.gradFDirect;
+      return copyInto(grad(vector(x, p.nx)), out1, p.nx) ? 0.0 : NAN;
+    }
+    case Request::FiniteValue: return number(p.c(n, vector(x, p.nx)));
     case Request::FiniteGradient:
       return copyInto(p.gradC(n, vector(x, p.nx)), out1, p.nx) ? 0.0 : NAN;
-    case Request::InfiniteValue: return p.g(n, vector(x, p.nx), vector(t, p.nt)).cast<double>();
-    case Request::InfiniteGradient: {
-      py::tuple both = p.gradG(n, vector(x, p.nx), vector(t, p.nt));
-      if (both.size() != 2 || !copyInto(both[0], out1, p.nx)) return NAN;
-      Vec gt(p.nt);
-      if (!copyInto(both[1], gt.data(), p.nt)) return NAN;
-      if (out2) std::copy(gt.begin(), gt.end(), out2);
-      return 0.0;
-    }
+    case Request::InfiniteValue:
+      if (!p.gDirect.empty()) return number(p.gDirect[n](vector(x, p.nx), vector(t, p.nt)));
+      return number(p.g(n, vector(x, p.nx), vector(t, p.nt)));
+    case Request::InfiniteGradient: return infiniteGradient(p, n, x, t, out1, out2);
     default: return 0.0;  // patterns stay dense; no Hessians are asked for
   }
 }
@@ -123,6 +138,10 @@ PyProblem problemOf(const py::object& spec) {
   p.f = spec.attr("f"), p.gradF = spec.attr("grad_f");
   p.c = spec.attr("c"), p.gradC = spec.attr("grad_c");
   p.g = spec.attr("g"), p.gradG = spec.attr("grad_g"), p.gBatch = spec.attr("g_batch");
+  p.fDirect = spec.attr("f_direct"), p.gradFDirect = spec.attr("grad_f_direct");
+  if (!spec.attr("g_direct").is_none()) p.gDirect = spec.attr("g_direct").cast<std::vector<py::object>>();
+  if (!spec.attr("grad_g_direct").is_none())
+    p.gradGDirect = spec.attr("grad_g_direct").cast<std::vector<py::object>>();
   return p;
 }
 
