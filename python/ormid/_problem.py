@@ -151,10 +151,13 @@ class _Spec:
         # called directly, one Python call an evaluation.
         self.f_direct = fun
         self.grad_f_direct = jac
-        plain = [g for g in self.infinite if not g.vectorized]
-        self.g_direct = [g.fun for g in plain] if len(plain) == self.mt else None
-        self.grad_g_direct = ([g.jac for g in plain] if self.g_direct and all(g.jac for g in plain)
-                              else None)
+        # All plain or all vectorized: a vectorized one is called on a (1, len(T))
+        # array at single points.
+        same = [g for g in self.infinite if g.vectorized == bool(vectorized)]
+        direct = self.infinite and len(same) == self.mt
+        self.g_direct = [g.fun for g in same] if direct else None
+        self.grad_g_direct = [g.jac for g in same] if direct and all(g.jac for g in same) else None
+        self.vectorized = bool(vectorized)
 
     def _bounds(self, bounds):
         if bounds is None:

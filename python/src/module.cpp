@@ -34,6 +34,7 @@ struct PyProblem {
   // The user's callables where they have the solver's form (else None).
   py::object fDirect, gradFDirect;
   std::vector<py::object> gDirect, gradGDirect;
+  bool vectorized = false;  // the direct callables take (k, nt) arrays of points
   std::shared_ptr<py::error_already_set> pending;
 
   bool failed() const { return pending != nullptr; }
@@ -55,11 +56,25 @@ bool copyInto(const py::handle& answer, double* out, long n) {
 // A callable's value as Python's float() reads it (NumPy scalars too).
 double number(const py::object& value) { return py::float_(value).cast<double>(); }
 
+// One point of T as the direct callables take it: (nt,) or, vectorized, (1, nt).
+py::array_t<double> point(const PyProblem& p, const double* t) {
+  if (p.vectorized) return py::array_t<double>({1, p.nt}, t);
+  return vector(t, p.nt);
+}
+
+double infiniteValue(PyProblem& p, int n, const double* x, const double* t) {
+  if (p.gDirect.empty()) return number(p.g(n, vector(x, p.nx), vector(t, p.nt)));
+  py::object value = p.gDirect[n](vector(x, p.nx), point(p, t));
+  if (!p.vectorized) return number(value);
+  double v;
+  return copyInto(value, &v, 1) ? v : NAN;
+}
+
 double infiniteGradient(PyProblem& p, int n, const double* x, const double* t, double* out1,
                         double* out2) {
   const py::object& grad = p.gradGDirect.empty() ? p.gradG : p.gradGDirect[n];
   py::tuple both = p.gradGDirect.empty() ? grad(n, vector(x, p.nx), vector(t, p.nt))
-                                         : grad(vector(x, p.nx), vector(t, p.nt));
+                                         : grad(vector(x, p.nx), point(p, t));
   if (both.size() != 2 || !copyInto(both[0], out1, p.nx)) return NAN;
   Vec gt(p.nt);
   if (!copyInto(both[1], gt.data(), p.nt)) return NAN;
@@ -78,9 +93,7 @@ double call(PyProblem& p, Request code, int n, const double* x, const double* t,
     case Request::FiniteValue: return number(p.c(n, vector(x, p.nx)));
     case Request::FiniteGradient:
       return copyInto(p.gradC(n, vector(x, p.nx)), out1, p.nx) ? 0.0 : NAN;
-    case Request::InfiniteValue:
-      if (!p.gDirect.empty()) return number(p.gDirect[n](vector(x, p.nx), vector(t, p.nt)));
-      return number(p.g(n, vector(x, p.nx), vector(t, p.nt)));
+    case Request::InfiniteValue: return infiniteValue(p, n, x, t);
     case Request::InfiniteGradient: return infiniteGradient(p, n, x, t, out1, out2);
     default: return 0.0;  // patterns stay dense; no Hessians are asked for
   }
@@ -139,6 +152,7 @@ PyProblem problemOf(const py::object& spec) {
   p.c = spec.attr("c"), p.gradC = spec.attr("grad_c");
   p.g = spec.attr("g"), p.gradG = spec.attr("grad_g"), p.gBatch = spec.attr("g_batch");
   p.fDirect = spec.attr("f_direct"), p.gradFDirect = spec.attr("grad_f_direct");
+  p.vectorized = spec.attr("vectorized").cast<bool>();
   if (!spec.attr("g_direct").is_none()) p.gDirect = spec.attr("g_direct").cast<std::vector<py::object>>();
   if (!spec.attr("grad_g_direct").is_none())
     p.gradGDirect = spec.attr("grad_g_direct").cast<std::vector<py::object>>();
