@@ -11,8 +11,6 @@
 
 namespace ormid {
 
-const int DISC_H_MAX_VALUES = 256;
-
 inline Result sipResult(Status status, const std::string& message, int iterations = 0) {
   Result r;
   r.status = status;
