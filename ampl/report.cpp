@@ -62,17 +62,34 @@ json point(const Point& q, bool withMultiplier) {
   return j;
 }
 
-json certificate(const Result& r) {
+json verified(const VerifiedBound& v, const Problem& p) {
+  json out = {{"constraint", v.constraint < (int)p.infiniteNames.size() ? p.infiniteNames[v.constraint] : ""}};
+  if (!v.available) {
+    out["reason"] = v.reason;
+    return out;
+  }
+  out["bound"] = number(v.bound);
+  out["box"] = {{"lower", numbers(v.lower)}, {"upper", numbers(v.upper)}};
+  out["boxes"] = v.boxes;
+  out["seconds"] = v.seconds;
+  return out;
+}
+
+json certificate(const Result& r, const Problem& p) {
   json worst = json::array(), active = json::array();
   for (const Point& q : r.worst) worst.push_back(point(q, false));
   for (const Point& q : r.active) active.push_back(point(q, true));
-  return {{"largest_violation", number(r.maxViolation)},
+  json checked = json::array();
+  for (const VerifiedBound& v : r.verified) checked.push_back(verified(v, p));
+  json out = {{"largest_violation", number(r.maxViolation)},
           {"worst", worst},
           {"active", active},
           {"stationarity", number(r.stationarity)},
           {"objective_gap", number(r.objectiveGap)},
           {"evaluations", r.certificateEvaluations},
           {"seconds", r.certificateSeconds}};
+  if (!r.verified.empty()) out["verified"] = checked;
+  return out;
 }
 
 json counters(const Stats& s) {
@@ -148,7 +165,7 @@ bool writeReport(const Options& options, const std::string& stub, const Problem&
               {"objective", number(r.objective)},
               {"x", numbers(r.x)},
               {"iterations", r.iterations},
-              {"certificate", certificate(r)},
+              {"certificate", certificate(r, p)},
               {"counters", counters(r.stats)},
               {"seconds", wallSeconds}};
   json profiles = json::array();

@@ -1,5 +1,6 @@
 #include "ampl/run.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -49,12 +50,25 @@ void printStatistics(const Stats& s) {
 }
 
 // One line: how the run ended, in the solution file and on standard output.
+// With verify, the largest verified bound (or that one is missing).
+std::string verifiedText(const Result& r) {
+  if (r.verified.empty()) return "";
+  double largest = -HUGE_VAL;
+  for (const VerifiedBound& v : r.verified) {
+    if (!v.available) return "; verified violation: not available";
+    largest = std::max(largest, v.bound);
+  }
+  char text[64];
+  snprintf(text, sizeof text, "; verified violation <= %.6g", largest);
+  return text;
+}
+
 std::string endingLine(const Options& o, const Result& r) {
-  char line[768];
+  char line[1024];
   snprintf(line, sizeof line,
-           "ormid %s: %s (%d), %s; objective %.10g; largest violation %.6g; stationarity %.3g",
+           "ormid %s: %s (%d), %s; objective %.10g; largest violation %.6g; stationarity %.3g%s",
            methodWord(o.method).c_str(), statusWords(r.status), statusCode(r.status), r.message.c_str(),
-           r.objective, r.maxViolation, r.stationarity);
+           r.objective, r.maxViolation, r.stationarity, verifiedText(r).c_str());
   return line;
 }
 
@@ -83,7 +97,15 @@ void printCertificate(const Result& r) {
   }
   printf("Stationarity residual: %.3g\n", r.stationarity);
   if (!std::isnan(r.objectiveGap)) printf("Objective gap: %.3g (relative)\n", r.objectiveGap);
-  printf("Certificate: %ld evaluations, %.3f s\n", r.certificateEvaluations, r.certificateSeconds);
+  printf("Certificate: %ld evaluations, %.3f s\n", (long)r.certificateEvaluations, r.certificateSeconds);
+  for (const VerifiedBound& v : r.verified) {
+    const char* name = amplConName(sipPartition.ctIndex[v.constraint]);
+    if (v.available)
+      printf("Verified bound of %s: violation <= %.6g over T (%lld boxes, %.3f s)\n", name, v.bound,
+             v.boxes, v.seconds);
+    else
+      printf("Verified bound of %s: not available (%s)\n", name, v.reason.c_str());
+  }
 }
 
 

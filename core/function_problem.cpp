@@ -50,6 +50,12 @@ bool functionsBatch(int n, int count, const double* x, const double* t, double* 
   return all;
 }
 
+bool functionsInterval(int n, const double* x, const double* tLower, const double* tUpper,
+                       double* lower, double* upper, void* data) {
+  const Functions& p = *static_cast<const Functions*>(data);
+  return p.gInterval(n, x, tLower, tUpper, lower, upper);
+}
+
 void fillTo(std::vector<double>& v, size_t n, double value) {
   if (v.size() < n) v.resize(n, value);
 }
@@ -72,6 +78,7 @@ FunctionsProblem::FunctionsProblem(const Functions& f)
   problem.cxl = cxl.data(), problem.cxu = cxu.data(), problem.ctl = ctl.data(), problem.ctu = ctu.data();
   problem.evaluate = functionsEvaluate;
   if (f.gBatch) problem.evaluateBatch = functionsBatch;
+  if (f.gInterval) problem.evaluateInterval = functionsInterval;
   problem.data = const_cast<Functions*>(&f);
   problem.sense = f.maximize ? -1 : 1;
 }

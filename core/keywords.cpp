@@ -150,6 +150,7 @@ std::vector<Entry> makeTable() {
       word<BarrierUpdate, &O::updtb>("updtb", "Update barrier formula to use",
           {{"f1", "Update barrier parameter by formula 1"}, {"f2", "Update barrier parameter by formula 2"}},
           {BarrierUpdate::F1, BarrierUpdate::F2}),
+      flag("verify", &O::verify, "Rigorous bound on each infinite constraint's violation over T (1) or none (0)"),
       flag("watchdog", &O::watchdog, "with or without watchdog tecnique"),
       integer("watchmax", &O::watchmax, "Maximum number of increase in the merit function (watchdog)"),
   };

@@ -8,6 +8,7 @@
 #include "core/run_clock.h"
 #include "core/sip.h"
 #include "certificate/certificate.h"
+#include "verify/verify.h"
 
 namespace ormid {
 
@@ -55,6 +56,7 @@ void describePoint(const SipContext& c, double gradientScale, Result& r) {
   r.certificateEvaluations = cert.evaluations;
   r.certificateSeconds = monotonicSeconds() - start;
   judge(r, cert, c.options);
+  if (c.options.verify) verifyPoint(p, c.options, r);
 }
 
 }  // namespace

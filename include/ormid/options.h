@@ -83,6 +83,10 @@ struct Options {
   // tolerances (relative); false takes the method's own status.
   double feas_tol = 1e-6, opt_tol = 1e-6;
   bool certificate = true;
+  // After the certificate, a rigorous bound on each infinite constraint's
+  // violation over T (needs the problem's interval evaluator); status 0
+  // then needs every bound within feas_tol.
+  bool verify = false;
   std::string report;  // the ormid program's JSON report file; the library ignores it
   BarrierUpdate updtb = BarrierUpdate::F1;
   bool watchdog = false;

@@ -48,6 +48,11 @@ typedef double (*Evaluator)(Request request, int n, const double* x, const doubl
 typedef bool (*BatchEvaluator)(int n, int count, const double* x, const double* t,
                                double* values, void* data);
 
+// A rigorous enclosure of g_n(x, t) over the box tLower <= t <= tUpper of
+// T: lower <= g <= upper there, rounded outwards. False where there is none.
+typedef bool (*IntervalEvaluator)(int n, const double* x, const double* tLower,
+                                  const double* tUpper, double* lower, double* upper, void* data);
+
 // Bounds beyond +-2146435072 (or infinite) count as absent.
 constexpr double INFINITY_BOUND = 2146435072.0;
 inline bool isMinusInfinity(double lower) { return lower <= -INFINITY_BOUND; }
@@ -64,6 +69,8 @@ struct Problem {
   Evaluator evaluate = nullptr;
   // Optional: without it the scans of T ask evaluate point by point.
   BatchEvaluator evaluateBatch = nullptr;
+  // Optional: what verify bounds the violation over T with.
+  IntervalEvaluator evaluateInterval = nullptr;
   void* data = nullptr;
   int sense = 1;  // -1: maximise f (the evaluator answers with the model's own f)
   bool hessians = false;  // the evaluator answers the three Hessian requests
@@ -88,6 +95,10 @@ struct Functions {
   std::function<void(int j, const double* x, const double* t, double* gx, double* gt)> gradG;
   // Optional: g_j at count points of T (count * nt values) into values.
   std::function<void(int j, int count, const double* x, const double* t, double* values)> gBatch;
+  // Optional: a rigorous enclosure [lower, upper] of g_j(x, .) over a box of T.
+  std::function<bool(int j, const double* x, const double* tLower, const double* tUpper,
+                     double* lower, double* upper)>
+      gInterval;
   bool maximize = false;
 };
 

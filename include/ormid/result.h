@@ -66,6 +66,17 @@ struct Summary {
   std::vector<double> values;
 };
 
+// The rigorous bound of one infinite constraint's violation over T.
+struct VerifiedBound {
+  int constraint = 0;
+  bool available = false;
+  std::string reason;               // why there is no bound
+  double bound = NAN;               // no violation over T exceeds it
+  std::vector<double> lower, upper; // the box of T where it is attained
+  long long boxes = 0;
+  double seconds = 0;
+};
+
 struct Result {
   Status status = Status::NotSolved;
   std::string message;
@@ -82,6 +93,7 @@ struct Result {
   // sum multiplier * |g - bound| over the active points and constraints,
   // divided by the objective's own size.
   double objectiveGap = NAN;
+  std::vector<VerifiedBound> verified;  // with Options::verify
   long long certificateEvaluations = 0;
   double certificateSeconds = 0;
   int iterations = 0;

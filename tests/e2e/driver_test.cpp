@@ -43,7 +43,7 @@ TEST_F(DriverTest, VersionAndKeywordListing) {
   for (const char* s : expected) EXPECT_NE(list.out.find(s), std::string::npos) << s;
   int lines = 0;
   for (char c : list.out) lines += c == '\n';
-  EXPECT_EQ(lines, 50);  // one line per keyword, seed among them
+  EXPECT_EQ(lines, 51);  // one line per keyword, seed and verify among them
   EXPECT_NE(list.out.find("seed"), std::string::npos);
 }
 
@@ -205,6 +205,24 @@ TEST_F(DriverTest, FirstVariableWithoutStartMeansNoInitialGuess) {
   EXPECT_EQ(r.out, "ORMID: Without Initial Guess\n" + NPSOL_STOP);
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(fileExists(dir.file("p.sol")));
+}
+
+}  // namespace
+
+namespace {
+
+// An AMPL model has no interval evaluator yet: verify says so, and the run
+// is not called solved.
+TEST(DriverVerify, WithoutAnIntervalEvaluatorTheBoundIsNotAvailable) {
+  TempDir dir;
+  for (const char* ext : {".nl", ".row", ".col"})
+    ASSERT_EQ(runIn(dir.path(), "cp '" + sourceDir() + "/examples/watson2" + ext + "' .").status, 0);
+  ASSERT_EQ(runIn(dir.path(), ormidPath() + " watson2 -AMPL method=exchange").solveCode, 0);
+  RunResult r = runIn(dir.path(), ormidPath() + " watson2 -AMPL method=exchange verify=1");
+  EXPECT_NE(r.out.find("Verified bound of "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(": not available (the problem has no interval evaluator)\n"), std::string::npos);
+  EXPECT_EQ(r.solveCode, statusCode(Status::Uncertain)) << r.solMessage;
+  EXPECT_NE(r.solMessage.find("; verified violation: not available"), std::string::npos) << r.solMessage;
 }
 
 }  // namespace

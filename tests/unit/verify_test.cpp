@@ -1,0 +1,138 @@
+// Verified feasibility: branch and bound against closed-form maxima, a peak
+// narrower than every scan, and the path without an interval evaluator.
+#include <gtest/gtest.h>
+
+#include <boost/numeric/interval.hpp>
+#include <cmath>
+#include <vector>
+
+#include "ormid/ormid.h"
+#include "verify/branch_and_bound.h"
+
+using namespace ormid;
+
+namespace {
+
+namespace bi = boost::numeric::interval_lib;
+typedef boost::numeric::interval<
+    double, bi::policies<bi::save_state<bi::rounded_transc_std<double>>, bi::checking_base<double>>>
+    I;
+
+// max over [0, 1] of 1 - (t - 0.3)^2 (interior, 1) and over [0, 1]^2 of
+// t0 + t1^2 (at the corner (1, 1), 2).
+TEST(BranchAndBound, ClosedFormMaximaInsideAndOnTheBoundary) {
+  struct Case {
+    Box T;
+    BoxEnclosure enclose;
+    PointViolation at;
+    double maximum;
+  } cases[] = {
+      {{{0.0}, {1.0}},
+       [](const Box& b, double* lo, double* hi) {
+         I t(b.lower[0], b.upper[0]);
+         I v = 1.0 - boost::numeric::square(t - 0.3);
+         *lo = v.lower(), *hi = v.upper();
+         return true;
+       },
+       [](const std::vector<double>& t) { return 1 - (t[0] - 0.3) * (t[0] - 0.3); }, 1.0},
+      {{{0.0, 0.0}, {1.0, 1.0}},
+       [](const Box& b, double* lo, double* hi) {
+         I v = I(b.lower[0], b.upper[0]) + boost::numeric::square(I(b.lower[1], b.upper[1]));
+         *lo = v.lower(), *hi = v.upper();
+         return true;
+       },
+       [](const std::vector<double>& t) { return t[0] + t[1] * t[1]; }, 2.0},
+  };
+  for (const Case& c : cases) {
+    ViolationBound b = boundViolation(c.T, c.enclose, c.at, BoundSearch());
+    ASSERT_TRUE(b.available);
+    EXPECT_GE(b.upper, c.maximum);                // sound
+    EXPECT_LE(b.upper - c.maximum, 1e-8);         // tight
+    EXPECT_LE(b.lower, c.maximum);
+    EXPECT_GT(b.boxes, 1);
+  }
+}
+
+TEST(BranchAndBound, ABoxWithoutEnclosureMakesTheBoundUnavailable) {
+  Box T{{0.0}, {1.0}};
+  ViolationBound b = boundViolation(
+      T, [](const Box& box, double* lo, double* hi) { *lo = 0, *hi = 1; return box.upper[0] - box.lower[0] > 0.3; },
+      [](const std::vector<double>&) { return 0.0; }, BoundSearch());
+  EXPECT_FALSE(b.available);
+  EXPECT_NE(b.reason, "");
+}
+
+// min -x subject to x (1/2 + exp(-((t - c) / w)^2) / 2) <= 1: the peak at c
+// is far narrower than any scan's spacing, so a sampled lower level sees
+// x <= 2 where the truth is x <= 1.
+Functions narrowPeak(int nt, bool withIntervals) {
+  const double c = 0.51234567, w = 1e-6;
+  Functions p;
+  p.nx = 1, p.nt = nt, p.mt = 1;
+  p.x0 = {0.5};
+  p.xl = {0.0}, p.xu = {10.0};
+  p.tl.assign(nt, 0.0), p.tu.assign(nt, 1.0);
+  auto shape = [=](const double* t) {
+    double r2 = 0;
+    for (int d = 0; d < nt; ++d) r2 += (t[d] - c) * (t[d] - c);
+    return 0.5 + 0.5 * std::exp(-r2 / (w * w));
+  };
+  p.f = [](const double* x) { return -x[0]; };
+  p.gradF = [](const double*, double* g) { g[0] = -1; };
+  p.g = [=](int, const double* x, const double* t) { return x[0] * shape(t) - 1; };
+  p.gradG = [=](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = shape(t);
+    for (int d = 0; d < nt; ++d) gt[d] = x[0] * (shape(t) - 0.5) * (-2 * (t[d] - c) / (w * w));
+  };
+  if (withIntervals)
+    p.gInterval = [=](int, const double* x, const double* lo, const double* hi, double* glo, double* ghi) {
+      I r2(0.0);
+      for (int d = 0; d < nt; ++d) r2 += boost::numeric::square(I(lo[d], hi[d]) - c);
+      I v = I(x[0]) * (0.5 + 0.5 * boost::numeric::exp(-r2 / (w * w))) - 1.0;
+      *glo = v.lower(), *ghi = v.upper();
+      return true;
+    };
+  return p;
+}
+
+TEST(Verify, ANarrowPeakIsCaughtIn1DAnd2D) {
+  for (int nt : {1, 2}) {
+    Options o;
+    o.method = Method::Exchange;
+    Result sampled = solve(narrowPeak(nt, true), o);
+    o.verify = true;
+    Result verified = solve(narrowPeak(nt, true), o);
+    // The sampled answer overshoots the truth (x <= 1) unseen...
+    ASSERT_GT(sampled.x[0], 1.5) << nt;
+    // ...and with verify it is not called solved, and says where.
+    EXPECT_EQ(verified.status, Status::Uncertain) << nt << verified.message;
+    EXPECT_NE(verified.message.find("may reach"), std::string::npos) << verified.message;
+    ASSERT_EQ(verified.verified.size(), 1u);
+    const VerifiedBound& v = verified.verified[0];
+    EXPECT_TRUE(v.available);
+    EXPECT_GE(v.bound, verified.x[0] - 1 - 1e-9);  // the true violation at the peak
+    for (int d = 0; d < nt; ++d) EXPECT_TRUE(v.lower[d] <= 0.51234567 && 0.51234567 <= v.upper[d]);
+  }
+}
+
+TEST(Verify, AFeasibleAnswerIsVerifiedAndWithoutIntervalsTheBoundIsNotAvailable) {
+  Functions p = narrowPeak(1, true);
+  p.xu = {0.9};  // feasible everywhere: x (1/2 + peak / 2) <= 0.9
+  Options o;
+  o.method = Method::Exchange;
+  o.verify = true;
+  Result r = solve(p, o);
+  EXPECT_EQ(r.status, Status::Solved) << r.message;
+  ASSERT_EQ(r.verified.size(), 1u);
+  EXPECT_LE(r.verified[0].bound, 0.0);
+  EXPECT_GE(r.verified[0].bound, -0.1 - 1e-9);  // the truth is 0.9 - 1
+
+  p.gInterval = nullptr;
+  r = solve(p, o);
+  EXPECT_EQ(r.status, Status::Uncertain);
+  ASSERT_EQ(r.verified.size(), 1u);
+  EXPECT_FALSE(r.verified[0].available);
+  EXPECT_EQ(r.verified[0].reason, "the problem has no interval evaluator");
+}
+
+}  // namespace
