@@ -301,26 +301,19 @@ bool Phase::solveKkt(const std::vector<Row*>& active, double delta, Vec& rhs) co
 
 // The proximal term of a step whose Hessian block is singular on the
 // active gradients' null space: fewer maximisers carry a multiplier than
-// the solution has, so too few curvature terms are in W. Its scale is W's
-// largest entry, or a row's curvature with the multiplier that would
-// balance the objective's gradient alone where the multipliers are still
-// tiny, or that gradient where no row has curvature; times the KKT size,
-// so that it vanishes at a solution.
+// the solution has, so too few curvature terms are in W. Scaled to W's
+// largest entry (to the objective's gradient where W is zero) and by the
+// KKT size, so that it vanishes at a solution.
 double Phase::proximalTerm(const std::vector<Row*>& active, double kktSize) const {
   const int n = p_.nx;
-  const double gradient = norm2(n, gradF_.data());
   double largest = 0;
   for (long e = 0; e < (long)n * n; ++e) {
     double w = hessF_[e];
     for (const Row* r : active) w += r->mu * r->at.hess[e];
     largest = std::max(largest, std::fabs(w));
   }
-  for (const Row* r : active) {
-    const double balancing = gradient / std::max(norm2(n, r->at.grad.data()), 1e-300);
-    for (double h : r->at.hess) largest = std::max(largest, balancing * std::fabs(h));
-  }
-  if (!(largest > 0)) largest = gradient > 0 ? gradient : 1.0;
-  return std::min(kktSize, 1.0) * largest;
+  if (!(largest > 0)) largest = norm2(n, gradF_.data());
+  return std::min(kktSize, 1.0) * (largest > 0 ? largest : 1.0);
 }
 
 // Newton's step on the KKT system of the active rows. A negative
