@@ -91,7 +91,9 @@ class Phase {
   bool evaluate(std::string* why);
   double kktResidual(double gradientScale) const;
   double violation() const;
-  bool newtonStep(Vec& dx);
+  bool solveKkt(const std::vector<Row*>& active, double delta, Vec& rhs) const;
+  double proximalTerm(const std::vector<Row*>& active, double kktSize) const;
+  bool newtonStep(double kktSize, Vec& dx);
   bool step(const Vec& dx);
   bool dampedStep(const Vec& dx, std::string* why);
   void watchFiniteConstraints();
@@ -278,30 +280,57 @@ double Phase::violation() const {
   return v;
 }
 
-// The KKT system of the active rows: [W A'; A 0] [dx; mu] = [-grad f; -G].
-// A negative multiplier, or a row that makes the system singular, takes its
-// row out, and the system is solved again.
-bool Phase::newtonStep(Vec& dx) {
+// The KKT system of the active rows, [W + delta I, A'; A 0] [dx; mu] =
+// [-grad f; -G], solved in place: the solution replaces rhs.
+bool Phase::solveKkt(const std::vector<Row*>& active, double delta, Vec& rhs) const {
+  const int n = p_.nx, m = (int)active.size(), size = n + m;
+  Vec K((long)size * size, 0.0);
+  rhs.assign(size, 0.0);
+  for (long e = 0; e < (long)n * n; ++e) K[(e / n) * size + e % n] = hessF_[e];
+  for (int a = 0; a < m; ++a) {
+    const Row& r = *active[a];
+    for (int i = 0; i < n; ++i) {
+      for (int k = 0; k < n; ++k) K[(long)i * size + k] += r.mu * r.at.hess[(long)i * n + k];
+      K[(long)i * size + n + a] = K[(long)(n + a) * size + i] = r.at.grad[i];
+    }
+    rhs[n + a] = -r.at.value;
+  }
+  for (int i = 0; i < n; ++i) rhs[i] = -gradF_[i], K[(long)i * size + i] += delta;
+  return luSolve(size, K, rhs);
+}
+
+// The proximal term of a step whose Hessian block is singular on the
+// active gradients' null space: fewer maximisers carry a multiplier than
+// the solution has, so too few curvature terms are in W. Scaled to W's
+// largest entry (to the objective's gradient where W is zero) and by the
+// KKT size, so that it vanishes at a solution.
+double Phase::proximalTerm(const std::vector<Row*>& active, double kktSize) const {
+  const int n = p_.nx;
+  double largest = 0;
+  for (long e = 0; e < (long)n * n; ++e) {
+    double w = hessF_[e];
+    for (const Row* r : active) w += r->mu * r->at.hess[e];
+    largest = std::max(largest, std::fabs(w));
+  }
+  if (!(largest > 0)) largest = norm2(n, gradF_.data());
+  return std::min(kktSize, 1.0) * (largest > 0 ? largest : 1.0);
+}
+
+// Newton's step on the KKT system of the active rows. A negative
+// multiplier takes its row out and the system is solved again. A singular
+// system is solved with the proximal term; one that stays singular has
+// more active rows than the gradients can tell apart (the corners of a
+// box, say): the row with the least multiplier is then only watched.
+bool Phase::newtonStep(double kktSize, Vec& dx) {
   const int n = p_.nx;
   for (;;) {
     std::vector<Row*> active;
     for (Row& r : rows_)
       if (r.equality) active.push_back(&r);
-    const int m = (int)active.size(), size = n + m;
-    Vec K((long)size * size, 0.0), rhs(size, 0.0);
-    for (long e = 0; e < (long)n * n; ++e) K[(e / n) * size + e % n] = hessF_[e];
-    for (int a = 0; a < m; ++a) {
-      const Row& r = *active[a];
-      for (int i = 0; i < n; ++i) {
-        for (int k = 0; k < n; ++k) K[(long)i * size + k] += r.mu * r.at.hess[(long)i * n + k];
-        K[(long)i * size + n + a] = K[(long)(n + a) * size + i] = r.at.grad[i];
-      }
-      rhs[n + a] = -r.at.value;
-    }
-    for (int i = 0; i < n; ++i) rhs[i] = -gradF_[i];
-    if (!luSolve(size, K, rhs)) {
-      // More active rows than the gradients can tell apart (the corners of
-      // a box, say): the one with the least multiplier is only watched.
+    const int m = (int)active.size();
+    Vec solution;
+    if (!solveKkt(active, 0.0, solution) &&
+        !solveKkt(active, proximalTerm(active, kktSize), solution)) {
       Row* least = nullptr;
       for (Row* r : active)
         if (r->kind != Kind::Bound && (!least || r->mu < least->mu)) least = r;
@@ -311,14 +340,13 @@ bool Phase::newtonStep(Vec& dx) {
     }
     int worst = -1;
     for (int a = 0; a < m; ++a)
-      if (rhs[n + a] < 0 && (worst < 0 || rhs[n + a] < rhs[n + worst]))
-        worst = a;
+      if (solution[n + a] < 0 && (worst < 0 || solution[n + a] < solution[n + worst])) worst = a;
     if (worst >= 0) {
       active[worst]->equality = false, active[worst]->mu = 0;
       continue;
     }
-    for (int a = 0; a < m; ++a) active[a]->mu = std::max(0.0, rhs[n + a]);
-    dx.assign(rhs.begin(), rhs.begin() + n);
+    for (int a = 0; a < m; ++a) active[a]->mu = std::max(0.0, solution[n + a]);
+    dx.assign(solution.begin(), solution.begin() + n);
     return true;
   }
 }
@@ -421,7 +449,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     if (timeIsUp(c_)) return finish(ReductionEnd::NoProgress, "time_limit reached");
     previous = size;
     Vec dx;
-    if (!newtonStep(dx))
+    if (!newtonStep(size, dx))
       return finish(ReductionEnd::Degenerate, "the active constraints' gradients are dependent");
     if (!dampedStep(dx, &why)) return finish(stopFor(), why);
     // T again, against the maximisers where they have moved to.

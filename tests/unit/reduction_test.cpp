@@ -299,4 +299,50 @@ TEST(Reduction, AStepThatLosesTheMaximiserIsShortened) {
   EXPECT_NEAR(c.x[1], 0.405, 1e-12);
 }
 
+// min z over x = (a, b, z) s.t. g0 = a t - t^2 / 2 + b^2 - z <= 0 and
+// g1 = t - a + a^2 / 4 - z <= 0 on [0, 1]: g0 peaks inside T at t = a
+// (reduced Hessian diag(1, 2, 0)), g1 at the bound t = 1 (Hessian
+// diag(1/2, 0, 0)). Both are active at the solution a = 2 sqrt 2 - 2, b = 0,
+// z = 6 - 4 sqrt 2, and only g0 curves along b, the direction both
+// gradients leave free. The subproblem put its whole multiplier on g1: the
+// first KKT system is singular along b though its one row is independent.
+// From b = 0: off it the regularised step along b, with no curvature there
+// yet, runs far past the solution.
+struct CornerAndPeak : FakeProblem {
+  CornerAndPeak() {
+    nx = 3, mt = 2;
+    f = [](const double* x) { return x[2]; };
+    gradF = [](const double*, double* g) { g[0] = g[1] = 0, g[2] = 1; };
+    g = [](int j, const double* x, const double* t) {
+      if (j == 0) return x[0] * t[0] - t[0] * t[0] / 2 + x[1] * x[1] - x[2];
+      return t[0] - x[0] + x[0] * x[0] / 4 - x[2];
+    };
+    gradG = [](int j, const double* x, const double* t, double* gx, double* gt) {
+      if (j == 0) {
+        gx[0] = t[0], gx[1] = 2 * x[1], gx[2] = -1, gt[0] = x[0] - t[0];
+      } else {
+        gx[0] = -1 + x[0] / 2, gx[1] = 0, gx[2] = -1, gt[0] = 1;
+      }
+    };
+  }
+};
+
+TEST(Reduction, ASystemWithTooFewCurvatureTermsStillSteps) {
+  CornerAndPeak f;
+  f.x0 = {0.82, 0.0, 0.3366};
+  SipContext& c = f.install();
+  // Points 0.82 and 1, rows in the order (point, constraint): the multiplier
+  // only on g1 at t = 1.
+  const PointList points = {{0.82}, {1.0}};
+  const Vec lambda = {0.0, 0.0, 0.0, 1.0};
+  CaptureStdout();
+  ReductionOutcome r = reduce(c, scanPoints(c.problem), points, lambda);
+  std::string out = GetCapturedStdout();
+  ASSERT_EQ(r.end, ReductionEnd::Converged) << r.message << "\n" << out;
+  EXPECT_NEAR(c.x[0], 2 * M_SQRT2 - 2, 1e-10);
+  EXPECT_NEAR(c.x[1], 0.0, 1e-10);
+  EXPECT_NEAR(c.x[2], 6 - 4 * M_SQRT2, 1e-10);
+  EXPECT_LE(r.kkt, 1e-10);
+}
+
 }  // namespace
