@@ -10,14 +10,6 @@ namespace ormid {
 
 namespace {
 
-const size_t LIST_MAX_VALUES = 256;
-
-std::string realText(double v) {
-  char text[64];
-  snprintf(text, sizeof text, "%.17g", v);
-  return text;
-}
-
 char* tokenEnd(char* value) {
   char* end = value;
   while (*end && !isspace((unsigned char)*end)) ++end;
@@ -43,28 +35,25 @@ char* readReal(Options& o, const Keyword& k, char* value) {
   return end;
 }
 
-// A trailing comma ends the list with a message; a list longer than
-// LIST_MAX_VALUES is a bad value.
+// A trailing comma ends the list with a message; the keyword table refuses
+// a list that is too long.
 char* readList(Options& o, const Keyword& k, char* value) {
   char* end;
-  double first = strtod(value, &end);
+  strtod(value, &end);
   if (end == value) return value;
-  std::vector<double> list(1, first);
   while (*end == ',') {
     char* next = end + 1;
     char* after;
-    double v = strtod(next, &after);
+    strtod(next, &after);
     if (after == next) {
       printf("Expecting double value and obtained nothing\n");
       end = next;
       break;
     }
-    list.push_back(v);
     end = after;
   }
-  if (list.size() > LIST_MAX_VALUES) return value;
-  std::string text;
-  for (double h : list) text += (text.empty() ? "" : ",") + realText(h);
+  std::string text(value, end);
+  if (!text.empty() && text.back() == ',') text.pop_back();  // the trailing comma said above
   return set(o, k, text) ? end : value;
 }
 

@@ -98,8 +98,8 @@ def run(repeat):
             stub = stub_in(directory, name)
             ampl, ampl_s = timed(lambda: ormid.solve_nl(stub, **OPTIONS), repeat)
             for kind in ("vectorized", "plain"):
-                spec = make(kind == "vectorized")
-                r, s = timed(lambda: ormid.minimize(options=OPTIONS, **spec), repeat)
+                stated = make(kind == "vectorized")
+                r, s = timed(lambda: ormid.minimize(options=OPTIONS, **stated), repeat)
                 rows.append(dict(problem=name, kind=kind, status=r.status, ampl_status=ampl.status,
                                  x_error=relative(r.x, ampl.x),
                                  f_error=abs(r.fun - ampl.fun) / max(1.0, abs(ampl.fun)),

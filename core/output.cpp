@@ -17,10 +17,9 @@ std::string formatted(const char* format, va_list args) {
   char small[512];
   const int n = vsnprintf(small, sizeof small, format, args);
   std::string text;
-  if (n < 0) return text;
-  if (n < (int)sizeof small) {
+  if (n >= 0 && n < (int)sizeof small) {
     text.assign(small, n);
-  } else {
+  } else if (n >= 0) {
     text.resize(n + 1);
     vsnprintf(&text[0], text.size(), format, again);
     text.resize(n);

@@ -35,6 +35,13 @@ double pointViolation(const Problem& p, int j, const double* x, const std::vecto
   return v;
 }
 
+// The size of a constraint's bounds, 0 for absent ones.
+double boundSize(const Problem& p, int j) {
+  const double lower = isMinusInfinity(p.ctl[j]) ? 0.0 : std::fabs(p.ctl[j]);
+  const double upper = isPlusInfinity(p.ctu[j]) ? 0.0 : std::fabs(p.ctu[j]);
+  return std::max(lower, upper);
+}
+
 VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
   const double start = monotonicSeconds();
   VerifiedBound out;
@@ -50,10 +57,8 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
            violationEnclosure(p, j, glo, ghi, lo, hi);
   };
   PointViolation at = [&](const std::vector<double>& t) { return pointViolation(p, j, x, t); };
-  const double bound = std::max(std::fabs(p.ctl[j]) < INFINITY_BOUND ? std::fabs(p.ctl[j]) : 0.0,
-                                std::fabs(p.ctu[j]) < INFINITY_BOUND ? std::fabs(p.ctu[j]) : 0.0);
   BoundSearch search;
-  search.tolerance = std::max(1e-9, 1e-6 * bound);
+  search.tolerance = std::max(1e-9, 1e-6 * boundSize(p, j));
   ViolationBound b = boundViolation(T, enclose, at, search);
   out.available = b.available;
   out.reason = b.reason;
@@ -87,8 +92,7 @@ void verifyPoint(const Problem& p, const Options& o, Result& r) {
   if (r.status != Status::Solved) return;
   for (const VerifiedBound& v : r.verified) {
     const int j = v.constraint;
-    const double scale = std::max(1.0, std::max(std::fabs(p.ctl[j]) < INFINITY_BOUND ? std::fabs(p.ctl[j]) : 0.0,
-                                                std::fabs(p.ctu[j]) < INFINITY_BOUND ? std::fabs(p.ctu[j]) : 0.0));
+    const double scale = std::max(1.0, boundSize(p, j));
     if (!v.available) {
       r.status = Status::Uncertain;
       r.message += "; the violation of " + nameOf(p, j) + " is not verified (" + v.reason + ")";

@@ -26,7 +26,7 @@ except ImportError:  # another interpreter of the same version: the build's NumP
     import numpy as np
 
 from . import _ormid
-from ._problem import Constraint, InfiniteConstraint, build_spec
+from ._problem import Constraint, InfiniteConstraint, build_problem
 from ._result import Result
 
 __all__ = ["minimize", "solve_nl", "Constraint", "InfiniteConstraint", "Result",
@@ -71,12 +71,12 @@ def minimize(fun, x0, jac=None, bounds=None, constraints=(), infinite=(),
     the run (status 404). An exception raised by any callable stops the run and
     is raised again.
     """
-    spec = build_spec(fun, x0, jac, bounds, constraints, infinite)
+    stated = build_problem(fun, x0, jac, bounds, constraints, infinite)
     opts = dict(options or {})
     opts.setdefault("method", method)
     texts, print_level = _keyword_texts(opts)
-    raw = _ormid.solve(spec, texts, print_level, callback)
-    return Result(raw, spec)
+    raw = _ormid.solve(stated, texts, print_level, callback)
+    return Result(raw, stated)
 
 
 def solve_nl(stub, **options):

@@ -126,7 +126,7 @@ class _FiniteRows:
         return _jacobian(con.fun, x, len(self._all(k, x)))[i]
 
 
-class _Spec:
+class _Stated:
     """What the solver reads: sizes, bounds and the uniform callables."""
 
     maximize = False
@@ -201,9 +201,9 @@ class _Spec:
         return self.infinite[j].values(x, points)
 
 
-def build_spec(fun, x0, jac, bounds, constraints, infinite):
+def build_problem(fun, x0, jac, bounds, constraints, infinite):
     if isinstance(constraints, Constraint):
         constraints = [constraints]
     if isinstance(infinite, InfiniteConstraint):
         infinite = [infinite]
-    return _Spec(fun, x0, jac, bounds, constraints, infinite)
+    return _Stated(fun, x0, jac, bounds, constraints, infinite)

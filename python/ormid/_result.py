@@ -9,7 +9,7 @@ class Result:
     violation, multiplier), stationarity, objective_gap, stats (evaluation
     counters) and seconds."""
 
-    def __init__(self, raw, spec):
+    def __init__(self, raw, stated):
         self.x = np.asarray(raw["x"], dtype=float)
         self.fun = raw["fun"]
         self.status = raw["status"]
@@ -24,7 +24,7 @@ class Result:
         self.objective_gap = raw["objective_gap"]
         self.stats = raw["stats"]
         self.seconds = raw["seconds"]
-        self._spec = spec
+        self._stated = stated
 
     def __repr__(self):
         return ("ormid.Result(status=%d (%s), message=%r, fun=%.10g, x=%s, "
@@ -37,14 +37,14 @@ class Result:
         g against t with its bounds, the worst point (x) and the active points
         (o); over two infinite variables a filled contour with the bounds'
         level. Saves to path when given; returns the matplotlib figure."""
-        if self._spec is None or not self._spec.infinite:
+        if self._stated is None or not self._stated.infinite:
             raise ValueError("only results of minimize with infinite constraints can be drawn")
         import matplotlib
         if path is not None:
             matplotlib.use("Agg")
         import matplotlib.pyplot as plt
-        spec = self._spec
-        n = len(spec.infinite)
+        stated = self._stated
+        n = len(stated.infinite)
         fig, axes = plt.subplots(1, n, figsize=(size[0] * n, size[1]), squeeze=False)
         for j, ax in enumerate(axes[0]):
             self._panel(ax, j)
@@ -59,10 +59,10 @@ class Result:
         return [p for p in getattr(self, kind) if p["constraint"] == j]
 
     def _panel(self, ax, j):
-        g, spec = self._spec.infinite[j], self._spec
-        lower, upper = np.array(spec.tl), np.array(spec.tu)
+        g, stated = self._stated.infinite[j], self._stated
+        lower, upper = np.array(stated.tl), np.array(stated.tu)
         fixed = np.array(self._points("worst", j)[0]["t"]) if self._points("worst", j) else lower
-        if spec.nt == 1 or spec.nt == 0:
+        if stated.nt == 1 or stated.nt == 0:
             t = np.linspace(lower[0], upper[0], 401)
             values = g.values(self.x, t[:, None])
             ax.plot(t, values, label="g")

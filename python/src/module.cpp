@@ -30,7 +30,7 @@ struct PyProblem {
   int nx = 0, nt = 0, mx = 0, mt = 0;
   Vec x0, xl, xu, tl, tu, cxl, cxu, ctl, ctu;
   bool maximize = false;
-  py::object f, gradF, c, gradC, g, gradG, gBatch;
+  py::object gradF, c, gradC, g, gradG, gBatch;
   // The user's callables where they have the solver's form (else None).
   py::object fDirect, gradFDirect;
   std::vector<py::object> gDirect, gradGDirect;
@@ -138,24 +138,24 @@ bool evaluateBatch(int n, int count, const double* x, const double* t, double* v
 
 Vec doubles(const py::handle& v) { return v.is_none() ? Vec() : v.cast<Vec>(); }
 
-PyProblem problemOf(const py::object& spec) {
+PyProblem problemOf(const py::object& stated) {
   PyProblem p;
-  p.nx = spec.attr("nx").cast<int>(), p.nt = spec.attr("nt").cast<int>();
-  p.mx = spec.attr("mx").cast<int>(), p.mt = spec.attr("mt").cast<int>();
-  p.x0 = doubles(spec.attr("x0"));
-  p.xl = doubles(spec.attr("xl")), p.xu = doubles(spec.attr("xu"));
-  p.tl = doubles(spec.attr("tl")), p.tu = doubles(spec.attr("tu"));
-  p.cxl = doubles(spec.attr("cxl")), p.cxu = doubles(spec.attr("cxu"));
-  p.ctl = doubles(spec.attr("ctl")), p.ctu = doubles(spec.attr("ctu"));
-  p.maximize = spec.attr("maximize").cast<bool>();
-  p.f = spec.attr("f"), p.gradF = spec.attr("grad_f");
-  p.c = spec.attr("c"), p.gradC = spec.attr("grad_c");
-  p.g = spec.attr("g"), p.gradG = spec.attr("grad_g"), p.gBatch = spec.attr("g_batch");
-  p.fDirect = spec.attr("f_direct"), p.gradFDirect = spec.attr("grad_f_direct");
-  p.vectorized = spec.attr("vectorized").cast<bool>();
-  if (!spec.attr("g_direct").is_none()) p.gDirect = spec.attr("g_direct").cast<std::vector<py::object>>();
-  if (!spec.attr("grad_g_direct").is_none())
-    p.gradGDirect = spec.attr("grad_g_direct").cast<std::vector<py::object>>();
+  p.nx = stated.attr("nx").cast<int>(), p.nt = stated.attr("nt").cast<int>();
+  p.mx = stated.attr("mx").cast<int>(), p.mt = stated.attr("mt").cast<int>();
+  p.x0 = doubles(stated.attr("x0"));
+  p.xl = doubles(stated.attr("xl")), p.xu = doubles(stated.attr("xu"));
+  p.tl = doubles(stated.attr("tl")), p.tu = doubles(stated.attr("tu"));
+  p.cxl = doubles(stated.attr("cxl")), p.cxu = doubles(stated.attr("cxu"));
+  p.ctl = doubles(stated.attr("ctl")), p.ctu = doubles(stated.attr("ctu"));
+  p.maximize = stated.attr("maximize").cast<bool>();
+  p.gradF = stated.attr("grad_f");
+  p.c = stated.attr("c"), p.gradC = stated.attr("grad_c");
+  p.g = stated.attr("g"), p.gradG = stated.attr("grad_g"), p.gBatch = stated.attr("g_batch");
+  p.fDirect = stated.attr("f_direct"), p.gradFDirect = stated.attr("grad_f_direct");
+  p.vectorized = stated.attr("vectorized").cast<bool>();
+  if (!stated.attr("g_direct").is_none()) p.gDirect = stated.attr("g_direct").cast<std::vector<py::object>>();
+  if (!stated.attr("grad_g_direct").is_none())
+    p.gradGDirect = stated.attr("grad_g_direct").cast<std::vector<py::object>>();
   return p;
 }
 
@@ -213,9 +213,9 @@ py::dict resultOf(const Result& r) {
                   py::arg("seconds") = r.seconds);
 }
 
-py::dict solvePython(const py::object& spec, const std::map<std::string, std::string>& keywords,
+py::dict solvePython(const py::object& stated, const std::map<std::string, std::string>& keywords,
                      int printLevel, const py::object& callback) {
-  PyProblem p = problemOf(spec);
+  PyProblem p = problemOf(stated);
   Options o = optionsOf(keywords, printLevel);
   // Once a callable has raised, the run stops at its next iteration.
   o.iteration_callback = [&p, &callback](const Iteration& it) {
@@ -273,7 +273,7 @@ py::list keywordList() {
 
 PYBIND11_MODULE(_ormid, m) {
   m.doc() = "The solver library behind the ormid package.";
-  m.def("solve", &solvePython, py::arg("spec"), py::arg("keywords"), py::arg("print_level"),
+  m.def("solve", &solvePython, py::arg("stated"), py::arg("keywords"), py::arg("print_level"),
         py::arg("callback"));
   m.def("solve_nl", &solveStubPython, py::arg("stub"), py::arg("keywords"), py::arg("print_level"));
   m.def("keywords", &keywordList);

@@ -37,7 +37,7 @@ def test_results_draw_over_one_and_two_infinite_variables(tmp_path):
     for result, name in ((one, "one.png"), (two, "two.png")):
         path = str(tmp_path / name)
         figure = result.plot(path)
-        assert len(figure.axes) >= len(result._spec.infinite)
+        assert len(figure.axes) >= len(result._stated.infinite)
         with open(path, "rb") as f:
             assert f.read(8) == b"\x89PNG\r\n\x1a\n"
         assert os.path.getsize(path) > 5000
