@@ -123,6 +123,16 @@ std::vector<int> amplConstraintVariables(int i) {
   return vars;
 }
 
+std::vector<std::pair<int, int>> amplHessianPattern() {
+  std::vector<std::pair<int, int>> pairs;
+  // Every objective and every constraint, the upper triangle by columns.
+  sphsetup(-1, 1, 1, 1);
+  for (int k = 0; k < n_var; ++k)
+    for (fint e = sputinfo->hcolstarts[k]; e < sputinfo->hcolstarts[k + 1]; ++e)
+      pairs.push_back({(int)sputinfo->hrownos[e], k});
+  return pairs;
+}
+
 void amplWriteSol(const char* msg, const double* x, int solveResult) {
   solve_result_num = solveResult;
   write_sol(msg, (real*)x, nullptr, nullptr);

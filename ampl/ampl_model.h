@@ -3,6 +3,7 @@
 // ampl_model.cpp and option_table.cpp include the library's own headers.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "ormid/ormid.h"
@@ -57,6 +58,9 @@ void amplCongrd(int i, const double* x, double* g, int* nerror);
 // (pow(0, 1.5)''), where the library would end the process; unguarded, the
 // library's own message and end.
 bool amplFullhes(double* h, int lh, int objective, const double* ow, const double* y, bool guarded);
+// The pairs (i, k), i <= k, of AMPL variables where the Hessian of the
+// objectives and constraints together may be nonzero.
+std::vector<std::pair<int, int>> amplHessianPattern();
 // The AMPL indices of the variables constraint i depends on (its Jacobian
 // row's pattern).
 std::vector<int> amplConstraintVariables(int i);

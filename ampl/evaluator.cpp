@@ -153,6 +153,12 @@ void constraintPattern(const SipPartition& p, int con, double* flags) {
     if (var >= 0 && var < p.nVar && position[var] >= 0) flags[position[var]] = 1.0;
 }
 
+void hessianPattern(const SipPartition& p, double* flags) {
+  std::fill(flags, flags + (long)p.nx * p.nx, 0.0);
+  for (const std::pair<int, int>& e : p.hessianPairs)
+    flags[(long)e.first * p.nx + e.second] = flags[(long)e.second * p.nx + e.first] = 1.0;
+}
+
 double request(const SipPartition& p, Request code, int n, const double* x, const double* t, double* out1, double* out2,
                double* out3, int* nerror) {
   int con;
@@ -202,6 +208,9 @@ double request(const SipPartition& p, Request code, int n, const double* x, cons
       return 0.0;
     case Request::InfinitePattern:
       if ((con = memberIndex(p.ctIndex, n)) >= 0 && out1) constraintPattern(p, con, out1);
+      return 0.0;
+    case Request::HessianPattern:
+      if (p.hessianKnown && out1) hessianPattern(p, out1);
       return 0.0;
     default:
       return 0.0;

@@ -46,6 +46,13 @@ void buildPartition() {
   partitionFrom(amplVarCount(), amplVarName, amplVarBounds(), amplConCount(), amplConName,
                 amplConBounds());
   amplDenseJacobian();
+  SipPartition& p = sipPartition;
+  std::vector<int> position(p.nVar, -1);
+  for (int i = 0; i < p.nx; ++i) position[p.xIndex[i]] = i;
+  for (const std::pair<int, int>& e : amplHessianPattern())
+    if (position[e.first] >= 0 && position[e.second] >= 0)
+      p.hessianPairs.push_back({position[e.first], position[e.second]});
+  p.hessianKnown = true;
 }
 
 void gatherX(const SipPartition& p, const double* full, double* x) {

@@ -2,6 +2,7 @@
 // and infinite (t, g) classes. Index lists hold absolute AMPL indices.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "ormid/ormid.h"
@@ -13,6 +14,10 @@ struct SipPartition {
   int nt = 0, nx = 0, mx = 0, mt = 0;
   std::vector<int> tIndex, xIndex, ctIndex, cxIndex;
   std::vector<double> xl, xu, tl, tu, cxl, cxu, ctl, ctu;
+  // The pairs (i, k) of x where the model may have a second derivative;
+  // unknown (dense) unless hessianKnown.
+  bool hessianKnown = false;
+  std::vector<std::pair<int, int>> hessianPairs;
 };
 
 extern SipPartition sipPartition;

@@ -384,7 +384,8 @@ double objectiveGradientNorm(const Problem& p, const double* x) {
   return std::isfinite(n) ? n : 0.0;
 }
 
-Certificate certify(const Problem& p, const double* x, double gradientScale, double optTol) {
+Certificate certify(const Problem& p, const double* x, double gradientScale, double optTol,
+                    ScanMemo* memo) {
   Certificate c;
   std::vector<FiniteRow> finite = finiteRows(p, x, c);
   Collector col{c};
@@ -392,7 +393,7 @@ Certificate certify(const Problem& p, const double* x, double gradientScale, dou
   std::vector<ConstraintView> views(p.mt);
   for (int j = 0; j < p.mt; ++j) {
     ConstraintView& view = views[j];
-    ViolationFunction v{p, x, j, &c.evaluations};
+    ViolationFunction v{p, x, j, &c.evaluations, memo};
     view.values = scanValues(v, scan, &view.sides);
     view.scale = constraintScale(p, j, view.values, view.sides);
     view.maxima = localMaxima(v, scan, view.values, startsPerConstraint(p));

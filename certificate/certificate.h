@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/scan_memo.h"
 #include "ormid/ormid.h"
 
 namespace ormid {
@@ -27,9 +28,10 @@ struct Certificate {
 // started: the stationarity residual is relative to the larger of it and
 // the gradient at x, so that objectives of any size are judged alike.
 // optTol is the residual (and gap) the fit aims for: below it the search
-// for active points stops widening.
+// for active points stops widening. Scans of T that the method kept in
+// memo at x are not made again.
 Certificate certify(const Problem& p, const double* x, double gradientScale,
-                    double optTol = 1e-6);
+                    double optTol = 1e-6, ScanMemo* memo = nullptr);
 
 // ||grad f|| at x (0 when it cannot be evaluated).
 double objectiveGradientNorm(const Problem& p, const double* x);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/scan_memo.h"
 #include "ormid/ormid.h"
 
 namespace ormid {
@@ -28,6 +29,9 @@ struct SipContext {
   // The objective reaches the methods multiplied by this factor (and by
   // the sense); the integral methods raise it for small objectives.
   double objectiveScale = 1.0;
+
+  // The last scans of T at the method's point, for the certificate.
+  ScanMemo scans;
 
   // Set by tests in place of the solver the options choose.
   SubproblemSolver* subproblemSolver = nullptr;

@@ -38,7 +38,7 @@ namespace {
 
 // What the solve knows of its final point: the model's objective there and,
 // unless switched off, its certificate, which decides the status.
-void describePoint(const SipContext& c, double gradientScale, Result& r) {
+void describePoint(SipContext& c, double gradientScale, Result& r) {
   const Problem& p = c.problem;
   r.x = c.x;
   int error = 0;
@@ -47,7 +47,7 @@ void describePoint(const SipContext& c, double gradientScale, Result& r) {
   r.objective = error ? NAN : f;
   if (!c.options.certificate) return;
   const double start = monotonicSeconds();
-  Certificate cert = certify(p, r.x.data(), gradientScale, c.options.opt_tol);
+  Certificate cert = certify(p, r.x.data(), gradientScale, c.options.opt_tol, &c.scans);
   r.maxViolation = cert.absolute;
   r.worst = cert.worst;
   r.active = cert.active;

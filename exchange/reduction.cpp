@@ -114,7 +114,7 @@ bool Phase::tracked(int j, const Vec& t, double within) const {
 // `unknown`.
 std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstScan,
                                             PointList* unknown) {
-  ViolationFunction v{p_, x_.data(), j, &evaluations_};
+  ViolationFunction v{p_, x_.data(), j, &evaluations_, &c_.scans};
   std::vector<int> sides;
   Vec values = scanValues(v, scan, &sides);
   if (firstScan) magnitude_[j] = largestMagnitude(p_, j, values, sides);

@@ -126,10 +126,12 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
                                std::vector<int>* sides) {
   const Problem& p = v.p;
   const size_t count = scan.points.size();
+  std::vector<double> values;
+  if (v.memo && v.memo->find(v.x, p.nx, v.j, count, &values, sides)) return values;
   std::vector<double> flat;
   flat.reserve(count * p.nt);
   for (const std::vector<double>& t : scan.points) flat.insert(flat.end(), t.begin(), t.end());
-  std::vector<double> values(count);
+  values.resize(count);
   infiniteValues(p, v.j, v.x, (int)count, flat.data(), values.data());
   *v.evaluations += (long)count;
   sides->assign(count, 1);
@@ -137,6 +139,7 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
     const double g = values[i];
     values[i] = std::isnan(g) ? HUGE_VAL : signedViolation(g, p.ctl[v.j], p.ctu[v.j], &(*sides)[i]);
   }
+  if (v.memo) v.memo->keep(v.x, p.nx, v.j, values, *sides);
   return values;
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/scan_memo.h"
 #include "ormid/ormid.h"
 
 namespace ormid {
@@ -19,6 +20,7 @@ struct ViolationFunction {
   const double* x;
   int j;
   long* evaluations;
+  ScanMemo* memo = nullptr;  // where scans at this x are kept and looked up
 
   // NaN where g cannot be evaluated.
   double value(const double* t, int* side) const;

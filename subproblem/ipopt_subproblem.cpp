@@ -87,14 +87,28 @@ std::vector<std::vector<int>> jacobianPatterns(SipContext& c, Request code, int 
   return vars;
 }
 
+// The lower triangle's entries (i >= k) where the evaluator's Hessian
+// pattern allows a second derivative; all of them where it does not answer.
+std::vector<std::pair<int, int>> hessianEntries(SipContext& c) {
+  const int nx = c.problem.nx;
+  std::vector<double> flags((long)nx * nx + 1, 1.0);
+  c.evaluate(Request::HessianPattern, 0, c.x.data(), nullptr, flags.data());
+  std::vector<std::pair<int, int>> entries;
+  for (int i = 0; i < nx; ++i)
+    for (int k = 0; k <= i; ++k)
+      if (flags[(long)i * nx + k] != 0 || flags[(long)k * nx + i] != 0) entries.push_back({i, k});
+  return entries;
+}
+
 // Rows: the mx finite constraints, then for each point the mt infinite ones.
 class Subproblem : public TNLP {
  public:
   Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
              bool exactHessian, const SubproblemScaling* scaling)
-      : c_(c), x_(x), points_(points), lambda0_(lambda0), exact_(exactHessian), scaling_(scaling),
+      : c_(c), x_(x), points_(points), lambda0_(lambda0), scaling_(scaling),
         finiteVars_(jacobianPatterns(c, Request::FinitePattern, c.problem.mx)),
-        infiniteVars_(jacobianPatterns(c, Request::InfinitePattern, c.problem.mt)) {}
+        infiniteVars_(jacobianPatterns(c, Request::InfinitePattern, c.problem.mt)),
+        hessianEntries_(exactHessian ? hessianEntries(c) : std::vector<std::pair<int, int>>()) {}
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
@@ -108,7 +122,7 @@ class Subproblem : public TNLP {
     m = rows();
     nnzJac = 0;
     for (int r = 0; r < m; ++r) nnzJac += (Index)rowVars(r).size();
-    nnzHes = exact_ ? p.nx * (p.nx + 1) / 2 : 0;
+    nnzHes = (Index)hessianEntries_.size();
     style = C_STYLE;
     return true;
   }
@@ -207,10 +221,13 @@ class Subproblem : public TNLP {
   bool eval_h(Index n, const Number* x, bool, Number objFactor, Index m, const Number* lambda, bool,
               Index, Index* iRow, Index* jCol, Number* values) override {
     if (!values) {
-      for (int i = 0, e = 0; i < n; ++i)
-        for (int k = 0; k <= i; ++k, ++e) iRow[e] = i, jCol[e] = k;
+      for (size_t e = 0; e < hessianEntries_.size(); ++e)
+        iRow[e] = hessianEntries_[e].first, jCol[e] = hessianEntries_[e].second;
       return true;
     }
+    // A model without second derivatives in x (linear in x at every t)
+    // asks for none.
+    if (hessianEntries_.empty()) return true;
     const Problem& p = c_.problem;
     std::vector<double> sum((long)n * n, 0.0), h((long)n * n), htt(p.nt * p.nt + 1), hxt(n * p.nt + 1);
     auto add = [&](double weight) {
@@ -235,9 +252,9 @@ class Subproblem : public TNLP {
       }
       add(lambda[r]);
     }
-    for (int i = 0, e = 0; i < n; ++i)
-      for (int k = 0; k <= i; ++k, ++e) values[e] = sum[(long)i * n + k];
-    return usable((long)n * (n + 1) / 2, values);
+    for (size_t e = 0; e < hessianEntries_.size(); ++e)
+      values[e] = sum[(long)hessianEntries_[e].first * n + hessianEntries_[e].second];
+    return usable((long)hessianEntries_.size(), values);
   }
 
   // Ipopt's own clock counts the whole process's CPU time: the run's wall
@@ -274,12 +291,12 @@ class Subproblem : public TNLP {
   double* x_;
   PointList points_;
   const std::vector<double>* lambda0_;
-  bool exact_;
   const SubproblemScaling* scaling_;
   double progressObjective_ = HUGE_VAL, progressError_ = HUGE_VAL;
   Index progressIteration_ = 0;
   // The variables each finite and each infinite constraint depends on.
   std::vector<std::vector<int>> finiteVars_, infiniteVars_;
+  std::vector<std::pair<int, int>> hessianEntries_;  // the lower triangle's, in Ipopt's order
 
   const std::vector<int>& rowVars(int r) const {
     const Problem& p = c_.problem;

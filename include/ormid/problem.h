@@ -32,7 +32,12 @@ enum class Request {
   // (g_n) may depend on x_i. An evaluator that does not answer leaves out1
   // as it is (all ones: dense).
   FinitePattern = 12,
-  InfinitePattern = 13
+  InfinitePattern = 13,
+  // out1 = nx x nx flags, nonzero where the objective or some constraint
+  // (finite, or infinite at any t) may have a second derivative in x_i and
+  // x_k. Asked once a subproblem; all ones (dense) where not answered. All
+  // zeros let a subproblem skip the Hessian requests altogether.
+  HessianPattern = 14
 };
 
 // evaluate(request, n, x, t, out1, out2, out3, nerror, data): n is the

@@ -364,3 +364,24 @@ TEST(Certificate, ExactFitWithOptimumZero) {
 }
 
 }  // namespace
+
+// The certificate takes a method's kept scan at its own x only: a scan kept
+// at another point must not stand in for the one at x.
+TEST(Certificate, KeptScansAreUsedAtTheirOwnPointOnly) {
+  Functions f = closedForm();
+  const FunctionsProblem held(f);
+  const Problem& p = held.problem;
+  const Vec feasible = {1.0, 1.0}, infeasible = {0.5, 0.5};
+  long evaluations = 0;
+  ScanMemo memo;
+  std::vector<int> sides;
+  ViolationFunction v{p, feasible.data(), 0, &evaluations, &memo};
+  scanValues(v, scanPoints(p), &sides);
+  Certificate atKept = certify(p, feasible.data(), 0.0, 1e-6, &memo);
+  Certificate alone = certify(p, feasible.data(), 0.0);
+  EXPECT_EQ(atKept.absolute, alone.absolute);
+  EXPECT_EQ(atKept.stationarity, alone.stationarity);
+  EXPECT_LT(atKept.evaluations, alone.evaluations);
+  Certificate elsewhere = certify(p, infeasible.data(), 0.0, 1e-6, &memo);
+  EXPECT_NEAR(elsewhere.absolute, 0.5, 1e-12);
+}

@@ -195,6 +195,11 @@ TEST(EvaluatorPattern, EachConstraintFlagsTheVariablesItDependsOn) {
   EXPECT_EQ(pattern(Request::FinitePattern, 0), (Vec{1, 0, 0}));
   EXPECT_EQ(pattern(Request::FinitePattern, 1), (Vec{0, 0, 1}));
   EXPECT_EQ(pattern(Request::InfinitePattern, 0), (Vec{0, 1, 1}));
+  // Second derivatives in x: a*a and exp(c); b*ta is linear in x.
+  Vec hessian(9, 7.0);
+  sipEvaluate(Request::HessianPattern, 0, x.data(), t.data(), hessian.data(), nullptr, nullptr, nullptr,
+              &sipPartition);
+  EXPECT_EQ(hessian, (Vec{1, 0, 0, 0, 0, 0, 0, 0, 1}));
   releasePartition();
   amplFree();
 }
