@@ -52,7 +52,7 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
     for (const LocalMaximum& m : localMaxima(v, scan, values, starts(p))) {
       double relative = m.violation / ownScale(boundOfSide(p, j, m.side), out.magnitude[j]);
       out.worst = std::max(out.worst, relative);
-      if (relative > addAbove && set.add(m.t)) ++out.added;
+      if (relative > addAbove && set.add(m.t, j)) ++out.added;
     }
   }
   c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
@@ -172,13 +172,15 @@ Result exchangeMethod(SipContext& c) {
   const double addAbove = 1e-2 * o.feas_tol;
   NewtonPhase newton;
   SubproblemScaling scaling;
+  std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
   c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
     if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
     std::vector<double> warm = set.warmStart(), before = c.x;
+    const std::vector<char> held = set.held();
     const SubproblemScaling used = scaling;
     SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr,
-                                        it > 0 ? &used : nullptr);
+                                        it > 0 ? &used : nullptr, &held);
     if (r.status == SUB_UNAVAILABLE || (r.status == SUB_TOO_LARGE && it == 0))
       return subproblemEnd(r, it);
     // A subproblem on too few points of T can be unbounded: back to the last
@@ -190,11 +192,12 @@ Result exchangeMethod(SipContext& c) {
       continue;
     }
     const PointList solvedOn = set.points();
-    set.update(r.lambda, p, c.x.data());
+    set.update(r.lambda, p, c.x.data(), magnitude);
     // The coarse scan finds the maximisers to add; the full one has the last
     // word before the exchange phase stops on its own.
     LowerLevelOutcome level = exchangePoints(c, coarse, set, addAbove);
     if (level.worst <= addAbove || level.added == 0) level = exchangePoints(c, scan, set, addAbove);
+    magnitude = level.magnitude;
     const double tolerance = scaling.tolerance;
     scaling = ownScaling(c, level);
     scaling.tolerance = tolerance;

@@ -49,16 +49,18 @@ std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slop
   return free;
 }
 
-// Cholesky factor of the k x k matrix -side * htt on the free coordinates;
-// false when it is not safely positive definite (a degenerate maximiser).
-bool negatedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& free, Vec& L) {
+// Cholesky factor of the k x k matrix -side * htt + shift I on the free
+// coordinates; false when it is not safely positive definite (a degenerate
+// maximiser).
+bool negatedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& free, Vec& L,
+                      double shift = 0) {
   const int k = (int)free.size();
   L.assign((long)k * k, 0.0);
   double largest = 0;
   for (int a = 0; a < k; ++a) largest = std::max(largest, std::fabs(htt[free[a] * nt + free[a]]));
   for (int a = 0; a < k; ++a)
     for (int b = 0; b <= a; ++b) {
-      double s = -side * htt[free[a] * nt + free[b]];
+      double s = -side * htt[free[a] * nt + free[b]] + (a == b ? shift : 0.0);
       for (int e = 0; e < b; ++e) s -= L[a * k + e] * L[b * k + e];
       if (a == b) {
         if (!(s > RIDGE * largest) || !(s > 0)) return false;
@@ -68,6 +70,22 @@ bool negatedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& 
       }
     }
   return true;
+}
+
+// The curvature of a nearly degenerate maximiser, shifted until it is
+// safely negative definite (a Levenberg-Marquardt step in t): where a
+// maximiser approaches a face of T along which g is flat by symmetry, its
+// curvature across the face tends to zero, and the unshifted Newton step
+// is undefined. False when even a shift of the largest curvature's size
+// does not help (g_tt vanishes: a ridge).
+bool shiftedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& free, Vec& L) {
+  double largest = 0;
+  for (int a : free)
+    for (int b : free) largest = std::max(largest, std::fabs(htt[a * nt + b]));
+  if (!(largest > 0)) return false;
+  for (double shift = RIDGE * largest; shift <= largest; shift *= 10)
+    if (negatedCurvature(htt, nt, side, free, L, shift)) return true;
+  return false;
 }
 
 // Solves (L L') y = r in place.
@@ -132,8 +150,10 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
     std::vector<int> free = freeCoordinates(p, m.t, slope, FLAT_SLOPE * termSize(d, x, p.nx));
     if (!negatedCurvature(d.htt, nt, m.side, free, L)) {
       if (climbs++ < CLIMBS && climbOff(p, x, m)) continue;
-      *why = "g_tt is singular or not negative definite";
-      return PathStatus::Degenerate;
+      if (!shiftedCurvature(d.htt, nt, m.side, free, L)) {
+        *why = "g_tt is singular or not negative definite";
+        return PathStatus::Degenerate;
+      }
     }
     // (-side g_tt) dt = side g_t on the free coordinates.
     Vec step(free.size());
@@ -168,7 +188,8 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   const std::vector<int> free =
       freeCoordinates(p, m.t, sideSlope(d, nt, m.side), FLAT_SLOPE * termSize(d, x, nx));
   Vec L;
-  if (!negatedCurvature(d.htt, nt, m.side, free, L)) return PathStatus::Degenerate;
+  if (!negatedCurvature(d.htt, nt, m.side, free, L) && !shiftedCurvature(d.htt, nt, m.side, free, L))
+    return PathStatus::Degenerate;
   const double bound = m.side > 0 ? p.ctu[m.constraint] : p.ctl[m.constraint];
   out.value = m.side * (d.value - bound);
   out.grad.resize(nx);

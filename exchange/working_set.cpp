@@ -19,10 +19,14 @@ std::vector<double> coarseValues(double lower, double upper, int count) {
   return v;
 }
 
-// Well inside: below the upper bound and above the lower one by 1e-3 (relative).
-bool wellInside(double g, double lower, double upper) {
-  if (!isPlusInfinity(upper) && g > upper - 1e-3 * boundScale(upper)) return false;
-  if (!isMinusInfinity(lower) && g < lower + 1e-3 * boundScale(lower)) return false;
+// Well inside: below the upper bound and above the lower one by 1e-3 of
+// the constraint's own scale (magnitude: its largest |g| over T, or NaN).
+bool wellInside(double g, double lower, double upper, double magnitude) {
+  auto scale = [&](double bound) {
+    return std::isfinite(magnitude) ? ownScale(bound, magnitude) : boundScale(bound);
+  };
+  if (!isPlusInfinity(upper) && g > upper - 1e-3 * scale(upper)) return false;
+  if (!isMinusInfinity(lower) && g < lower + 1e-3 * scale(lower)) return false;
   return true;
 }
 
@@ -66,21 +70,28 @@ void WorkingSet::addStart(int per) {
   }
 }
 
-bool WorkingSet::add(const std::vector<double>& t) {
-  for (const WorkingPoint& q : points_) {
+bool WorkingSet::add(const std::vector<double>& t, int j) {
+  for (WorkingPoint& q : points_) {
     double far = 0;
     for (int d = 0; d < p_.nt; ++d)
       far = std::max(far, std::fabs(q.t[d] - t[d]) / (widths_[d] > 0 ? widths_[d] : 1.0));
-    if (far <= 1e-9) return false;
+    if (far > 1e-9) continue;
+    bool added = false;
+    for (int k = 0; k < p_.mt; ++k)
+      if ((j < 0 || k == j) && !q.held[k]) q.held[k] = 1, added = true;
+    return added;
   }
   WorkingPoint point;
   point.t = t;
   point.lambda.assign(p_.mt, 0.0);
+  point.held.assign(p_.mt, 0);
+  for (int k = 0; k < p_.mt; ++k) point.held[k] = j < 0 || k == j;
   points_.push_back(point);
   return true;
 }
 
-int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, const double* x) {
+int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, const double* x,
+                       const std::vector<double>& magnitude) {
   const size_t rows = p.mx + (size_t)p.mt * points_.size();
   if (lambda.size() != rows) return 0;  // a solver without multipliers: keep every point
   finiteLambda_.assign(lambda.begin(), lambda.begin() + p.mx);
@@ -90,10 +101,13 @@ int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, cons
   std::vector<WorkingPoint> kept;
   for (WorkingPoint& q : points_) {
     bool inactive = true;
-    for (int j = 0; j < p.mt && inactive; ++j) {
+    for (int j = 0; j < p.mt; ++j) {
       int error = 0;
       double g = p.evaluate(Request::InfiniteValue, j, x, q.t.data(), nullptr, nullptr, nullptr, &error, p.data);
-      inactive = std::fabs(q.lambda[j]) < 1e-12 && !error && wellInside(g, p.ctl[j], p.ctu[j]);
+      const double size = j < (int)magnitude.size() ? magnitude[j] : NAN;
+      const bool idle = std::fabs(q.lambda[j]) < 1e-12 && !error && wellInside(g, p.ctl[j], p.ctu[j], size);
+      q.held[j] = !idle;
+      inactive = inactive && idle;
     }
     q.idle = inactive ? q.idle + 1 : 0;
     if (!q.initial && q.idle >= DROP_AFTER) {
@@ -110,6 +124,12 @@ PointList WorkingSet::points() const {
   PointList list;
   for (const WorkingPoint& q : points_) list.push_back(q.t);
   return list;
+}
+
+std::vector<char> WorkingSet::held() const {
+  std::vector<char> mask;
+  for (const WorkingPoint& q : points_) mask.insert(mask.end(), q.held.begin(), q.held.end());
+  return mask;
 }
 
 std::vector<double> WorkingSet::warmStart() const {

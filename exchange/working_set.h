@@ -17,6 +17,9 @@ struct WorkingPoint {
   bool initial = false;        // part of the coarse start: never dropped
   int idle = 0;                // subproblems in a row with the point inactive
   std::vector<double> lambda;  // one multiplier per infinite constraint
+  // The infinite constraints the next subproblem holds at the point: those
+  // it was added for, and those active or near their bounds at the last x.
+  std::vector<char> held;
 };
 
 class WorkingSet {
@@ -32,17 +35,21 @@ class WorkingSet {
   bool refineStart();
   int startValues() const { return perCoordinate_; }
 
-  // Adds t unless the set holds it already (within 1e-9 of the box); true
-  // when added.
-  bool add(const std::vector<double>& t);
+  // Adds t for infinite constraint j (-1: all of them) unless the set holds
+  // it for j already (within 1e-9 of the box); true when added.
+  bool add(const std::vector<double>& t, int j = -1);
 
   // Takes the multipliers of a subproblem (rows: mx finite, then mt for each
   // point in order) and drops the points that have been idle long enough: no
-  // multiplier and every constraint well inside its bounds at x. Returns how
-  // many were dropped.
-  int update(const std::vector<double>& lambda, const Problem& p, const double* x);
+  // multiplier and every constraint well inside its bounds at x, on its own
+  // scale (magnitude: each constraint's largest |g| over T, or empty).
+  // Returns how many were dropped.
+  int update(const std::vector<double>& lambda, const Problem& p, const double* x,
+             const std::vector<double>& magnitude = {});
 
   PointList points() const;
+  // Which rows the next subproblem holds: point k's constraint j at k * mt + j.
+  std::vector<char> held() const;
   // Row multipliers for a warm start: the last ones, 0 for new points.
   std::vector<double> warmStart() const;
   size_t size() const { return points_.size(); }

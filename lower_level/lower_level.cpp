@@ -13,6 +13,10 @@ namespace {
 
 const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
+// From a scan maximum, gradient steps bring t near the peak and Newton's
+// method (newtonAscent) places it: many gradient steps first cost more than
+// they save, the peak being within a few scan spacings.
+const int CLIMB_ASCENT_STEPS = 10;
 // Scan maxima climbed per distinct local maximum asked for, at most.
 const int EXTRA_CLIMBS = 3;
 
@@ -152,13 +156,15 @@ double largestMagnitude(const Problem& p, int j, const std::vector<double>& valu
   return largest;
 }
 
-double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep) {
+double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep,
+              int iterations) {
+  if (iterations < 0) iterations = ASCENT_ITERATIONS;
   const Problem& p = v.p;
   const std::vector<double> w = widths(p);
   std::vector<double> grad(p.nt), trial(p.nt), dir(p.nt);
   double f = v.valueAndGradient(t.data(), grad.data(), side);
   double alpha = maxStep;
-  for (int it = 0; it < ASCENT_ITERATIONS && std::isfinite(f); ++it) {
+  for (int it = 0; it < iterations && std::isfinite(f); ++it) {
     // Steps scaled by the box: each coordinate moves in units of its width;
     // a coordinate pressed against its bound does not move.
     double norm = 0;
@@ -254,7 +260,7 @@ LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vect
   LocalMaximum m{scan.points[i], values[i], 1};
   if (std::isfinite(m.violation)) {
     int side;
-    double f = ascend(v, m.t, &side, 2 * scan.spacing());
+    double f = ascend(v, m.t, &side, 2 * scan.spacing(), CLIMB_ASCENT_STEPS);
     if (std::isfinite(f)) f = newtonAscent(v, m.t, &side);
     m.violation = std::isnan(f) ? HUGE_VAL : f;
     m.side = side;

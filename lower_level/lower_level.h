@@ -109,7 +109,9 @@ double boxDistance(const std::vector<double>& a, const std::vector<double>& b,
                    const std::vector<double>& w);
 
 // Projected ascent from t (changed in place) inside the box, in steps of at
-// most maxStep box widths; returns the value.
-double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep);
+// most maxStep box widths, at most `iterations` of them (negative: until
+// it stalls); returns the value.
+double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep,
+              int iterations = -1);
 
 }  // namespace ormid

@@ -100,15 +100,22 @@ std::vector<std::pair<int, int>> hessianEntries(SipContext& c) {
   return entries;
 }
 
-// Rows: the mx finite constraints, then for each point the mt infinite ones.
+// Rows: the mx finite constraints, then for each point the infinite ones it
+// holds (all mt unless a mask leaves some out). Multipliers come and go in
+// the full layout: finite ones, then mt for each point in order.
 class Subproblem : public TNLP {
  public:
   Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
-             bool exactHessian, const SubproblemScaling* scaling)
+             bool exactHessian, const SubproblemScaling* scaling, const std::vector<char>* held)
       : c_(c), x_(x), points_(points), lambda0_(lambda0), scaling_(scaling),
         finiteVars_(jacobianPatterns(c, Request::FinitePattern, c.problem.mx)),
         infiniteVars_(jacobianPatterns(c, Request::InfinitePattern, c.problem.mt)),
-        hessianEntries_(exactHessian ? hessianEntries(c) : std::vector<std::pair<int, int>>()) {}
+        hessianEntries_(exactHessian ? hessianEntries(c) : std::vector<std::pair<int, int>>()) {
+    const int mt = c.problem.mt;
+    for (int k = 0; k < (int)points.size(); ++k)
+      for (int j = 0; j < mt; ++j)
+        if (!held || (size_t)(k * mt + j) >= held->size() || (*held)[k * mt + j]) infiniteRows_.push_back({k, j});
+  }
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
@@ -136,7 +143,7 @@ class Subproblem : public TNLP {
     }
     for (int r = 0; r < m; ++r) {
       bool finite = r < p.mx;
-      int j = finite ? r : (r - p.mx) % p.mt;
+      int j = finite ? r : infiniteRows_[r - p.mx].second;
       gl[r] = ipoptBound(finite ? p.cxl[j] : p.ctl[j]);
       gu[r] = ipoptBound(finite ? p.cxu[j] : p.ctu[j]);
     }
@@ -149,7 +156,10 @@ class Subproblem : public TNLP {
     if (initZ)
       for (int i = 0; i < n; ++i) zL[i] = zU[i] = 0;
     if (initLambda)
-      for (int r = 0; r < m; ++r) lambda0[r] = lambda0_ && r < (int)lambda0_->size() ? (*lambda0_)[r] : 0;
+      for (int r = 0; r < m; ++r) {
+        const size_t full = fullRow(r);
+        lambda0[r] = lambda0_ && full < lambda0_->size() ? (*lambda0_)[full] : 0;
+      }
     return true;
   }
 
@@ -163,7 +173,7 @@ class Subproblem : public TNLP {
     useGScaling = scaling_ && !scaling_->infinite.empty();
     if (!useGScaling) return true;
     for (int r = 0; r < m; ++r) {
-      const int j = (r - p.mx) % std::max(p.mt, 1);
+      const int j = r < p.mx ? 0 : infiniteRows_[r - p.mx].second;
       gScaling[r] = r < p.mx || j >= (int)scaling_->infinite.size() ? 1.0 : scaling_->infinite[j];
     }
     return true;
@@ -186,7 +196,7 @@ class Subproblem : public TNLP {
       if (r < p.mx) {
         g[r] = c_.evaluate(Request::FiniteValue, r, x);
       } else {
-        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        const int k = infiniteRows_[r - p.mx].first, j = infiniteRows_[r - p.mx].second;
         g[r] = c_.evaluate(Request::InfiniteValue, j, x, points_[k].data());
       }
     }
@@ -209,7 +219,7 @@ class Subproblem : public TNLP {
       if (r < p.mx) {
         c_.evaluate(Request::FiniteGradient, r, x, nullptr, row.data());
       } else {
-        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        const int k = infiniteRows_[r - p.mx].first, j = infiniteRows_[r - p.mx].second;
         c_.evaluate(Request::InfiniteGradient, j, x, points_[k].data(), row.data(), gt.data());
       }
       for (int i : rowVars(r)) values[e++] = row[i];
@@ -247,7 +257,7 @@ class Subproblem : public TNLP {
       if (r < p.mx) {
         c_.evaluate(Request::FiniteHessian, r, x, nullptr, h.data());
       } else {
-        int k = (r - p.mx) / p.mt, j = (r - p.mx) % p.mt;
+        const int k = infiniteRows_[r - p.mx].first, j = infiniteRows_[r - p.mx].second;
         c_.evaluate(Request::InfiniteHessian, j, x, points_[k].data(), h.data(), htt.data(), hxt.data());
       }
       add(lambda[r]);
@@ -278,7 +288,8 @@ class Subproblem : public TNLP {
   void finalize_solution(SolverReturn s, Index n, const Number* x, const Number*, const Number*,
                          Index m, const Number*, const Number* rowMultipliers, Number obj,
                          const IpoptData*, IpoptCalculatedQuantities*) override {
-    lambda.assign(rowMultipliers, rowMultipliers + m);
+    lambda.assign(c_.problem.mx + (size_t)c_.problem.mt * points_.size(), 0.0);
+    for (int r = 0; r < m; ++r) lambda[fullRow(r)] = rowMultipliers[r];
     status = s;
     objective = obj;
     finished = true;
@@ -286,7 +297,14 @@ class Subproblem : public TNLP {
   }
 
  private:
-  int rows() const { return c_.problem.mx + c_.problem.mt * (int)points_.size(); }
+  int rows() const { return c_.problem.mx + (int)infiniteRows_.size(); }
+  // Row r's place in the full layout.
+  size_t fullRow(int r) const {
+    const Problem& p = c_.problem;
+    if (r < p.mx) return r;
+    const std::pair<int, int>& kj = infiniteRows_[r - p.mx];
+    return p.mx + (size_t)kj.first * p.mt + kj.second;
+  }
   SipContext& c_;
   double* x_;
   PointList points_;
@@ -297,10 +315,11 @@ class Subproblem : public TNLP {
   // The variables each finite and each infinite constraint depends on.
   std::vector<std::vector<int>> finiteVars_, infiniteVars_;
   std::vector<std::pair<int, int>> hessianEntries_;  // the lower triangle's, in Ipopt's order
+  std::vector<std::pair<int, int>> infiniteRows_;    // (point, constraint) of each infinite row
 
   const std::vector<int>& rowVars(int r) const {
     const Problem& p = c_.problem;
-    return r < p.mx ? finiteVars_[r] : infiniteVars_[(r - p.mx) % p.mt];
+    return r < p.mx ? finiteVars_[r] : infiniteVars_[infiniteRows_[r - p.mx].second];
   }
 };
 
@@ -423,7 +442,8 @@ SubproblemResult fixedPoint(SipContext& c, double* x, const PointList& points) {
 
 SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
                                                 const std::vector<double>* lambda0,
-                                                const SubproblemScaling* scaling) {
+                                                const SubproblemScaling* scaling,
+                                                const std::vector<char>* held) {
   if (subproblemTooLarge(c, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
@@ -434,7 +454,7 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   std::unique_lock<std::mutex> lock(linearSolver);
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   const bool exact = exactHessian_ && c.problem.hessians;
-  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling);
+  SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);
   double objectiveScale = objectiveScaling(c, x);
   if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
   int iterations = 0;

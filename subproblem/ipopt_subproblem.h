@@ -27,7 +27,8 @@ class IpoptSubproblemSolver : public SubproblemSolver {
   SubproblemResult solve(SipContext& c, double* x, const PointSet& points) override;
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
                            const std::vector<double>* lambda0,
-                           const SubproblemScaling* scaling = nullptr) override;
+                           const SubproblemScaling* scaling = nullptr,
+                           const std::vector<char>* held = nullptr) override;
 
  private:
   bool exactHessian_;

@@ -22,7 +22,8 @@ class UnavailableSolver : public SubproblemSolver {
 }  // namespace
 
 SubproblemResult SubproblemSolver::solveOn(SipContext& c, double* x, const PointList& points,
-                                           const std::vector<double>*, const SubproblemScaling*) {
+                                           const std::vector<double>*, const SubproblemScaling*,
+                                           const std::vector<char>*) {
   PointSet set(normRangeOf(c.problem));
   for (const std::vector<double>& t : points) set.insertUnique(t.data(), norm2(c.problem.nt, t.data()), nullptr);
   return solve(c, x, set);

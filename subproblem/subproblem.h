@@ -56,10 +56,12 @@ class SubproblemSolver {
   virtual SubproblemResult solve(SipContext& c, double* x, const PointSet& points) = 0;
   // The same on a list of points in this order, warm-started from the row
   // multipliers lambda0 (null: a cold start) where the solver can, scaled
-  // where the solver can.
+  // where the solver can. held (null: all) marks the infinite rows (point k,
+  // constraint j at k * mt + j) the subproblem holds; a solver may hold more.
   virtual SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
                                    const std::vector<double>* lambda0,
-                                   const SubproblemScaling* scaling = nullptr);
+                                   const SubproblemScaling* scaling = nullptr,
+                                   const std::vector<char>* held = nullptr);
 };
 
 // Solves by the context's solver: the one a test set, else Ipopt when

@@ -81,7 +81,8 @@ class ScriptedSolver : public SubproblemSolver {
   std::vector<double> tolerances;  // each call's asked tolerance (-1: no scaling)
   SubproblemResult solve(SipContext&, double*, const PointSet&) override { return {}; }
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
-                           const Vec* lambda0, const SubproblemScaling* scaling) override {
+                           const Vec* lambda0, const SubproblemScaling* scaling,
+                           const std::vector<char>*) override {
     tolerances.push_back(scaling ? scaling->tolerance : -1);
     x[0] = xs[std::min(seen.size(), xs.size() - 1)];
     seen.push_back(points);
