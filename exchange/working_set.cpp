@@ -106,7 +106,9 @@ int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, cons
       double g = p.evaluate(Request::InfiniteValue, j, x, q.t.data(), nullptr, nullptr, nullptr, &error, p.data);
       const double size = j < (int)magnitude.size() ? magnitude[j] : NAN;
       const bool idle = std::fabs(q.lambda[j]) < 1e-12 && !error && wellInside(g, p.ctl[j], p.ctu[j], size);
-      q.held[j] = !idle;
+      // The coarse start holds every constraint: it keeps the subproblem
+      // bounded and its iterates near the last.
+      q.held[j] = q.initial || !idle;
       inactive = inactive && idle;
     }
     q.idle = inactive ? q.idle + 1 : 0;

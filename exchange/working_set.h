@@ -17,8 +17,9 @@ struct WorkingPoint {
   bool initial = false;        // part of the coarse start: never dropped
   int idle = 0;                // subproblems in a row with the point inactive
   std::vector<double> lambda;  // one multiplier per infinite constraint
-  // The infinite constraints the next subproblem holds at the point: those
-  // it was added for, and those active or near their bounds at the last x.
+  // The infinite constraints the next subproblem holds at the point: all of
+  // them at a start point, elsewhere those it was added for and those
+  // active or near their bounds at the last x.
   std::vector<char> held;
 };
 

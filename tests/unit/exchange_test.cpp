@@ -70,9 +70,10 @@ TEST(WorkingSet, AddsNewPointsOnceDropsIdleOnesAndKeepsMultipliersForWarmStarts)
   EXPECT_EQ(set.size(), 4u);
 }
 
-// Rows a point holds: the constraint it was added for, then those active or
-// near their bounds at the last x on their own scale (here g_0 = -1e-13 and
-// g_1 = -1 against bounds 0, with g_0 of size 1e-9 over T).
+// Rows a point holds: all at a start point; elsewhere the constraint it was
+// added for, then those active or near their bounds at the last x on their
+// own scale (here g_0 = -1e-13 and g_1 = -1 against bounds 0, with g_0 of
+// size 1e-9 over T).
 TEST(WorkingSet, PointsHoldTheConstraintsTheyWereAddedForAndThoseNearTheirBounds) {
   FakeProblem f;
   f.mt = 2;
@@ -86,14 +87,15 @@ TEST(WorkingSet, PointsHoldTheConstraintsTheyWereAddedForAndThoseNearTheirBounds
   EXPECT_FALSE(set.add({0.3}, 1));
   const double x = 0;
   // No multipliers: g_0 (at 1e-4 of its own size 1e-9 from its bound) stays
-  // held everywhere, g_1 (far inside) nowhere.
+  // held, g_1 (far inside) only at the start's points.
   set.update(Vec(8, 0.0), c.problem, &x, {1e-9, 1.0});
-  EXPECT_EQ(set.held(), (std::vector<char>{1, 0, 1, 0, 1, 0, 1, 0}));
-  // A multiplier holds its row; without the magnitudes both are near (1e-3 absolute).
-  set.update({0, 0, 0, 2.0, 0, 0, 0, 0}, c.problem, &x, {1e-9, 1.0});
-  EXPECT_EQ(set.held(), (std::vector<char>{1, 0, 1, 1, 1, 0, 1, 0}));
+  EXPECT_EQ(set.held(), (std::vector<char>{1, 1, 1, 1, 1, 1, 1, 0}));
+  // A multiplier holds its row.
+  set.update({0, 0, 0, 0, 0, 0, 0, 2.0}, c.problem, &x, {1e-9, 1.0});
+  EXPECT_EQ(set.held(), std::vector<char>(8, 1));
+  // Without the magnitudes g_0 is near its bound (within 1e-3 absolute).
   set.update(Vec(8, 0.0), c.problem, &x);
-  EXPECT_EQ(set.held(), (std::vector<char>{1, 0, 1, 0, 1, 0, 1, 0}));
+  EXPECT_EQ(set.held(), (std::vector<char>{1, 1, 1, 1, 1, 1, 1, 0}));
 }
 
 // Returns the scripted x of each call in turn, with multipliers 1, 2, ... for
