@@ -50,6 +50,10 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
     out.reason = "the problem has no interval evaluator";
     return out;
   }
+  if (j < (int)p.intervalUnavailable.size() && !p.intervalUnavailable[j].empty()) {
+    out.reason = p.intervalUnavailable[j];
+    return out;
+  }
   Box T{std::vector<double>(p.tl, p.tl + p.nt), std::vector<double>(p.tu, p.tu + p.nt)};
   BoxEnclosure enclose = [&](const Box& b, double* lo, double* hi) {
     double glo, ghi;
