@@ -67,6 +67,7 @@ class Copier {
     int root = walk(con_de[con].e);
     for (cgrad* c = Cgrad[con]; c; c = c->next)
       if (c->coef != 0) root = g->apply(Op::Add, {root, term(c->coef, (int)c->varno)});
+    g->setRoot(root);
     return root;
   }
 

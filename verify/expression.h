@@ -1,10 +1,13 @@
 // A function's expression graph, free of any modelling library: a list of
-// nodes in which every node's arguments come before it, the last node being
-// the function. Shared subexpressions (a model's defined variables) appear
-// once and are referred to by index.
+// nodes in which every node's arguments come before it. Equal nodes are
+// made once (hash-consing), so a shared subexpression (a model's defined
+// variable, or the same term written twice) is one node: x * x then is a
+// square, for which interval arithmetic knows the sign.
 #pragma once
 
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace ormid {
@@ -67,10 +70,19 @@ struct Expression {
   // (an imported function, say): what it is, for messages.
   std::string unsupported;
 
+  // Each returns the node's index, and makes it the function's value.
   int constant(double v);
   int variable(int index);
   int apply(Op op, std::vector<int> args);
-  int root() const { return (int)nodes.size() - 1; }
+  // The function's node: the one last built or asked for.
+  int root() const { return top; }
+  void setRoot(int node) { top = node; }
+
+ private:
+  typedef std::tuple<int, double, int, std::vector<int>> Key;
+  std::map<Key, int> made;
+  int top = -1;
+  int intern(ExprNode n);
 };
 
 }  // namespace ormid

@@ -19,13 +19,15 @@ bool nodeEnclosures(const Expression& e, const std::vector<Interval>& vars, std:
     } else if (n.op == Op::Variable) {
       if (n.variable < 0 || n.variable >= (int)vars.size()) return false;
       value[i] = vars[n.variable];
+    } else if (n.op == Op::Multiply && n.args.size() == 2 && n.args[0] == n.args[1]) {
+      value[i] = square(value[n.args[0]]);  // the same node twice: never negative
     } else {
       args.clear();
       for (int a : n.args) args.push_back(value[a]);
       if (!applyRule(n.op, args.data(), (int)args.size(), &value[i])) return false;
     }
   }
-  return !e.nodes.empty();
+  return e.root() >= 0;
 }
 
 // Forward-mode interval gradients over the box: node i's gradient is
@@ -115,7 +117,7 @@ bool rootGradient(const Expression& e, const std::vector<Interval>& value, const
 bool naturalEnclosure(const Expression& e, const std::vector<Interval>& vars, Interval* out) {
   std::vector<Interval> value;
   if (!nodeEnclosures(e, vars, value)) return false;
-  *out = value.back();
+  *out = value[e.root()];
   return true;
 }
 
@@ -123,7 +125,7 @@ bool boxEnclosure(const Expression& e, const std::vector<Interval>& vars, const 
                   Interval* out) {
   std::vector<Interval> value;
   if (!nodeEnclosures(e, vars, value)) return false;
-  *out = value.back();
+  *out = value[e.root()];
   std::vector<Interval> gradient;
   if (box.empty() || !rootGradient(e, value, box, (int)vars.size(), &gradient)) return true;
   // g(c) through the same rules on point intervals, so that it too encloses.
