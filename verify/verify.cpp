@@ -46,12 +46,12 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
   const double start = monotonicSeconds();
   VerifiedBound out;
   out.constraint = j;
-  if (!p.evaluateInterval) {
-    out.reason = "the problem has no interval evaluator";
-    return out;
-  }
   if (j < (int)p.intervalUnavailable.size() && !p.intervalUnavailable[j].empty()) {
     out.reason = p.intervalUnavailable[j];
+    return out;
+  }
+  if (!p.evaluateInterval) {
+    out.reason = "the problem has no interval evaluator";
     return out;
   }
   Box T{std::vector<double>(p.tl, p.tl + p.nt), std::vector<double>(p.tu, p.tu + p.nt)};
