@@ -1,6 +1,7 @@
 #include "ampl/ampl_problem.h"
 
 #include "ampl/ampl_model.h"
+#include "ampl/interval_problem.h"
 #include "ampl/partition.h"
 
 namespace ormid {
@@ -43,7 +44,10 @@ bool solveStub(const std::string& stub, const Options& options, Result* result, 
   std::vector<double> x0;
   const bool haveGuess = amplStartingPoint(x0);
   if (!haveGuess) amplFreshX0();
-  *result = solve(amplProblem(haveGuess ? x0.data() : nullptr), options);
+  Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);
+  if (options.verify) attachIntervalModel(problem, stub.c_str());
+  *result = solve(problem, options);
+  releaseIntervalModel();
   releasePartition();
   amplFree();
   return true;

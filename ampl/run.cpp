@@ -10,6 +10,7 @@
 
 #include "ampl/ampl_model.h"
 #include "ampl/ampl_problem.h"
+#include "ampl/interval_problem.h"
 #include "ampl/option_parse.h"
 #include "ampl/partition.h"
 #include "ampl/report.h"
@@ -158,13 +159,15 @@ int ormidRun(int argc, char** argv) {
   double* full = haveGuess ? amplX0() : amplFreshX0();
 
   const double start = monotonicSeconds();
-  const Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);
+  Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);
+  if (options.verify) attachIntervalModel(problem, stub);
   Result result = ormid::solve(problem, options);
   if (result.status == Status::InvalidInput) printf("Invalid input: %s\n", result.message.c_str());
   appendSummaryRow(result.summary);
   if (result.hasPoint()) finishRun(options, result, full);
   if (result.hasPoint() && !options.report.empty())
     writeReport(options, stub, problem, result, monotonicSeconds() - start);
+  releaseIntervalModel();
   releasePartition();
   amplFree();
   return result.hasPoint() ? 0 : 1;

@@ -46,6 +46,10 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
   const double start = monotonicSeconds();
   VerifiedBound out;
   out.constraint = j;
+  if (j < (int)p.intervalUnavailable.size() && !p.intervalUnavailable[j].empty()) {
+    out.reason = p.intervalUnavailable[j];
+    return out;
+  }
   if (!p.evaluateInterval) {
     out.reason = "the problem has no interval evaluator";
     return out;

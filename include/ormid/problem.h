@@ -76,6 +76,9 @@ struct Problem {
   BatchEvaluator evaluateBatch = nullptr;
   // Optional: what verify bounds the violation over T with.
   IntervalEvaluator evaluateInterval = nullptr;
+  // Optional, per infinite constraint: why evaluateInterval has no
+  // enclosure of it at all (empty where it has one).
+  std::vector<std::string> intervalUnavailable;
   void* data = nullptr;
   int sense = 1;  // -1: maximise f (the evaluator answers with the model's own f)
   bool hessians = false;  // the evaluator answers the three Hessian requests

@@ -208,21 +208,3 @@ TEST_F(DriverTest, FirstVariableWithoutStartMeansNoInitialGuess) {
 }
 
 }  // namespace
-
-namespace {
-
-// An AMPL model has no interval evaluator yet: verify says so, and the run
-// is not called solved.
-TEST(DriverVerify, WithoutAnIntervalEvaluatorTheBoundIsNotAvailable) {
-  TempDir dir;
-  for (const char* ext : {".nl", ".row", ".col"})
-    ASSERT_EQ(runIn(dir.path(), "cp '" + sourceDir() + "/examples/watson2" + ext + "' .").status, 0);
-  ASSERT_EQ(runIn(dir.path(), ormidPath() + " watson2 -AMPL method=exchange").solveCode, 0);
-  RunResult r = runIn(dir.path(), ormidPath() + " watson2 -AMPL method=exchange verify=1");
-  EXPECT_NE(r.out.find("Verified bound of "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find(": not available (the problem has no interval evaluator)\n"), std::string::npos);
-  EXPECT_EQ(r.solveCode, statusCode(Status::Uncertain)) << r.solMessage;
-  EXPECT_NE(r.solMessage.find("; verified violation: not available"), std::string::npos) << r.solMessage;
-}
-
-}  // namespace

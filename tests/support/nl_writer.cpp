@@ -8,7 +8,7 @@
 
 namespace nl {
 
-enum Kind { NUM, VAR, OP, FUNCALL };
+enum Kind { NUM, VAR, OP, FUNCALL, DEFINED };
 
 struct Node {
   Kind kind;
@@ -20,8 +20,10 @@ struct Node {
 namespace {
 
 // Opcodes of the .nl format.
-enum { OPPLUS = 0, OPMINUS = 1, OPMULT = 2, OPDIV = 3, OPPOW = 5, ABS = 15, OPUMINUS = 16,
-       OP_sqrt = 39, OP_sin = 41, OP_log = 43, OP_exp = 44, OP_cos = 46 };
+enum { OPPLUS = PLUS, OPMINUS = MINUS, OPMULT = MULT, OPDIV = DIV, OPPOW = POW,
+       OPUMINUS = UMINUS, OP_sqrt = SQRT, OP_sin = SIN, OP_log = LOG, OP_exp = EXP, OP_cos = COS };
+
+bool isList(int code) { return code == MINLIST || code == MAXLIST || code == SUMLIST; }
 
 Expr op(int code, std::vector<Expr> args) {
   auto n = std::make_shared<Node>();
@@ -37,8 +39,11 @@ std::string number(double v) {
   return buf;
 }
 
-void emit(const Expr& e, std::ostringstream& out) {
+void emit(const Expr& e, int nVars, std::ostringstream& out) {
   switch (e->kind) {
+    case DEFINED:
+      out << "v" << nVars + e->code << "\n";
+      break;
     case NUM:
       out << "n" << number(e->value) << "\n";
       break;
@@ -47,19 +52,26 @@ void emit(const Expr& e, std::ostringstream& out) {
       break;
     case OP:
       out << "o" << e->code << "\n";
-      for (const Expr& a : e->args) emit(a, out);
+      if (isList(e->code)) out << e->args.size() << "\n";
+      for (const Expr& a : e->args) emit(a, nVars, out);
       break;
     case FUNCALL:
       out << "f" << e->code << " " << e->args.size() << "\n";
-      for (const Expr& a : e->args) emit(a, out);
+      for (const Expr& a : e->args) emit(a, nVars, out);
       break;
   }
 }
 
-void collectVars(const Expr& e, std::set<int>& vars) {
+// The variables e depends on, through defined variables too.
+void collectVars(const Expr& e, const std::vector<Defined>& defineds, std::set<int>& vars) {
   if (!e) return;
   if (e->kind == VAR) vars.insert(e->code);
-  for (const Expr& a : e->args) collectVars(a, vars);
+  if (e->kind == DEFINED) {
+    const Defined& d = defineds.at(e->code);
+    collectVars(d.body, defineds, vars);
+    for (const auto& term : d.linear) vars.insert(term.first);
+  }
+  for (const Expr& a : e->args) collectVars(a, defineds, vars);
 }
 
 // Bound codes: 0 range, 1 upper only, 2 lower only, 3 free, 4 fixed/equal.
@@ -70,6 +82,13 @@ std::string boundLine(double lo, double hi) {
   if (hasHi) return "1 " + number(hi);
   if (hasLo) return "2 " + number(lo);
   return "3";
+}
+
+double linearCoefficient(const Constraint& c, int var) {
+  double coef = 0;
+  for (const auto& term : c.linear)
+    if (term.first == var) coef += term.second;
+  return coef;
 }
 
 void writeFile(const std::string& path, const std::string& text) {
@@ -124,6 +143,14 @@ Expr log(Expr a) { return op(OP_log, {a}); }
 Expr sin(Expr a) { return op(OP_sin, {a}); }
 Expr cos(Expr a) { return op(OP_cos, {a}); }
 Expr abs(Expr a) { return op(ABS, {a}); }
+Expr apply(Opcode code, const std::vector<Expr>& args) { return op(code, args); }
+
+Expr defined(int k) {
+  auto n = std::make_shared<Node>();
+  n->kind = DEFINED;
+  n->code = k;
+  return n;
+}
 
 Expr call(int function, const std::vector<Expr>& args) {
   auto n = std::make_shared<Node>();
@@ -139,6 +166,7 @@ double evaluate(const Expr& e, const std::vector<double>& values) {
     case NUM: return e->value;
     case VAR: return values.at(e->code);
     case FUNCALL: throw std::runtime_error("cannot evaluate an imported function");
+    case DEFINED: throw std::runtime_error("cannot evaluate a defined variable alone");
     case OP: break;
   }
   switch (e->code) {
@@ -183,6 +211,11 @@ int Model::addFunction(const std::string& name) {
   return (int)functions.size() - 1;
 }
 
+int Model::addDefined(Expr body, const std::vector<std::pair<int, double>>& linear) {
+  defineds.push_back({body, linear});
+  return (int)defineds.size() - 1;
+}
+
 void Model::minimize(Expr e, const std::string& name) {
   objective = e;
   objectiveName = name;
@@ -198,11 +231,12 @@ std::string Model::nlText() const {
   std::vector<std::set<int>> conVars(m);
   int nzc = 0;
   for (int i = 0; i < m; ++i) {
-    collectVars(cons[i].body, conVars[i]);
+    collectVars(cons[i].body, defineds, conVars[i]);
+    for (const auto& term : cons[i].linear) conVars[i].insert(term.first);
     nzc += (int)conVars[i].size();
   }
   std::set<int> objVars;
-  collectVars(objective, objVars);
+  collectVars(objective, defineds, objVars);
   size_t maxRow = objective ? objectiveName.size() : 0, maxCol = 0;
   for (const Constraint& c : cons) maxRow = std::max(maxRow, c.name.size());
   for (const Variable& v : vars) maxCol = std::max(maxCol, v.name.size());
@@ -221,16 +255,21 @@ std::string Model::nlText() const {
   out << " 0 0 0 0 0\t# discrete variables: binary, integer, nonlinear (b,c,o)\n";
   out << " " << nzc << " " << objVars.size() << "\t# nonzeros in Jacobian, gradients\n";
   out << " " << maxRow << " " << maxCol << "\t# max name lengths: constraints, variables\n";
-  out << " 0 0 0 0 0\t# common exprs: b,c,o,c1,o1\n";
+  out << " " << defineds.size() << " 0 0 0 0\t# common exprs: b,c,o,c1,o1\n";
   for (size_t f = 0; f < functions.size(); ++f)
     out << "F" << f << " 0 -1 " << functions[f] << "\n";
+  for (size_t k = 0; k < defineds.size(); ++k) {
+    out << "V" << n + k << " " << defineds[k].linear.size() << " 0\n";
+    for (const auto& term : defineds[k].linear) out << term.first << " " << number(term.second) << "\n";
+    emit(defineds[k].body ? defineds[k].body : num(0.0), n, out);
+  }
   for (int i = 0; i < m; ++i) {
     out << "C" << i << "\n";
-    emit(cons[i].body ? cons[i].body : num(0.0), out);
+    emit(cons[i].body ? cons[i].body : num(0.0), n, out);
   }
   if (objective) {
     out << "O0 " << (maximize ? 1 : 0) << "\n";
-    emit(objective, out);
+    emit(objective, n, out);
   }
 
   int starts = 0;
@@ -256,7 +295,7 @@ std::string Model::nlText() const {
     for (int i = 0; i < m; ++i) {
       if (conVars[i].empty()) continue;
       out << "J" << i << " " << conVars[i].size() << "\n";
-      for (int j : conVars[i]) out << j << " 0\n";
+      for (int j : conVars[i]) out << j << " " << number(linearCoefficient(cons[i], j)) << "\n";
     }
   }
   if (!objVars.empty()) {

@@ -1,0 +1,94 @@
+// verify=1 on AMPL models as a user runs them: a bundled example verified,
+// a peak narrower than every scan caught in 1-D and 2-D, and an imported
+// function's constraint left unverified with the reason named.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "harness.h"
+#include "model_run.h"
+#include "ormid/ormid.h"
+#include "solution.h"
+
+using namespace ormid;
+
+namespace {
+
+// The bound U of "Verified bound of NAME: violation <= U over T (...)".
+bool verifiedBound(const std::string& out, const std::string& name, double* bound) {
+  std::smatch m;
+  const std::regex line("Verified bound of " + name + ": violation <= (\\S+) over T \\(\\d+ boxes, [0-9.]+ s\\)\n");
+  if (!std::regex_search(out, m, line)) return false;
+  *bound = std::stod(m[1]);
+  return true;
+}
+
+TEST(VerifiedBound, ABundledExampleIsVerifiedAndStaysSolved) {
+  TempDir dir;
+  for (const char* ext : {".nl", ".row", ".col"})
+    ASSERT_EQ(runIn(dir.path(), "cp '" + sourceDir() + "/examples/watson2" + ext + "' .").status, 0);
+  RunResult r = runIn(dir.path(), ormidPath() + " watson2 -AMPL method=exchange verify=1");
+  double bound;
+  ASSERT_TRUE(verifiedBound(r.out, "tcon", &bound)) << r.out;
+  EXPECT_LE(bound, 1e-9);
+  EXPECT_GE(bound, -1e-9);  // the constraint is active at the optimum
+  EXPECT_EQ(r.solveCode, 0) << r.solMessage;
+  EXPECT_NE(r.solMessage.find("; verified violation <= "), std::string::npos) << r.solMessage;
+}
+
+// min -x subject to x (1/2 + exp(-|t - c|^2 / w^2) / 2) <= 1 with w = 1e-6:
+// the scans see x <= 2, the truth is x <= 1.
+nl::Model narrowPeak(int nt) {
+  nl::Model m;
+  nl::Expr x = nl::var(m.addVar("x", 0, 10, 0.5));
+  nl::Expr r2 = nl::num(0);
+  for (int d = 0; d < nt; ++d) {
+    nl::Expr t = nl::var(m.addVar("t" + std::to_string(d), 0, 1, 0));
+    r2 = r2 + (t - 0.51234567) * (t - 0.51234567);
+  }
+  m.addCon("tpeak", x * (0.5 + 0.5 * nl::exp(-(r2 * 1e12))), -nl::INF, 1.0);
+  m.minimize(-x);
+  return m;
+}
+
+TEST(VerifiedBound, APeakNarrowerThanEveryScanIsNotCalledSolvedIn1DAnd2D) {
+  for (int nt : {1, 2}) {
+    ModelRun run;
+    const nl::Model m = narrowPeak(nt);
+    RunResult sampled = run.ormid(m, "method=exchange");
+    ASSERT_EQ(sampled.solveCode, 0) << nt << sampled.solMessage;  // solved by the scans' lights...
+    ASSERT_GT(run.sol(m)[0], 1.5);                                // ...at a point that violates the peak
+    RunResult r = run.ormid(m, "method=exchange verify=1");
+    const double x = run.sol(m)[0];
+    double bound;
+    ASSERT_TRUE(verifiedBound(r.out, "tpeak", &bound)) << r.out;
+    EXPECT_NE(r.solveCode, 0) << nt << r.solMessage;
+    EXPECT_EQ(r.solveCode, statusCode(Status::Uncertain));
+    if (x > 1) EXPECT_GE(bound, x - 1 - 1e-9) << nt;  // the violation at the peak, x - 1
+    EXPECT_NE(r.solMessage.find("the verified violation of tpeak may reach"), std::string::npos) << r.solMessage;
+  }
+}
+
+// min x s.t. cspline(t; knots i/7, values sin(3 i/7)) - x <= 0.
+TEST(VerifiedBound, AnImportedFunctionLeavesTheBoundNotAvailable) {
+  ModelRun run;
+  nl::Model m;
+  const int cs = m.addFunction("cspline");
+  nl::Expr x = nl::var(m.addVar("x", -nl::INF, nl::INF, 0.3));
+  nl::Expr t = nl::var(m.addVar("t", 0, 1, 0.5));
+  std::vector<nl::Expr> args = {t, nl::num(8)};
+  for (int i = 0; i < 8; ++i) args.push_back(nl::num(i / 7.0));
+  for (int i = 0; i < 8; ++i) args.push_back(nl::num(std::sin(3 * i / 7.0)));
+  m.minimize(x);
+  m.addCon("tcon", nl::call(cs, args) - x, -nl::INF, 0);
+  m.write(run.dir.file("p"));
+  RunResult r = runIn(run.dir.path(), ormidPath() + " p -AMPL verify=1", "AMPLFUNC=" + splinesPath());
+  EXPECT_NE(r.out.find("Verified bound of tcon: not available (imported function cspline)\n"), std::string::npos)
+      << r.out << r.err;
+  EXPECT_EQ(r.solveCode, statusCode(Status::Uncertain)) << r.solMessage;
+  EXPECT_NE(r.solMessage.find("; verified violation: not available"), std::string::npos) << r.solMessage;
+}
+
+}  // namespace
