@@ -34,50 +34,54 @@ bool split(const Box& b, Box* left, Box* right) {
   return true;
 }
 
+// The violation's upper bound over a box; +inf where the box has no
+// enclosure (an operator leaving its domain somewhere in it, or an
+// enclosure too wide to tell): such a box is split before any other, since
+// its halves may have one.
+double upperOver(const BoxEnclosure& enclose, const Box& b) {
+  double lo, hi;
+  return enclose(b, &lo, &hi) ? hi : HUGE_VAL;
+}
+
+// The search's end: a bound that is still +inf is not available.
+ViolationBound finished(ViolationBound out) {
+  out.available = out.upper < HUGE_VAL;
+  if (!out.available) out.reason = out.boxes == 1 ? "no enclosure over T" : "no enclosure over a box of T";
+  return out;
+}
+
 }  // namespace
 
 ViolationBound boundViolation(const Box& T, const BoxEnclosure& enclose,
                               const PointViolation& at, const BoundSearch& search) {
   ViolationBound out;
-  double lo, hi;
-  if (!enclose(T, &lo, &hi)) {
-    out.reason = "no enclosure over T";
-    return out;
-  }
-  out.available = true;
   out.boxes = 1;
   out.lower = -HUGE_VAL;
   std::priority_queue<Node> open;
-  open.push({T, hi});
+  open.push({T, upperOver(enclose, T)});
   // The best upper bound is the largest of the open boxes' upper bounds.
   while (!open.empty()) {
-    Node top = open.top();
+    const Node top = open.top();
     const double v = at(centre(top.box));
     if (std::isfinite(v)) out.lower = std::max(out.lower, v);
     out.upper = top.upper;
     out.where = top.box;
-    if (out.upper - out.lower <= search.tolerance || out.boxes >= search.boxBudget) return out;
+    if (out.upper - out.lower <= search.tolerance || out.boxes >= search.boxBudget) return finished(out);
     open.pop();
     Box halves[2];
-    if (!split(top.box, &halves[0], &halves[1])) {
-      open.push(top);  // a point box: its enclosure is as tight as it gets
-      return out;
-    }
+    // A point box: its enclosure is as tight as it gets.
+    if (!split(top.box, &halves[0], &halves[1])) return finished(out);
     for (const Box& h : halves) {
       ++out.boxes;
-      if (!enclose(h, &lo, &hi)) {
-        out.available = false;
-        out.reason = "no enclosure over a box of T";
-        return out;
-      }
+      const double hi = upperOver(enclose, h);
       if (hi > out.lower) open.push({h, hi});  // a box wholly below the lower bound cannot hold the maximum
     }
     if (open.empty()) {  // every box below a value attained: that value is the maximum
       out.upper = out.lower;
-      return out;
+      return finished(out);
     }
   }
-  return out;
+  return finished(out);
 }
 
 }  // namespace ormid

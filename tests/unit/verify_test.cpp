@@ -130,6 +130,25 @@ TEST(BranchAndBound, ABoxWithoutEnclosureMakesTheBoundUnavailable) {
   EXPECT_NE(b.reason, "");
 }
 
+// A box whose enclosure fails (an operator out of its domain only as far
+// as the wide box can tell) is split until its parts have one.
+TEST(BranchAndBound, ABoxWithoutEnclosureIsSplitUntilItsPartsHaveOne) {
+  Box T{{0.0}, {1.0}};
+  ViolationBound b = boundViolation(
+      T,
+      [](const Box& box, double* lo, double* hi) {
+        if (box.upper[0] - box.lower[0] > 0.3) return false;
+        I t(box.lower[0], box.upper[0]);
+        I v = 1.0 - boost::numeric::square(t - 0.3);
+        *lo = v.lower(), *hi = v.upper();
+        return true;
+      },
+      [](const std::vector<double>& t) { return 1 - (t[0] - 0.3) * (t[0] - 0.3); }, BoundSearch());
+  ASSERT_TRUE(b.available) << b.reason;
+  EXPECT_GE(b.upper, 1.0);
+  EXPECT_LE(b.upper, 1.0 + 1e-9);
+}
+
 // min -x subject to x (1/2 + exp(-((t - c) / w)^2) / 2) <= 1: the peak at c
 // is far narrower than any scan's spacing, so a sampled lower level sees
 // x <= 2 where the truth is x <= 1.
