@@ -9,6 +9,7 @@
 
 #include "lower_level/lower_level.h"
 #include "certificate/nnls.h"
+#include "lower_level/newton_ascent.h"
 
 namespace ormid {
 
@@ -376,6 +377,25 @@ void fitMultipliers(const Problem& p, const double* x, const Scan& scan,
   c.active = best.active;
 }
 
+// Maxima climbed from points where the method found the constraint peaking
+// and that the scan's starts missed, in order of violation with the rest.
+void addHintedMaxima(const ViolationFunction& v, const std::vector<std::vector<double>>& hints,
+                     std::vector<LocalMaximum>& maxima) {
+  const std::vector<double> w = widths(v.p);
+  for (std::vector<double> t : hints) {
+    int side = 1;
+    // Short steps: a hint stands at its peak, which may be narrow.
+    double f = ascend(v, t, &side, 1e-6);
+    if (std::isfinite(f)) f = newtonAscent(v, t, &side);
+    if (!std::isfinite(f)) continue;
+    bool repeat = false;
+    for (const LocalMaximum& q : maxima) repeat = repeat || boxDistance(q.t, t, w) < 1e-6;
+    if (!repeat) maxima.push_back({t, f, side});
+  }
+  std::sort(maxima.begin(), maxima.end(),
+            [](const LocalMaximum& a, const LocalMaximum& b) { return a.violation > b.violation; });
+}
+
 }  // namespace
 
 double objectiveGradientNorm(const Problem& p, const double* x) {
@@ -397,6 +417,7 @@ Certificate certify(const Problem& p, const double* x, double gradientScale, dou
     view.values = scanValues(v, scan, &view.sides);
     view.scale = constraintScale(p, j, view.values, view.sides);
     view.maxima = localMaxima(v, scan, view.values, startsPerConstraint(p));
+    if (memo) addHintedMaxima(v, memo->hints(j), view.maxima);
     if (view.maxima.empty()) continue;
     const LocalMaximum& m = view.maxima[0];
     col.record(m.violation, boundOfSide(p, j, m.side));

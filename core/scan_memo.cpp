@@ -30,4 +30,11 @@ void ScanMemo::keep(const double* x, int nx, int j, const std::vector<double>& v
   entries_.push_back({j, values, sides});
 }
 
+std::vector<std::vector<double>> ScanMemo::hints(int j) const {
+  std::vector<std::vector<double>> points;
+  for (const std::pair<int, std::vector<double>>& h : hints_)
+    if (h.first == j) points.push_back(h.second);
+  return points;
+}
+
 }  // namespace ormid

@@ -35,11 +35,31 @@ double pointViolation(const Problem& p, int j, const double* x, const std::vecto
   return v;
 }
 
+std::string nameOf(const Problem& p, int j) {
+  return j < (int)p.infiniteNames.size() ? p.infiniteNames[j] : "infinite constraint " + std::to_string(j);
+}
+
+std::string boxText(const VerifiedBound& v) {
+  std::string text;
+  char part[96];
+  for (size_t d = 0; d < v.lower.size(); ++d) {
+    snprintf(part, sizeof part, "%s[%.6g, %.6g]", d ? " x " : "", v.lower[d], v.upper[d]);
+    text += part;
+  }
+  return text;
+}
+
 // The size of a constraint's bounds, 0 for absent ones.
 double boundSize(const Problem& p, int j) {
   const double lower = isMinusInfinity(p.ctl[j]) ? 0.0 : std::fabs(p.ctl[j]);
   const double upper = isPlusInfinity(p.ctu[j]) ? 0.0 : std::fabs(p.ctu[j]);
   return std::max(lower, upper);
+}
+
+}  // namespace
+
+double verifiedTolerance(const Problem& p, const Options& o, int j) {
+  return o.feas_tol * std::max(1.0, boundSize(p, j));
 }
 
 VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
@@ -74,35 +94,18 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
   return out;
 }
 
-std::string nameOf(const Problem& p, int j) {
-  return j < (int)p.infiniteNames.size() ? p.infiniteNames[j] : "infinite constraint " + std::to_string(j);
-}
-
-std::string boxText(const VerifiedBound& v) {
-  std::string text;
-  char part[96];
-  for (size_t d = 0; d < v.lower.size(); ++d) {
-    snprintf(part, sizeof part, "%s[%.6g, %.6g]", d ? " x " : "", v.lower[d], v.upper[d]);
-    text += part;
-  }
-  return text;
-}
-
-}  // namespace
-
 void verifyPoint(const Problem& p, const Options& o, Result& r) {
   r.verified.clear();
   for (int j = 0; j < p.mt; ++j) r.verified.push_back(verifyConstraint(p, r.x.data(), j));
   if (r.status != Status::Solved) return;
   for (const VerifiedBound& v : r.verified) {
     const int j = v.constraint;
-    const double scale = std::max(1.0, boundSize(p, j));
     if (!v.available) {
       r.status = Status::Uncertain;
       r.message += "; the violation of " + nameOf(p, j) + " is not verified (" + v.reason + ")";
       return;
     }
-    if (v.bound > o.feas_tol * scale) {
+    if (v.bound > verifiedTolerance(p, o, j)) {
       char text[96];
       snprintf(text, sizeof text, "%.3g", v.bound);
       r.status = Status::Uncertain;
