@@ -42,33 +42,39 @@ template <typename E, E Options::*member>
 void setCode(Options& o, int code) { o.*member = static_cast<E>(code); }
 
 Entry integer(const char* name, int Options::*f, const char* d) {
-  Entry e{{name, KeywordKind::Integer, d, {}}, {}};
+  Entry e;
+  e.keyword = {name, KeywordKind::Integer, d, {}};
   e.field.integer = f;
   return e;
 }
 Entry flag(const char* name, bool Options::*f, const char* d) {
-  Entry e{{name, KeywordKind::Switch, d, {}}, {}};
+  Entry e;
+  e.keyword = {name, KeywordKind::Switch, d, {}};
   e.field.flag = f;
   return e;
 }
 Entry real(const char* name, double Options::*f, const char* d) {
-  Entry e{{name, KeywordKind::Real, d, {}}, {}};
+  Entry e;
+  e.keyword = {name, KeywordKind::Real, d, {}};
   e.field.real = f;
   return e;
 }
 Entry text(const char* name, std::string Options::*f, const char* d) {
-  Entry e{{name, KeywordKind::Text, d, {}}, {}};
+  Entry e;
+  e.keyword = {name, KeywordKind::Text, d, {}};
   e.field.text = f;
   return e;
 }
 Entry whole(const char* name, unsigned Options::*f, const char* d) {
-  Entry e{{name, KeywordKind::Integer, d, {}}, {}};
+  Entry e;
+  e.keyword = {name, KeywordKind::Integer, d, {}};
   e.field.whole = f;
   return e;
 }
 template <typename E, E Options::*member>
 Entry word(const char* name, const char* d, std::vector<KeywordWord> words, std::vector<E> codes) {
-  Entry e{{name, KeywordKind::Word, d, std::move(words)}, {}};
+  Entry e;
+  e.keyword = {name, KeywordKind::Word, d, std::move(words)};
   e.get = getCode<E, member>;
   e.set = setCode<E, member>;
   for (E c : codes) e.codes.push_back(static_cast<int>(c));
@@ -85,7 +91,7 @@ std::vector<Entry> makeTable() {
       real("delta", &O::delta, "Barrier parameter delta"),
       real("disc_dist", &O::disc_dist, "Distance between neighbours"),
       real("disc_eps", &O::disc_eps, "Epsilon starting value in discretization method, Reemtsen version"),
-      {{"disc_h", KeywordKind::List, "Initial discretization grid space", {}}, {}},
+      {{"disc_h", KeywordKind::List, "Initial discretization grid space", {}}, {}, nullptr, nullptr, {}},
       integer("disc_h_mx", &O::disc_h_mx, "Total number of Halton points"),
       integer("disc_ha_mx", &O::disc_ha_mx, "Number of Halton points added in each level"),
       integer("disc_inner", &O::disc_inner, "Number of inner iterations"),

@@ -203,7 +203,7 @@ Expr Model::v(const std::string& name) const {
 }
 
 void Model::addCon(const std::string& name, Expr body, double lower, double upper) {
-  cons.push_back({name, body, lower, upper});
+  cons.push_back({name, body, lower, upper, {}});
 }
 
 int Model::addFunction(const std::string& name) {
