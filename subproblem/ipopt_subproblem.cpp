@@ -25,6 +25,10 @@ const int STALLED_ITERATIONS = 300;
 // Rows whose multiplier is below this share of the largest leave the
 // Hessian of the Lagrangian out.
 const double NEGLIGIBLE_MULTIPLIER = 1e-6;
+// Warm-started subproblems: the barrier parameter to start from, and the
+// acceptable iterations in a row that end them.
+const double WARM_MU = 1e-4;
+const int WARM_ACCEPTABLE_ITERATIONS = 4;
 
 
 // Values Ipopt can work with: finite, and small enough that their squares
@@ -355,6 +359,15 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
     o->SetStringValue("warm_start_init_point", "yes");
     o->SetNumericValue("warm_start_bound_push", 1e-9);
     o->SetNumericValue("warm_start_mult_bound_push", 1e-9);
+    // From the last solution a barrier as large as a cold start's (0.1)
+    // first pushes the iterates away from it.
+    o->SetNumericValue("mu_init", WARM_MU);
+    // On a working set of hundreds of points the scaled dual infeasibility
+    // can stall at its rounding level just above tol; Ipopt then spends
+    // acceptable_iter more iterations before it takes the acceptable point.
+    // The exchange phase needs no more (its last subproblem, solved to a
+    // tolerance of its own, keeps the default).
+    if (!(scaling && scaling->tolerance > 0)) o->SetIntegerValue("acceptable_iter", WARM_ACCEPTABLE_ITERATIONS);
   }
   return app;
 }

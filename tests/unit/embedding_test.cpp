@@ -59,7 +59,9 @@ TEST(Embedding, EveryMethodIsSilentByDefaultAndLeavesNoFile) {
     CaptureStdout();
     Result r = solve(shiftedLine(), withMethod(m));
     EXPECT_EQ(GetCapturedStdout(), "") << static_cast<int>(m);
-    if (m != Method::Sqp) EXPECT_NEAR(r.x[0], 1.0, 1e-3) << static_cast<int>(m) << r.message;
+    if (m != Method::Sqp) {
+      EXPECT_NEAR(r.x[0], 1.0, 1e-3) << static_cast<int>(m) << r.message;
+    }
   }
   EXPECT_EQ(filesIn(dir.file("")), 0);
 }
