@@ -9,7 +9,6 @@
 
 #include "lower_level/lower_level.h"
 #include "certificate/nnls.h"
-#include "lower_level/newton_ascent.h"
 
 namespace ormid {
 
@@ -382,18 +381,12 @@ void fitMultipliers(const Problem& p, const double* x, const Scan& scan,
 void addHintedMaxima(const ViolationFunction& v, const std::vector<std::vector<double>>& hints,
                      std::vector<LocalMaximum>& maxima) {
   const std::vector<double> w = widths(v.p);
-  for (std::vector<double> t : hints) {
-    int side = 1;
+  for (const std::vector<double>& t : hints) {
     // Short steps: a hint stands at its peak, which may be narrow.
-    double f = ascend(v, t, &side, 1e-6);
-    if (std::isfinite(f)) f = newtonAscent(v, t, &side);
-    if (!std::isfinite(f)) continue;
-    bool repeat = false;
-    for (const LocalMaximum& q : maxima) repeat = repeat || boxDistance(q.t, t, w) < 1e-6;
-    if (!repeat) maxima.push_back({t, f, side});
+    const LocalMaximum m = climbFrom(v, t, 1e-6);
+    if (std::isfinite(m.violation)) addUnlessRepeated(maxima, m, w);
   }
-  std::sort(maxima.begin(), maxima.end(),
-            [](const LocalMaximum& a, const LocalMaximum& b) { return a.violation > b.violation; });
+  sortByViolation(maxima);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "lower_level/lower_level.h"
-#include "lower_level/newton_ascent.h"
 #include "subproblem/ipopt_subproblem.h"
 #include "exchange/reduction.h"
 #include "core/run_clock.h"
@@ -134,9 +133,7 @@ int verifiedPoints(SipContext& c, WorkingSet& set) {
       width = std::max(width, (v.upper[d] - v.lower[d]) / std::max(p.tu[d] - p.tl[d], 1e-300));
     }
     long evaluations = 0;
-    ViolationFunction f{p, c.x.data(), j, &evaluations};
-    int side;
-    if (std::isfinite(ascend(f, t, &side, std::max(width, 1e-12)))) newtonAscent(f, t, &side);
+    t = climbFrom(ViolationFunction{p, c.x.data(), j, &evaluations}, t, std::max(width, 1e-12)).t;
     c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
     c.scans.hint(j, t);
     if (!set.add(t, j)) continue;

@@ -7,7 +7,6 @@
 #include "core/run_clock.h"
 #include "kernels/dense_lu.h"
 #include "kernels/vector_ops.h"
-#include "lower_level/newton_ascent.h"
 
 namespace ormid {
 
@@ -192,10 +191,8 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
       for (size_t o = 0; o < points.size(); ++o)
         if (o != q) neighbour = std::min(neighbour, boxDistance(points[o], points[q], w_));
       ViolationFunction v{p_, x_.data(), j, &evaluations_};
-      LocalMaximum m{points[q], 0, 1};
       const double step = std::max(2 * coarse_.spacing(), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
-      m.violation = ascend(v, m.t, &m.side, step);
-      if (std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
+      const LocalMaximum m = climbFrom(v, points[q], step);
       if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
     }

@@ -255,17 +255,33 @@ std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& valu
   return ranked;
 }
 
+LocalMaximum climbFrom(const ViolationFunction& v, std::vector<double> t, double maxStep,
+                       int ascentSteps) {
+  LocalMaximum m{std::move(t), NAN, 1};
+  m.violation = ascend(v, m.t, &m.side, maxStep, ascentSteps);
+  if (std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
+  return m;
+}
+
 LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
                    size_t i) {
-  LocalMaximum m{scan.points[i], values[i], 1};
-  if (std::isfinite(m.violation)) {
-    int side;
-    double f = ascend(v, m.t, &side, 2 * scan.spacing(), CLIMB_ASCENT_STEPS);
-    if (std::isfinite(f)) f = newtonAscent(v, m.t, &side);
-    m.violation = std::isnan(f) ? HUGE_VAL : f;
-    m.side = side;
-  }
+  if (!std::isfinite(values[i])) return {scan.points[i], values[i], 1};
+  LocalMaximum m = climbFrom(v, scan.points[i], 2 * scan.spacing(), CLIMB_ASCENT_STEPS);
+  if (std::isnan(m.violation)) m.violation = HUGE_VAL;
   return m;
+}
+
+bool addUnlessRepeated(std::vector<LocalMaximum>& maxima, const LocalMaximum& m,
+                       const std::vector<double>& w) {
+  for (const LocalMaximum& q : maxima)
+    if (boxDistance(q.t, m.t, w) < 1e-6) return false;
+  maxima.push_back(m);
+  return true;
+}
+
+void sortByViolation(std::vector<LocalMaximum>& maxima) {
+  std::sort(maxima.begin(), maxima.end(),
+            [](const LocalMaximum& a, const LocalMaximum& b) { return a.violation > b.violation; });
 }
 
 std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
@@ -276,14 +292,9 @@ std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& sc
   // Starts that climb to a maximum found already do not count: a lower
   // maximum further down the ranking may be active as well.
   const size_t climbs = (size_t)EXTRA_CLIMBS * starts;
-  for (size_t k = 0; k < ranked.size() && k < climbs && maxima.size() < (size_t)starts; ++k) {
-    LocalMaximum m = climb(v, scan, values, ranked[k]);
-    bool repeat = false;
-    for (const LocalMaximum& q : maxima) repeat = repeat || boxDistance(q.t, m.t, w) < 1e-6;
-    if (!repeat) maxima.push_back(m);
-  }
-  std::sort(maxima.begin(), maxima.end(),
-            [](const LocalMaximum& a, const LocalMaximum& b) { return a.violation > b.violation; });
+  for (size_t k = 0; k < ranked.size() && k < climbs && maxima.size() < (size_t)starts; ++k)
+    addUnlessRepeated(maxima, climb(v, scan, values, ranked[k]), w);
+  sortByViolation(maxima);
   return maxima;
 }
 

@@ -97,6 +97,20 @@ std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& valu
 LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
                    size_t i);
 
+// The local maximum climbed from t: projected ascent in steps of at most
+// maxStep box widths (at most ascentSteps of them; negative: until it
+// stalls), then Newton's method in t. Its violation is NaN where g cannot
+// be evaluated.
+LocalMaximum climbFrom(const ViolationFunction& v, std::vector<double> t, double maxStep,
+                       int ascentSteps = -1);
+
+// Adds m to maxima unless one lies within 1e-6 box widths (w) of it; true
+// when added.
+bool addUnlessRepeated(std::vector<LocalMaximum>& maxima, const LocalMaximum& m,
+                       const std::vector<double>& w);
+// Largest violation first.
+void sortByViolation(std::vector<LocalMaximum>& maxima);
+
 // The scan's spacing in box widths: the scan places each maximum within one
 // spacing, so the ascent that sharpens it needs no longer steps.
 double scanSpacing(const Problem& p);
