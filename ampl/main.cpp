@@ -1,3 +1,13 @@
+#include <malloc.h>
+
 #include "ampl/run.h"
 
-int main(int argc, char** argv) { return ormid::ormidRun(argc, argv); }
+int main(int argc, char** argv) {
+  // The subproblem solver's sparse factorisation allocates its frontal
+  // matrices afresh at every iteration; blocks of a few megabytes would
+  // each time be mapped, faulted in page by page and unmapped again.
+  // Freed memory stays with the process for reuse instead.
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  return ormid::ormidRun(argc, argv);
+}
