@@ -36,6 +36,10 @@ const double MATCH_DISTANCE = 1e-5;
 // gives up: far from the solution the full step can carry x past where a
 // maximiser merges with another or leaves its neighbourhood.
 const int STEP_HALVINGS = 4;
+// Gradient steps from a working set point before Newton's method in t
+// places its maximiser: along a flat ridge of T gradient steps zigzag for
+// as long as they are allowed.
+const int POINT_CLIMB_STEPS = 10;
 
 enum class Kind { Infinite, Finite, Bound };
 
@@ -192,7 +196,7 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
         if (o != q) neighbour = std::min(neighbour, boxDistance(points[o], points[q], w_));
       ViolationFunction v{p_, x_.data(), j, &evaluations_};
       const double step = std::max(2 * coarse_.spacing(), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
-      const LocalMaximum m = climbFrom(v, points[q], step);
+      const LocalMaximum m = climbFrom(v, points[q], step, POINT_CLIMB_STEPS);
       if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
       track(m, j, std::fabs(lambda[r]));
     }
