@@ -13,10 +13,11 @@ namespace {
 
 const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
-// From a scan maximum, gradient steps bring t near the peak and Newton's
-// method (newtonAscent) places it: many gradient steps first cost more than
-// they save, the peak being within a few scan spacings.
-const int CLIMB_ASCENT_STEPS = 10;
+// From a scan maximum Newton's method (newtonAscent) places the peak,
+// starting from the parabola through the maximum and its grid neighbours:
+// gradient steps first cost more than they save, the peak being within a
+// spacing (each of them moves, however little, so all of them are taken).
+const int CLIMB_ASCENT_STEPS = 0;
 // Scan maxima climbed per distinct local maximum asked for, at most.
 const int EXTRA_CLIMBS = 3;
 
@@ -258,15 +259,38 @@ std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& valu
 LocalMaximum climbFrom(const ViolationFunction& v, std::vector<double> t, double maxStep,
                        int ascentSteps) {
   LocalMaximum m{std::move(t), NAN, 1};
-  m.violation = ascend(v, m.t, &m.side, maxStep, ascentSteps);
-  if (std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
+  if (ascentSteps != 0) m.violation = ascend(v, m.t, &m.side, maxStep, ascentSteps);
+  if (ascentSteps == 0 || std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
   return m;
 }
+
+namespace {
+
+// The peak of the parabola through a grid maximum and its two neighbours
+// along each coordinate (at most a spacing away): a start from which
+// Newton's method in t needs a step or two.
+std::vector<double> gridPeak(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
+  std::vector<double> t = scan.points[i];
+  if (scan.perCoordinate < 2) return t;
+  long stride = 1;
+  for (int d = 0; d < nt; ++d, stride *= scan.perCoordinate) {
+    const long k = (long)(i / stride) % scan.perCoordinate;
+    if (k == 0 || k + 1 == scan.perCoordinate) continue;
+    const double below = values[i - stride], here = values[i], above = values[i + stride];
+    const double bend = below - 2 * here + above;
+    if (!std::isfinite(bend) || !(bend < 0)) continue;
+    const double h = scan.points[i + stride][d] - t[d];
+    t[d] += h * std::max(-1.0, std::min(1.0, 0.5 * (below - above) / bend));
+  }
+  return t;
+}
+
+}  // namespace
 
 LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
                    size_t i) {
   if (!std::isfinite(values[i])) return {scan.points[i], values[i], 1};
-  LocalMaximum m = climbFrom(v, scan.points[i], 2 * scan.spacing(), CLIMB_ASCENT_STEPS);
+  LocalMaximum m = climbFrom(v, gridPeak(scan, values, v.p.nt, i), 2 * scan.spacing(), CLIMB_ASCENT_STEPS);
   if (std::isnan(m.violation)) m.violation = HUGE_VAL;
   return m;
 }

@@ -93,13 +93,14 @@ std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& sc
 std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& values, int nt,
                                double threshold);
 
-// The local maximum climbed from scan point i.
+// The local maximum climbed from scan point i: Newton's method in t from
+// the peak of the parabolas through it and its grid neighbours.
 LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
                    size_t i);
 
 // The local maximum climbed from t: projected ascent in steps of at most
-// maxStep box widths (at most ascentSteps of them; negative: until it
-// stalls), then Newton's method in t. Its violation is NaN where g cannot
+// maxStep box widths (at most ascentSteps of them, none for 0; negative:
+// until it stalls), then Newton's method in t. Its violation is NaN where g cannot
 // be evaluated.
 LocalMaximum climbFrom(const ViolationFunction& v, std::vector<double> t, double maxStep,
                        int ascentSteps = -1);
