@@ -700,7 +700,8 @@ int main(int argc, char** argv) {
       }
       if (!any) continue;
       FamilyProblem f{&minimaxApproximation(p.name), Row(), 0};
-      f.onPoints = medianTimed([&] { return runOnActivePoints(*f.member, p, familyRows, limit, f.activeCount); });
+      f.onPoints = medianTimed(
+          [&] { return runOnActivePoints(*f.member, p, familyRows, limit, f.activeCount); });
       f.onPoints.error = f.onPoints.relError;
       progress(f.onPoints, false);
       familyRuns.push_back(f);

@@ -13,11 +13,6 @@ namespace {
 
 const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
-// From a scan maximum Newton's method (newtonAscent) places the peak,
-// starting from the parabola through the maximum and its grid neighbours:
-// gradient steps first cost more than they save, the peak being within a
-// spacing (each of them moves, however little, so all of them are taken).
-const int CLIMB_ASCENT_STEPS = 0;
 // Scan maxima climbed per distinct local maximum asked for, at most.
 const int EXTRA_CLIMBS = 3;
 
@@ -259,8 +254,8 @@ std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& valu
 LocalMaximum climbFrom(const ViolationFunction& v, std::vector<double> t, double maxStep,
                        int ascentSteps) {
   LocalMaximum m{std::move(t), NAN, 1};
-  if (ascentSteps != 0) m.violation = ascend(v, m.t, &m.side, maxStep, ascentSteps);
-  if (ascentSteps == 0 || std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
+  m.violation = ascend(v, m.t, &m.side, maxStep, ascentSteps);
+  if (std::isfinite(m.violation)) m.violation = newtonAscent(v, m.t, &m.side);
   return m;
 }
 
@@ -287,10 +282,14 @@ std::vector<double> gridPeak(const Scan& scan, const std::vector<double>& values
 
 }  // namespace
 
+// Newton's method alone: gradient steps first cost more than they saved,
+// the peak being within a spacing (each of them moves, however little, so
+// all of them were taken).
 LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vector<double>& values,
                    size_t i) {
   if (!std::isfinite(values[i])) return {scan.points[i], values[i], 1};
-  LocalMaximum m = climbFrom(v, gridPeak(scan, values, v.p.nt, i), 2 * scan.spacing(), CLIMB_ASCENT_STEPS);
+  LocalMaximum m{gridPeak(scan, values, v.p.nt, i), NAN, 1};
+  m.violation = newtonAscent(v, m.t, &m.side);
   if (std::isnan(m.violation)) m.violation = HUGE_VAL;
   return m;
 }

@@ -99,8 +99,8 @@ LocalMaximum climb(const ViolationFunction& v, const Scan& scan, const std::vect
                    size_t i);
 
 // The local maximum climbed from t: projected ascent in steps of at most
-// maxStep box widths (at most ascentSteps of them, none for 0; negative:
-// until it stalls), then Newton's method in t. Its violation is NaN where g cannot
+// maxStep box widths (at most ascentSteps of them; negative: until it
+// stalls), then Newton's method in t. Its violation is NaN where g cannot
 // be evaluated.
 LocalMaximum climbFrom(const ViolationFunction& v, std::vector<double> t, double maxStep,
                        int ascentSteps = -1);
