@@ -131,14 +131,10 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
   for (size_t i : scanMaxima(scan, values, p_.nt, threshold)) {
     if (found.size() >= cap) break;
     if (tracked(j, scan.points[i], 2 * scan.spacing())) continue;
-    LocalMaximum m = climb(v, scan, values, i);
+    const LocalMaximum m = climb(v, scan, values, i);
     // A scan point further off may climb to a tracked maximiser all the same
     // (along a ridge, say).
-    if (tracked(j, m.t, MATCH_DISTANCE)) continue;
-    bool repeat = false;
-    for (const LocalMaximum& q : found) repeat = repeat || boxDistance(q.t, m.t, w_) < 1e-6;
-    if (repeat) continue;
-    found.push_back(m);
+    if (tracked(j, m.t, MATCH_DISTANCE) || !addUnlessRepeated(found, m, w_)) continue;
     if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side)) unknown->push_back(m.t);
   }
   return found;

@@ -72,10 +72,7 @@ void WorkingSet::addStart(int per) {
 
 bool WorkingSet::add(const std::vector<double>& t, int j) {
   for (WorkingPoint& q : points_) {
-    double far = 0;
-    for (int d = 0; d < p_.nt; ++d)
-      far = std::max(far, std::fabs(q.t[d] - t[d]) / (widths_[d] > 0 ? widths_[d] : 1.0));
-    if (far > 1e-9) continue;
+    if (boxDistance(q.t, t, widths_) > 1e-9) continue;
     bool added = false;
     for (int k = 0; k < p_.mt; ++k)
       if ((j < 0 || k == j) && !q.held[k]) q.held[k] = 1, added = true;
