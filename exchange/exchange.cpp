@@ -28,6 +28,9 @@ int starts(const Problem& p) { return std::max(5, p.nx + 5); }
 const int REDUCTION_TRIES = 20;
 // The stop tolerance of the exchange phase's last subproblem, on its scale.
 const double FINAL_TOLERANCE = 1e-12;
+// A subproblem whose point is violated this many times more than the last
+// one's (and than the constraints' scale) has run off.
+const double RAN_OFF = 100;
 // Largest factor a subproblem's objective or constraint is scaled by.
 const double MAX_SCALING = 1e8;
 
@@ -206,6 +209,7 @@ Result exchangeMethod(SipContext& c) {
   NewtonPhase newton;
   SubproblemScaling scaling;
   std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
+  double lastWorst = HUGE_VAL;
   c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
     if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
@@ -238,6 +242,15 @@ Result exchangeMethod(SipContext& c) {
            std::max(0.0, level.worst), r.text.c_str());
     c.iterationDone("exchange", it + 1, c.x.data(), std::max(0.0, level.worst));
     if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
+    // A subproblem the working set did not bound leaves x far off (a
+    // regular grid of T fixes no combination of terms that vanishes on it):
+    // the next one starts from the last point, with the maximisers found.
+    const bool ranOff = level.worst > RAN_OFF * std::max(1.0, lastWorst);
+    lastWorst = level.worst;
+    if (ranOff && level.added > 0) {
+      c.x = before;
+      continue;
+    }
     std::string converged;
     // A subproblem solved on another scale says little of the maximisers.
     if (newton.due(o) && !rescaled(used, scaling)) {

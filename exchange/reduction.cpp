@@ -25,6 +25,12 @@ const double NEAR_ACTIVE = 1e-2;
 // A maximiser the phase does not track sends the run back to the exchange
 // phase once it is violated by this share of its scale.
 const double NEW_VIOLATION = 1e-10;
+// New maximisers violated by at most this share of their scale join the
+// active rows at most MAX_ABSORBED times a phase, rather than ending it: where
+// a maximiser leaves a face of T along a flat ridge, the step that moves it
+// off the face is what makes it appear.
+const double ABSORBED_VIOLATION = 1e-4;
+const int MAX_ABSORBED = 3;
 // Multipliers below this share of the largest are taken for zero.
 const double MULTIPLIER_SHARE = 1e-6;
 // An active row whose maximiser is lost or degenerate leaves the Newton
@@ -79,6 +85,7 @@ class Phase {
   Vec magnitude_;  // each infinite constraint's largest |g| over the scan
   Vec gradF_, hessF_;
   long evaluations_ = 0;
+  double newViolation_ = 0;  // the largest of the last scan's new maximisers, on their scale
   ReductionOutcome out_;
 
   double rowScale(int j, int side) const {
@@ -135,7 +142,10 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
     // A scan point further off may climb to a tracked maximiser all the same
     // (along a ridge, say).
     if (tracked(j, m.t, MATCH_DISTANCE) || !addUnlessRepeated(found, m, w_)) continue;
-    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side)) unknown->push_back(m.t);
+    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side)) {
+      unknown->push_back(m.t);
+      newViolation_ = std::max(newViolation_, m.violation / rowScale(j, m.side));
+    }
   }
   return found;
 }
@@ -317,7 +327,8 @@ double Phase::proximalTerm(const std::vector<Row*>& active, double kktSize) cons
 // multiplier takes its row out and the system is solved again. A singular
 // system is solved with the proximal term; one that stays singular has
 // more active rows than the gradients can tell apart (the corners of a
-// box, say): the row with the least multiplier is then only watched.
+// box, say): the row with the least multiplier among those not violated is
+// then only watched.
 bool Phase::newtonStep(double kktSize, Vec& dx) {
   const int n = p_.nx;
   for (;;) {
@@ -328,9 +339,15 @@ bool Phase::newtonStep(double kktSize, Vec& dx) {
     Vec solution;
     if (!solveKkt(active, 0.0, solution) &&
         !solveKkt(active, proximalTerm(active, kktSize), solution)) {
+      // A violated row stays: it is the one the step must mend.
       Row* least = nullptr;
-      for (Row* r : active)
-        if (r->kind != Kind::Bound && (!least || r->mu < least->mu)) least = r;
+      for (bool violatedToo : {false, true}) {
+        for (Row* r : active)
+          if (r->kind != Kind::Bound && (violatedToo || r->at.value <= KKT_TOLERANCE * r->scale) &&
+              (!least || r->mu < least->mu))
+            least = r;
+        if (least) break;
+      }
       if (!least || m <= 1) return false;
       least->equality = false, least->mu = 0;
       continue;
@@ -387,6 +404,7 @@ bool Phase::dampedStep(const Vec& dx, std::string* why) {
 // T scanned at x: near-active maximisers join the watched rows; true when
 // one that no row tracks is violated (in out_.newPoints).
 bool Phase::foundNewMaximisers(const Scan& scan) {
+  newViolation_ = 0;
   for (int j = 0; j < p_.mt; ++j)
     for (const LocalMaximum& m : nearActive(scan, j, false, &out_.newPoints)) track(m, j, 0.0);
   return !out_.newPoints.empty();
@@ -426,6 +444,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
   const double gradientScale = norm2(p_.nx, gradF_.data());
   c_.print(PrintLevel::Iterations, "Newton\tActive\tObjective\tKKT residual\tViolation\n");
   double previous = HUGE_VAL;
+  int absorbed = 0;
   for (int it = 0;; ++it) {
     int active = 0;
     for (const Row& r : rows_) active += r.equality;
@@ -451,8 +470,12 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     if (!dampedStep(dx, &why)) return finish(stopFor(), why);
     // T again, against the maximisers where they have moved to.
     const size_t tracked = rows_.size();
-    if (foundNewMaximisers(coarse_))
-      return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+    if (foundNewMaximisers(coarse_)) {
+      if (newViolation_ > ABSORBED_VIOLATION || absorbed++ == MAX_ABSORBED)
+        return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+      out_.newPoints.clear();
+      previous = HUGE_VAL;
+    }
     watchFiniteConstraints();
     if (rows_.size() > tracked && !evaluate(&why)) return finish(stopFor(), why);
     for (Row& r : rows_)

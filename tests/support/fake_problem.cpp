@@ -26,13 +26,13 @@ SipContext& FakeProblem::install() {
   return *context_;
 }
 
-void twoPeaks(FakeProblem& f, double low, double high) {
-  auto a = [low, high](double t) {
-    return std::exp(-50 * (t - low) * (t - low)) + 1.5 * std::exp(-50 * (t - high) * (t - high));
+void twoPeaks(FakeProblem& f, double low, double high, double height) {
+  auto a = [low, high, height](double t) {
+    return std::exp(-50 * (t - low) * (t - low)) + height * std::exp(-50 * (t - high) * (t - high));
   };
-  auto slope = [low, high](double t) {
+  auto slope = [low, high, height](double t) {
     return -100 * (t - low) * std::exp(-50 * (t - low) * (t - low)) -
-           150 * (t - high) * std::exp(-50 * (t - high) * (t - high));
+           100 * height * (t - high) * std::exp(-50 * (t - high) * (t - high));
   };
   f.f = [](const double* x) { return -x[0]; };
   f.gradF = [](const double*, double* g) { g[0] = -1; };

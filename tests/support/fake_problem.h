@@ -13,8 +13,8 @@ using namespace ormid;
 struct FakeProblem;
 
 // min -x s.t. x a(t) <= 1 on [0, 1], where a has Gaussian peaks of height 1
-// at `low` and 1.5 at `high`: solved at x = 1 / a(high).
-void twoPeaks(FakeProblem& f, double low, double high);
+// at `low` and `height` at `high`: solved at x = 1 / a(high) for height > 1.
+void twoPeaks(FakeProblem& f, double low, double high, double height = 1.5);
 
 struct FakeProblem : Functions {
   // One x, t in [0, 1], one infinite constraint g = -1 <= 0, f = 0.

@@ -276,6 +276,30 @@ TEST(Reduction, ANewViolatedMaximiserSendsTheRunBackToTheExchangePhase) {
   EXPECT_EQ(c.x[0], 0.5);  // the exchange phase goes on from its own point
 }
 
+TEST(Reduction, ANewMaximiserViolatedByAHairJoinsTheActiveRows) {
+  // As above with the second peak 1e-6 higher than the first: the step to
+  // x0 = 1 leaves it violated by 1e-6, and the phase takes it on rather
+  // than end. The first peak's multiplier turns negative and its row leaves.
+  FakeProblem f;
+  const double height = 1 + 1e-6;
+  twoPeaks(f, 0.25, 0.75, height);
+  f.x0 = {0.5};
+  SipContext& c = f.install();
+  CaptureStdout();
+  ReductionOutcome r = reduce(c, scanPoints(c.problem), {{0.25}}, {1.0});
+  std::string out = GetCapturedStdout();
+  ASSERT_EQ(r.end, ReductionEnd::Converged) << r.message << "\n" << out;
+  EXPECT_TRUE(r.newPoints.empty());
+  // Solved: the higher peak (near 0.75, moved a little by the other's tail)
+  // at its bound, on a grid of spacing 1e-7 around it.
+  double top = -HUGE_VAL;
+  for (int k = -100000; k <= 100000; ++k) {
+    const double t = 0.75 + 1e-7 * k;
+    top = std::max(top, f.g(0, c.x.data(), &t));
+  }
+  EXPECT_NEAR(top, 0.0, 1e-12);
+}
+
 TEST(Reduction, AStepThatLosesTheMaximiserIsShortened) {
   // g = x0 t - t^2 / 2 - x1 on [0, 1] peaks at t = x0 with value x0^2 / 2 - x1;
   // min x1 - 0.9 x0 is solved at x0 = t = 0.9. From x0 = 0.1 the first
