@@ -74,13 +74,18 @@ Result subproblemEnd(const SubproblemResult& r, int iterations) {
   }
 }
 
+// The objective's factor on the problem's own scale: 1 / |f| where |f| is
+// below one.
+double objectiveScaling(double f) {
+  f = std::fabs(f);
+  return f > 0 && f < 1 ? std::min(1.0 / f, MAX_SCALING) : 1.0;
+}
+
 // The next subproblem on the problem's own scale: the objective by its
 // size where that is below one, each infinite constraint by its own scale.
-SubproblemScaling ownScaling(SipContext& c, const LowerLevelOutcome& level) {
-  const Problem& p = c.problem;
+SubproblemScaling ownScaling(const Problem& p, double f, const LowerLevelOutcome& level) {
   SubproblemScaling s;
-  const double f = std::fabs(c.evaluate(Request::ObjectiveValue, 0, c.x.data()));
-  if (f > 0 && f < 1) s.objective = std::min(1.0 / f, MAX_SCALING);
+  s.objective = objectiveScaling(f);
   for (int j = 0; j < p.mt; ++j) {
     double scale = HUGE_VAL;
     for (int side : {1, -1})
@@ -94,6 +99,10 @@ SubproblemScaling ownScaling(SipContext& c, const LowerLevelOutcome& level) {
 // A subproblem solved on another scale than the point's may have stopped
 // short: its tolerances were absolute for the objective or constraints
 // as they are now.
+bool objectiveRescaled(const SubproblemScaling& used, double f) {
+  return objectiveScaling(f) > 2 * used.objective;
+}
+
 bool rescaled(const SubproblemScaling& used, const SubproblemScaling& now) {
   if (now.objective > 2 * used.objective) return true;
   for (size_t j = 0; j < now.infinite.size(); ++j)
@@ -231,12 +240,15 @@ Result exchangeMethod(SipContext& c) {
     const PointList solvedOn = set.points();
     set.update(r.lambda, p, c.x.data(), magnitude);
     // The coarse scan finds the maximisers to add; the full one has the last
-    // word before the exchange phase stops on its own.
+    // word before the exchange phase stops on its own (not before a
+    // subproblem solved with another objective scale is solved again).
+    const double f = c.evaluate(Request::ObjectiveValue, 0, c.x.data());
     LowerLevelOutcome level = exchangePoints(c, coarse, set, addAbove);
-    if (level.worst <= addAbove || level.added == 0) level = exchangePoints(c, scan, set, addAbove);
+    if ((level.worst <= addAbove || level.added == 0) && !objectiveRescaled(used, f))
+      level = exchangePoints(c, scan, set, addAbove);
     magnitude = level.magnitude;
     const double tolerance = scaling.tolerance;
-    scaling = ownScaling(c, level);
+    scaling = ownScaling(p, f, level);
     scaling.tolerance = tolerance;
     c.print(PrintLevel::Iterations, "%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());

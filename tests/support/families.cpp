@@ -222,14 +222,14 @@ LiteratureProblem minimaxProblem(const MinimaxApproximation& a) {
 
 LiteratureProblem minimaxOnPoints(const MinimaxApproximation& a,
                                   const std::vector<std::vector<double>>& points,
-                                  const std::vector<int>& signs) {
+                                  const std::vector<int>& signs, double objectiveScale) {
   LiteratureProblem p{a.name + "_points", a.source, a.optimum, {}, Model()};
   Model& m = p.model;
   std::vector<Expr> x;
   for (int k = 1; k <= a.terms(); ++k)
     x.push_back(var(m.addVar("x[" + std::to_string(k) + "]", -INF, INF, 0.0)));
   Expr z = var(m.addVar("z", -INF, INF, 1.25 * a.targetMax()));
-  m.minimize(z, "deviation");
+  m.minimize(objectiveScale == 1 ? z : z * objectiveScale, "deviation");
   for (size_t i = 0; i < points.size(); ++i) {
     const double* t = points[i].data();
     std::vector<Expr> terms;

@@ -63,7 +63,8 @@ std::vector<LiteratureProblem> familyProblems();
 // same x and z, and per point the constraint up_i: f(t_i) - p(t_i) - z <= 0
 // (sign +1) or lo_i: p(t_i) - f(t_i) - z <= 0 (sign -1) with the t_i
 // substituted as numbers. On the optimum's active points its solution is the
-// optimum: the benchmark times one Ipopt solve of it.
+// optimum: the benchmark times one Ipopt solve of it. The objective is
+// z * objectiveScale (z / f* puts a tiny optimum on the solver's scale).
 LiteratureProblem minimaxOnPoints(const MinimaxApproximation& m,
                                   const std::vector<std::vector<double>>& points,
-                                  const std::vector<int>& signs);
+                                  const std::vector<int>& signs, double objectiveScale = 1);
