@@ -1,5 +1,6 @@
 #include "certificate/nnls.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ormid {
@@ -22,8 +23,12 @@ Vec residualOf(const Vec& A, int m, int n, const Vec& b, const Vec& z) {
 }
 
 // Unconstrained least squares on the columns marked in use, by modified
-// Gram-Schmidt; a column dependent on earlier ones gets 0.
-Vec leastSquaresOn(const Vec& A, int m, int n, const Vec& b, const std::vector<bool>& use) {
+// Gram-Schmidt; a column dependent on earlier ones gets 0. *separation (if
+// given) is the least share of a column's norm left after the earlier ones
+// are taken out: near 0, the fit is ill-conditioned.
+Vec leastSquaresOn(const Vec& A, int m, int n, const Vec& b, const std::vector<bool>& use,
+                   double* separation = nullptr) {
+  if (separation) *separation = 1;
   std::vector<int> cols;
   for (int k = 0; k < n; ++k)
     if (use[k]) cols.push_back(k);
@@ -46,6 +51,7 @@ Vec leastSquaresOn(const Vec& A, int m, int n, const Vec& b, const std::vector<b
     double norm = 0;
     for (int i = 0; i < m; ++i) norm += q[i] * q[i];
     norm = std::sqrt(norm);
+    if (separation) *separation = std::fmin(*separation, norm / std::sqrt(original));
     if (!(norm > 1e-12 * std::sqrt(original)) || norm == 0) continue;
     kept[c] = true;
     R[(long)c * p + c] = norm;
@@ -77,17 +83,19 @@ std::vector<double> nonNegativeLeastSquares(const std::vector<double>& A, int m,
                                             const std::vector<double>& b, double* residual) {
   Vec z(n, 0.0);
   std::vector<bool> passive(n, false);
-  const double tol = 1e-12 * (1 + norm(b));
-  for (int outer = 0; outer < 3 * n + 3; ++outer) {
-    Vec r = residualOf(A, m, n, b, z);
-    int best = -1;
-    double most = tol;
-    for (int k = 0; k < n; ++k) {
-      double w = dotColumn(A, m, k, r);
-      if (!passive[k] && w > most) most = w, best = k;
-    }
-    if (best < 0) break;
-    passive[best] = true;
+  // Where the unconstrained fit is nonnegative and well-conditioned (every
+  // active point carries a multiplier, as at a regular solution) it is the
+  // answer: one solve, not one per column. Nearly dependent columns (two
+  // active points close together) are left to the column-by-column method.
+  const std::vector<bool> all(n, true);
+  double separation;
+  const Vec unconstrained = leastSquaresOn(A, m, n, b, all, &separation);
+  if (separation > 1e-3 &&
+      std::all_of(unconstrained.begin(), unconstrained.end(), [](double v) { return v >= 0; }))
+    z = unconstrained, passive = all;
+  // From a feasible z, towards the fit on the passive columns; columns whose
+  // coefficient reaches zero on the way leave the passive set.
+  auto settle = [&] {
     for (int inner = 0; inner < 3 * n + 3; ++inner) {
       Vec s = leastSquaresOn(A, m, n, b, passive);
       double alpha = 1;
@@ -99,13 +107,26 @@ std::vector<double> nonNegativeLeastSquares(const std::vector<double>& A, int m,
         }
       if (feasible) {
         z = s;
-        break;
+        return;
       }
       for (int k = 0; k < n; ++k) {
         z[k] += alpha * (s[k] - z[k]);
         if (passive[k] && z[k] <= 1e-15) passive[k] = false, z[k] = 0;
       }
     }
+  };
+  const double tol = 1e-12 * (1 + norm(b));
+  for (int outer = 0; outer < 3 * n + 3; ++outer) {
+    Vec r = residualOf(A, m, n, b, z);
+    int best = -1;
+    double most = tol;
+    for (int k = 0; k < n; ++k) {
+      double w = dotColumn(A, m, k, r);
+      if (!passive[k] && w > most) most = w, best = k;
+    }
+    if (best < 0) break;
+    passive[best] = true;
+    settle();
   }
   *residual = norm(residualOf(A, m, n, b, z));
   return z;

@@ -2,9 +2,9 @@
 // and the status bands it decides.
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "certificate/certificate.h"
@@ -152,6 +152,77 @@ TEST(Nnls, KeepsMultipliersNonNegative) {
   EXPECT_EQ(z[1], 0.0);
   EXPECT_EQ(z[2], 0.0);
   EXPECT_NEAR(residual, 1.0, 1e-12);
+}
+
+// The least residual over every subset of columns whose unconstrained fit
+// is nonnegative: the NNLS optimum, by enumeration (n small).
+double bestNonNegativeResidual(const Vec& A, int m, int n, const Vec& b) {
+  double best = HUGE_VAL;
+  for (int mask = 0; mask < (1 << n); ++mask) {
+    std::vector<int> cols;
+    for (int k = 0; k < n; ++k)
+      if (mask >> k & 1) cols.push_back(k);
+    const int p = (int)cols.size();
+    // Normal equations [A_S' A_S | A_S' b], by Gauss-Jordan.
+    Vec M((long)p * (p + 1), 0.0);
+    for (int a = 0; a < p; ++a) {
+      for (int c = 0; c < p; ++c)
+        for (int i = 0; i < m; ++i) M[a * (p + 1) + c] += A[cols[a] * m + i] * A[cols[c] * m + i];
+      for (int i = 0; i < m; ++i) M[a * (p + 1) + p] += A[cols[a] * m + i] * b[i];
+    }
+    bool regular = true;
+    for (int a = 0; a < p && regular; ++a) {
+      regular = std::fabs(M[a * (p + 1) + a]) > 1e-12;
+      for (int r = 0; r < p && regular; ++r) {
+        if (r == a) continue;
+        const double factor = M[r * (p + 1) + a] / M[a * (p + 1) + a];
+        for (int c = 0; c <= p; ++c) M[r * (p + 1) + c] -= factor * M[a * (p + 1) + c];
+      }
+    }
+    if (!regular) continue;
+    Vec r = b;
+    bool nonNegative = true;
+    for (int a = 0; a < p; ++a) {
+      const double z = M[a * (p + 1) + p] / M[a * (p + 1) + a];
+      nonNegative = nonNegative && z >= 0;
+      for (int i = 0; i < m; ++i) r[i] -= A[cols[a] * m + i] * z;
+    }
+    double norm = 0;
+    for (double v : r) norm += v * v;
+    if (nonNegative) best = std::min(best, std::sqrt(norm));
+  }
+  return best;
+}
+
+TEST(Nnls, MatchesEnumerationWhetherOrNotTheUnconstrainedFitIsNonNegative) {
+  // Seeded random 8 x 5 problems; b sums the columns with alternating signs
+  // (columns must leave) or all positive (the unconstrained fit is the
+  // answer), plus noise.
+  unsigned state = 12345;
+  auto uniform = [&state] {
+    state = state * 1103515245u + 12345u;
+    return ((state >> 8) & 0xffff) / 32768.0 - 1.0;
+  };
+  for (bool alternating : {true, false}) {
+    int withZeros = 0;
+    for (int trial = 0; trial < 40; ++trial) {
+      const int m = 8, n = 5;
+      Vec A(m * n), b(m, 0.0);
+      for (double& a : A) a = uniform();
+      for (int k = 0; k < n; ++k)
+        for (int i = 0; i < m; ++i) b[i] += (alternating && k % 2 ? -1.0 : 1.0) * A[k * m + i];
+      for (double& v : b) v += 0.3 * uniform();
+      double residual = -1;
+      Vec z = nonNegativeLeastSquares(A, m, n, b, &residual);
+      for (double v : z) EXPECT_GE(v, 0.0);
+      EXPECT_NEAR(residual, bestNonNegativeResidual(A, m, n, b), 1e-10) << "trial " << trial;
+      withZeros += std::count(z.begin(), z.end(), 0.0) > 0;
+    }
+    if (alternating)
+      EXPECT_GT(withZeros, 20);
+    else
+      EXPECT_LT(withZeros, 20);
+  }
 }
 
 // min x0 + x1 subject to t x0 + (1 - t) x1 >= 1 on [0, 1] (g = 1 - t x0 - (1 - t) x1 <= 0):
