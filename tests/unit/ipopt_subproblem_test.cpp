@@ -1,6 +1,7 @@
 // The Ipopt subproblem adapter on small finite problems with known solutions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -85,6 +86,81 @@ TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
   EXPECT_EQ(out.rfind("Ipopt: ", 0), 0u) << out;
   EXPECT_TRUE(std::isfinite(x[0]));
   EXPECT_EQ(prob.context().stats.nnlp, 1);
+}
+
+// A problem's evaluator with exact (zero) Hessians that counts the rows'
+// gradients; with `linear` it also answers the Hessian pattern: no second
+// derivative anywhere.
+struct CountingEvaluator {
+  Problem wrapped;
+  const Problem* inner;
+  bool linear;
+  long gradients = 0;
+
+  CountingEvaluator(const Problem& p, bool linearPattern) : wrapped(p), inner(&p), linear(linearPattern) {
+    wrapped.hessians = true;
+    wrapped.evaluateBatch = nullptr;
+    wrapped.data = this;
+    wrapped.evaluate = [](Request r, int n, const double* x, const double* t, double* out1, double* out2,
+                          double* out3, int* nerror, void* data) {
+      CountingEvaluator& self = *static_cast<CountingEvaluator*>(data);
+      const int nx = self.inner->nx, nt = self.inner->nt;
+      switch (r) {
+        case Request::HessianPattern:
+          if (self.linear) std::fill(out1, out1 + nx * nx, 0.0);
+          return 0.0;
+        case Request::ObjectiveHessian:
+        case Request::FiniteHessian:
+        case Request::InfiniteHessian:
+          std::fill(out1, out1 + nx * nx, 0.0);
+          if (out2) std::fill(out2, out2 + nt * nt, 0.0);
+          if (out3) std::fill(out3, out3 + nx * nt, 0.0);
+          return 0.0;
+        case Request::InfiniteGradient:
+          ++self.gradients;
+          break;
+        default:
+          break;
+      }
+      return self.inner->evaluate(r, n, x, t, out1, out2, out3, nerror, self.inner->data);
+    };
+  }
+};
+
+TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
+  // min -x0 - x1 s.t. x0 cos t + x1 sin t <= 1 at 40 points of [0, pi/2]:
+  // an LP, solved alike whether or not the pattern says so.
+  FakeProblem f;
+  f.nx = 2;
+  f.tu = {M_PI / 2};
+  f.f = [](const double* x) { return -x[0] - x[1]; };
+  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
+  f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]);
+    gt[0] = -x[0] * std::sin(t[0]) + x[1] * std::cos(t[0]);
+  };
+  SipContext& base = f.install();
+  PointList points;
+  for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
+  std::vector<double> solution[2];
+  long gradients[2];
+  for (bool linear : {false, true}) {
+    CountingEvaluator counting(base.problem, linear);
+    SipContext c(counting.wrapped, f.options);
+    std::vector<double> x = {0.5, 0.5};
+    IpoptSubproblemSolver solver(true);
+    CaptureStdout();
+    SubproblemResult r = solver.solveOn(c, x.data(), points, nullptr);
+    GetCapturedStdout();
+    ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
+    solution[linear] = x;
+    gradients[linear] = counting.gradients;
+  }
+  EXPECT_NEAR(solution[1][0], solution[0][0], 1e-9);
+  EXPECT_NEAR(solution[1][1], solution[0][1], 1e-9);
+  EXPECT_LE(gradients[1], 2 * 40);   // once (or twice) per row
+  EXPECT_GE(gradients[0], 5 * 40);   // once per row and iteration
 }
 
 TEST(IpoptBounds, LibraryInfinitiesBecomeIpoptInfinities) {
