@@ -99,15 +99,17 @@ SubproblemScaling ownScaling(const Problem& p, double f, const LowerLevelOutcome
 // A subproblem solved on another scale than the point's may have stopped
 // short: its tolerances were absolute for the objective or constraints
 // as they are now.
-bool objectiveRescaled(const SubproblemScaling& used, double f) {
-  return objectiveScaling(f) > 2 * used.objective;
-}
-
 bool rescaled(const SubproblemScaling& used, const SubproblemScaling& now) {
   if (now.objective > 2 * used.objective) return true;
   for (size_t j = 0; j < now.infinite.size(); ++j)
     if (now.infinite[j] > 2 * (j < used.infinite.size() ? used.infinite[j] : 1.0)) return true;
   return false;
+}
+
+// The same for the objective alone, at objective value f: known before T
+// is scanned.
+bool objectiveRescaled(const SubproblemScaling& used, double f) {
+  return objectiveScaling(f) > 2 * used.objective;
 }
 
 bool finiteT(const SipContext& c) {

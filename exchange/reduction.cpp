@@ -16,6 +16,9 @@ const int MAX_STEPS = 30;
 // Converged: the KKT residual and the active rows' values at this share of
 // their scales.
 const double KKT_TOLERANCE = 1e-12;
+// Also converged: within NEARLY times the tolerance after a step that cut
+// the residual QUADRATIC_CUT times (quadratic convergence: the next step
+// would only meet the rounding).
 const double NEARLY = 100;
 const double QUADRATIC_CUT = 1e4;
 // Below this a residual that stops falling has met the rounding of the
@@ -456,9 +459,8 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
            c_.modelObjective(c_.evaluate(Request::ObjectiveValue, 0, x_.data())), kkt, viol);
     c_.iterationDone("newton", it, x_.data(), viol);
     const double size = std::max(kkt, viol);
-    // A step that cut the residual by QUADRATIC_CUT to within NEARLY of the
-    // tolerance was quadratic: the next would only meet the rounding.
-    const bool converged = size <= KKT_TOLERANCE || (size <= NEARLY * KKT_TOLERANCE && size * QUADRATIC_CUT <= previous);
+    const bool quadratic = std::isfinite(previous) && size * QUADRATIC_CUT <= previous;
+    const bool converged = size <= KKT_TOLERANCE || (quadratic && size <= NEARLY * KKT_TOLERANCE);
     if (converged || (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)) {
       if (foundNewMaximisers(full_))
         return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
