@@ -99,17 +99,13 @@ SubproblemScaling ownScaling(const Problem& p, double f, const LowerLevelOutcome
 // A subproblem solved on another scale than the point's may have stopped
 // short: its tolerances were absolute for the objective or constraints
 // as they are now.
-bool rescaled(const SubproblemScaling& used, const SubproblemScaling& now) {
-  if (now.objective > 2 * used.objective) return true;
-  for (size_t j = 0; j < now.infinite.size(); ++j)
-    if (now.infinite[j] > 2 * (j < used.infinite.size() ? used.infinite[j] : 1.0)) return true;
-  return false;
-}
+bool grew(double now, double used) { return now > 2 * used; }
 
-// The same for the objective alone, at objective value f: known before T
-// is scanned.
-bool objectiveRescaled(const SubproblemScaling& used, double f) {
-  return objectiveScaling(f) > 2 * used.objective;
+bool rescaled(const SubproblemScaling& used, const SubproblemScaling& now) {
+  if (grew(now.objective, used.objective)) return true;
+  for (size_t j = 0; j < now.infinite.size(); ++j)
+    if (grew(now.infinite[j], j < used.infinite.size() ? used.infinite[j] : 1.0)) return true;
+  return false;
 }
 
 bool finiteT(const SipContext& c) {
@@ -246,7 +242,7 @@ Result exchangeMethod(SipContext& c) {
     // subproblem solved with another objective scale is solved again).
     const double f = c.evaluate(Request::ObjectiveValue, 0, c.x.data());
     LowerLevelOutcome level = exchangePoints(c, coarse, set, addAbove);
-    if ((level.worst <= addAbove || level.added == 0) && !objectiveRescaled(used, f))
+    if ((level.worst <= addAbove || level.added == 0) && !grew(objectiveScaling(f), used.objective))
       level = exchangePoints(c, scan, set, addAbove);
     magnitude = level.magnitude;
     const double tolerance = scaling.tolerance;
