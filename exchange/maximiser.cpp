@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "lower_level/lower_level.h"
+#include "lower_level/newton_ascent.h"
 
 namespace ormid {
 
@@ -16,8 +17,8 @@ const double LONGEST_PATH = 0.25;
 // A curvature in t below this share of the largest one is a ridge: the
 // maximiser is not isolated.
 const double RIDGE = 1e-8;
-// Off a point that is not a maximum: steps of this share of the box, at
-// most CLIMBS times a call.
+// Off a point that is not a maximum: a first step of this share of the
+// box, at most CLIMBS times a call.
 const double ESCAPE_STEP = 1e-3;
 const int CLIMBS = 3;
 
@@ -109,7 +110,9 @@ Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
 // Where the curvature in t is not that of a maximum, t is a saddle or a
 // slope the first ascent stopped on (a face of T where the violation is
 // flat by symmetry, say): a small step along the coordinate that rises most,
-// then projected ascent. False when nothing rises.
+// then Newton's method with a shift where the curvature is not a maximum's
+// (gradient steps as short as the first crawl along a ridge: hundreds of
+// evaluations a call). False when nothing rises.
 bool climbOff(const Problem& p, const double* x, Maximiser& m) {
   long evaluations = 0;
   ViolationFunction v{p, x, m.constraint, &evaluations};
@@ -125,7 +128,7 @@ bool climbOff(const Problem& p, const double* x, Maximiser& m) {
       if (side == m.side && value > top) top = value, best = trial;
     }
   Vec t = best;
-  const double climbed = ascend(v, t, &side, ESCAPE_STEP);
+  const double climbed = newtonAscent(v, t, &side);
   if (side != m.side || !(climbed > here)) return false;
   m.t = t;
   return true;
