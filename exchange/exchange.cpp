@@ -49,7 +49,8 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
   out.magnitude.assign(p.mt, 0.0);
   long evaluations = 0;
   for (int j = 0; j < p.mt; ++j) {
-    ViolationFunction v{p, c.x.data(), j, &evaluations};
+    // Kept: the Newton phase's first scan, or the certificate's, is this one.
+    ViolationFunction v{p, c.x.data(), j, &evaluations, &c.scans};
     std::vector<int> sides;
     std::vector<double> values = scanValues(v, scan, &sides);
     out.magnitude[j] = largestMagnitude(p, j, values, sides);
