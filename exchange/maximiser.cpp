@@ -113,7 +113,8 @@ Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
 // then Newton's method with a shift where the curvature is not a maximum's
 // (gradient steps as short as the first crawl along a ridge: hundreds of
 // evaluations a call). False when nothing rises.
-bool climbOff(const Problem& p, const double* x, Maximiser& m) {
+bool climbOff(SipContext& c, const double* x, Maximiser& m) {
+  const Problem& p = c.problem;
   long evaluations = 0;
   ViolationFunction v{p, x, m.constraint, &evaluations};
   int side;
@@ -129,6 +130,7 @@ bool climbOff(const Problem& p, const double* x, Maximiser& m) {
     }
   Vec t = best;
   const double climbed = newtonAscent(v, t, &side);
+  c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
   if (side != m.side || !(climbed > here)) return false;
   m.t = t;
   return true;
@@ -152,7 +154,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
     const Vec slope = sideSlope(d, nt, m.side);
     std::vector<int> free = freeCoordinates(p, m.t, slope, FLAT_SLOPE * termSize(d, x, p.nx));
     if (!negatedCurvature(d.htt, nt, m.side, free, L)) {
-      if (climbs++ < CLIMBS && climbOff(p, x, m)) continue;
+      if (climbs++ < CLIMBS && climbOff(c, x, m)) continue;
       if (!shiftedCurvature(d.htt, nt, m.side, free, L)) {
         *why = "g_tt is singular or not negative definite";
         return PathStatus::Degenerate;
