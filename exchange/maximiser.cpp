@@ -38,13 +38,16 @@ double termSize(const ConstraintDerivatives& d, const double* x, int nx) {
 }
 
 // Coordinates of t that a bound of T holds: at the bound, with the
-// violation rising outward or flat.
-std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope, double flat) {
+// violation rising outward, or flat and not curving up inward (where it
+// does, the bound holds a minimum across it, not a maximiser).
+std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope, double flat,
+                                 const Vec& htt, int side) {
   std::vector<int> free;
   for (int d = 0; d < p.nt; ++d) {
     const double touch = 1e-13 * width(p, d), level = flat / width(p, d);
-    bool heldBelow = t[d] <= p.tl[d] + touch && slope[d] <= level;
-    bool heldAbove = t[d] >= p.tu[d] - touch && slope[d] >= -level;
+    const bool curvesUp = side * htt[d * p.nt + d] > 0;
+    bool heldBelow = t[d] <= p.tl[d] + touch && (slope[d] < -level || (slope[d] <= level && !curvesUp));
+    bool heldAbove = t[d] >= p.tu[d] - touch && (slope[d] > level || (slope[d] >= -level && !curvesUp));
     if (!heldBelow && !heldAbove) free.push_back(d);
   }
   return free;
@@ -152,7 +155,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
       return PathStatus::Lost;
     }
     const Vec slope = sideSlope(d, nt, m.side);
-    std::vector<int> free = freeCoordinates(p, m.t, slope, FLAT_SLOPE * termSize(d, x, p.nx));
+    std::vector<int> free = freeCoordinates(p, m.t, slope, FLAT_SLOPE * termSize(d, x, p.nx), d.htt, m.side);
     if (!negatedCurvature(d.htt, nt, m.side, free, L)) {
       if (climbs++ < CLIMBS && climbOff(c, x, m)) continue;
       if (!shiftedCurvature(d.htt, nt, m.side, free, L)) {
@@ -191,7 +194,7 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   ConstraintDerivatives d;
   if (!infiniteDerivatives(c, m.constraint, x, m.t.data(), Order::All, d)) return PathStatus::Lost;
   const std::vector<int> free =
-      freeCoordinates(p, m.t, sideSlope(d, nt, m.side), FLAT_SLOPE * termSize(d, x, nx));
+      freeCoordinates(p, m.t, sideSlope(d, nt, m.side), FLAT_SLOPE * termSize(d, x, nx), d.htt, m.side);
   Vec L;
   if (!negatedCurvature(d.htt, nt, m.side, free, L) && !shiftedCurvature(d.htt, nt, m.side, free, L))
     return PathStatus::Degenerate;

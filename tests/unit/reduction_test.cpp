@@ -190,6 +190,29 @@ TEST(Maximiser, TwoDimensionalPathWithOneCoordinateOnAFace) {
   EXPECT_NEAR(m.t[1], 0.5 + 0.2 / 4, 1e-12);
 }
 
+TEST(Maximiser, ClimbsOffAFaceOfTWhereTheViolationIsAMinimumAcross) {
+  // g = -cos(5 pi t) (1 + x0^2) on [0, 1]: flat at t = 0 by symmetry, where
+  // it is least; its maximiser is t = 0.2.
+  FakeProblem f;
+  f.nx = 1;
+  f.g = [](int, const double* x, const double* t) { return -std::cos(5 * M_PI * t[0]) * (1 + x[0] * x[0]); };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = -2 * x[0] * std::cos(5 * M_PI * t[0]);
+    gt[0] = 5 * M_PI * std::sin(5 * M_PI * t[0]) * (1 + x[0] * x[0]);
+  };
+  SipContext& c = f.install();
+  Maximiser m;
+  m.t = {0.0};
+  std::string why;
+  const Vec x = {0.5};
+  ASSERT_EQ(followMaximiser(c, x.data(), m, &why), PathStatus::Followed) << why;
+  EXPECT_NEAR(m.t[0], 0.2, 1e-12);
+  // Newton's steps, counted: gradient steps of a thousandth of T took
+  // hundreds of evaluations to cover the way.
+  EXPECT_GT(c.stats.contval, 0);
+  EXPECT_LT(c.stats.contval, 100);
+}
+
 TEST(Maximiser, ARidgeIsDegenerate) {
   // g = x0 - x1 (t - 1/2)^2 with x1 = 0: every t is a maximiser.
   FakeProblem f;
