@@ -24,6 +24,7 @@ const int CLIMBS = 3;
 
 double width(const Problem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
+const double CURVING_UP = 1e-3;
 // A slope below this share of the size of g's terms (per box width) is
 // flat to rounding: on a bound of T where g is symmetric about it (cosines
 // at 0 and pi) the slope and the mixed derivatives g_xt vanish, and the
@@ -39,13 +40,18 @@ double termSize(const ConstraintDerivatives& d, const double* x, int nx) {
 
 // Coordinates of t that a bound of T holds: at the bound, with the
 // violation rising outward, or flat and not curving up inward (where it
-// does, the bound holds a minimum across it, not a maximiser).
+// does, the bound holds a minimum across it, not a maximiser). A curvature
+// across below CURVING_UP of the largest is taken for flat: where a
+// maximiser leaves a face along a ridge, it turns up as the maximiser goes,
+// and the face keeps it until then.
 std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slope, double flat,
                                  const Vec& htt, int side) {
+  double largest = 0;
+  for (double h : htt) largest = std::max(largest, std::fabs(h));
   std::vector<int> free;
   for (int d = 0; d < p.nt; ++d) {
     const double touch = 1e-13 * width(p, d), level = flat / width(p, d);
-    const bool curvesUp = side * htt[d * p.nt + d] > 0;
+    const bool curvesUp = side * htt[d * p.nt + d] > CURVING_UP * largest;
     bool heldBelow = t[d] <= p.tl[d] + touch && (slope[d] < -level || (slope[d] <= level && !curvesUp));
     bool heldAbove = t[d] >= p.tu[d] - touch && (slope[d] > level || (slope[d] >= -level && !curvesUp));
     if (!heldBelow && !heldAbove) free.push_back(d);
@@ -113,9 +119,9 @@ Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
 // Where the curvature in t is not that of a maximum, t is a saddle or a
 // slope the first ascent stopped on (a face of T where the violation is
 // flat by symmetry, say): a small step along the coordinate that rises most,
-// then Newton's method with a shift where the curvature is not a maximum's
-// (gradient steps as short as the first crawl along a ridge: hundreds of
-// evaluations a call). False when nothing rises.
+// then Newton's method in t, shifted while the curvature is not yet a
+// maximum's (gradient steps as short as the first one crawled along a
+// ridge: hundreds of evaluations a call). False when nothing rises.
 bool climbOff(SipContext& c, const double* x, Maximiser& m) {
   const Problem& p = c.problem;
   long evaluations = 0;
