@@ -450,6 +450,13 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
   c_.print(PrintLevel::Iterations, "Newton\tActive\tObjective\tKKT residual\tViolation\n");
   double previous = HUGE_VAL;
   int absorbed = 0;
+  auto convergedAt = [&](double size) {
+    const bool quadratic = std::isfinite(previous) && size * QUADRATIC_CUT <= previous;
+    return size <= KKT_TOLERANCE || (quadratic && size <= NEARLY * KKT_TOLERANCE);
+  };
+  auto stallsAt = [&](double size, int it) {
+    return it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous;
+  };
   for (int it = 0;; ++it) {
     int active = 0;
     for (const Row& r : rows_) active += r.equality;
@@ -459,9 +466,8 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
            c_.modelObjective(c_.evaluate(Request::ObjectiveValue, 0, x_.data())), kkt, viol);
     c_.iterationDone("newton", it, x_.data(), viol);
     const double size = std::max(kkt, viol);
-    const bool quadratic = std::isfinite(previous) && size * QUADRATIC_CUT <= previous;
-    const bool converged = size <= KKT_TOLERANCE || (quadratic && size <= NEARLY * KKT_TOLERANCE);
-    if (converged || (it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous)) {
+    const bool converged = convergedAt(size);
+    if (converged || stallsAt(size, it)) {
       if (foundNewMaximisers(full_))
         return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
       return finish(ReductionEnd::Converged, converged ? "" : "at the rounding level of the evaluations");
@@ -474,9 +480,12 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     if (!newtonStep(size, dx))
       return finish(ReductionEnd::Degenerate, "the active constraints' gradients are dependent");
     if (!dampedStep(dx, &why)) return finish(stopFor(), why);
-    // T again, against the maximisers where they have moved to.
+    // T again, against the maximisers where they have moved to (unless the
+    // phase stops here: the full scan follows).
     const size_t tracked = rows_.size();
-    if (foundNewMaximisers(coarse_)) {
+    const double reached = std::max(kktResidual(gradientScale), violation());
+    const bool stops = convergedAt(reached) || stallsAt(reached, it + 1);
+    if (!stops && foundNewMaximisers(coarse_)) {
       if (newViolation_ > ABSORBED_VIOLATION || absorbed++ == MAX_ABSORBED)
         return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
       out_.newPoints.clear();
