@@ -112,6 +112,8 @@ class Phase {
   bool step(const Vec& dx);
   bool dampedStep(const Vec& dx, std::string* why);
   void watchFiniteConstraints();
+  bool absorbs(int& absorbed);
+  void joinViolatedRows();
   ReductionEnd stopFor() const;
   ReductionOutcome finish(ReductionEnd end, const std::string& message);
 };
@@ -415,6 +417,20 @@ bool Phase::foundNewMaximisers(const Scan& scan) {
   return !out_.newPoints.empty();
 }
 
+// New maximisers violated by a hair join the rows, at most MAX_ABSORBED
+// times a phase; false when they end it.
+bool Phase::absorbs(int& absorbed) {
+  if (newViolation_ > ABSORBED_VIOLATION || absorbed++ == MAX_ABSORBED) return false;
+  out_.newPoints.clear();
+  return true;
+}
+
+// Watched rows the step has broken join the active ones.
+void Phase::joinViolatedRows() {
+  for (Row& r : rows_)
+    if (!r.equality && r.at.value > KKT_TOLERANCE * r.scale) r.equality = true;
+}
+
 // A finite constraint the step has broken joins the active rows.
 void Phase::watchFiniteConstraints() {
   for (int k = 0; k < p_.mx; ++k) {
@@ -467,15 +483,20 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     c_.iterationDone("newton", it, x_.data(), viol);
     const double size = std::max(kkt, viol);
     const bool converged = convergedAt(size);
+    // A maximiser the full scan finds violated by a hair joins the rows.
+    bool joined = false;
     if (converged || stallsAt(size, it)) {
-      if (foundNewMaximisers(full_))
-        return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
-      return finish(ReductionEnd::Converged, converged ? "" : "at the rounding level of the evaluations");
+      if (!foundNewMaximisers(full_))
+        return finish(ReductionEnd::Converged, converged ? "" : "at the rounding level of the evaluations");
+      if (!absorbs(absorbed)) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+      if (!evaluate(&why)) return finish(stopFor(), why);
+      joinViolatedRows();
+      joined = true;
     }
     if (it >= MAX_STEPS) return finish(ReductionEnd::NoProgress, "no convergence in Newton steps");
     if (it >= 3 && size > previous) return finish(ReductionEnd::NoProgress, "the KKT residual grows");
     if (timeIsUp(c_)) return finish(ReductionEnd::NoProgress, "time_limit reached");
-    previous = size;
+    previous = joined ? HUGE_VAL : size;
     Vec dx;
     if (!newtonStep(size, dx))
       return finish(ReductionEnd::Degenerate, "the active constraints' gradients are dependent");
@@ -486,15 +507,12 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     const double reached = std::max(kktResidual(gradientScale), violation());
     const bool stops = convergedAt(reached) || stallsAt(reached, it + 1);
     if (!stops && foundNewMaximisers(coarse_)) {
-      if (newViolation_ > ABSORBED_VIOLATION || absorbed++ == MAX_ABSORBED)
-        return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
-      out_.newPoints.clear();
+      if (!absorbs(absorbed)) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
       previous = HUGE_VAL;
     }
     watchFiniteConstraints();
     if (rows_.size() > tracked && !evaluate(&why)) return finish(stopFor(), why);
-    for (Row& r : rows_)
-      if (!r.equality && r.at.value > KKT_TOLERANCE * r.scale) r.equality = true;
+    joinViolatedRows();
   }
 }
 
