@@ -3,6 +3,7 @@
 // change as they run. Every method and kernel takes it explicitly.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct SipContext {
 
   // Set by tests in place of the solver the options choose.
   SubproblemSolver* subproblemSolver = nullptr;
+
+  // Values of the infinite constraints asked of the problem directly (the
+  // scans and ascents of T), counted in stats.contval.
+  void countInfiniteValues(long evaluations) { stats.contval += (int)std::min<long>(evaluations, 1L << 30); }
 
   // One request to the problem's evaluator, counted in stats.
   double evaluate(Request code, int n, const double* x, const double* t = nullptr,

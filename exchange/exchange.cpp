@@ -60,7 +60,7 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
       if (relative > addAbove && set.add(m.t, j)) ++out.added;
     }
   }
-  c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
+  c.countInfiniteValues(evaluations);
   return out;
 }
 
@@ -145,7 +145,7 @@ int verifiedPoints(SipContext& c, WorkingSet& set) {
     }
     long evaluations = 0;
     t = climbFrom(ViolationFunction{p, c.x.data(), j, &evaluations}, t, std::max(width, 1e-12)).t;
-    c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
+    c.countInfiniteValues(evaluations);
     c.scans.hint(j, t);
     if (!set.add(t, j)) continue;
     ++added;

@@ -24,7 +24,6 @@ const int CLIMBS = 3;
 
 double width(const Problem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
-const double CURVING_UP = 1e-3;
 // A slope below this share of the size of g's terms (per box width) is
 // flat to rounding: on a bound of T where g is symmetric about it (cosines
 // at 0 and pi) the slope and the mixed derivatives g_xt vanish, and the
@@ -37,6 +36,8 @@ double termSize(const ConstraintDerivatives& d, const double* x, int nx) {
   for (int i = 0; i < nx; ++i) size += std::fabs(x[i] * d.gx[i]);
   return size;
 }
+
+const double CURVING_UP = 1e-3;
 
 // Coordinates of t that a bound of T holds: at the bound, with the
 // violation rising outward, or flat and not curving up inward (where it
@@ -139,7 +140,7 @@ bool climbOff(SipContext& c, const double* x, Maximiser& m) {
     }
   Vec t = best;
   const double climbed = newtonAscent(v, t, &side);
-  c.stats.contval += (int)std::min<long>(evaluations, 1L << 30);
+  c.countInfiniteValues(evaluations);
   if (side != m.side || !(climbed > here)) return false;
   m.t = t;
   return true;

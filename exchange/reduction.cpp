@@ -91,6 +91,7 @@ class Phase {
   Vec gradF_, hessF_;
   long evaluations_ = 0;
   double newViolation_ = 0;  // the largest of the last scan's new maximisers, on their scale
+  int absorbed_ = 0;         // times new maximisers joined the rows
   ReductionOutcome out_;
 
   double rowScale(int j, int side) const {
@@ -112,7 +113,7 @@ class Phase {
   bool step(const Vec& dx);
   bool dampedStep(const Vec& dx, std::string* why);
   void watchFiniteConstraints();
-  bool absorbs(int& absorbed);
+  bool absorbs();
   void joinViolatedRows();
   ReductionEnd stopFor() const;
   ReductionOutcome finish(ReductionEnd end, const std::string& message);
@@ -419,8 +420,8 @@ bool Phase::foundNewMaximisers(const Scan& scan) {
 
 // New maximisers violated by a hair join the rows, at most MAX_ABSORBED
 // times a phase; false when they end it.
-bool Phase::absorbs(int& absorbed) {
-  if (newViolation_ > ABSORBED_VIOLATION || absorbed++ == MAX_ABSORBED) return false;
+bool Phase::absorbs() {
+  if (newViolation_ > ABSORBED_VIOLATION || absorbed_++ == MAX_ABSORBED) return false;
   out_.newPoints.clear();
   return true;
 }
@@ -452,7 +453,7 @@ ReductionEnd Phase::stopFor() const {
 ReductionOutcome Phase::finish(ReductionEnd end, const std::string& message) {
   out_.end = end;
   out_.message = message;
-  c_.stats.contval += (int)std::min<long>(evaluations_, 1L << 30);
+  c_.countInfiniteValues(evaluations_);
   if (end == ReductionEnd::Converged) c_.x = x_;
   return out_;
 }
@@ -465,7 +466,6 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
   const double gradientScale = norm2(p_.nx, gradF_.data());
   c_.print(PrintLevel::Iterations, "Newton\tActive\tObjective\tKKT residual\tViolation\n");
   double previous = HUGE_VAL;
-  int absorbed = 0;
   auto convergedAt = [&](double size) {
     const bool quadratic = std::isfinite(previous) && size * QUADRATIC_CUT <= previous;
     return size <= KKT_TOLERANCE || (quadratic && size <= NEARLY * KKT_TOLERANCE);
@@ -488,7 +488,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     if (converged || stallsAt(size, it)) {
       if (!foundNewMaximisers(full_))
         return finish(ReductionEnd::Converged, converged ? "" : "at the rounding level of the evaluations");
-      if (!absorbs(absorbed)) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+      if (!absorbs()) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
       if (!evaluate(&why)) return finish(stopFor(), why);
       joinViolatedRows();
       joined = true;
@@ -507,7 +507,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     const double reached = std::max(kktResidual(gradientScale), violation());
     const bool stops = convergedAt(reached) || stallsAt(reached, it + 1);
     if (!stops && foundNewMaximisers(coarse_)) {
-      if (!absorbs(absorbed)) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
+      if (!absorbs()) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
       previous = HUGE_VAL;
     }
     watchFiniteConstraints();
