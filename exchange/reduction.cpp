@@ -98,6 +98,7 @@ class Phase {
     return ownScale(boundOf(p_, Kind::Infinite, j, side), magnitude_[j]);
   }
   bool tracked(int j, const Vec& t, double within) const;
+  Row* nearestRow(int j, int side, const Vec& t, double within);
   std::vector<LocalMaximum> nearActive(const Scan& scan, int j, bool firstScan, PointList* unknown);
   bool foundNewMaximisers(const Scan& scan);
   void trackMaximisers();
@@ -125,6 +126,18 @@ bool Phase::tracked(int j, const Vec& t, double within) const {
   for (const Row& r : rows_)
     if (r.kind == Kind::Infinite && r.index == j && boxDistance(r.m.t, t, w_) <= within) return true;
   return false;
+}
+
+// The row following the maximiser of constraint j on `side` nearest t,
+// within `within` box widths; null where there is none.
+Row* Phase::nearestRow(int j, int side, const Vec& t, double within) {
+  Row* nearest = nullptr;
+  for (Row& r : rows_) {
+    if (r.kind != Kind::Infinite || r.index != j || r.side != side) continue;
+    const double distance = boxDistance(r.m.t, t, w_);
+    if (distance <= within) within = distance, nearest = &r;
+  }
+  return nearest;
 }
 
 // Climbed local maxima of constraint j within NEAR_ACTIVE of its scale.
@@ -202,16 +215,23 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
     for (int j = 0; j < p_.mt; ++j) {
       const size_t r = p_.mx + q * p_.mt + j;
       if (r >= lambda.size() || !(std::fabs(lambda[r]) > negligible)) continue;
-      // The point climbs to the maximiser it stands for, in steps as long as
-      // half the way to its nearest neighbour in the set (a point of the
-      // coarse start may stand far from its maximiser).
+      // A point within two spacings of the coarse scan of a tracked
+      // maximiser stands for it (as a scan point there does). Any other
+      // climbs to the maximiser it stands for, in steps as long as half the
+      // way to its nearest neighbour in the set (a point of the coarse start
+      // may stand far from its maximiser).
+      const int side = lambda[r] > 0 ? 1 : -1;
+      if (Row* near = nearestRow(j, side, points[q], 2 * coarse_.spacing())) {
+        near->mu += std::fabs(lambda[r]);
+        continue;
+      }
       double neighbour = HUGE_VAL;
       for (size_t o = 0; o < points.size(); ++o)
         if (o != q) neighbour = std::min(neighbour, boxDistance(points[o], points[q], w_));
       ViolationFunction v{p_, x_.data(), j, &evaluations_};
       const double step = std::max(2 * coarse_.spacing(), std::isfinite(neighbour) ? neighbour / 2 : 0.0);
       const LocalMaximum m = climbFrom(v, points[q], step, POINT_CLIMB_STEPS);
-      if (m.side != (lambda[r] > 0 ? 1 : -1)) continue;
+      if (m.side != side) continue;
       track(m, j, std::fabs(lambda[r]));
     }
   for (int i = 0; i < p_.nx; ++i)

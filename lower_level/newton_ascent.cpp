@@ -14,6 +14,9 @@ const double LONGEST_STEP = 0.05;
 const int HALVINGS = 20;
 // Steps below this many box widths have met the rounding of the gradient.
 const double SETTLED = 1e-14;
+// Steps below this many box widths change the value by less than its
+// rounding (a maximum's curvature times the step squared).
+const double NOISE_STEP = 1e-10;
 
 double unit(const Problem& p, int d) {
   const double w = p.tu[d] - p.tl[d];
@@ -150,7 +153,9 @@ double newtonAscent(const ViolationFunction& v, Vec& t, int* side) {
       clampToBox(p, trial);
       length = 0;
       for (int d = 0; d < nt; ++d) length = std::max(length, std::fabs(trial[d] - t[d]) / unit(p, d));
-      if (!(length > 0)) break;
+      // A shorter step than NOISE_STEP that the value refused did so for
+      // its rounding: halving it further only spends evaluations.
+      if (!(length > 0) || (halving > 0 && length <= NOISE_STEP)) break;
       int trialSide;
       const double ft = v.value(trial.data(), &trialSide);
       if (trialSide == *side && ft >= f) {
