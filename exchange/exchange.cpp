@@ -217,7 +217,7 @@ Result exchangeMethod(SipContext& c) {
   NewtonPhase newton;
   SubproblemScaling scaling;
   std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
-  double lastWorst = HUGE_VAL;
+  double lastWorst = HUGE_VAL, lastObjective = -HUGE_VAL;
   c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.exchange_maxit; ++it) {
     if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
@@ -237,7 +237,9 @@ Result exchangeMethod(SipContext& c) {
       continue;
     }
     const PointList solvedOn = set.points();
-    set.update(r.lambda, p, c.x.data(), magnitude);
+    const bool rose = r.objective > lastObjective + 1e-10 * std::fabs(r.objective);
+    set.update(r.lambda, p, c.x.data(), magnitude, rose);
+    lastObjective = r.objective;
     // The coarse scan finds the maximisers to add; the full one has the last
     // word before the exchange phase stops on its own (not before a
     // subproblem solved with another objective scale is solved again).

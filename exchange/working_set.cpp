@@ -88,7 +88,7 @@ bool WorkingSet::add(const std::vector<double>& t, int j) {
 }
 
 int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, const double* x,
-                       const std::vector<double>& magnitude) {
+                       const std::vector<double>& magnitude, bool forget) {
   const size_t rows = p.mx + (size_t)p.mt * points_.size();
   if (lambda.size() != rows) return 0;  // a solver without multipliers: keep every point
   finiteLambda_.assign(lambda.begin(), lambda.begin() + p.mx);
@@ -105,11 +105,11 @@ int WorkingSet::update(const std::vector<double>& lambda, const Problem& p, cons
       const bool idle = std::fabs(q.lambda[j]) < 1e-12 && !error && wellInside(g, p.ctl[j], p.ctu[j], size);
       // The coarse start holds every constraint: it keeps the subproblem
       // bounded and its iterates near the last.
-      q.held[j] = q.initial || !idle;
+      q.held[j] = q.initial || !idle || (!forget && q.held[j]);
       inactive = inactive && idle;
     }
     q.idle = inactive ? q.idle + 1 : 0;
-    if (!q.initial && q.idle >= DROP_AFTER) {
+    if (forget && !q.initial && q.idle >= DROP_AFTER) {
       ++dropped;
       continue;
     }

@@ -44,9 +44,12 @@ class WorkingSet {
   // point in order) and drops the points that have been idle long enough: no
   // multiplier and every constraint well inside its bounds at x, on its own
   // scale (magnitude: each constraint's largest |g| over T, or empty).
-  // Returns how many were dropped.
+  // Returns how many were dropped. Without `forget` no row is let go and no
+  // point dropped: only a subproblem whose optimum rose may forget (a
+  // linear subproblem with many optimal vertices otherwise cycles among
+  // them, each dropping the rows that the next one violates).
   int update(const std::vector<double>& lambda, const Problem& p, const double* x,
-             const std::vector<double>& magnitude = {});
+             const std::vector<double>& magnitude = {}, bool forget = true);
 
   PointList points() const;
   // Which rows the next subproblem holds: point k's constraint j at k * mt + j.

@@ -11,6 +11,7 @@
 #include "IpTNLP.hpp"
 #include "core/run_clock.h"
 #include "core/sip.h"
+#include "subproblem/linear_subproblem.h"
 #include "kernels/vector_ops.h"
 
 namespace ormid {
@@ -484,6 +485,9 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   const bool exact = exactHessian_ && c.problem.hessians;
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);
+  // A linear program: the simplex's vertex, where it gives one.
+  SubproblemResult vertex;
+  if (exact && problem->linear() && solveLinearSubproblem(c, x, points, held, vertex)) return vertex;
   double objectiveScale = objectiveScaling(c, x);
   if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
   int iterations = 0;

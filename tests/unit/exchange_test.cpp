@@ -63,6 +63,14 @@ TEST(WorkingSet, AddsNewPointsOnceDropsIdleOnesAndKeepsMultipliersForWarmStarts)
   EXPECT_EQ(set.update(lambda, c.problem, &x), 1);  // the added point goes, the start stays
   EXPECT_EQ(set.size(), 3u);
   EXPECT_EQ(set.warmStart(), (Vec{7.0, 0.5, 0.0, 0.0}));
+  // Without leave to forget (an optimum that did not rise) an idle point
+  // stays, and so do the rows it holds.
+  set.add({0.8});
+  const std::vector<char> held = set.held();
+  for (int round = 0; round < 2 * WorkingSet::DROP_AFTER; ++round)
+    EXPECT_EQ(set.update({7.0, 0.5, 0.0, 0.0, 0.0}, c.problem, &x, {}, false), 0);
+  EXPECT_EQ(set.held(), held);
+  EXPECT_EQ(set.update({7.0, 0.5, 0.0, 0.0, 0.0}, c.problem, &x), 1);
   // A point with a multiplier is never idle.
   set.add({0.6});
   for (int round = 0; round < 2 * WorkingSet::DROP_AFTER; ++round)

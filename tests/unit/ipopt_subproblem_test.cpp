@@ -6,6 +6,7 @@
 #include <string>
 
 #include "subproblem/ipopt_subproblem.h"
+#include "subproblem/linear_subproblem.h"
 #include "fake_problem.h"
 
 using namespace ormid;
@@ -129,7 +130,8 @@ struct CountingEvaluator {
 
 TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
   // min -x0 - x1 s.t. x0 cos t + x1 sin t <= 1 at 40 points of [0, pi/2]:
-  // an LP, solved alike whether or not the pattern says so.
+  // an LP, solved alike whether or not the pattern says so (at the
+  // simplex's vertex where it does, to Ipopt's tolerance where it does not).
   FakeProblem f;
   f.nx = 2;
   f.tu = {M_PI / 2};
@@ -157,10 +159,62 @@ TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
     solution[linear] = x;
     gradients[linear] = counting.gradients;
   }
-  EXPECT_NEAR(solution[1][0], solution[0][0], 1e-9);
-  EXPECT_NEAR(solution[1][1], solution[0][1], 1e-9);
+  EXPECT_NEAR(solution[1][0], solution[0][0], 1e-8);
+  EXPECT_NEAR(solution[1][1], solution[0][1], 1e-8);
   EXPECT_LE(gradients[1], 2 * 40);   // once (or twice) per row
   EXPECT_GE(gradients[0], 5 * 40);   // once per row and iteration
+}
+
+TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOneIsLeftToIpopt) {
+  // max x0 + x1 s.t. -1 <= x0 cos t + x1 sin t <= 1: the two tangents either
+  // side of pi/4 hold the vertex, against their upper bounds (Ipopt's sign:
+  // positive), with equal multipliers that balance the objective's gradient.
+  FakeProblem f;
+  f.nx = 2;
+  f.tu = {M_PI / 2};
+  f.ctl = {-1.0};
+  f.f = [](const double* x) { return -x[0] - x[1]; };
+  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
+  f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
+  f.gradG = [](int, const double*, const double* t, double* gx, double* gt) {
+    gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]), gt[0] = 0;
+  };
+  SipContext& c = f.install();
+  PointList points;
+  for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
+  std::vector<double> x = {0.5, 0.5};
+  SubproblemResult r;
+  CaptureStdout();
+  ASSERT_TRUE(solveLinearSubproblem(c, x.data(), points, nullptr, r));
+  GetCapturedStdout();
+  const double corner = std::cos(M_PI / 4) / std::cos(M_PI / 4 / 39);
+  EXPECT_NEAR(x[0], corner, 1e-14);
+  EXPECT_NEAR(x[1], corner, 1e-14);
+  EXPECT_NEAR(r.objective, -2 * corner, 1e-14);
+  ASSERT_EQ(r.lambda.size(), 40u);
+  const double share = 0.5 / (std::cos(M_PI / 4) * std::cos(M_PI / 4 / 39));
+  for (int k = 0; k < 40; ++k) EXPECT_NEAR(r.lambda[k], k == 19 || k == 20 ? share : 0.0, 1e-12) << k;
+  // One point leaves x1 free: no vertex within reach, x as it was.
+  x = {0.5, 0.5};
+  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, r));
+  EXPECT_EQ(x, (std::vector<double>{0.5, 0.5}));
+}
+
+TEST(LinearSubproblem, AVertexOfAWholeOptimalFaceIsLeftToIpopt) {
+  // max x0 + x1 s.t. x0 + x1 <= 1, x >= 0: every point of the segment is
+  // optimal; its corners carry one multiplier for two variables.
+  FakeProblem f;
+  f.nx = 2;
+  f.xl = {0.0, 0.0};
+  f.f = [](const double* x) { return -x[0] - x[1]; };
+  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
+  f.g = [](int, const double* x, const double*) { return x[0] + x[1] - 1; };
+  f.gradG = [](int, const double*, const double*, double* gx, double* gt) { gx[0] = gx[1] = 1, gt[0] = 0; };
+  SipContext& c = f.install();
+  std::vector<double> x = {0.2, 0.2};
+  SubproblemResult r;
+  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}, {1.0}}, nullptr, r));
+  EXPECT_EQ(x, (std::vector<double>{0.2, 0.2}));
 }
 
 TEST(IpoptBounds, LibraryInfinitiesBecomeIpoptInfinities) {

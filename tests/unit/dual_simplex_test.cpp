@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "kernels/dual_simplex.h"
+
+using namespace ormid;
+
+namespace {
+
+typedef std::vector<double> Vec;
+
+void addRow(LinearProgram& lp, const Vec& g, double h) {
+  lp.G.insert(lp.G.end(), g.begin(), g.end());
+  lp.h.push_back(h);
+}
+
+// Feasible, multipliers non-negative, c + G' lambda = 0, and each
+// multiplier on a row that holds with equality: the vertex is optimal
+// whatever path the pivots took.
+void expectOptimal(const LinearProgram& lp, const LpSolution& s, double tol) {
+  ASSERT_EQ(s.status, LpStatus::Optimal);
+  const int n = lp.n, m = lp.rows();
+  Vec stationarity = lp.c;
+  for (int r = 0; r < m; ++r) {
+    double value = -lp.h[r];
+    for (int i = 0; i < n; ++i) value += lp.G[(size_t)r * n + i] * s.x[i];
+    EXPECT_LE(value, tol) << "row " << r;
+    EXPECT_GE(s.lambda[r], 0.0);
+    if (s.lambda[r] > 0) {
+      EXPECT_NEAR(value, 0.0, tol) << "row " << r;
+    }
+    for (int i = 0; i < n; ++i) stationarity[i] += s.lambda[r] * lp.G[(size_t)r * n + i];
+  }
+  for (double v : stationarity) EXPECT_NEAR(v, 0.0, tol);
+}
+
+TEST(DualSimplex, TangentsOfTheUnitCircleMeetAtTheKnownVertex) {
+  // max x0 + x1 s.t. x0 cos t + x1 sin t <= 1 at 40 points of [0, pi/2]:
+  // the tangents at the two points either side of pi/4 meet at
+  // (cos pi/4, sin pi/4) / cos(spacing / 2).
+  LinearProgram lp;
+  lp.n = 2;
+  lp.c = {-1, -1};
+  const double spacing = M_PI / 2 / 39;
+  for (int k = 0; k < 40; ++k) addRow(lp, {std::cos(k * spacing), std::sin(k * spacing)}, 1);
+  const LpSolution s = dualSimplex(lp, {0.5, 0.5}, {1e6, 1e6}, 1000);
+  expectOptimal(lp, s, 1e-13);
+  const double corner = std::cos(M_PI / 4) / std::cos(spacing / 2);
+  EXPECT_NEAR(s.x[0], corner, 1e-14);
+  EXPECT_NEAR(s.x[1], corner, 1e-14);
+  EXPECT_NEAR(s.lambda[19], s.lambda[20], 1e-14);
+  EXPECT_GT(s.lambda[19], 0.0);
+}
+
+TEST(DualSimplex, RandomBoundedProgramsMeetTheOptimalityConditions) {
+  // Rows tangent to a ball around a random centre, so that every program is
+  // feasible and bounded; many more rows than variables, as in a working set.
+  std::mt19937 rng(7);
+  std::normal_distribution<double> normal;
+  for (int n : {2, 5, 20, 60}) {
+    LinearProgram lp;
+    lp.n = n;
+    Vec centre(n);
+    for (double& v : centre) v = normal(rng);
+    for (int i = 0; i < n; ++i) lp.c.push_back(normal(rng));
+    for (int r = 0; r < 8 * n + 20; ++r) {
+      Vec g(n);
+      double norm = 0, h = 0;
+      for (double& v : g) v = normal(rng), norm += v * v;
+      for (int i = 0; i < n; ++i) g[i] /= std::sqrt(norm), h += g[i] * centre[i];
+      addRow(lp, g, h + 1 + 0.1 * std::fabs(normal(rng)));
+    }
+    const LpSolution s = dualSimplex(lp, Vec(n, 0.0), Vec(n, 1e6), 10000);
+    SCOPED_TRACE(n);
+    expectOptimal(lp, s, 1e-9);
+  }
+}
+
+TEST(DualSimplex, ManyRowsThroughOneVertexDoNotCycle) {
+  // min x0 + x1 over x >= 0, with 30 more rows through the origin: every
+  // basis at the optimum is degenerate.
+  LinearProgram lp;
+  lp.n = 2;
+  lp.c = {1, 1};
+  addRow(lp, {-1, 0}, 0);
+  addRow(lp, {0, -1}, 0);
+  for (int k = 1; k <= 30; ++k) addRow(lp, {-std::cos(k * 0.05), -std::sin(k * 0.05)}, 0);
+  const LpSolution s = dualSimplex(lp, {3, 4}, {100, 100}, 1000);
+  expectOptimal(lp, s, 1e-12);
+  EXPECT_NEAR(s.x[0], 0.0, 1e-12);
+  EXPECT_NEAR(s.x[1], 0.0, 1e-12);
+}
+
+TEST(DualSimplex, InfeasibleUnboundedAndDegenerateInputsAreReported) {
+  LinearProgram infeasible;  // x <= -1 and x >= 1
+  infeasible.n = 1;
+  infeasible.c = {1};
+  addRow(infeasible, {1}, -1);
+  addRow(infeasible, {-1}, -1);
+  EXPECT_EQ(dualSimplex(infeasible, {0}, {1e6}, 100).status, LpStatus::Infeasible);
+
+  LinearProgram unbounded;  // min -x0 s.t. x1 <= 1: x0 runs to the artificial box
+  unbounded.n = 2;
+  unbounded.c = {-1, 0};
+  addRow(unbounded, {0, 1}, 1);
+  EXPECT_EQ(dualSimplex(unbounded, {0, 0}, {1e6, 1e6}, 100).status, LpStatus::Unbounded);
+
+  LinearProgram cycling = infeasible;  // a limit of no pivots
+  cycling.c = {0};
+  cycling.h = {1, 1};
+  EXPECT_EQ(dualSimplex(cycling, {5}, {1e6}, 0).status, LpStatus::PivotLimit);
+
+  LinearProgram malformed;  // G's size does not match
+  malformed.n = 2;
+  malformed.c = {1, 1};
+  malformed.h = {1};
+  malformed.G = {1};
+  EXPECT_NE(dualSimplex(malformed, {0, 0}, {1, 1}, 10).status, LpStatus::Optimal);
+}
+
+}  // namespace
