@@ -26,6 +26,10 @@ int starts(const Problem& p) { return std::max(5, p.nx + 5); }
 // passing through a degenerate shape (two merging along a ridge) while the
 // exchange phase converges is regular again a few subproblems later.
 const int REDUCTION_TRIES = 20;
+// After a failed try the next waits until the exchange phase has cut the
+// violation to this share of what it was then: from a point hardly nearer
+// the Newton phase fails again, and a try costs several linear subproblems.
+const double RETRY_CUT = 0.3;
 // The stop tolerance of the exchange phase's last subproblem, on its scale.
 const double FINAL_TOLERANCE = 1e-12;
 // A subproblem whose point is violated this many times more than the last
@@ -162,17 +166,21 @@ int verifiedPoints(SipContext& c, WorkingSet& set) {
 struct NewtonPhase {
   int tries = 0;
   bool addedPoints = false;
+  double failedAt = HUGE_VAL;  // the exchange phase's violation at the last failed try
 
-  bool due(const Options& o) const {
-    return o.exchange_reduce && tries < REDUCTION_TRIES;
+  // Where the exchange phase is about to stop (`stopping`) the phase is tried
+  // whatever the last failure.
+  bool due(const Options& o, double violation, bool stopping) const {
+    return o.exchange_reduce && tries < REDUCTION_TRIES && (stopping || violation <= RETRY_CUT * failedAt);
   }
 
   bool converges(SipContext& c, const Scan& scan, const PointList& points,
-                 const std::vector<double>& lambda, WorkingSet& set,
+                 const std::vector<double>& lambda, double violation, WorkingSet& set,
                  std::string* message) {
     ++tries;
     addedPoints = false;
     ReductionOutcome r = reduce(c, scan, points, lambda);
+    if (r.end != ReductionEnd::Converged) failedAt = violation;
     switch (r.end) {
       case ReductionEnd::Converged: {
         char text[160];
@@ -266,8 +274,9 @@ Result exchangeMethod(SipContext& c) {
     }
     std::string converged;
     // A subproblem solved on another scale says little of the maximisers.
-    if (newton.due(o) && !rescaled(used, scaling)) {
-      if (newton.converges(c, scan, solvedOn, r.lambda, set, &converged)) {
+    const bool stopping = level.worst <= addAbove || level.added == 0;
+    if (newton.due(o, level.worst, stopping) && !rescaled(used, scaling)) {
+      if (newton.converges(c, scan, solvedOn, r.lambda, level.worst, set, &converged)) {
         if (verifiedPoints(c, set)) continue;
         return sipResult(Status::Solved, converged, it + 1);
       }
