@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "certificate/nnls.h"
 #include "core/run_clock.h"
 #include "kernels/dense_lu.h"
 #include "kernels/vector_ops.h"
@@ -16,11 +17,6 @@ const int MAX_STEPS = 30;
 // Converged: the KKT residual and the active rows' values at this share of
 // their scales.
 const double KKT_TOLERANCE = 1e-12;
-// Also converged: within NEARLY times the tolerance after a step that cut
-// the residual QUADRATIC_CUT times (quadratic convergence: the next step
-// would only meet the rounding).
-const double NEARLY = 100;
-const double QUADRATIC_CUT = 1e4;
 // Below this a residual that stops falling has met the rounding of the
 // evaluations (a constraint of size 1e-8 made of terms of size 1 is known
 // to about 1e-7 of itself): the phase has converged as far as it can.
@@ -36,6 +32,9 @@ const double NEW_VIOLATION = 1e-10;
 // off the face is what makes it appear.
 const double ABSORBED_VIOLATION = 1e-4;
 const int MAX_ABSORBED = 3;
+// Rows within this share of their scale (or ten times the violation, where
+// larger) of their bound may carry a fitted multiplier.
+const double FIT_BAND = 1e-6;
 // Multipliers below this share of the largest are taken for zero.
 const double MULTIPLIER_SHARE = 1e-6;
 // An active row whose maximiser is lost or degenerate leaves the Newton
@@ -103,6 +102,7 @@ class Phase {
   bool foundNewMaximisers(const Scan& scan);
   void trackMaximisers();
   void takeMultipliers(const PointList& points, const std::vector<double>& lambda);
+  void fitMultipliers(double gradientScale);
   Row& addFinite(int k, int side, double mu);
   bool track(const LocalMaximum& m, int j, double mu);
   bool evaluate(std::string* why);
@@ -247,6 +247,44 @@ void Phase::takeMultipliers(const PointList& points, const std::vector<double>& 
     }
   for (Row& r : rows_)
     if (r.kind != Kind::Bound) r.equality = r.mu > 0;
+}
+
+// The multipliers that fit the objective's gradient best (non-negative
+// least squares over the rows near their bound), where they fit better than
+// the subproblem's: those sit on working set points, whose gradients only
+// approach the maximisers' (a vertex of a linear subproblem spreads them over
+// neighbouring points), and a first Newton step with the wrong curvature
+// terms runs off.
+void Phase::fitMultipliers(double gradientScale) {
+  const double band = std::max(FIT_BAND, 10 * violation());
+  std::vector<Row*> near;
+  for (Row& r : rows_)
+    if (r.kind != Kind::Bound && r.at.value >= -band * r.scale) near.push_back(&r);
+  if (near.empty()) return;
+  const int n = p_.nx;
+  std::vector<double> A((size_t)n * near.size()), b(n);
+  for (size_t k = 0; k < near.size(); ++k)
+    for (int i = 0; i < n; ++i) A[k * n + i] = near[k]->at.grad[i];
+  // Bound rows hold their variables whatever the multipliers: their
+  // coordinates of the gradient are left out of the fit.
+  std::vector<char> held(n, 0);
+  for (const Row& r : rows_)
+    if (r.kind == Kind::Bound) held[r.index] = 1;
+  for (int i = 0; i < n; ++i) {
+    b[i] = held[i] ? 0.0 : -gradF_[i];
+    if (held[i])
+      for (size_t k = 0; k < near.size(); ++k) A[k * n + i] = 0;
+  }
+  double residual = 0;
+  const std::vector<double> z = nonNegativeLeastSquares(A, n, (int)near.size(), b, &residual);
+  const std::vector<Row> before = rows_;
+  const double was = kktResidual(gradientScale);
+  double largest = 0;
+  for (double v : z) largest = std::max(largest, v);
+  for (Row& r : rows_)
+    if (r.kind != Kind::Bound) r.mu = 0, r.equality = false;
+  for (size_t k = 0; k < near.size(); ++k) near[k]->mu = z[k], near[k]->equality = z[k] > MULTIPLIER_SHARE * largest;
+  if (!(kktResidual(gradientScale) < was)) rows_ = before;
 }
 
 // Follows every maximiser to x and evaluates every row there. A watched
@@ -484,12 +522,10 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
   std::string why;
   if (!evaluate(&why)) return finish(out_.end, why);
   const double gradientScale = norm2(p_.nx, gradF_.data());
+  fitMultipliers(gradientScale);
   c_.print(PrintLevel::Iterations, "Newton\tActive\tObjective\tKKT residual\tViolation\n");
   double previous = HUGE_VAL;
-  auto convergedAt = [&](double size) {
-    const bool quadratic = std::isfinite(previous) && size * QUADRATIC_CUT <= previous;
-    return size <= KKT_TOLERANCE || (quadratic && size <= NEARLY * KKT_TOLERANCE);
-  };
+  auto convergedAt = [&](double size) { return size <= KKT_TOLERANCE; };
   auto stallsAt = [&](double size, int it) {
     return it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous;
   };

@@ -58,11 +58,19 @@ class Simplex {
     for (int i = 0; i < n_; ++i) {
       G_[(size_t)(m_ + 2 * i) * n_ + i] = 1.0, h_[m_ + 2 * i] = centre[i] + reach[i];
       G_[(size_t)(m_ + 2 * i + 1) * n_ + i] = -1.0, h_[m_ + 2 * i + 1] = reach[i] - centre[i];
-      // The bound the objective leans on: its multiplier is |c_i|.
-      basis_.push_back(lp.c[i] < 0 ? m_ + 2 * i : m_ + 2 * i + 1);
+    }
+    for (int r = 0; r < m_ + 2 * n_; ++r) {
+      double two = 0, one = 0;
+      for (int i = 0; i < n_; ++i) two += row(r)[i] * row(r)[i], one += std::fabs(row(r)[i]);
+      norm_.push_back(std::sqrt(two));
+      absSum_.push_back(one);
     }
   }
 
+  // The basis `start` where it is one whose multipliers are non-negative;
+  // otherwise, for each variable, the artificial bound the objective leans
+  // on (its multiplier |c_i|).
+  bool begin(const std::vector<int>* start);
   LpSolution solve(int maxPivots);
 
  private:
@@ -71,24 +79,46 @@ class Simplex {
   Vec G_, h_;
   std::vector<int> basis_;
   Vec inverse_, x_, lambda_;  // the basis matrix's inverse; the vertex; the basis rows' multipliers
+  Vec norm_, absSum_;         // each row's Euclidean norm and sum of |entries|
 
   const double* row(int r) const { return &G_[(size_t)r * n_]; }
-  bool refresh();
+  bool refresh(bool dualFeasible = true);
   void vertex();
   int mostViolated() const;
   bool pivot(int entering, LpSolution& out);
 };
 
-bool Simplex::refresh() {
+// The basis matrix's inverse and the multipliers afresh; false where the
+// basis is singular, or (without `dualFeasible`, a start to be checked)
+// where a multiplier is negative beyond rounding.
+bool Simplex::refresh(bool dualFeasible) {
   Vec B((size_t)n_ * n_);
   for (int k = 0; k < n_; ++k) std::copy(row(basis_[k]), row(basis_[k]) + n_, &B[(size_t)k * n_]);
   if (!invert(n_, B, inverse_)) return false;
   // B' lambda = -c.
   lambda_.assign(n_, 0.0);
-  for (int k = 0; k < n_; ++k)
+  double largest = 0;
+  for (int k = 0; k < n_; ++k) {
     for (int i = 0; i < n_; ++i) lambda_[k] -= inverse_[(size_t)i * n_ + k] * lp_.c[i];
-  for (double& l : lambda_) l = std::max(0.0, l);
+    largest = std::max(largest, std::fabs(lambda_[k]));
+  }
+  for (double& l : lambda_) {
+    if (!dualFeasible && l < -1e-9 * largest) return false;
+    l = std::max(0.0, l);
+  }
   return true;
+}
+
+bool Simplex::begin(const std::vector<int>* start) {
+  if (start && (int)start->size() == n_) {
+    basis_ = *start;
+    bool valid = true;
+    for (int r : basis_) valid = valid && r >= 0 && r < m_;
+    if (valid && refresh(false)) return true;
+  }
+  basis_.clear();
+  for (int i = 0; i < n_; ++i) basis_.push_back(lp_.c[i] < 0 ? m_ + 2 * i : m_ + 2 * i + 1);
+  return refresh();
 }
 
 // x = B^-1 h_B.
@@ -102,12 +132,15 @@ void Simplex::vertex() {
 int Simplex::mostViolated() const {
   int worst = -1;
   double distance = 0;
+  double largestX = 0;
+  for (double v : x_) largestX = std::max(largestX, std::fabs(v));
   for (int r = 0; r < m_ + 2 * n_; ++r) {
     const double* g = row(r);
-    double value = -h_[r], size = std::fabs(h_[r]), norm = 0;
-    for (int i = 0; i < n_; ++i) value += g[i] * x_[i], size += std::fabs(g[i] * x_[i]), norm += g[i] * g[i];
-    if (!(value > VIOLATED * size) || !(norm > 0)) continue;
-    const double d = value / std::sqrt(norm);
+    double value = -h_[r];
+    for (int i = 0; i < n_; ++i) value += g[i] * x_[i];
+    // The size of the row's terms, bounded by |h| + |g|_1 |x|_inf.
+    if (!(value > VIOLATED * (std::fabs(h_[r]) + absSum_[r] * largestX)) || !(norm_[r] > 0)) continue;
+    const double d = value / norm_[r];
     if (d > distance) distance = d, worst = r;
   }
   return worst;
@@ -153,7 +186,6 @@ bool Simplex::pivot(int entering, LpSolution& out) {
 LpSolution Simplex::solve(int maxPivots) {
   LpSolution out;
   out.status = LpStatus::Singular;
-  if (!refresh()) return out;
   bool fresh = true;
   int sinceRefresh = 0;
   for (;;) {
@@ -192,11 +224,14 @@ LpSolution Simplex::solve(int maxPivots) {
 }  // namespace
 
 LpSolution dualSimplex(const LinearProgram& lp, const std::vector<double>& centre,
-                       const std::vector<double>& reach, int maxPivots) {
+                       const std::vector<double>& reach, int maxPivots,
+                       const std::vector<int>* start) {
   if (lp.n <= 0 || (int)lp.c.size() != lp.n || lp.G.size() != (size_t)lp.rows() * lp.n ||
       centre.size() != (size_t)lp.n || reach.size() != (size_t)lp.n)
     return LpSolution();
-  return Simplex(lp, centre, reach).solve(maxPivots);
+  Simplex simplex(lp, centre, reach);
+  if (!simplex.begin(start)) return LpSolution();
+  return simplex.solve(maxPivots);
 }
 
 }  // namespace ormid

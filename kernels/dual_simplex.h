@@ -29,9 +29,12 @@ struct LpSolution {
   int pivots = 0;
 };
 
-// From the vertex of the box |x_i - centre_i| <= reach_i that minimises c'x,
-// at most maxPivots pivots.
+// From `start` (n rows of G, the last program's optimal basis: adding rows
+// keeps it dual feasible) where it is a basis whose multipliers are
+// non-negative, else from the vertex of the box |x_i - centre_i| <= reach_i
+// that minimises c'x; at most maxPivots pivots.
 LpSolution dualSimplex(const LinearProgram& lp, const std::vector<double>& centre,
-                       const std::vector<double>& reach, int maxPivots);
+                       const std::vector<double>& reach, int maxPivots,
+                       const std::vector<int>* start = nullptr);
 
 }  // namespace ormid

@@ -487,7 +487,7 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);
   // A linear program: the simplex's vertex, where it gives one.
   SubproblemResult vertex;
-  if (exact && problem->linear() && solveLinearSubproblem(c, x, points, held, vertex)) return vertex;
+  if (exact && problem->linear() && solveLinearSubproblem(c, x, points, held, lambda0, vertex)) return vertex;
   double objectiveScale = objectiveScaling(c, x);
   if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
   int iterations = 0;

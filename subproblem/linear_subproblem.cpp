@@ -91,10 +91,24 @@ bool uniqueVertex(const std::vector<double>& lambda, int nx) {
   return positive >= nx;
 }
 
+// The rows that carried the last multipliers (lambda0, full layout, Ipopt's
+// sign): the last vertex's basis where they are nx.
+std::vector<int> lastBasis(const AffineRows& rows, const std::vector<double>* lambda0) {
+  std::vector<int> basis;
+  if (!lambda0) return basis;
+  for (size_t r = 0; r < rows.fullRow.size(); ++r) {
+    const long full = rows.fullRow[r];
+    if (full >= 0 && full < (long)lambda0->size() && rows.side[r] * (*lambda0)[full] > 0)
+      basis.push_back((int)r);
+  }
+  return basis;
+}
+
 }  // namespace
 
 bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
-                           const std::vector<char>* held, SubproblemResult& result) {
+                           const std::vector<char>* held, const std::vector<double>* lambda0,
+                           SubproblemResult& result) {
   const Problem& p = c.problem;
   if (p.nx <= 0) return false;
   AffineRows rows = affineRows(c, x, points, held);
@@ -103,7 +117,8 @@ bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
   for (int i = 0; i < p.nx; ++i) size = std::max(size, std::fabs(x[i]));
   const std::vector<double> centre(x, x + p.nx), reach(p.nx, REACH * size);
   const int maxPivots = 10 * (p.nx + rows.lp.rows()) + 100;
-  const LpSolution s = dualSimplex(rows.lp, centre, reach, maxPivots);
+  const std::vector<int> start = lastBasis(rows, lambda0);
+  const LpSolution s = dualSimplex(rows.lp, centre, reach, maxPivots, &start);
   if (s.status != LpStatus::Optimal || !uniqueVertex(s.lambda, p.nx)) return false;
   std::copy(s.x.begin(), s.x.end(), x);
   // Ipopt's sign: positive against the upper bound.

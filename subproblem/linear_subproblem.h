@@ -11,12 +11,15 @@
 namespace ormid {
 
 // Solves the subproblem on `points` (held: the infinite rows it holds, as
-// for SubproblemSolver::solveOn) from x, which it leaves at the vertex.
+// for SubproblemSolver::solveOn) from x, which it leaves at the vertex;
+// from the last vertex's basis where the rows with a multiplier in lambda0
+// (null: none) make one.
 // False, with x unchanged, where the simplex gives no answer (an optimum
 // beyond reach of x, too many pivots, a singular basis, an infeasible
 // working set) or where its vertex may be one of many optimal ones: the
 // caller's solver has the word then.
 bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
-                           const std::vector<char>* held, SubproblemResult& result);
+                           const std::vector<char>* held, const std::vector<double>* lambda0,
+                           SubproblemResult& result);
 
 }  // namespace ormid
