@@ -79,6 +79,39 @@ TEST(DualSimplex, RandomBoundedProgramsMeetTheOptimalityConditions) {
   }
 }
 
+TEST(DualSimplex, TheLastVertexsBasisStartsAProgramWithMoreRows) {
+  // The tangents of the unit circle at 14, then 40 points (every third of
+  // them one of the 14): the optimal basis on 14 stays dual feasible on 40
+  // (rows added), and the warm solve ends where the cold one does, in fewer
+  // pivots.
+  auto tangents = [](int count) {
+    LinearProgram lp;
+    lp.n = 2;
+    lp.c = {-1, -2};
+    for (int k = 0; k < count; ++k) {
+      const double t = M_PI / 2 * k / (count - 1);
+      addRow(lp, {std::cos(t), std::sin(t)}, 1);
+    }
+    return lp;
+  };
+  const LinearProgram coarse = tangents(14), fine = tangents(40);
+  const LpSolution first = dualSimplex(coarse, {0, 0}, {1e6, 1e6}, 100);
+  ASSERT_EQ(first.status, LpStatus::Optimal);
+  std::vector<int> basis;
+  for (int r = 0; r < coarse.rows(); ++r)
+    if (first.lambda[r] > 0) basis.push_back(3 * r);  // the same tangent among the 40
+  ASSERT_EQ(basis.size(), 2u);
+  const LpSolution cold = dualSimplex(fine, {0, 0}, {1e6, 1e6}, 100);
+  const LpSolution warm = dualSimplex(fine, first.x, {1e6, 1e6}, 100, &basis);
+  expectOptimal(fine, warm, 1e-13);
+  EXPECT_NEAR(warm.x[0], cold.x[0], 1e-14);
+  EXPECT_NEAR(warm.x[1], cold.x[1], 1e-14);
+  EXPECT_LE(warm.pivots, cold.pivots);
+  // A start whose multipliers are not all non-negative is no start.
+  const std::vector<int> wrong = {0, 1};
+  expectOptimal(fine, dualSimplex(fine, {0, 0}, {1e6, 1e6}, 100, &wrong), 1e-13);
+}
+
 TEST(DualSimplex, ManyRowsThroughOneVertexDoNotCycle) {
   // min x0 + x1 over x >= 0, with 30 more rows through the origin: every
   // basis at the optimum is degenerate.
