@@ -9,6 +9,8 @@ namespace {
 
 typedef std::vector<double> Vec;
 
+// Pivots between questions to the caller's stop.
+const int STOP_EVERY = 16;
 // Pivots between fresh inversions of the basis (the updates drift).
 const int REFRESH_EVERY = 64;
 // An inequality is violated beyond this share of the size of its terms.
@@ -71,7 +73,7 @@ class Simplex {
   // otherwise, for each variable, the artificial bound the objective leans
   // on (its multiplier |c_i|).
   bool begin(const std::vector<int>* start);
-  LpSolution solve(int maxPivots);
+  LpSolution solve(int maxPivots, const std::function<bool()>& stop);
 
  private:
   const LinearProgram& lp_;
@@ -183,7 +185,7 @@ bool Simplex::pivot(int entering, LpSolution& out) {
   return true;
 }
 
-LpSolution Simplex::solve(int maxPivots) {
+LpSolution Simplex::solve(int maxPivots, const std::function<bool()>& stop) {
   LpSolution out;
   out.status = LpStatus::Singular;
   bool fresh = true;
@@ -198,7 +200,7 @@ LpSolution Simplex::solve(int maxPivots) {
       fresh = true, sinceRefresh = 0;
       continue;
     }
-    if (out.pivots == maxPivots) {
+    if (out.pivots == maxPivots || (stop && out.pivots % STOP_EVERY == 0 && stop())) {
       out.status = LpStatus::PivotLimit;
       return out;
     }
@@ -225,13 +227,13 @@ LpSolution Simplex::solve(int maxPivots) {
 
 LpSolution dualSimplex(const LinearProgram& lp, const std::vector<double>& centre,
                        const std::vector<double>& reach, int maxPivots,
-                       const std::vector<int>* start) {
+                       const std::vector<int>* start, const std::function<bool()>& stop) {
   if (lp.n <= 0 || (int)lp.c.size() != lp.n || lp.G.size() != (size_t)lp.rows() * lp.n ||
       centre.size() != (size_t)lp.n || reach.size() != (size_t)lp.n)
     return LpSolution();
   Simplex simplex(lp, centre, reach);
   if (!simplex.begin(start)) return LpSolution();
-  return simplex.solve(maxPivots);
+  return simplex.solve(maxPivots, stop);
 }
 
 }  // namespace ormid

@@ -9,6 +9,7 @@
 // still leans on one is unbounded for our purpose.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 namespace ormid {
@@ -32,9 +33,11 @@ struct LpSolution {
 // From `start` (n rows of G, the last program's optimal basis: adding rows
 // keeps it dual feasible) where it is a basis whose multipliers are
 // non-negative, else from the vertex of the box |x_i - centre_i| <= reach_i
-// that minimises c'x; at most maxPivots pivots.
+// that minimises c'x; at most maxPivots pivots, and none once `stop` (when
+// given, asked every few pivots) says so: PivotLimit then.
 LpSolution dualSimplex(const LinearProgram& lp, const std::vector<double>& centre,
                        const std::vector<double>& reach, int maxPivots,
-                       const std::vector<int>* start = nullptr);
+                       const std::vector<int>* start = nullptr,
+                       const std::function<bool()>& stop = nullptr);
 
 }  // namespace ormid

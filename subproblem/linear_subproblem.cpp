@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/run_clock.h"
 #include "kernels/dual_simplex.h"
 
 namespace ormid {
@@ -118,7 +119,8 @@ bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
   const std::vector<double> centre(x, x + p.nx), reach(p.nx, REACH * size);
   const int maxPivots = 10 * (p.nx + rows.lp.rows()) + 100;
   const std::vector<int> start = lastBasis(rows, lambda0);
-  const LpSolution s = dualSimplex(rows.lp, centre, reach, maxPivots, &start);
+  // Past the time limit the simplex stops, and Ipopt says so.
+  const LpSolution s = dualSimplex(rows.lp, centre, reach, maxPivots, &start, [&c] { return timeIsUp(c); });
   if (s.status != LpStatus::Optimal || !uniqueVertex(s.lambda, p.nx)) return false;
   std::copy(s.x.begin(), s.x.end(), x);
   // Ipopt's sign: positive against the upper bound.

@@ -141,10 +141,13 @@ TEST(DualSimplex, InfeasibleUnboundedAndDegenerateInputsAreReported) {
   addRow(unbounded, {0, 1}, 1);
   EXPECT_EQ(dualSimplex(unbounded, {0, 0}, {1e6, 1e6}, 100).status, LpStatus::Unbounded);
 
-  LinearProgram cycling = infeasible;  // a limit of no pivots
+  LinearProgram cycling = infeasible;  // feasible, one pivot from its start
   cycling.c = {0};
   cycling.h = {1, 1};
   EXPECT_EQ(dualSimplex(cycling, {5}, {1e6}, 0).status, LpStatus::PivotLimit);
+  // The caller's stop (a time limit) ends it as well.
+  EXPECT_EQ(dualSimplex(cycling, {5}, {1e6}, 100, nullptr, [] { return true; }).status, LpStatus::PivotLimit);
+  EXPECT_EQ(dualSimplex(cycling, {5}, {1e6}, 100, nullptr, [] { return false; }).status, LpStatus::Optimal);
 
   LinearProgram malformed;  // G's size does not match
   malformed.n = 2;
