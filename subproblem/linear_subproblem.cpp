@@ -14,6 +14,9 @@ namespace {
 // an optimum further off is left to the interior point solver.
 const double REACH = 1e6;
 const double MULTIPLIER_SHARE = 1e-12;
+// Beyond this many variables the dense basis inverse (n^2 values, n^3 work
+// every 64 pivots) costs more than Ipopt's sparse factorisations.
+const int MAX_VARIABLES = 300;
 
 // Each row of the subproblem (a finite constraint, or an infinite one at a
 // point) as an affine function a'x + b, and its place in the multipliers'
@@ -111,7 +114,7 @@ bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
                            const std::vector<char>* held, const std::vector<double>* lambda0,
                            SubproblemResult& result) {
   const Problem& p = c.problem;
-  if (p.nx <= 0) return false;
+  if (p.nx <= 0 || p.nx > MAX_VARIABLES) return false;
   AffineRows rows = affineRows(c, x, points, held);
   if (!rows.finite) return false;
   double size = 1;

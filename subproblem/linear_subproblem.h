@@ -14,10 +14,10 @@ namespace ormid {
 // for SubproblemSolver::solveOn) from x, which it leaves at the vertex;
 // from the last vertex's basis where the rows with a multiplier in lambda0
 // (null: none) make one.
-// False, with x unchanged, where the simplex gives no answer (an optimum
-// beyond reach of x, too many pivots, a singular basis, an infeasible
-// working set) or where its vertex may be one of many optimal ones: the
-// caller's solver has the word then.
+// False, with x unchanged, beyond 300 variables, where the simplex gives no
+// answer (an optimum beyond reach of x, too many pivots or the time limit, a
+// singular basis, an infeasible working set) or where its vertex may be one
+// of many optimal ones: the caller's solver has the word then.
 bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
                            const std::vector<char>* held, const std::vector<double>* lambda0,
                            SubproblemResult& result);
