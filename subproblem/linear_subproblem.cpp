@@ -13,6 +13,7 @@ namespace {
 // The artificial box around x, in units of x's largest entry (at least 1):
 // an optimum further off is left to the interior point solver.
 const double REACH = 1e6;
+// Multipliers below this share of the largest are zero (a vertex's rounding).
 const double MULTIPLIER_SHARE = 1e-12;
 // Beyond this many variables the dense basis inverse (n^2 values, n^3 work
 // every 64 pivots) costs more than Ipopt's sparse factorisations.
