@@ -262,18 +262,15 @@ void Phase::fitMultipliers(double gradientScale) {
     if (r.kind != Kind::Bound && r.at.value >= -band * r.scale) near.push_back(&r);
   if (near.empty()) return;
   const int n = p_.nx;
-  std::vector<double> A((size_t)n * near.size()), b(n);
-  for (size_t k = 0; k < near.size(); ++k)
-    for (int i = 0; i < n; ++i) A[k * n + i] = near[k]->at.grad[i];
   // Bound rows hold their variables whatever the multipliers: their
   // coordinates of the gradient are left out of the fit.
-  std::vector<char> held(n, 0);
+  std::vector<char> atBound(n, 0);
   for (const Row& r : rows_)
-    if (r.kind == Kind::Bound) held[r.index] = 1;
+    if (r.kind == Kind::Bound) atBound[r.index] = 1;
+  std::vector<double> A((size_t)n * near.size()), b(n);
   for (int i = 0; i < n; ++i) {
-    b[i] = held[i] ? 0.0 : -gradF_[i];
-    if (held[i])
-      for (size_t k = 0; k < near.size(); ++k) A[k * n + i] = 0;
+    b[i] = atBound[i] ? 0.0 : -gradF_[i];
+    for (size_t k = 0; k < near.size(); ++k) A[k * n + i] = atBound[i] ? 0.0 : near[k]->at.grad[i];
   }
   double residual = 0;
   const std::vector<double> z = nonNegativeLeastSquares(A, n, (int)near.size(), b, &residual);
@@ -525,7 +522,6 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
   fitMultipliers(gradientScale);
   c_.print(PrintLevel::Iterations, "Newton\tActive\tObjective\tKKT residual\tViolation\n");
   double previous = HUGE_VAL;
-  auto convergedAt = [&](double size) { return size <= KKT_TOLERANCE; };
   auto stallsAt = [&](double size, int it) {
     return it >= 2 && size <= ROUNDING_LEVEL && size > 0.25 * previous;
   };
@@ -538,7 +534,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
            c_.modelObjective(c_.evaluate(Request::ObjectiveValue, 0, x_.data())), kkt, viol);
     c_.iterationDone("newton", it, x_.data(), viol);
     const double size = std::max(kkt, viol);
-    const bool converged = convergedAt(size);
+    const bool converged = size <= KKT_TOLERANCE;
     // A maximiser the full scan finds violated by a hair joins the rows.
     bool joined = false;
     if (converged || stallsAt(size, it)) {
@@ -561,7 +557,7 @@ ReductionOutcome Phase::run(const PointList& points, const std::vector<double>& 
     // phase stops here: the full scan follows).
     const size_t tracked = rows_.size();
     const double reached = std::max(kktResidual(gradientScale), violation());
-    const bool stops = convergedAt(reached) || stallsAt(reached, it + 1);
+    const bool stops = reached <= KKT_TOLERANCE || stallsAt(reached, it + 1);
     if (!stops && foundNewMaximisers(coarse_)) {
       if (!absorbs()) return finish(ReductionEnd::NewMaximisers, "a new maximiser is violated");
       previous = HUGE_VAL;

@@ -87,7 +87,7 @@ class Simplex {
   bool refresh(bool dualFeasible = true);
   void vertex();
   int mostViolated() const;
-  bool pivot(int entering, LpSolution& out);
+  bool pivot(int entering);
 };
 
 // The basis matrix's inverse and the multipliers afresh; false where the
@@ -150,7 +150,7 @@ int Simplex::mostViolated() const {
 
 // Brings `entering` into the basis in place of the row whose multiplier
 // reaches zero first; false when none does (the program is infeasible).
-bool Simplex::pivot(int entering, LpSolution& out) {
+bool Simplex::pivot(int entering) {
   // w = B^-T g_q: g_q = sum_k w_k g_{B_k}.
   Vec w(n_, 0.0);
   const double* g = row(entering);
@@ -167,10 +167,7 @@ bool Simplex::pivot(int entering, LpSolution& out) {
     if (ratio < step * (1 - 1e-12) || (leaving >= 0 && ratio <= step * (1 + 1e-12) && w[k] > w[leaving]))
       step = ratio, leaving = k;
   }
-  if (leaving < 0) {
-    out.status = LpStatus::Infeasible;
-    return false;
-  }
+  if (leaving < 0) return false;
   for (int k = 0; k < n_; ++k) lambda_[k] = std::max(0.0, lambda_[k] - step * w[k]);
   lambda_[leaving] = step;
   // The inverse after row `leaving` of B becomes g_q (Sherman-Morrison):
@@ -204,7 +201,10 @@ LpSolution Simplex::solve(int maxPivots, const std::function<bool()>& stop) {
       out.status = LpStatus::PivotLimit;
       return out;
     }
-    if (!pivot(entering, out)) return out;
+    if (!pivot(entering)) {
+      out.status = LpStatus::Infeasible;
+      return out;
+    }
     ++out.pivots;
     fresh = false;
     if (++sinceRefresh == REFRESH_EVERY) {

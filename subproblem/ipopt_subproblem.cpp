@@ -11,8 +11,8 @@
 #include "IpTNLP.hpp"
 #include "core/run_clock.h"
 #include "core/sip.h"
-#include "subproblem/linear_subproblem.h"
 #include "kernels/vector_ops.h"
+#include "subproblem/linear_subproblem.h"
 
 namespace ormid {
 
