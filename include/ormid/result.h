@@ -73,6 +73,11 @@ struct VerifiedBound {
   std::string reason;               // why there is no bound
   double bound = NAN;               // no violation over T exceeds it
   std::vector<double> lower, upper; // the box of T where it is attained
+  // The largest violation met at a point of T during the search, and that
+  // point (empty when no point could be evaluated): a point to try where
+  // the bound is above tolerance.
+  double attained = NAN;
+  std::vector<double> at;
   long long boxes = 0;
   double seconds = 0;
 };
