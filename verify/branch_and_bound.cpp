@@ -1,7 +1,8 @@
 #include "verify/branch_and_bound.h"
 
 #include <algorithm>
-#include <cmath>
+#include <chrono>
+#include <cstdio>
 #include <queue>
 
 namespace ormid {
@@ -35,18 +36,39 @@ bool split(const Box& b, Box* left, Box* right) {
 }
 
 // The violation's upper bound over a box; +inf where the box has no
-// enclosure (an operator leaving its domain somewhere in it, or an
+// enclosure (an operator leaving its domain somewhere in it, a pole, or an
 // enclosure too wide to tell): such a box is split before any other, since
 // its halves may have one.
 double upperOver(const BoxEnclosure& enclose, const Box& b) {
   double lo, hi;
-  return enclose(b, &lo, &hi) ? hi : HUGE_VAL;
+  return enclose(b, &lo, &hi) && !std::isnan(hi) ? hi : HUGE_VAL;
 }
 
-// The search's end: a bound that is still +inf is not available.
-ViolationBound finished(ViolationBound out) {
-  out.available = out.upper < HUGE_VAL;
-  if (!out.available) out.reason = out.boxes == 1 ? "no enclosure over T" : "no enclosure over a box of T";
+double seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool withinTolerance(const ViolationBound& b, const BoundSearch& s) {
+  return b.upper - b.lower <= std::max(s.tolerance, s.relative * std::max(b.lower, 0.0));
+}
+
+std::string pointText(const std::vector<double>& t) {
+  std::string text;
+  char part[48];
+  for (size_t d = 0; d < t.size(); ++d) {
+    snprintf(part, sizeof part, "%s%.6g", d ? ", " : "", t[d]);
+    text += part;
+  }
+  return "(" + text + ")";
+}
+
+// Why the search ended short of its tolerance, if it did.
+ViolationBound finished(ViolationBound out, const BoundSearch& search, const char* limit) {
+  if (out.upper == HUGE_VAL)
+    out.reason = out.boxes == 1 ? "no finite enclosure over T"
+                                : "no finite enclosure over a box of T near t = " + pointText(centre(out.where));
+  else if (!withinTolerance(out, search))
+    out.reason = limit;
   return out;
 }
 
@@ -54,6 +76,7 @@ ViolationBound finished(ViolationBound out) {
 
 ViolationBound boundViolation(const Box& T, const BoxEnclosure& enclose,
                               const PointViolation& at, const BoundSearch& search) {
+  const double start = seconds();
   ViolationBound out;
   out.boxes = 1;
   out.lower = -HUGE_VAL;
@@ -62,15 +85,19 @@ ViolationBound boundViolation(const Box& T, const BoxEnclosure& enclose,
   // The best upper bound is the largest of the open boxes' upper bounds.
   while (!open.empty()) {
     const Node top = open.top();
-    const double v = at(centre(top.box));
-    if (std::isfinite(v)) out.lower = std::max(out.lower, v);
+    const std::vector<double> c = centre(top.box);
+    const double v = at(c);
+    if (v > out.lower) out.lower = v, out.at = c;
     out.upper = top.upper;
     out.where = top.box;
-    if (out.upper - out.lower <= search.tolerance || out.boxes >= search.boxBudget) return finished(out);
+    if (withinTolerance(out, search)) return finished(out, search, "");
+    if (out.boxes >= search.boxBudget) return finished(out, search, "box budget spent");
+    if (out.boxes % 32 == 1 && seconds() - start > search.secondsBudget)
+      return finished(out, search, "time budget spent");
     open.pop();
     Box halves[2];
     // A point box: its enclosure is as tight as it gets.
-    if (!split(top.box, &halves[0], &halves[1])) return finished(out);
+    if (!split(top.box, &halves[0], &halves[1])) return finished(out, search, "a box of T cannot be split");
     for (const Box& h : halves) {
       ++out.boxes;
       const double hi = upperOver(enclose, h);
@@ -78,10 +105,10 @@ ViolationBound boundViolation(const Box& T, const BoxEnclosure& enclose,
     }
     if (open.empty()) {  // every box below a value attained: that value is the maximum
       out.upper = out.lower;
-      return finished(out);
+      return finished(out, search, "");
     }
   }
-  return finished(out);
+  return finished(out, search, "");
 }
 
 }  // namespace ormid

@@ -1,6 +1,7 @@
 #include "verify/interval_evaluator.h"
 
 #include "verify/interval_rules.h"
+#include "verify/taylor_form.h"
 
 namespace ormid {
 
@@ -121,21 +122,78 @@ bool naturalEnclosure(const Expression& e, const std::vector<Interval>& vars, In
   return true;
 }
 
-bool boxEnclosure(const Expression& e, const std::vector<Interval>& vars, const std::vector<int>& box,
-                  Interval* out) {
+namespace {
+
+// The order of the Taylor form in one variable: its excess shrinks like
+// w^5, the centred form's like w^2.
+const int TAYLOR_ORDER = 4;
+
+void tighten(const Interval& other, Interval* out) {
+  if (isProper(other) && overlap(other, *out)) *out = intersect(other, *out);
+}
+
+bool enclosureOver(const Expression& e, const std::vector<Interval>& vars, const std::vector<int>& box,
+                   Interval* out);
+
+// Where g's gradient has one sign in some coordinates over the box, its
+// largest value lies on the face where those coordinates are at the end
+// the sign points to, its smallest on the opposite face: each end of the
+// enclosure comes from the face's (lower-dimensional) enclosure.
+bool monotoneFaces(const Expression& e, const std::vector<Interval>& vars, const std::vector<int>& box,
+                   const std::vector<Interval>& gradient, Interval* out) {
+  bool any = false;
+  for (const Interval& d : gradient) any = any || d.lower() >= 0 || d.upper() <= 0;
+  if (!any) return false;
+  for (int side : {1, -1}) {
+    std::vector<Interval> face = vars;
+    std::vector<int> free;
+    for (size_t k = 0; k < box.size(); ++k) {
+      const Interval& t = vars[box[k]];
+      const Interval& d = gradient[k];
+      if (d.lower() >= 0 || d.upper() <= 0) {
+        const bool rising = d.lower() >= 0;
+        face[box[k]] = Interval(rising == (side > 0) ? t.upper() : t.lower());
+      } else {
+        free.push_back(box[k]);
+      }
+    }
+    Interval f;
+    if (!enclosureOver(e, face, free, &f)) continue;
+    if (side > 0 && f.upper() < out->upper() && f.upper() >= out->lower()) *out = Interval(out->lower(), f.upper());
+    if (side < 0 && f.lower() > out->lower() && f.lower() <= out->upper()) *out = Interval(f.lower(), out->upper());
+  }
+  return true;
+}
+
+bool enclosureOver(const Expression& e, const std::vector<Interval>& vars, const std::vector<int>& box,
+                   Interval* out) {
   std::vector<Interval> value;
   if (!nodeEnclosures(e, vars, value)) return false;
   *out = value[e.root()];
+  if (box.empty()) return true;
   std::vector<Interval> gradient;
-  if (box.empty() || !rootGradient(e, value, box, (int)vars.size(), &gradient)) return true;
-  // g(c) through the same rules on point intervals, so that it too encloses.
-  std::vector<Interval> centre = vars;
-  for (int v : box) centre[v] = Interval(median(vars[v]));
-  Interval centred;
-  if (!naturalEnclosure(e, centre, &centred)) return true;
-  for (size_t k = 0; k < box.size(); ++k) centred += gradient[k] * (vars[box[k]] - centre[box[k]]);
-  if (isProper(centred) && overlap(centred, *out)) *out = intersect(centred, *out);
+  const bool smooth = rootGradient(e, value, box, (int)vars.size(), &gradient);
+  if (smooth) {
+    // g(c) through the same rules on point intervals, so that it too encloses.
+    std::vector<Interval> centre = vars;
+    for (int v : box) centre[v] = Interval(median(vars[v]));
+    Interval centred;
+    if (naturalEnclosure(e, centre, &centred)) {
+      for (size_t k = 0; k < box.size(); ++k) centred += gradient[k] * (vars[box[k]] - centre[box[k]]);
+      tighten(centred, out);
+    }
+    if (monotoneFaces(e, vars, box, gradient, out)) return true;
+  }
+  Interval taylor;
+  if (box.size() == 1 && taylorEnclosure(e, vars, box[0], TAYLOR_ORDER, &taylor)) tighten(taylor, out);
   return true;
+}
+
+}  // namespace
+
+bool boxEnclosure(const Expression& e, const std::vector<Interval>& vars, const std::vector<int>& box,
+                  Interval* out) {
+  return enclosureOver(e, vars, box, out);
 }
 
 }  // namespace ormid

@@ -28,8 +28,12 @@ bool naturalEnclosure(const Expression& e, const std::vector<Interval>& vars, In
 
 // The natural extension intersected with the centred form, differentiating
 // with respect to the variables listed in box (the rest held at their
-// enclosures in vars). Where the graph is not differentiable over the box
-// (a condition undecided, a jump), the natural extension alone.
+// enclosures in vars). Where a component of the interval gradient has one
+// sign, each end of the enclosure comes from the face of the box where g is
+// largest (smallest), enclosed the same way; in one variable, where g is not
+// monotone over the box, the Taylor form of order 4 (taylor_form.h) is
+// intersected too. Where the graph is not differentiable over the box (a
+// condition undecided, a jump), the natural extension alone.
 bool boxEnclosure(const Expression& e, const std::vector<Interval>& vars, const std::vector<int>& box,
                   Interval* out);
 
