@@ -2,9 +2,12 @@
 // headers remap printf, exit and friends and break later standard headers.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "ampl/ampl_model.h"
+#include "ampl/nl_check.h"
 #include "ampl/option_table.h"
 
 #include "asl_pfgh.h"
@@ -26,14 +29,42 @@ char* amplGetStops(char** argv, Options& options) {
   return getstops(argv, ormidOptionInfo(options));
 }
 
-bool amplRead(const char* stub, bool returnIfMissing) {
+namespace {
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+bool amplRead(const char* stub, bool returnIfMissing, std::string* fault) {
+  // A file that the library's reader would misread is refused before it
+  // sees it; a missing file is left to the library's own message.
+  const std::string path = nlPath(stub);
+  const std::string problem = path.empty() ? "" : nlFault(contents(path));
+  if (!problem.empty()) {
+    if (fault) *fault = path + ": " + problem;
+    return false;
+  }
   return_nofile = returnIfMissing ? 1 : 0;
   // Bit 4 makes the library fill havex0 as well as X0.
   want_xpi0 = 5;
   fint m, n, no, nz, mxrow, mxcol;
   FILE* nl = jacdim(stub, &m, &n, &no, &nz, &mxrow, &mxcol, (ftnlen)strlen(stub));
   if (!nl) return false;
-  pfgh_read(nl, 0);
+  // The reader's remaining complaints (an unavailable function, a wrong
+  // argument count) come back here instead of ending the process; its jump
+  // target dies with the call.
+  const int error = pfgh_read(nl, ASL_return_read_err);
+  err_jmp = nullptr;
+  if (error) {
+    fclose(nl);
+    if (fault) *fault = path + ": the reader rejected it (error " + std::to_string(error) + ")";
+    return false;
+  }
   return true;
 }
 

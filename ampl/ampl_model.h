@@ -3,6 +3,7 @@
 // ampl_model.cpp and option_table.cpp include the library's own headers.
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,10 +20,12 @@ void amplFree();
 char* amplGetStops(char** argv, Options& options);
 
 // Opens the stub (asking for X0 and havex0) and reads it with derivatives.
-// Returns false when no file came back.
+// Returns false when no file came back, or when the file is malformed (then
+// with what is wrong in fault, when given; the library's reader never sees a
+// file whose structure fails the check).
 // Without a stub.nl the library ends the process with its message, unless
 // returnIfMissing.
-bool amplRead(const char* stub, bool returnIfMissing = false);
+bool amplRead(const char* stub, bool returnIfMissing = false, std::string* fault = nullptr);
 
 // True when the header announced names and both name files exist.
 bool amplHasNameFiles(const char* stub);

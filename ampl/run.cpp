@@ -15,6 +15,7 @@
 #include "ampl/partition.h"
 #include "ampl/report.h"
 #include "ampl/results_file.h"
+#include "ampl/solve_result.h"
 #include "core/run_clock.h"
 #include "core/sip.h"
 
@@ -112,15 +113,18 @@ void printCertificate(const Result& r) {
 
 }  // namespace
 
-void openStubOrExit(const char* stub) {
-  if (!amplRead(stub)) {
+StubOpening openStub(const char* stub) {
+  std::string fault;
+  if (!amplRead(stub, false, &fault)) {
+    if (!fault.empty()) fprintf(stderr, "%s\n", fault.c_str());
     printf("Can't read problem\n");
-    exit(1);
+    return StubOpening::Unreadable;
   }
   if (!amplHasNameFiles(stub)) {
     missingNameFiles();
-    exit(1);
+    return StubOpening::NoNameFiles;
   }
+  return StubOpening::Read;
 }
 
 namespace {
@@ -134,6 +138,24 @@ void finishRun(const Options& o, const Result& result, double* full) {
   printStatistics(result.stats);
   printCertificate(result);
   printf("%s\n", line.c_str());
+}
+
+// A run that read the stub but has no point to give still writes its .sol:
+// the start it would have used (or AMPL's x0, or zeros) with a failure code
+// and why.
+void writeRefusal(const Options& o, Status status, const std::string& why, double* full) {
+  char line[1024];
+  snprintf(line, sizeof line, "ormid %s: %s (%d), %s\n", methodWord(o.method).c_str(),
+           statusWords(status), solveResultCode(status), why.c_str());
+  amplWriteSol(line, full, solveResultCode(status));
+}
+
+void refuseRun(const Options& o, const Result& result, double* full) {
+  if ((int)result.x.size() == sipPartition.nx) {
+    std::vector<double> zeroT(sipPartition.nt, 0.0);
+    scatterXT(result.x.data(), zeroT.data(), full);
+  }
+  writeRefusal(o, result.status, result.message.empty() ? "no point" : result.message, full);
 }
 
 }  // namespace
@@ -151,7 +173,15 @@ int ormidRun(int argc, char** argv) {
     printf("Usage: %s stub -AMPL\n", argv[0]);
     return 1;
   }
-  openStubOrExit(stub);
+  switch (openStub(stub)) {
+    case StubOpening::Read: break;
+    case StubOpening::Unreadable: amplFree(); return 1;
+    case StubOpening::NoNameFiles:
+      writeRefusal(options, Status::InvalidInput, "the model has no .row and .col files",
+                   amplX0() ? amplX0() : amplFreshX0());
+      amplFree();
+      return 1;
+  }
   buildPartition();
 
   std::vector<double> x0;
@@ -164,7 +194,10 @@ int ormidRun(int argc, char** argv) {
   Result result = ormid::solve(problem, options);
   if (result.status == Status::InvalidInput) printf("Invalid input: %s\n", result.message.c_str());
   appendSummaryRow(result.summary);
-  if (result.hasPoint()) finishRun(options, result, full);
+  if (result.hasPoint())
+    finishRun(options, result, full);
+  else
+    refuseRun(options, result, full);
   if (result.hasPoint() && !options.report.empty())
     writeReport(options, stub, problem, result, monotonicSeconds() - start);
   releaseIntervalModel();

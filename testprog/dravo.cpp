@@ -124,7 +124,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   amplAlloc();
-  openStubOrExit(argv[1]);
+  if (openStub(argv[1]) != StubOpening::Read) {
+    amplFree();
+    return 1;
+  }
   int n = amplVarCount();
   printf("Existem %d variaveis\n", n);
   double* full = amplX0();
