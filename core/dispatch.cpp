@@ -14,35 +14,37 @@ void checksForLocalMethods(const SipContext& c) {
   checkConstraintType(c);
 }
 
-Result runMethod(SipContext& c) {
+// The shape checks the method needs: they only warn.
+void checkShape(const SipContext& c) {
   switch (c.options.method) {
     case Method::DiscHett:
-      checkTBounds(c);
-      return hettichMethod(c);
     case Method::DiscHalt:
-      checkTBounds(c);
-      return haltonMethod(c);
     case Method::DiscReem:
-      checkTBounds(c);
-      return reemtsenMethod(c);
+    case Method::Exchange: checkTBounds(c); return;
     case Method::Penalty:
       checkPenaltyShape(c);
       checkFreeX(c);
       checkConstraintType(c);
-      return penaltyMethod(c);
+      return;
     case Method::PenaltyM:
-      checksForLocalMethods(c);
-      return penaltyMultiplierMethod(c);
     case Method::Sqp:
-      checksForLocalMethods(c);
+    case Method::Intp: checksForLocalMethods(c); return;
+    default: return;
+  }
+}
+
+Result runMethod(SipContext& c) {
+  switch (c.options.method) {
+    case Method::DiscHett: return hettichMethod(c);
+    case Method::DiscHalt: return haltonMethod(c);
+    case Method::DiscReem: return reemtsenMethod(c);
+    case Method::Penalty: return penaltyMethod(c);
+    case Method::PenaltyM: return penaltyMultiplierMethod(c);
+    case Method::Sqp:
       nlpUnavailable(c);
       return sipResult(Status::NoPoint, "no NLP solver");
-    case Method::Intp:
-      checksForLocalMethods(c);
-      return interiorPointMethod(c);
-    case Method::Exchange:
-      checkTBounds(c);
-      return exchangeMethod(c);
+    case Method::Intp: return interiorPointMethod(c);
+    case Method::Exchange: return exchangeMethod(c);
     default:
       c.print(PrintLevel::Details, "Invalid Method\n");
       return sipResult(Status::NoPoint, "invalid method");
@@ -65,7 +67,10 @@ Result dispatch(SipContext& c) {
     return sipResult(Status::EvaluationError, "cannot evaluate " + failing + " at the starting point");
   }
   c.print(PrintLevel::Details, "Nx=%d\t Nt=%d\n", p.nx, p.nt);
+  checkShape(c);
   return runMethod(c);
 }
+
+Result rerun(SipContext& c) { return runMethod(c); }
 
 }  // namespace ormid

@@ -27,6 +27,9 @@ void nlpUnavailable(const SipContext& c);
 // no starting point, the start check, the shape checks, the method. The
 // context's x receives the method's point.
 Result dispatch(SipContext& c);
+// The chosen method once more, from the context's x and with its
+// foundPoints: no guess, no checks.
+Result rerun(SipContext& c);
 
 // Names the objective or finite constraint that cannot be evaluated at x
 // (empty when all can).
@@ -47,5 +50,8 @@ Result exchangeMethod(SipContext& c);
 // unbounded), and the method starts at the draw.
 const double RANDOM_START_BOUND = 1e8;
 Result initialGuess(SipContext& c);
+// A coordinate of x that grew beyond this many times its starting size (at
+// least one) has run off: the answer is never called solved.
+const double RUNAWAY_GROWTH = 1e8;
 
 }  // namespace ormid

@@ -34,6 +34,11 @@ struct SipContext {
   // The last scans of T at the method's point, for the certificate.
   ScanMemo scans;
 
+  // Points of T at which an earlier run of the method in this solve left
+  // an infinite constraint violated (found by the certificate or by the
+  // verification): the methods that work on points of T start with them.
+  std::vector<Point> foundPoints;
+
   // Set by tests in place of the solver the options choose.
   SubproblemSolver* subproblemSolver = nullptr;
 

@@ -8,6 +8,7 @@
 #include "core/run_clock.h"
 #include "core/sip.h"
 #include "certificate/certificate.h"
+#include "lower_level/lower_level.h"
 #include "verify/verify.h"
 
 namespace ormid {
@@ -37,17 +38,19 @@ std::string failingAtStart(const Problem& p, const double* x) {
 namespace {
 
 // What the solve knows of its final point: the model's objective there and,
-// unless switched off, its certificate, which decides the status.
-void describePoint(SipContext& c, double gradientScale, Result& r) {
+// unless switched off, its certificate and verified bounds, which decide
+// the status. Returns the certificate.
+Certificate describePoint(SipContext& c, double gradientScale, Result& r) {
   const Problem& p = c.problem;
   r.x = c.x;
   int error = 0;
   double f = p.evaluate(Request::ObjectiveValue, 0, r.x.data(), nullptr, nullptr, nullptr, nullptr, &error,
                         p.data);
   r.objective = error ? NAN : f;
-  if (!c.options.certificate) return;
+  Certificate cert;
+  if (!c.options.certificate) return cert;
   const double start = monotonicSeconds();
-  Certificate cert = certify(p, r.x.data(), gradientScale, c.options.opt_tol, &c.scans);
+  cert = certify(p, r.x.data(), gradientScale, c.options.opt_tol, &c.scans);
   r.maxViolation = cert.absolute;
   r.worst = cert.worst;
   r.active = cert.active;
@@ -57,6 +60,95 @@ void describePoint(SipContext& c, double gradientScale, Result& r) {
   r.certificateSeconds = monotonicSeconds() - start;
   judge(r, cert, c.options);
   if (c.options.verify) verifyPoint(p, c.options, r);
+  return cert;
+}
+
+// The methods that work on points of T: a violated point found at their
+// answer joins their points, and they go on from that answer.
+bool takesFoundPoints(Method m) {
+  return m == Method::Exchange || m == Method::DiscHett || m == Method::DiscHalt || m == Method::DiscReem;
+}
+
+// How many times a solve hands found points back to its method.
+const int FOUND_POINT_ROUNDS = 8;
+// A point lies where one tried before does within this share of T's width
+// in every coordinate: the method had it and could not do better.
+const double SAME_POINT = 1e-4;
+
+bool triedBefore(const SipContext& c, const Point& q) {
+  const Problem& p = c.problem;
+  for (const Point& old : c.foundPoints) {
+    if (old.constraint != q.constraint || old.t.size() != q.t.size()) continue;
+    bool same = true;
+    for (int d = 0; same && d < p.nt; ++d)
+      same = std::fabs(old.t[d] - q.t[d]) <= SAME_POINT * std::max(p.tu[d] - p.tl[d], 1e-300);
+    if (same) return true;
+  }
+  return false;
+}
+
+// The local maximum of constraint j's violation nearest t (climbed with
+// steps of at most `width` box widths), as a point with its violation on
+// the scale max(1, |bound|).
+Point climbedPoint(SipContext& c, int j, const std::vector<double>& t, double width) {
+  long evaluations = 0;
+  const LocalMaximum m = climbFrom(ViolationFunction{c.problem, c.x.data(), j, &evaluations}, t, width);
+  c.countInfiniteValues(evaluations);
+  Point q;
+  q.constraint = j;
+  q.t = m.t;
+  q.violation = std::isnan(m.violation) ? HUGE_VAL : m.violation / boundScale(boundOfSide(c.problem, j, m.side));
+  return q;
+}
+
+// Where a verified bound is above its tolerance: the point at which the
+// search met the largest violation (or the centre of the box attaining the
+// bound), climbed to its local maximum.
+Point verifiedPoint(SipContext& c, const VerifiedBound& v) {
+  const Problem& p = c.problem;
+  std::vector<double> t = v.at;
+  double width = 0;
+  for (int d = 0; d < p.nt && d < (int)v.lower.size(); ++d)
+    width = std::max(width, (v.upper[d] - v.lower[d]) / std::max(p.tu[d] - p.tl[d], 1e-300));
+  if ((int)t.size() != p.nt) {
+    t.assign(p.nt, 0.0);
+    for (int d = 0; d < p.nt && d < (int)v.lower.size(); ++d) t[d] = 0.5 * (v.lower[d] + v.upper[d]);
+  }
+  return climbedPoint(c, v.constraint, t, std::max(width, 1e-12));
+}
+
+// The violated points of T that the certificate and the verification found
+// at r.x and that the method has not had yet, on the certificate's scale.
+std::vector<Point> untriedPoints(SipContext& c, const Certificate& cert, const Result& r) {
+  const Problem& p = c.problem;
+  const double tolerance = c.options.feas_tol;
+  std::vector<Point> found;
+  auto take = [&](const Point& q) {
+    if (q.violation > tolerance && (int)q.t.size() == p.nt && !triedBefore(c, q)) found.push_back(q);
+  };
+  for (const ViolatedPoint& v : cert.violated) {
+    Point q;
+    q.constraint = v.constraint, q.t = v.t, q.violation = v.scaled;
+    take(q);
+  }
+  for (const VerifiedBound& v : r.verified)
+    if (v.available && !(v.bound <= verifiedTolerance(p, c.options, v.constraint))) take(verifiedPoint(c, v));
+  return found;
+}
+
+// A coordinate of x that grew beyond 1e8 times its starting size (at least
+// one): a subproblem ran off, or the problem is unbounded. Never "solved".
+void reportRunaway(const Problem& p, Result& r) {
+  for (int i = 0; i < p.nx && i < (int)r.x.size(); ++i) {
+    const double start = p.x0 ? std::max(1.0, std::fabs(p.x0[i])) : 1.0;
+    if (!(std::fabs(r.x[i]) > RUNAWAY_GROWTH * start)) continue;
+    char text[160];
+    snprintf(text, sizeof text, "; x[%d] = %.3g grew beyond %.0e times its starting size", i, r.x[i],
+             RUNAWAY_GROWTH);
+    if (r.status == Status::Solved) r.status = Status::Uncertain;
+    r.message += text;
+    return;
+  }
 }
 
 }  // namespace
@@ -73,12 +165,39 @@ Result solve(const Problem& problem, const Options& options) {
   // The objective's scale, from its gradient at the start (when given).
   const double gradientScale = problem.x0 ? objectiveGradientNorm(problem, problem.x0) : 0.0;
   Result r = dispatch(c);
-  if (c.interrupted && (r.status == Status::TimeLimit || r.status == Status::SubproblemFailure)) {
-    r.status = Status::Interrupted;
-    r.message = "stopped by the iteration callback";
+  int iterations = 0;
+  for (int round = 0;; ++round) {
+    if (c.interrupted && (r.status == Status::TimeLimit || r.status == Status::SubproblemFailure)) {
+      r.status = Status::Interrupted;
+      r.message = "stopped by the iteration callback";
+    }
+    iterations += r.iterations;
+    r.iterations = iterations;
+    if (!r.hasPoint()) {
+      r.x = c.x;
+      break;
+    }
+    const Certificate cert = describePoint(c, gradientScale, r);
+    if (statusCode(r.status) >= 300 || !takesFoundPoints(options.method)) break;
+    std::vector<Point> found = untriedPoints(c, cert, r);
+    if (found.empty()) break;
+    if (round == FOUND_POINT_ROUNDS || timeIsUp(c) || c.interrupted) {
+      r.status = timeIsUp(c) ? Status::TimeLimit : Status::Uncertain;
+      r.message += "; a violated point of T found at the answer is untried";
+      break;
+    }
+    c.print(PrintLevel::Iterations, "%d violated point%s of T found at the answer: the method goes on with %s\n",
+            (int)found.size(), found.size() > 1 ? "s" : "", found.size() > 1 ? "them" : "it");
+    c.foundPoints.insert(c.foundPoints.end(), found.begin(), found.end());
+    Result next = rerun(c);
+    if (!next.hasPoint()) {  // the answer in hand stays
+      c.x = r.x;
+      r.message += "; going on from it: " + next.message;
+      break;
+    }
+    r = next;
   }
-  if (r.hasPoint()) describePoint(c, gradientScale, r);
-  else r.x = c.x;
+  if (r.hasPoint()) reportRunaway(problem, r);
   r.stats = c.stats;
   r.seconds = monotonicSeconds() - start;
   c.flushLog();

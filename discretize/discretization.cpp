@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "kernels/vector_ops.h"
 #include "lower_level/grid.h"
 #include "subproblem/ipopt_subproblem.h"
 #include "core/run_clock.h"
@@ -118,6 +119,18 @@ bool SubproblemWatch::mustStop(const SipContext& c, const SubproblemResult& last
 Result gridLimitEnd(int levels) {
   return sipResult(Status::SizeLimit, "the finer grid is too large: the coarser grid's point",
                    levels);
+}
+
+void addFoundPoints(const SipContext& c, PointSet& set) {
+  for (const Point& found : c.foundPoints)
+    if ((int)found.t.size() == c.problem.nt)
+      set.insertUnique(found.t.data(), norm2(c.problem.nt, found.t.data()), nullptr);
+}
+
+bool buildMethodGrid(const SipContext& c, PointSet& set, const double* h) {
+  if (!buildProblemGrid(c, set, h)) return false;
+  addFoundPoints(c, set);
+  return true;
 }
 
 void evaluateAll(SipContext& c, PointSet& set, const double* x) {

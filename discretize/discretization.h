@@ -45,6 +45,14 @@ class SubproblemWatch {
   std::string lastFailure_;
 };
 
+// Adds to set the points at which an earlier run in this solve left a
+// constraint violated (SipContext::foundPoints): a grid finer than the
+// violation's peak would be needed to find them again.
+void addFoundPoints(const SipContext& c, PointSet& set);
+
+// buildProblemGrid, then addFoundPoints.
+bool buildMethodGrid(const SipContext& c, PointSet& set, const double* h);
+
 // Spacings from disc_h adjusted to nt values (with its messages), or 0.01
 // for every coordinate; prints "h=(...)".
 std::vector<double> initialSpacings(const SipContext& c);

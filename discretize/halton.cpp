@@ -28,6 +28,7 @@ Result haltonMethod(SipContext& c) {
   HaltonSequence halton;
   double* x = c.x.data();
   halton.addBatch(p, fullGrid, total, perBatch);
+  addFoundPoints(c, fullGrid);
   const int firstGridSize = fullGrid.count();
 
   SubproblemWatch watch;

@@ -37,7 +37,7 @@ Result reemtsenMethod(SipContext& c) {
   if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
   const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildProblemGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
+  if (!buildMethodGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
   const int firstGridSize = fullGrid.count();
   double e = o.disc_eps;
   double* x = c.x.data();
@@ -57,7 +57,7 @@ Result reemtsenMethod(SipContext& c) {
   c.stats.nnlpc = 0;
   line(0, "--");
   for (double& hd : h) hd /= 2;
-  if (goesOn && !buildProblemGrid(c, fullGrid, h.data())) {
+  if (goesOn && !buildMethodGrid(c, fullGrid, h.data())) {
     end = gridLimitEnd(0);
     goesOn = false;
   }
@@ -77,7 +77,7 @@ Result reemtsenMethod(SipContext& c) {
       e /= std::pow(3.0, p.nt);
       ++j;
       inner = 0;
-      if (j < o.disc_k && !buildProblemGrid(c, fullGrid, h.data())) {
+      if (j < o.disc_k && !buildMethodGrid(c, fullGrid, h.data())) {
         end = gridLimitEnd(j);
         goesOn = false;
       }

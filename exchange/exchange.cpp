@@ -12,7 +12,6 @@
 #include "core/run_clock.h"
 #include "core/sip.h"
 #include "exchange/working_set.h"
-#include "verify/verify.h"
 
 namespace ormid {
 
@@ -37,6 +36,36 @@ const double FINAL_TOLERANCE = 1e-12;
 const double RAN_OFF = 100;
 // Largest factor a subproblem's objective or constraint is scaled by.
 const double MAX_SCALING = 1e8;
+
+// A trust region on each subproblem's step: x_i moves by at most STEP_REACH
+// times its size at the start (at least one), doubled after each subproblem
+// that ends on it. A working set that does not yet bound x (a pole of g
+// that no point holds off, a combination of terms that vanishes at every
+// point) would otherwise send x off by 1e15 in one step, where the next
+// scan may see nothing.
+const double STEP_REACH = 1e3;
+
+struct TrustRegion {
+  std::vector<double> radius;
+
+  explicit TrustRegion(const std::vector<double>& start) {
+    for (double v : start) radius.push_back(STEP_REACH * std::max(1.0, std::fabs(v)));
+  }
+  // Whether the step from before to after ends on the region's edge (and
+  // the region then grows along it); bounds of x that hold the step are
+  // not the region's.
+  bool reached(const Problem& p, const std::vector<double>& before, const std::vector<double>& after) {
+    bool onEdge = false;
+    for (size_t i = 0; i < radius.size(); ++i) {
+      const double step = std::fabs(after[i] - before[i]);
+      const bool ownBound = after[i] <= p.xl[i] || after[i] >= p.xu[i];
+      if (step < 0.999 * radius[i] || ownBound) continue;
+      radius[i] *= 2;
+      onEdge = true;
+    }
+    return onEdge;
+  }
+};
 
 struct LowerLevelOutcome {
   double worst = -HUGE_VAL;  // largest violation relative to the constraint's own scale
@@ -129,38 +158,6 @@ void printPoint(const SipContext& c, const std::vector<double>& t) {
   c.print(PrintLevel::Iterations, ")");
 }
 
-// With verify=1 the branch and bound has the last word on the lower level
-// before the method stops: where a verified bound exceeds its tolerance,
-// the maximiser climbed from the centre of the box attaining it joins the
-// working set (a peak narrower than every scan is found so). Returns how
-// many joined.
-int verifiedPoints(SipContext& c, WorkingSet& set) {
-  const Problem& p = c.problem;
-  if (!c.options.verify) return 0;
-  int added = 0;
-  for (int j = 0; j < p.mt; ++j) {
-    const VerifiedBound v = verifyConstraint(p, c.x.data(), j);
-    if (!v.available || !(v.bound > verifiedTolerance(p, c.options, j))) continue;
-    std::vector<double> t(p.nt);
-    double width = 0;
-    for (int d = 0; d < p.nt; ++d) {
-      t[d] = 0.5 * (v.lower[d] + v.upper[d]);
-      width = std::max(width, (v.upper[d] - v.lower[d]) / std::max(p.tu[d] - p.tl[d], 1e-300));
-    }
-    long evaluations = 0;
-    t = climbFrom(ViolationFunction{p, c.x.data(), j, &evaluations}, t, std::max(width, 1e-12)).t;
-    c.countInfiniteValues(evaluations);
-    c.scans.hint(j, t);
-    if (!set.add(t, j)) continue;
-    ++added;
-    c.print(PrintLevel::Iterations, "Verified violation of %s may reach %.3g: t = ",
-            j < (int)p.infiniteNames.size() ? p.infiniteNames[j].c_str() : "an infinite constraint", v.bound);
-    printPoint(c, t);
-    c.print(PrintLevel::Iterations, " joins the working set\n");
-  }
-  return added;
-}
-
 // The Newton phase from the last subproblem's point. Converged: the answer.
 // New maximisers join the working set. Otherwise the exchange phase goes on.
 struct NewtonPhase {
@@ -218,11 +215,16 @@ Result exchangeMethod(SipContext& c) {
   IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
   WorkingSet set(p);
+  for (const Point& found : c.foundPoints) {
+    set.add(found.t, found.constraint);
+    c.scans.hint(found.constraint, found.t);
+  }
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.
   const double addAbove = 1e-2 * o.feas_tol;
   NewtonPhase newton;
+  TrustRegion trust(c.x);
   SubproblemScaling scaling;
   std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
   double lastWorst = HUGE_VAL, lastObjective = -HUGE_VAL;
@@ -232,8 +234,11 @@ Result exchangeMethod(SipContext& c) {
     std::vector<double> warm = set.warmStart(), before = c.x;
     const std::vector<char> held = set.held();
     const SubproblemScaling used = scaling;
-    SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr,
-                                        it > 0 ? &used : nullptr, &held);
+    SubproblemScaling settings = used;
+    settings.stepBound = trust.radius;
+    if (it == 0) settings.objective = 0;  // the solver's own objective scale
+    SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr, &settings, &held);
+    const bool onEdge = r.status == SUB_SOLVED && trust.reached(p, before, c.x);
     if (r.status == SUB_UNAVAILABLE || (r.status == SUB_TOO_LARGE && it == 0))
       return subproblemEnd(r, it);
     // A subproblem on too few points of T can be unbounded: back to the last
@@ -277,12 +282,11 @@ Result exchangeMethod(SipContext& c) {
     const bool stopping = level.worst <= addAbove || level.added == 0;
     if (newton.due(o, level.worst, stopping) && !rescaled(used, scaling)) {
       if (newton.converges(c, scan, solvedOn, r.lambda, level.worst, set, &converged)) {
-        if (verifiedPoints(c, set)) continue;
         return sipResult(Status::Solved, converged, it + 1);
       }
       if (newton.addedPoints) continue;
     }
-    if (rescaled(used, scaling)) continue;
+    if (rescaled(used, scaling) || onEdge) continue;  // the subproblem's optimum may lie further
     if (level.worst <= addAbove) {
       // Without the Newton phase the answer is the subproblem's: the last
       // one is solved again to full accuracy, warm-started.
@@ -290,7 +294,6 @@ Result exchangeMethod(SipContext& c) {
         scaling.tolerance = FINAL_TOLERANCE;
         continue;
       }
-      if (verifiedPoints(c, set)) continue;
       return sipResult(Status::Solved, "no point of T violated", it + 1);
     }
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated

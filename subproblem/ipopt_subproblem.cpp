@@ -112,7 +112,7 @@ class Subproblem : public TNLP {
  public:
   Subproblem(SipContext& c, double* x, const PointList& points, const std::vector<double>* lambda0,
              bool exactHessian, const SubproblemScaling* scaling, const std::vector<char>* held)
-      : c_(c), x_(x), points_(points), lambda0_(lambda0), scaling_(scaling),
+      : c_(c), x_(x), start_(x, x + c.problem.nx), points_(points), lambda0_(lambda0), scaling_(scaling),
         finiteVars_(jacobianPatterns(c, Request::FinitePattern, c.problem.mx)),
         infiniteVars_(jacobianPatterns(c, Request::InfinitePattern, c.problem.mt)),
         hessianEntries_(exactHessian ? hessianEntries(c) : std::vector<std::pair<int, int>>()) {
@@ -146,8 +146,8 @@ class Subproblem : public TNLP {
                        Number* gu) override {
     const Problem& p = c_.problem;
     for (int i = 0; i < n; ++i) {
-      xl[i] = ipoptBound(p.xl[i]);
-      xu[i] = ipoptBound(p.xu[i]);
+      xl[i] = ipoptBound(subproblemLower(p, scaling_, start_.data(), i));
+      xu[i] = ipoptBound(subproblemUpper(p, scaling_, start_.data(), i));
     }
     for (int r = 0; r < m; ++r) {
       bool finite = r < p.mx;
@@ -315,6 +315,7 @@ class Subproblem : public TNLP {
   }
   SipContext& c_;
   double* x_;
+  const std::vector<double> start_;  // where the trust region is centred
   PointList points_;
   const std::vector<double>* lambda0_;
   const SubproblemScaling* scaling_;
@@ -487,7 +488,7 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);
   // A linear program: the simplex's vertex, where it gives one.
   SubproblemResult vertex;
-  if (exact && problem->linear() && solveLinearSubproblem(c, x, points, held, lambda0, vertex)) return vertex;
+  if (exact && problem->linear() && solveLinearSubproblem(c, x, points, held, lambda0, scaling, vertex)) return vertex;
   double objectiveScale = objectiveScaling(c, x);
   if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
   int iterations = 0;

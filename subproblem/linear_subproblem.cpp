@@ -52,7 +52,7 @@ double constantTerm(double value, const std::vector<double>& a, const double* x0
 }
 
 AffineRows affineRows(SipContext& c, const double* x0, const PointList& points,
-                      const std::vector<char>* held) {
+                      const std::vector<char>* held, const SubproblemScaling* scaling) {
   const Problem& p = c.problem;
   AffineRows rows;
   rows.lp.n = p.nx;
@@ -77,7 +77,7 @@ AffineRows affineRows(SipContext& c, const double* x0, const PointList& points,
   for (int i = 0; i < p.nx; ++i) {
     std::fill(a.begin(), a.end(), 0.0);
     a[i] = 1.0;
-    rows.add(-1, a, 0.0, p.xl[i], p.xu[i]);
+    rows.add(-1, a, 0.0, subproblemLower(p, scaling, x0, i), subproblemUpper(p, scaling, x0, i));
   }
   for (double v : rows.lp.c) rows.finite = rows.finite && std::isfinite(v);
   return rows;
@@ -113,10 +113,10 @@ std::vector<int> lastBasis(const AffineRows& rows, const std::vector<double>* la
 
 bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
                            const std::vector<char>* held, const std::vector<double>* lambda0,
-                           SubproblemResult& result) {
+                           const SubproblemScaling* scaling, SubproblemResult& result) {
   const Problem& p = c.problem;
   if (p.nx <= 0 || p.nx > MAX_VARIABLES) return false;
-  AffineRows rows = affineRows(c, x, points, held);
+  AffineRows rows = affineRows(c, x, points, held, scaling);
   if (!rows.finite) return false;
   double size = 1;
   for (int i = 0; i < p.nx; ++i) size = std::max(size, std::fabs(x[i]));

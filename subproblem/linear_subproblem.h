@@ -20,6 +20,6 @@ namespace ormid {
 // of many optimal ones: the caller's solver has the word then.
 bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
                            const std::vector<char>* held, const std::vector<double>* lambda0,
-                           SubproblemResult& result);
+                           const SubproblemScaling* scaling, SubproblemResult& result);
 
 }  // namespace ormid

@@ -1,10 +1,22 @@
 #include "subproblem/subproblem.h"
 
+#include <algorithm>
+
 #include "subproblem/ipopt_subproblem.h"
 #include "core/sip.h"
 #include "kernels/vector_ops.h"
 
 namespace ormid {
+
+double subproblemLower(const Problem& p, const SubproblemScaling* scaling, const double* start, int i) {
+  if (!scaling || i >= (int)scaling->stepBound.size()) return p.xl[i];
+  return std::max(p.xl[i], start[i] - scaling->stepBound[i]);
+}
+
+double subproblemUpper(const Problem& p, const SubproblemScaling* scaling, const double* start, int i) {
+  if (!scaling || i >= (int)scaling->stepBound.size()) return p.xu[i];
+  return std::min(p.xu[i], start[i] + scaling->stepBound[i]);
+}
 
 namespace {
 

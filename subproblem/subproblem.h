@@ -42,7 +42,15 @@ struct SubproblemScaling {
   double objective = 1.0;
   std::vector<double> infinite;
   double tolerance = 0;  // the solver's own stop tolerance on that scale (0: its default)
+  // A trust region: |x_i - start_i| <= stepBound[i] beside x's own bounds
+  // (empty: none).
+  std::vector<double> stepBound;
 };
+
+// x_i's bounds in a subproblem from start: the problem's, narrowed to the
+// trust region of scaling where it has one.
+double subproblemLower(const Problem& p, const SubproblemScaling* scaling, const double* start, int i);
+double subproblemUpper(const Problem& p, const SubproblemScaling* scaling, const double* start, int i);
 
 inline SubproblemResult subproblemSolved(double objective) {
   SubproblemResult r;

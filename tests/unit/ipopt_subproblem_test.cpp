@@ -185,7 +185,7 @@ TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOne
   std::vector<double> x = {0.5, 0.5};
   SubproblemResult r;
   CaptureStdout();
-  ASSERT_TRUE(solveLinearSubproblem(c, x.data(), points, nullptr, nullptr, r));
+  ASSERT_TRUE(solveLinearSubproblem(c, x.data(), points, nullptr, nullptr, nullptr, r));
   GetCapturedStdout();
   const double corner = std::cos(M_PI / 4) / std::cos(M_PI / 4 / 39);
   EXPECT_NEAR(x[0], corner, 1e-14);
@@ -196,7 +196,7 @@ TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOne
   for (int k = 0; k < 40; ++k) EXPECT_NEAR(r.lambda[k], k == 19 || k == 20 ? share : 0.0, 1e-12) << k;
   // One point leaves x1 free: no vertex within reach, x as it was.
   x = {0.5, 0.5};
-  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, r));
+  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, nullptr, r));
   EXPECT_EQ(x, (std::vector<double>{0.5, 0.5}));
 }
 
@@ -213,7 +213,7 @@ TEST(LinearSubproblem, AVertexOfAWholeOptimalFaceIsLeftToIpopt) {
   SipContext& c = f.install();
   std::vector<double> x = {0.2, 0.2};
   SubproblemResult r;
-  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}, {1.0}}, nullptr, nullptr, r));
+  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}, {1.0}}, nullptr, nullptr, nullptr, r));
   EXPECT_EQ(x, (std::vector<double>{0.2, 0.2}));
 }
 
