@@ -27,18 +27,25 @@ class Checker {
         defined_(h.defined()), function_(h.nFunc), jacobianRow_(h.nCon), column_(h.nVar, 0) {}
 
   std::string run() {
-    for (int kind = c_.kind(); kind >= 0 && fault_.empty(); kind = c_.kind()) segment(kind);
+    for (int kind = next(); kind >= 0 && fault_.empty(); kind = next()) segment(kind);
     if (fault_.empty()) complete();
     return fault_;
   }
 
  private:
+  // The next kind letter; messages name the item it opens.
+  int next() {
+    mark_ = c_.position();
+    return c_.kind();
+  }
+
   bool fail(const std::string& what) {
-    if (fault_.empty()) fault_ = c_.where() + ": " + what;
+    if (fault_.empty()) fault_ = c_.where(mark_) + ": " + what;
     return false;
   }
 
   bool record(const char* fmt, const char* what) {
+    mark_ = c_.position();
     return c_.read(fmt, f_) || fail(std::string("expected ") + what);
   }
 
@@ -142,7 +149,7 @@ class Checker {
   void bounds(long n, int largestType) {
     if (!c_.read("", f_)) return (void)fail("bad bounds segment");
     for (long i = 0; i < n; ++i) {
-      const int type = c_.kind() - '0';
+      const int type = next() - '0';
       bool ok = true;
       switch (type < 0 || type > largestType ? -1 : type) {
         case 0: ok = record("ff", "two bounds"); break;
@@ -192,12 +199,12 @@ class Checker {
         !count(f_[0].integer, c_.remaining(), "breakpoint count"))
       return fail("bad piecewise-linear term");
     for (long j = 2 * f_[0].integer - 1; j > 0; --j) {
-      const int kind = c_.kind();
+      const int kind = next();
       if (kind != 'n' && kind != 's' && kind != 'l') return fail("bad breakpoint");
       if (!record(kind == 'n' ? "f" : kind == 's' && h_.binary ? "h" : "d", "a breakpoint")) return false;
     }
     // The term's argument is a variable: the reader reads its value there.
-    return (c_.kind() == 'v' && record("d", "a variable") && variable(f_[0].integer)) ||
+    return (next() == 'v' && record("d", "a variable") && variable(f_[0].integer)) ||
            fail("a piecewise-linear term's argument must be a variable");
   }
 
@@ -227,7 +234,7 @@ class Checker {
   // the file's).
   bool expression() {
     for (long pending = 1; pending > 0; --pending) {
-      const int kind = c_.kind();
+      const int kind = next();
       long more = 0;
       switch (kind) {
         case 'n': if (!record("f", "a number")) return false; break;
@@ -280,6 +287,7 @@ class Checker {
   NlField f_[4];
   std::vector<char> con_, obj_, lcon_, defined_, function_, jacobianRow_;
   std::vector<long> column_, starts_;
+  size_t mark_ = 0;
   std::string fault_;
 };
 

@@ -12,9 +12,9 @@ namespace ormid {
 NlCursor::NlCursor(const std::string& data, size_t start, bool binary, bool swapped)
     : data_(data), pos_(start), binary_(binary), swapped_(swapped) {}
 
-std::string NlCursor::where() const {
-  if (binary_) return "byte " + std::to_string(pos_);
-  const long lines = std::count(data_.begin(), data_.begin() + pos_, '\n');
+std::string NlCursor::where(size_t position) const {
+  if (binary_) return "byte " + std::to_string(position);
+  const long lines = std::count(data_.begin(), data_.begin() + position, '\n');
   return "line " + std::to_string(lines + 1);
 }
 

@@ -31,8 +31,9 @@ class NlCursor {
   bool hollerith();
 
   size_t remaining() const { return data_.size() - pos_; }
-  // Where the cursor is, for messages: "line N" or "byte N".
-  std::string where() const;
+  size_t position() const { return pos_; }
+  // A position for messages: "line N" or "byte N".
+  std::string where(size_t position) const;
 
  private:
   bool textField(char type, const std::string& record, size_t& at, NlField& field);

@@ -1,10 +1,14 @@
 // Bounded fuzzing of ormid and dravo: small models drawn from fixed seeds,
 // with hostile expressions (overflow, division by zero, logs and roots of
 // negative numbers), boxes T that are empty, degenerate, huge or unbounded,
-// and hostile option values. Every run must end by itself within its limit,
-// with status 0 or 1, a solution file exactly when the status is 0, and no
-// sanitizer report. A model without starting values makes the solver draw
-// its own start from the clock, so those runs do not repeat exactly.
+// and hostile option values; and the bundled examples, in text and binary
+// form, with bytes flipped, header counts replaced or the file cut short.
+// Every run must end by itself within its limit, with status 0 or 1 and no
+// sanitizer report; every run of ormid that read its model leaves a
+// solution file (with a failure code when the status is 1), and a model
+// that cannot be read leaves none. A model without starting values makes the
+// solver draw its own start from the clock, so those runs do not repeat
+// exactly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "nl_binary.h"
 #include "nl_writer.h"
 #include "solution.h"
 
@@ -317,7 +322,18 @@ std::string fault(const RunResult& r, bool solver) {
     if (contains(r.err, report)) return "sanitizer report: " + r.err.substr(0, 3000);
   if (!solver) return "";
   if (r.status == 0 && r.solveCode < 0) return "exit status 0 without a solution file";
-  if (r.status == 1 && r.solveCode >= 0) return "exit status 1 with a solution file";
+  // Past the options, the run reads the model: then it answers in a .sol,
+  // unless the model could not be read at all.
+  const bool unreadable = contains(r.out, "Can't read problem");
+  const bool optionsRefused = contains(r.out, "Unknown keyword") || contains(r.out, "Bad value") ||
+                              contains(r.out, "Expecting ");
+  const bool read = !unreadable && !optionsRefused;
+  if (unreadable && r.solveCode >= 0) return "a solution file for a model it could not read";
+  if (r.status == 1 && read && (r.solveCode < 500 || r.solveCode > 599))
+    return "exit status 1 after reading the model without a failure code in a solution file (" +
+           std::to_string(r.solveCode) + ")";
+  if (r.status == 1 && !read && !unreadable && r.solveCode >= 0)
+    return "exit status 1 with a solution file before reading the model";
   // Evaluation errors come back to the methods as NaN; the library's own
   // error exit must never end a run.
   if (r.status == 1 && contains(r.err, "can't evaluate"))
@@ -390,6 +406,113 @@ std::vector<Case> makeCases(const std::string& family, unsigned first, int count
   }
   return cases;
 }
+
+// The bundled examples' files, text and binary, each cut, flipped or with
+// a header count replaced; the .row and .col files stay whole.
+struct CorruptCase {
+  std::string example, nl, description;
+};
+
+const char* const EXAMPLES[] = {"watson2", "watson7", "oet1", "ball3", "powell1", "kortanek_no"};
+
+// Counts that make a reader allocate beyond reason or index past its arrays.
+const std::vector<std::string> HOSTILE_COUNTS = {"2147483647", "999999999", "-5", "100000", "0",
+                                                 "4294967296", "7"};
+
+std::string replaceHeaderCount(Random& r, const std::string& nl, std::string& what) {
+  size_t start = nl.find('\n') + 1;
+  for (int line = r.below(9); line > 0; --line) start = nl.find('\n', start) + 1;
+  const size_t end = nl.find('#', start);
+  std::vector<size_t> numbers;
+  for (size_t i = start; i < end; ++i)
+    if (isdigit((unsigned char)nl[i]) && nl[i - 1] == ' ') numbers.push_back(i);
+  if (numbers.empty()) return nl;
+  const size_t at = r.pick(numbers);
+  const size_t length = nl.find_first_not_of("0123456789", at) - at;
+  const std::string count = r.pick(HOSTILE_COUNTS);
+  what = "count at byte " + std::to_string(at) + " replaced by " + count;
+  return nl.substr(0, at) + count + nl.substr(at + length);
+}
+
+std::string corrupt(Random& r, std::string nl, std::string& what) {
+  switch (r.below(4)) {
+    case 0: return replaceHeaderCount(r, nl, what);
+    case 1: {
+      const size_t at = r.below((int)nl.size());
+      nl.resize(at);
+      what = "cut at byte " + std::to_string(at);
+      return nl;
+    }
+    default:
+      for (int flips = 1 + r.below(3); flips > 0; --flips) {
+        const size_t at = r.below((int)nl.size());
+        const int value = r.chance(0.5) ? (unsigned char)nl[at] ^ (1 << r.below(8)) : r.below(256);
+        what += "byte " + std::to_string(at) + " := " + std::to_string(value) + "; ";
+        nl[at] = (char)value;
+      }
+      return nl;
+  }
+}
+
+std::vector<CorruptCase> corruptCases(unsigned first, int count, bool binary) {
+  std::vector<CorruptCase> cases;
+  for (unsigned seed = first; seed < first + count; ++seed) {
+    Random r(seed);
+    CorruptCase c;
+    c.example = EXAMPLES[r.below(sizeof EXAMPLES / sizeof *EXAMPLES)];
+    std::string nl = readFile(sourceDir() + "/examples/" + c.example + ".nl");
+    if (binary) nl = binaryNl(nl);
+    std::string what;
+    c.nl = corrupt(r, nl, what);
+    c.description = c.example + (binary ? " (binary) seed " : " seed ") + std::to_string(seed) +
+                    ": " + what;
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+// A short budget: the corrupted files that still read solve a nearby model.
+const char* const CORRUPT_OPTIONS = " -AMPL maxitero=2 maxiteri=5 nlp_maxit=10 time_limit=5 verify=0";
+
+std::string runCorrupt(const CorruptCase& c) {
+  TempDir dir;
+  const std::string example = sourceDir() + "/examples/" + c.example;
+  FILE* f = fopen(dir.file("p.nl").c_str(), "wb");
+  fwrite(c.nl.data(), 1, c.nl.size(), f);
+  fclose(f);
+  const std::string copy = "cp '" + example + ".row' p.row && cp '" + example + ".col' p.col";
+  for (const auto& command : std::vector<std::pair<std::string, bool>>{
+           {copy + " && " + limited(ormidPath() + " p" + CORRUPT_OPTIONS), true},
+           {limited(dravoPath() + " p"), false}}) {
+    std::string what;
+    try {
+      const RunResult r = runIn(dir.path(), command.first);
+      what = fault(r, command.second);
+      if (what.empty() && contains(r.out, "Can't read problem") && r.err.empty())
+        what = "refused without saying why";
+    } catch (const std::exception& e) {
+      what = std::string("harness threw: ") + e.what();
+    }
+    if (!what.empty()) return c.description + "\n  " + command.first + "\n  " + what;
+  }
+  return "";
+}
+
+void runAllCorrupt(const std::vector<CorruptCase>& cases) {
+  std::vector<std::string> faults(cases.size());
+  std::atomic<size_t> next(0);
+  auto worker = [&] {
+    for (size_t i = next++; i < cases.size(); i = next++) faults[i] = runCorrupt(cases[i]);
+  };
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 2; ++i) threads.emplace_back(worker);
+  for (std::thread& t : threads) t.join();
+  for (const std::string& f : faults) EXPECT_TRUE(f.empty()) << f;
+}
+
+TEST(Fuzz, CorruptedTextFilesEndCleanly) { runAllCorrupt(corruptCases(5000, 40, false)); }
+
+TEST(Fuzz, CorruptedBinaryFilesEndCleanly) { runAllCorrupt(corruptCases(6000, 40, true)); }
 
 TEST(Fuzz, IntegralMethodsOnHostileModels) {
   ModelShape shape;
