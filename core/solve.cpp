@@ -188,7 +188,10 @@ Result solve(const Problem& problem, const Options& options) {
     }
     c.print(PrintLevel::Iterations, "%d violated point%s of T found at the answer: the method goes on with %s\n",
             (int)found.size(), found.size() > 1 ? "s" : "", found.size() > 1 ? "them" : "it");
-    c.foundPoints.insert(c.foundPoints.end(), found.begin(), found.end());
+    for (const Point& q : found) {
+      c.foundPoints.push_back(q);
+      c.scans.hint(q.constraint, q.t);  // the certificate climbs from it too
+    }
     Result next = rerun(c);
     if (!next.hasPoint()) {  // the answer in hand stays
       c.x = r.x;

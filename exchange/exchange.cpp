@@ -215,10 +215,7 @@ Result exchangeMethod(SipContext& c) {
   IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
   WorkingSet set(p);
-  for (const Point& found : c.foundPoints) {
-    set.add(found.t, found.constraint);
-    c.scans.hint(found.constraint, found.t);
-  }
+  for (const Point& found : c.foundPoints) set.add(found.t, found.constraint);
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.

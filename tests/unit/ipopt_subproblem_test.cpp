@@ -200,6 +200,35 @@ TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOne
   EXPECT_EQ(x, (std::vector<double>{0.5, 0.5}));
 }
 
+TEST(SubproblemStep, BothSolversStopOnTheTrustRegionWhereOnePointLeavesXFree) {
+  // The same program on the point t = 0 alone: x1 runs off to the artificial
+  // box (or to Ipopt's divergence test) unless the step is bounded.
+  FakeProblem f;
+  f.nx = 2;
+  f.tu = {M_PI / 2};
+  f.ctl = {-1.0};
+  f.f = [](const double* x) { return -x[0] - x[1]; };
+  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
+  f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
+  f.gradG = [](int, const double*, const double* t, double* gx, double* gt) {
+    gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]), gt[0] = 0;
+  };
+  SipContext& c = f.install();
+  SubproblemScaling step;
+  step.stepBound = {100.0, 100.0};
+  std::vector<double> x = {0.5, 0.5};
+  SubproblemResult r;
+  ASSERT_TRUE(solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, &step, r));
+  EXPECT_NEAR(x[0], 1.0, 1e-12);
+  EXPECT_NEAR(x[1], 100.5, 1e-12);
+  x = {0.5, 0.5};
+  IpoptSubproblemSolver ipopt(false);
+  r = ipopt.solveOn(c, x.data(), {{0.0}}, nullptr, &step);
+  EXPECT_EQ(r.status, SUB_SOLVED) << r.text;
+  EXPECT_NEAR(x[0], 1.0, 1e-6);
+  EXPECT_NEAR(x[1], 100.5, 1e-6);
+}
+
 TEST(LinearSubproblem, AVertexOfAWholeOptimalFaceIsLeftToIpopt) {
   // max x0 + x1 s.t. x0 + x1 <= 1, x >= 0: every point of the segment is
   // optimal; its corners carry one multiplier for two variables.
