@@ -15,7 +15,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -411,6 +413,7 @@ std::vector<Case> makeCases(const std::string& family, unsigned first, int count
 // a header count replaced; the .row and .col files stay whole.
 struct CorruptCase {
   std::string example, nl, description;
+  bool binary = false;
 };
 
 const char* const EXAMPLES[] = {"watson2", "watson7", "oet1", "ball3", "powell1", "kortanek_no"};
@@ -464,6 +467,7 @@ std::vector<CorruptCase> corruptCases(unsigned first, int count, bool binary) {
     if (binary) nl = binaryNl(nl);
     std::string what;
     c.nl = corrupt(r, nl, what);
+    c.binary = binary;
     c.description = c.example + (binary ? " (binary) seed " : " seed ") + std::to_string(seed) +
                     ": " + what;
     cases.push_back(c);
@@ -474,19 +478,42 @@ std::vector<CorruptCase> corruptCases(unsigned first, int count, bool binary) {
 // A short budget: the corrupted files that still read solve a nearby model.
 const char* const CORRUPT_OPTIONS = " -AMPL maxitero=2 maxiteri=5 nlp_maxit=10 time_limit=5 verify=0";
 
+// The solve result code of a binary .sol: its last record, framed by its
+// length (8) on both sides, holds the objective number and the code (-1
+// when the file has no such record).
+int binarySolCode(const std::string& sol) {
+  const size_t n = sol.size();
+  int32_t frame[4];
+  if (n < sizeof frame) return -1;
+  memcpy(frame, sol.data() + n - sizeof frame, sizeof frame);
+  return frame[0] == 8 && frame[3] == 8 ? frame[2] : -1;
+}
+
+// A .sol follows the model's encoding; a binary one is moved aside from the
+// harness (which reads text ones) and read here.
+RunResult runKeepingBinarySol(const std::string& dir, const std::string& command) {
+  std::string inner = command + "; s=$?; [ -f p.sol ] && mv p.sol p.bsol; exit $s";
+  for (size_t at = inner.find('$'); at != std::string::npos; at = inner.find('$', at + 2))
+    inner.insert(at, "\\");
+  RunResult r = runIn(dir, "sh -c \"" + inner + "\"");
+  if (fileExists(dir + "/p.bsol")) r.solveCode = binarySolCode(readFile(dir + "/p.bsol"));
+  return r;
+}
+
 std::string runCorrupt(const CorruptCase& c) {
   TempDir dir;
   const std::string example = sourceDir() + "/examples/" + c.example;
   FILE* f = fopen(dir.file("p.nl").c_str(), "wb");
   fwrite(c.nl.data(), 1, c.nl.size(), f);
   fclose(f);
-  const std::string copy = "cp '" + example + ".row' p.row && cp '" + example + ".col' p.col";
+  runIn(dir.path(), "cp '" + example + ".row' p.row && cp '" + example + ".col' p.col");
   for (const auto& command : std::vector<std::pair<std::string, bool>>{
-           {copy + " && " + limited(ormidPath() + " p" + CORRUPT_OPTIONS), true},
+           {limited(ormidPath() + " p" + CORRUPT_OPTIONS), true},
            {limited(dravoPath() + " p"), false}}) {
     std::string what;
     try {
-      const RunResult r = runIn(dir.path(), command.first);
+      const RunResult r = c.binary ? runKeepingBinarySol(dir.path(), command.first)
+                                   : runIn(dir.path(), command.first);
       what = fault(r, command.second);
       if (what.empty() && contains(r.out, "Can't read problem") && r.err.empty())
         what = "refused without saying why";
