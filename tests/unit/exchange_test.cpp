@@ -115,11 +115,13 @@ class ScriptedSolver : public SubproblemSolver {
   std::vector<PointList> seen;
   std::vector<Vec> warm;  // the multipliers each call started from (empty: a cold start)
   std::vector<double> tolerances;  // each call's asked tolerance (-1: no scaling)
+  std::vector<Vec> stepBounds;     // each call's trust region
   SubproblemResult solve(SipContext&, double*, const PointSet&) override { return {}; }
   SubproblemResult solveOn(SipContext& c, double* x, const PointList& points,
                            const Vec* lambda0, const SubproblemScaling* scaling,
                            const std::vector<char>*) override {
     tolerances.push_back(scaling ? scaling->tolerance : -1);
+    stepBounds.push_back(scaling ? scaling->stepBound : Vec());
     x[0] = xs[std::min(seen.size(), xs.size() - 1)];
     seen.push_back(points);
     warm.push_back(lambda0 ? *lambda0 : Vec());
@@ -152,7 +154,9 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   // The last subproblem is solved once more to full accuracy.
   ASSERT_EQ(solver.seen.size(), 3u);
   EXPECT_EQ(solver.seen[2], solver.seen[1]);
-  EXPECT_EQ(solver.tolerances, (std::vector<double>{-1, 0, 1e-12}));
+  EXPECT_EQ(solver.tolerances, (std::vector<double>{0, 0, 1e-12}));
+  // Steps of at most a thousand times x's starting size (at least one).
+  for (const Vec& bound : solver.stepBounds) EXPECT_EQ(bound, Vec{1000.0});
   EXPECT_EQ(solver.seen[0].size(), 3u);
   ASSERT_GE(solver.seen[1].size(), 4u);
   EXPECT_NEAR(solver.seen[1][3][0], M_PI / 12, 1e-7);
