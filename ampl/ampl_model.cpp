@@ -164,7 +164,8 @@ std::vector<std::pair<int, int>> amplHessianPattern() {
   return pairs;
 }
 
-void amplWriteSol(const char* msg, const double* x, int solveResult) {
+void amplWriteSol(const char* msg, const double* x, int solveResult, bool silent) {
+  if (silent) need_nl = 0;
   solve_result_num = solveResult;
   write_sol(msg, (real*)x, nullptr, nullptr);
 }

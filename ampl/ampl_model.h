@@ -70,6 +70,8 @@ std::vector<int> amplConstraintVariables(int i);
 
 // Writes stub.sol with the solve message, primal values and the solve result
 // code (the "objno 0 CODE" line that AMPL, Pyomo and JuMP read).
-void amplWriteSol(const char* msg, const double* x, int solveResult);
+// Silent: nothing on standard output (the library would back over its
+// banner there).
+void amplWriteSol(const char* msg, const double* x, int solveResult, bool silent = false);
 
 }  // namespace ormid

@@ -147,7 +147,7 @@ void writeRefusal(const Options& o, Status status, const std::string& why, doubl
   char line[1024];
   snprintf(line, sizeof line, "ormid %s: %s (%d), %s\n", methodWord(o.method).c_str(),
            statusWords(status), solveResultCode(status), why.c_str());
-  amplWriteSol(line, full, solveResultCode(status));
+  amplWriteSol(line, full, solveResultCode(status), true);
 }
 
 void refuseRun(const Options& o, const Result& result, double* full) {

@@ -73,7 +73,9 @@ TEST_F(DriverTest, MissingNameFilesWithoutSolverVariable) {
   RunResult r = ormid("p -AMPL");
   EXPECT_EQ(r.out, "ORMID: " + NAME_FILES_MESSAGE + AUXFILES_TAIL);
   EXPECT_EQ(r.status, 1);
-  EXPECT_FALSE(fileExists(dir.file("p.sol")));
+  // The model was read: AMPL still gets an answer, a failure.
+  EXPECT_EQ(r.solveCode, 504);
+  EXPECT_EQ(r.solMessage, "ormid penalty: no solution (504), the model has no .row and .col files\n");
 }
 
 TEST_F(DriverTest, MissingColFileWithSolverVariable) {
@@ -110,7 +112,10 @@ TEST_F(DriverTest, SqpStopsAfterChecksWithoutSolution) {
             "There should be no finite constraints\n"
             "This method should not be used for this problem\n" + NPSOL_STOP);
   EXPECT_EQ(r.status, 1);
-  EXPECT_FALSE(fileExists(dir.file("p.sol")));
+  EXPECT_EQ(r.solveCode, 503);
+  EXPECT_EQ(r.solMessage, "ormid sqp: no solution (503), no NLP solver\n");
+  // No point: the starting values go back (t as AMPL gave it).
+  EXPECT_EQ(solPrimals(readFile(dir.file("p.sol")), 3), (std::vector<double>{1, 0, 2}));
 }
 
 TEST_F(DriverTest, OptionEchoesInOrderFromCommandLineAndEnvironment) {
@@ -168,7 +173,7 @@ TEST_F(DriverTest, ShapeChecksWarnAboutBoundsAndConstraintTypes) {
 
 TEST_F(DriverTest, StatisticsBlockAndSolutionOfARunThatSolvesNothing) {
   smallSipModel().write(dir.file("p"));
-  RunResult r = ormid("p -AMPL method=disc_hett disc_k=0");
+  RunResult r = ormid("p -AMPL method=disc_hett disc_k=0 verify=0");
   // f = 1 + 4 at x = (1, 2); x1*x2 >= 1 holds; tcon at t = 1 is 1 + 2 - sin 1 > 0. The gradient
   // of f, (2, 4), and the constraint's, (t, t^2), point the same way: no multiplier cancels it.
   const std::string ending = "ormid disc_hett: limit (400), disc_k asks for no level: the starting "
@@ -176,7 +181,7 @@ TEST_F(DriverTest, StatisticsBlockAndSolutionOfARunThatSolvesNothing) {
   const size_t cost = r.out.find("Certificate: ");
   ASSERT_NE(cost, std::string::npos) << r.out;
   EXPECT_EQ(r.out.substr(0, cost),
-            "ORMID: Discretization method selected Hettich version\ndisc_k=0\nNx=2\t Nt=1\n"
+            "ORMID: Discretization method selected Hettich version\ndisc_k=0\nverify=0\nNx=2\t Nt=1\n"
             "Number of mesh refines less or equal to zero\n"
             "Some statistics\nkelv_objval=0\nkelv_objgrd=0\nkelv_conval=0\nkelv_jacval=0\n"
             "kelv_pfval=0\nkelv_gpfval=0\nkelv_conxval=0\nkelv_contval=0\nkelv_conxgrd=0\n"
@@ -204,7 +209,11 @@ TEST_F(DriverTest, FirstVariableWithoutStartMeansNoInitialGuess) {
   RunResult r = ormid("p -AMPL");
   EXPECT_EQ(r.out, "ORMID: Without Initial Guess\n" + NPSOL_STOP);
   EXPECT_EQ(r.status, 1);
-  EXPECT_FALSE(fileExists(dir.file("p.sol")));
+  // The guess needs the NLP solver: no point, a failure answer with the
+  // start the run drew (t written as 0).
+  EXPECT_GE(r.solveCode, 500);
+  EXPECT_LE(r.solveCode, 599);
+  EXPECT_EQ(solPrimals(readFile(dir.file("p.sol")), 3)[2], 0.0);
 }
 
 }  // namespace
