@@ -136,9 +136,11 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j, const V
   return out;
 }
 
-void verifyPoint(const Problem& p, const Options& o, Result& r) {
+void verifyPoint(const Problem& p, const Options& o, Result& r) { verifyPoint(p, o, r, VerifyBudget()); }
+
+void verifyPoint(const Problem& p, const Options& o, Result& r, const VerifyBudget& budget) {
   r.verified.clear();
-  for (int j = 0; j < p.mt; ++j) r.verified.push_back(verifyConstraint(p, r.x.data(), j));
+  for (int j = 0; j < p.mt; ++j) r.verified.push_back(verifyConstraint(p, r.x.data(), j, budget));
   if (r.status != Status::Solved) return;
   std::string sampled;
   for (const VerifiedBound& v : r.verified) {

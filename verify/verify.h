@@ -9,7 +9,7 @@ namespace ormid {
 // What one constraint's search may spend: boxes of T and wall-clock seconds.
 struct VerifyBudget {
   long boxes = 60000;
-  double seconds = 0.25;
+  double seconds = 0.1;
 };
 
 // A rigorous bound on constraint j's violation over T at x (the box where
@@ -37,6 +37,9 @@ double verifiedTolerance(const Problem& p, const Options& o, int j, const double
 // infinite) makes it Uncertain, the message naming the constraint and the
 // box. A constraint without an interval model leaves the status as it is:
 // the message says it was sampled, not verified, and why.
+// With a budget per constraint (a caller that knows the solve's time can
+// keep verification's share of it bounded); without, VerifyBudget's.
 void verifyPoint(const Problem& p, const Options& o, Result& r);
+void verifyPoint(const Problem& p, const Options& o, Result& r, const VerifyBudget& budget);
 
 }  // namespace ormid

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/function_problem.h"
+#include "harness.h"
 #include "ormid/ormid.h"
 #include "verify/verify.h"
 #include "verify/branch_and_bound.h"
@@ -48,10 +49,12 @@ TEST(BranchAndBound, ClosedFormMaximaInsideAndOnTheBoundary) {
   };
   for (const Case& c : cases) {
     ViolationBound b = boundViolation(c.T, c.enclose, c.at, BoundSearch());
-    ASSERT_TRUE(b.available);
+    EXPECT_EQ(b.reason, "");
     EXPECT_GE(b.upper, c.maximum);                // sound
     EXPECT_LE(b.upper - c.maximum, 1e-8);         // tight
     EXPECT_LE(b.lower, c.maximum);
+    ASSERT_EQ(b.at.size(), c.T.lower.size());
+    EXPECT_EQ(c.at(b.at), b.lower);  // the point attains what the search says
     EXPECT_GT(b.boxes, 1);
   }
 }
@@ -116,20 +119,24 @@ TEST(BranchAndBound, GraphEnclosuresReachClosedFormMaxima) {
       return naturalEnclosure(c.g, box(Box{t, t}), &g) ? g.lower() : NAN;
     };
     ViolationBound b = boundViolation(c.T, enclose, at, BoundSearch());
-    ASSERT_TRUE(b.available);
+    EXPECT_EQ(b.reason, "");
     EXPECT_GE(b.upper, c.maximum);
     EXPECT_LE(b.upper - c.maximum, 1e-8);
-    EXPECT_LT(b.boxes, 20000);  // the centred form closes in fast
+    EXPECT_LT(b.boxes, 2000);  // the centred, Taylor and monotone forms close in fast
   }
 }
 
-TEST(BranchAndBound, ABoxWithoutEnclosureMakesTheBoundUnavailable) {
+// Boxes without an enclosure down to points: the bound is infinite, not
+// missing, with the reason and the worst point met.
+TEST(BranchAndBound, ABoxWithoutEnclosureLeavesAnInfiniteBoundWithItsReason) {
   Box T{{0.0}, {1.0}};
   ViolationBound b = boundViolation(
       T, [](const Box& box, double* lo, double* hi) { *lo = 0, *hi = 1; return box.upper[0] - box.lower[0] > 0.3; },
-      [](const std::vector<double>&) { return 0.0; }, BoundSearch());
-  EXPECT_FALSE(b.available);
-  EXPECT_NE(b.reason, "");
+      [](const std::vector<double>& t) { return t[0]; }, BoundSearch());
+  EXPECT_EQ(b.upper, HUGE_VAL);
+  EXPECT_NE(b.reason.find("no finite enclosure"), std::string::npos) << b.reason;
+  ASSERT_EQ(b.at.size(), 1u);
+  EXPECT_EQ(b.lower, b.at[0]);
 }
 
 // A box whose enclosure fails (an operator out of its domain only as far
@@ -146,7 +153,7 @@ TEST(BranchAndBound, ABoxWithoutEnclosureIsSplitUntilItsPartsHaveOne) {
         return true;
       },
       [](const std::vector<double>& t) { return 1 - (t[0] - 0.3) * (t[0] - 0.3); }, BoundSearch());
-  ASSERT_TRUE(b.available) << b.reason;
+  EXPECT_EQ(b.reason, "");
   EXPECT_GE(b.upper, 1.0);
   EXPECT_LE(b.upper, 1.0 + 1e-9);
 }
@@ -191,6 +198,7 @@ TEST(Verify, ANarrowPeakIsCaughtIn1DAnd2D) {
   for (int nt : {1, 2}) {
     Options o;
     o.method = Method::Exchange;
+    o.verify = false;
     Result sampled = solve(narrowPeak(nt, true), o);
     ASSERT_EQ(sampled.status, Status::Solved) << nt << sampled.message;
     ASSERT_GT(sampled.x[0], 1.5) << nt;
@@ -204,6 +212,7 @@ TEST(Verify, ANarrowPeakIsCaughtIn1DAnd2D) {
     const VerifiedBound& v = judged.verified[0];
     EXPECT_TRUE(v.available);
     EXPECT_GE(v.bound, judged.x[0] - 1 - 1e-9);  // the true violation at the peak
+    EXPECT_LE(v.attained, v.bound);
     for (int d = 0; d < nt; ++d) EXPECT_TRUE(v.lower[d] <= 0.51234567 && 0.51234567 <= v.upper[d]);
 
     o.verify = true;
@@ -215,7 +224,7 @@ TEST(Verify, ANarrowPeakIsCaughtIn1DAnd2D) {
   }
 }
 
-TEST(Verify, AFeasibleAnswerIsVerifiedAndWithoutIntervalsTheBoundIsNotAvailable) {
+TEST(Verify, AFeasibleAnswerIsVerifiedAndWithoutIntervalsItIsSampledOnly) {
   Functions p = narrowPeak(1, true);
   p.xu = {0.9};  // feasible everywhere: x (1/2 + peak / 2) <= 0.9
   Options o;
@@ -227,12 +236,14 @@ TEST(Verify, AFeasibleAnswerIsVerifiedAndWithoutIntervalsTheBoundIsNotAvailable)
   EXPECT_LE(r.verified[0].bound, 0.0);
   EXPECT_GE(r.verified[0].bound, -0.1 - 1e-9);  // the truth is 0.9 - 1
 
+  // Without an interval model the sampled certificate decides, and says so once.
   p.gInterval = nullptr;
   r = solve(p, o);
-  EXPECT_EQ(r.status, Status::Uncertain);
+  EXPECT_EQ(r.status, Status::Solved) << r.message;
   ASSERT_EQ(r.verified.size(), 1u);
   EXPECT_FALSE(r.verified[0].available);
   EXPECT_EQ(r.verified[0].reason, "the problem has no interval evaluator");
+  EXPECT_EQ(occurrences(r.message, "; sampled, not verified ("), 1) << r.message;
 }
 
 }  // namespace
