@@ -6,6 +6,7 @@
 #include "core/batch.h"
 #include "lower_level/grid.h"
 #include "lower_level/newton_ascent.h"
+#include "lower_level/scattered_scan.h"
 
 namespace ormid {
 
@@ -15,6 +16,12 @@ const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
 // Scan maxima climbed per distinct local maximum asked for, at most.
 const int EXTRA_CLIMBS = 3;
+// Scattered scans: discrete maxima climbed per start asked for, at most (a
+// flat or noisy constraint has thousands), and the band below the best
+// value, as a share of its height above the median, that they are taken
+// from besides the violated ones.
+const int CLIMBS_PER_START = 4;
+const double CLIMB_BAND = 0.5;
 
 bool finiteBound(double lower, double upper) {
   return !isMinusInfinity(lower) && !isPlusInfinity(upper) && std::isfinite(upper - lower);
@@ -83,9 +90,12 @@ double ViolationFunction::valueAndGradient(const double* t, double* grad, int* s
   return v;
 }
 
-Scan scanPoints(const Problem& p) { return scanPoints(p, SCAN_POINTS); }
+Scan scanPoints(const Problem& p) {
+  return scanPoints(p, p.nt > GRID_UP_TO ? fullScatteredCount(p) : SCAN_POINTS);
+}
 
 Scan coarseScan(const Problem& p) {
+  if (p.nt > GRID_UP_TO) return scanPoints(p, coarseScatteredCount(p));
   return scanPoints(p, std::min((long)SCAN_POINTS, std::max(1001L, 8L * (p.nx + 1))));
 }
 
@@ -97,6 +107,7 @@ Scan scanPoints(const Problem& p, long count) {
     scan.points.push_back(std::vector<double>());
     return scan;
   }
+  if (p.nt > GRID_UP_TO) return scatteredScan(p, count);
   int per = (int)std::floor(std::pow((double)count, 1.0 / p.nt) + 1e-9);
   std::vector<double> t(p.nt);
   if (per < 2) {
@@ -234,6 +245,7 @@ bool aboveAllNeighbours(const Scan& scan, const std::vector<double>& values, int
 // is one); without a grid every point qualifies. Along the coordinates alone
 // every point of a ridge that runs across them would pass.
 bool discreteMaximum(const Scan& scan, const std::vector<double>& values, int nt, size_t i) {
+  if (scan.neighbours) return aboveNeighbours(*scan.neighbours, values, i);
   if (scan.perCoordinate < 2) return true;
   if (nt > ALL_NEIGHBOURS_UP_TO) return aboveAxisNeighbours(scan, values, nt, i);
   return aboveAxisNeighbours(scan, values, nt, i) && aboveAllNeighbours(scan, values, nt, i);
@@ -307,8 +319,39 @@ void sortByViolation(std::vector<LocalMaximum>& maxima) {
             [](const LocalMaximum& a, const LocalMaximum& b) { return a.violation > b.violation; });
 }
 
+namespace {
+
+// The lowest value a scattered scan's discrete maximum is climbed from:
+// every violated one, and those within CLIMB_BAND of the best value's
+// height above the median.
+double climbThreshold(const std::vector<double>& values) {
+  std::vector<double> finite;
+  for (double v : values)
+    if (std::isfinite(v)) finite.push_back(v);
+  if (finite.empty()) return -HUGE_VAL;
+  const double best = *std::max_element(finite.begin(), finite.end());
+  std::nth_element(finite.begin(), finite.begin() + finite.size() / 2, finite.end());
+  const double median = finite[finite.size() / 2];
+  return std::min(0.0, best - CLIMB_BAND * (best - median));
+}
+
+std::vector<LocalMaximum> scatteredMaxima(const ViolationFunction& v, const Scan& scan,
+                                          const std::vector<double>& values, int starts) {
+  const std::vector<size_t> ranked = scanMaxima(scan, values, v.p.nt, climbThreshold(values));
+  const std::vector<double> w = widths(v.p);
+  std::vector<LocalMaximum> maxima;
+  const size_t climbs = (size_t)CLIMBS_PER_START * starts;
+  for (size_t k = 0; k < ranked.size() && k < climbs; ++k)
+    addUnlessRepeated(maxima, climb(v, scan, values, ranked[k]), w);
+  sortByViolation(maxima);
+  return maxima;
+}
+
+}  // namespace
+
 std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
                                       const std::vector<double>& values, int starts) {
+  if (scan.neighbours) return scatteredMaxima(v, scan, values, starts);
   const std::vector<size_t> ranked = scanMaxima(scan, values, v.p.nt, -HUGE_VAL);
   const std::vector<double> w = widths(v.p);
   std::vector<LocalMaximum> maxima;

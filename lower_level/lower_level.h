@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "core/scan_memo.h"
+#include "lower_level/neighbours.h"
 #include "ormid/ormid.h"
 
 namespace ormid {
@@ -56,21 +58,32 @@ struct LocalMaximum {
   int side;  // +1: against the upper bound, -1: against the lower one
 };
 
-// Points of T that the scan visits: a grid of box-relative spacing whose
-// size grows with dim T (10001 values on one coordinate, 100^2, 21^3, ...),
-// Halton points beyond 13 coordinates. Infinite bounds: the finite one (or 0).
-// An empty T (a lower bound above its upper one) has no point.
+// Points of T that the scan visits. Up to three coordinates a regular grid
+// whose size grows with dim T (10001 values on one coordinate, 100^2,
+// 21^3); from four a regular grid would have too few values per coordinate
+// to give each maximiser's basin a point, and the scan takes Sobol' points
+// (with the vertices of T) whose number grows with dim T and the number of
+// variables, each with its nearest neighbours; Halton points, every one a
+// candidate, beyond the Sobol' coordinates. Infinite bounds: the finite one
+// (or 0). An empty T (a lower bound above its upper one) has no point.
 struct Scan {
   std::vector<std::vector<double>> points;
-  int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: Halton points
-  // Its spacing in box widths (Halton points: a hundredth).
-  double spacing() const { return perCoordinate >= 2 ? 1.0 / (perCoordinate - 1) : 0.01; }
+  int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: scattered points
+  std::shared_ptr<const NeighbourGraph> neighbours;  // scattered points: who is near whom
+  // Its spacing in box widths: a grid's, the scattered points' typical
+  // distance to their nearest neighbour, or (Halton points) a hundredth.
+  double spacing() const {
+    if (perCoordinate >= 2) return 1.0 / (perCoordinate - 1);
+    return neighbours ? neighbours->typicalDistance : 0.01;
+  }
 };
 Scan scanPoints(const Problem& p);
-// The same with about `count` points in place of the certificate's 10001.
+// The same with about `count` points in place of the certificate's 10001
+// (with scattered points, at least what the dimension needs).
 Scan scanPoints(const Problem& p, long count);
 // The scan of each iteration that a full scan confirms at the end: a few
-// points per variable, between 1001 and the certificate's 10001.
+// points per variable, between 1001 and the certificate's 10001 on a grid,
+// fewer than the full scan's with scattered points.
 Scan coarseScan(const Problem& p);
 
 // The violation of constraint j at every scan point (NaN counts as +inf),
@@ -82,14 +95,18 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
 double largestMagnitude(const Problem& p, int j, const std::vector<double>& values,
                         const std::vector<int>& sides);
 
-// Local maxima of constraint j's violation, climbed from the best `starts`
-// scan points that are maxima among their grid neighbours; best first,
-// without repeats.
+// Local maxima of constraint j's violation, best first, without repeats. On
+// a grid: climbed from the best `starts` scan points that are maxima among
+// their grid neighbours. With scattered points: climbed from every discrete
+// maximum that is violated or near the best value (at most
+// CLIMBS_PER_START * starts of them), so that none of many maximisers of
+// equal height is left out.
 std::vector<LocalMaximum> localMaxima(const ViolationFunction& v, const Scan& scan,
                                       const std::vector<double>& values, int starts);
 
-// Discrete maxima of the scan (no lower than their grid neighbours) whose
-// value is at least threshold, best first.
+// Discrete maxima of the scan (no lower than their grid neighbours, or
+// their nearest neighbours among scattered points) whose value is at least
+// threshold, best first.
 std::vector<size_t> scanMaxima(const Scan& scan, const std::vector<double>& values, int nt,
                                double threshold);
 
