@@ -15,16 +15,23 @@ namespace {
 // linear, 5 three arguments (if), 6 sum list (3 or more), 11 counted list;
 // 0 for codes the format does not use. Codes above 75 are the reader's own.
 const int OPERATOR_KINDS[76] = {
-    2, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0, 3, 3, 1, 1, 1, 1, 0, 0, 0,  //  0-19
-    2, 2, 2, 2, 2, 0, 0, 0, 2, 2, 2, 0, 0, 0, 1, 5, 0, 1, 1, 1,  // 20-39
-    1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 6, 2, 2, 2, 2, 11, // 40-59
-    11, 11, 2, 2, 4, 5, 2, 2, 2, 2, 6, 6, 5, 2, 11, 11};         // 60-75
+    2,  2,  2, 2, 2, 2, 2, 0, 0, 0, 0, 3, 3, 1, 1,  1, 1, 0, 0, 0,   //  0-19
+    2,  2,  2, 2, 2, 0, 0, 0, 2, 2, 2, 0, 0, 0, 1,  5, 0, 1, 1, 1,   // 20-39
+    1,  1,  1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 6,  2, 2, 2, 2, 11,  // 40-59
+    11, 11, 2, 2, 4, 5, 2, 2, 2, 2, 6, 6, 5, 2, 11, 11};             // 60-75
 
 class Checker {
  public:
   Checker(const std::string& data, const NlHeader& h)
-      : h_(h), c_(data, h.end, h.binary, h.swapped), con_(h.nCon), obj_(h.nObj), lcon_(h.nLcon),
-        defined_(h.defined()), function_(h.nFunc), jacobianRow_(h.nCon), column_(h.nVar, 0) {}
+      : h_(h),
+        c_(data, h.end, h.binary, h.swapped),
+        con_(h.nCon),
+        obj_(h.nObj),
+        lcon_(h.nLcon),
+        defined_(h.defined()),
+        function_(h.nFunc),
+        jacobianRow_(h.nCon),
+        column_(h.nVar, 0) {}
 
   std::string run() {
     for (int kind = next(); kind >= 0 && fault_.empty(); kind = next()) segment(kind);
@@ -67,14 +74,16 @@ class Checker {
     return true;
   }
 
+  // A constraint's or objective's segment: its number (once), its expression.
+  void body(const char* fmt, std::vector<char>& seen, const char* what) {
+    if (record(fmt, what) && once(seen, f_[0].integer, what)) expression();
+  }
+
   void segment(int kind) {
     switch (kind) {
-      case 'C': record("d", "a constraint number") && once(con_, f_[0].integer, "constraint") && expression(); break;
-      case 'O':
-        record("dd", "an objective number and sense") && once(obj_, f_[0].integer, "objective") &&
-            expression();
-        break;
-      case 'L': record("d", "a logical constraint number") && once(lcon_, f_[0].integer, "logical constraint") && expression(); break;
+      case 'C': body("d", con_, "constraint"); break;
+      case 'O': body("dd", obj_, "objective"); break;
+      case 'L': body("d", lcon_, "logical constraint"); break;
       case 'V': definedVariable(); break;
       case 'F': function(); break;
       case 'S': suffix(); break;
@@ -137,7 +146,9 @@ class Checker {
     }
     if (!count(n, size, "suffix value count")) return;
     for (long i = 0; i < n; ++i)
-      if (!record(kind & 4 ? "df" : "dd", "a suffix value") || !index(f_[0].integer, size, "suffix entry")) return;
+      if (!record(kind & 4 ? "df" : "dd", "a suffix value") ||
+          !index(f_[0].integer, size, "suffix entry"))
+        return;
   }
 
   void startValues(long size, const char* what) {
@@ -158,7 +169,8 @@ class Checker {
         case 4: ok = record("f", "a bound"); break;
         case 3: ok = c_.read("", f_); break;
         case 5:
-          ok = record("dd", "a complementarity") && index(f_[1].integer - 1, h_.nVar, "complementary variable");
+          ok = record("dd", "a complementarity") &&
+               index(f_[1].integer - 1, h_.nVar, "complementary variable");
           break;
         default: ok = fail("bad bound type");
       }
@@ -168,7 +180,8 @@ class Checker {
 
   void columnStarts(bool cumulative) {
     if (!record("d", "a column count")) return;
-    if (f_[0].integer != h_.nVar - 1) return (void)fail("column count is not the variables less one");
+    if (f_[0].integer != h_.nVar - 1)
+      return (void)fail("column count is not the variables less one");
     long start = 0;
     starts_.assign(1, 0);
     for (long j = 1; j < h_.nVar; ++j) {
@@ -201,7 +214,8 @@ class Checker {
     for (long j = 2 * f_[0].integer - 1; j > 0; --j) {
       const int kind = next();
       if (kind != 'n' && kind != 's' && kind != 'l') return fail("bad breakpoint");
-      if (!record(kind == 'n' ? "f" : kind == 's' && h_.binary ? "h" : "d", "a breakpoint")) return false;
+      if (!record(kind == 'n' ? "f" : kind == 's' && h_.binary ? "h" : "d", "a breakpoint"))
+        return false;
     }
     // The term's argument is a variable: the reader reads its value there.
     return (next() == 'v' && record("d", "a variable") && variable(f_[0].integer)) ||
@@ -222,7 +236,8 @@ class Checker {
         const long least = kind == 6 ? 3 : 1;
         if (!record("d", "an argument count")) return -1;
         const long n = f_[0].integer;
-        if (n < least || !count(n, c_.remaining(), "argument count")) return fail("bad argument count"), -1;
+        if (n < least || !count(n, c_.remaining(), "argument count"))
+          return fail("bad argument count"), -1;
         return n;
       }
     }
@@ -237,11 +252,21 @@ class Checker {
       const int kind = next();
       long more = 0;
       switch (kind) {
-        case 'n': if (!record("f", "a number")) return false; break;
-        case 's': if (!record(h_.binary ? "h" : "d", "a short integer")) return false; break;
-        case 'l': if (!record("d", "an integer")) return false; break;
-        case 'v': if (!record("d", "a variable") || !variable(f_[0].integer)) return false; break;
-        case 'h': if (!c_.hollerith()) return fail("bad string"); break;
+        case 'n':
+          if (!record("f", "a number")) return false;
+          break;
+        case 's':
+          if (!record(h_.binary ? "h" : "d", "a short integer")) return false;
+          break;
+        case 'l':
+          if (!record("d", "an integer")) return false;
+          break;
+        case 'v':
+          if (!record("d", "a variable") || !variable(f_[0].integer)) return false;
+          break;
+        case 'h':
+          if (!c_.hollerith()) return fail("bad string");
+          break;
         case 'f':
           if (!record("dd", "a function number and argument count")) return false;
           if (!index(f_[0].integer, h_.nFunc, "function") ||

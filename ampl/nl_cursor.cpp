@@ -110,7 +110,8 @@ bool NlCursor::hollerith() {
   if (colon == std::string::npos || colon - pos_ > 12) return false;
   const std::string digits = data_.substr(pos_, colon - pos_);
   size_t at = 0;
-  if (!textField('d', digits, at, length) || at != digits.size() || length.integer < 0) return false;
+  if (!textField('d', digits, at, length) || at != digits.size() || length.integer < 0)
+    return false;
   pos_ = colon + 1;
   if (remaining() < (size_t)length.integer) return false;
   pos_ += length.integer;

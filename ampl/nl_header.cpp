@@ -53,7 +53,8 @@ class HeaderLines {
 
 std::string firstLine(const std::string& data, NlHeader& h) {
   const char letter = data.empty() ? 0 : data[0];
-  if (letter != 'g' && letter != 'b') return "line 1: not a .nl file in text (g) or binary (b) format";
+  if (letter != 'g' && letter != 'b')
+    return "line 1: not a .nl file in text (g) or binary (b) format";
   h.binary = letter == 'b';
   const std::vector<long> options = integers(data.substr(1, data.find('\n') - 1), 1);
   if (!options.empty() && (options[0] < 0 || options[0] > 9))
@@ -66,7 +67,8 @@ std::string counts(const NlHeader& h, size_t size) {
   const long most = std::min<long>(MOST, (long)size);
   const long sized[] = {h.nVar, h.nCon, h.nObj, h.nLcon, h.nFunc, h.nzc, h.nzo, h.defined()};
   for (long n : sized)
-    if (n < 0 || n > most) return "line 2-10: a count (" + std::to_string(n) + ") the file cannot hold";
+    if (n < 0 || n > most)
+      return "line 2-10: a count (" + std::to_string(n) + ") the file cannot hold";
   const long parts[] = {h.comb, h.comc, h.como, h.comc1, h.como1, h.nlc, h.nlo, h.nlvc, h.nlvo};
   for (long n : parts)
     if (n < 0) return "line 2-10: a negative count";
@@ -96,7 +98,8 @@ std::string readNlHeader(const std::string& data, NlHeader& h) {
   if (!lines.next(2, 4, v)) return bad();
   h.nFunc = v[1];
   const long arith = v.size() > 2 ? v[2] : 0;
-  if (arith != 0 && arith != 1 && arith != 2) return "line 6: unknown arithmetic " + std::to_string(arith);
+  if (arith != 0 && arith != 1 && arith != 2)
+    return "line 6: unknown arithmetic " + std::to_string(arith);
   if (arith == 2 && !h.binary) return "line 6: byte order given for a text file";
   h.swapped = arith == 2;
   if (!lines.next(discreteLineHasFive ? 5 : 2, 5, v)) return bad();

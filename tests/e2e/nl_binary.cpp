@@ -48,7 +48,10 @@ class Converter {
       }
       double v;
       if (!(in >> v)) throw std::runtime_error("short line: " + rest);
-      if (*f == 'd') integer((long)v); else real(v);
+      if (*f == 'd')
+        integer((long)v);
+      else
+        real(v);
       if (values) values->push_back(v);
     }
   }
@@ -78,17 +81,42 @@ class Converter {
     std::vector<double> v;
     out_ += kind;
     switch (kind) {
-      case 'C': case 'L': fields(rest, "d"); expression(); break;
-      case 'O': fields(rest, "dd"); expression(); break;
-      case 'V': fields(rest, "ddd", &v); entries((long)v[1], "df"); expression(); break;
+      case 'C':
+      case 'L':
+        fields(rest, "d");
+        expression();
+        break;
+      case 'O':
+        fields(rest, "dd");
+        expression();
+        break;
+      case 'V':
+        fields(rest, "ddd", &v);
+        entries((long)v[1], "df");
+        expression();
+        break;
       case 'F': fields(rest, "ddds"); break;
-      case 'S': fields(rest, "dd", &v); fields(rest.substr(rest.find(' ', rest.find(' ') + 1)), "s");
-        entries((long)v[1], (long)v[0] & 4 ? "df" : "dd"); break;
-      case 'x': case 'd': fields(rest, "d", &v); entries((long)v[0], "df"); break;
+      case 'S':
+        fields(rest, "dd", &v);
+        fields(rest.substr(rest.find(' ', rest.find(' ') + 1)), "s");
+        entries((long)v[1], (long)v[0] & 4 ? "df" : "dd");
+        break;
+      case 'x':
+      case 'd':
+        fields(rest, "d", &v);
+        entries((long)v[0], "df");
+        break;
       case 'r': bounds(nCon_); break;
       case 'b': bounds(nVar_); break;
-      case 'k': fields(rest, "d", &v); entries((long)v[0], "d"); break;
-      case 'J': case 'G': fields(rest, "dd", &v); entries((long)v[1], "df"); break;
+      case 'k':
+        fields(rest, "d", &v);
+        entries((long)v[0], "d");
+        break;
+      case 'J':
+      case 'G':
+        fields(rest, "dd", &v);
+        entries((long)v[1], "df");
+        break;
       default: throw std::runtime_error("unknown segment: " + line);
     }
   }
@@ -103,20 +131,29 @@ class Converter {
       switch (kind) {
         case 'n': fields(rest, "f"); break;
         case 'v': fields(rest, "d"); break;
-        case 'f': fields(rest, "dd", &v); pending += (long)v[1]; break;
+        case 'f':
+          fields(rest, "dd", &v);
+          pending += (long)v[1];
+          break;
         case 'h': text(rest.substr(rest.find(':') + 1)); break;
-        case 'o': fields(rest, "d", &v); pending += arguments((long)v[0]); break;
+        case 'o':
+          fields(rest, "d", &v);
+          pending += arguments((long)v[0]);
+          break;
         default: throw std::runtime_error("unknown expression item: " + line);
       }
     }
   }
 
   long arguments(long op) {
-    static const std::vector<long> three = {35, 65, 72}, unary = {13, 14, 15, 16, 34, 37, 38, 39, 40,
-        41, 42, 43, 44, 45, 46, 47, 49, 50, 51, 52, 53};
+    static const std::vector<long> three = {35, 65, 72},
+                                   unary = {13, 14, 15, 16, 34, 37, 38, 39, 40, 41, 42,
+                                            43, 44, 45, 46, 47, 49, 50, 51, 52, 53};
     static const std::vector<long> counted = {11, 12, 54, 59, 60, 61, 70, 71, 74, 75};
-    for (long c : three) if (op == c) return 3;
-    for (long c : unary) if (op == c) return 1;
+    for (long c : three)
+      if (op == c) return 3;
+    for (long c : unary)
+      if (op == c) return 1;
     for (long c : counted)
       if (op == c) {
         std::vector<double> v;
