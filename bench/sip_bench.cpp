@@ -13,7 +13,13 @@
 // the exchange method against the baseline and against one Ipopt solve of
 // the finite program on the optimum's active points (its lower limit).
 //
-// sip_bench [--out DIR] [--set all|literature|families] [--problems a,b,...]
+// Then the lattice families (tests/support/lattice_families.h: convex
+// programs on [0, 1]^4 to [0, 1]^6 whose constraint is active at 16 to 81
+// points of a lattice, optimum known in closed form) with the exchange
+// method, with and without the verification after the solve (lattice.csv,
+// lattice.md).
+//
+// sip_bench [--out DIR] [--set all|literature|families|lattice] [--problems a,b,...]
 //           [--methods a,b,...] [--limit SECONDS]
 #include <algorithm>
 #include <chrono>
@@ -29,6 +35,7 @@
 
 #include "families.h"
 #include "harness.h"
+#include "lattice_families.h"
 #include "literature.h"
 #include "solution.h"
 
@@ -633,6 +640,33 @@ void writeFamiliesMarkdown(std::ostream& out, const std::vector<Row>& rows,
       << "coefficients; target <= 1.2: " << verdict(exponent, 1.2) << ").\n";
 }
 
+// The lattice families: the exchange method's runs against the closed-form
+// optimum, |f - f*| <= 1e-8 max(1, |f*|), code 0, within 10 seconds.
+const std::vector<Method> LATTICE_METHODS = {
+    {"exchange", "method=exchange", false},
+    {"exchange verify=0", "method=exchange verify=0", false},
+};
+
+bool writeLatticeMarkdown(const std::string& path, const std::vector<Row>& rows) {
+  std::ofstream out(path);
+  out << "## Lattices of maximisers\n\n"
+         "Convex programs on [0, 1]^d whose infinite constraint is active at m^d lattice points "
+         "(tests/support/lattice_families.h; optimum in closed form). Target: code 0, "
+         "|f - f\\*| <= 1e-8 max(1, |f\\*|), within 10 s.\n\n"
+         "| problem | vars | maximisers | f* | method | status | code | objective | error | "
+         "violation | seconds | target |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+  for (const Row& r : rows) {
+    const LatticeFamily& f = latticeFamilyMember(r.problem);
+    const bool met = r.status == "ok" && r.code == 0 && r.error <= 1e-8 && r.seconds <= 10;
+    out << "| " << r.problem << " | " << f.terms() << " | " << f.maximiserCount() << " | "
+        << number(f.optimum, "%.10g") << " | " << r.method << " | " << r.status << " | " << r.code
+        << " | " << number(r.objective, "%.12g") << " | " << number(r.error, "%.1e") << " | "
+        << number(r.violation, "%.1e") << " | " << number(r.seconds, "%.2f") << " | "
+        << (met ? "yes" : "no") << " |\n";
+  }
+  return bool(out << std::flush);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -651,15 +685,17 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (set != "all" && set != "literature" && set != "families") {
-    fprintf(stderr, "unknown set %s (all, literature or families)\n", set.c_str());
+  if (set != "all" && set != "literature" && set != "families" && set != "lattice") {
+    fprintf(stderr, "unknown set %s (all, literature, families or lattice)\n", set.c_str());
     return 2;
   }
   const std::vector<LiteratureProblem> literature = literatureProblems();
   const std::vector<LiteratureProblem> family = familyProblems();
+  const std::vector<LiteratureProblem> lattice = latticeProblems();
   std::vector<std::string> problemNames, methodNames;
   for (const LiteratureProblem& p : literature) problemNames.push_back(p.name);
   for (const LiteratureProblem& p : family) problemNames.push_back(p.name);
+  for (const LiteratureProblem& p : lattice) problemNames.push_back(p.name);
   for (const Method& m : METHODS) methodNames.push_back(m.name);
   if (!knownNames(problems, problemNames, "problem") || !knownNames(methods, methodNames, "method"))
     return 2;
@@ -680,7 +716,7 @@ int main(int argc, char** argv) {
             number(r.violation).c_str(), r.seconds, falseClaimed ? " FALSE CLAIM" : "");
   };
   std::vector<Row> rows;
-  if (set != "families")
+  if (set == "all" || set == "literature")
     for (const LiteratureProblem& p : literature) {
       if (!wanted(problems, p.name)) continue;
       for (const Method& m : METHODS) {
@@ -693,7 +729,7 @@ int main(int argc, char** argv) {
   // The families: the error column of the progress line is |f - f*| / |f*|.
   std::vector<Row> familyRows;
   std::vector<FamilyProblem> familyRuns;
-  if (set != "literature")
+  if (set == "all" || set == "families")
     for (const LiteratureProblem& p : family) {
       if (!wanted(problems, p.name)) continue;
       bool any = false;
@@ -713,9 +749,27 @@ int main(int argc, char** argv) {
       progress(f.onPoints, false);
       familyRuns.push_back(f);
     }
+  std::vector<Row> latticeRows;
+  if (set == "all" || set == "lattice")
+    for (const LiteratureProblem& p : lattice) {
+      if (!wanted(problems, p.name)) continue;
+      for (const Method& m : LATTICE_METHODS) {
+        if (!methods.empty() && !wanted(methods, "exchange")) continue;
+        Row r = runOne(p, m, limit);
+        progress(r, falseClaim(r));
+        latticeRows.push_back(r);
+      }
+    }
+  if (!latticeRows.empty()) {
+    const std::string csv = outDir + "/lattice.csv", md = outDir + "/lattice.md";
+    if (!writeCsv(csv, latticeRows) || !writeLatticeMarkdown(md, latticeRows)) {
+      fprintf(stderr, "cannot write %s and %s\n", csv.c_str(), md.c_str());
+      return 1;
+    }
+  }
   std::ostringstream familiesText;
   if (!familyRuns.empty()) writeFamiliesMarkdown(familiesText, familyRows, familyRuns);
-  if (!rows.empty() || familyRuns.empty()) {
+  if (!rows.empty() || (familyRuns.empty() && latticeRows.empty())) {
     const std::string csv = outDir + "/results.csv", md = outDir + "/results.md";
     if (!writeCsv(csv, rows) || !writeMarkdown(md, rows, familiesText.str())) {
       fprintf(stderr, "cannot write %s and %s\n", csv.c_str(), md.c_str());

@@ -21,7 +21,8 @@ struct NeighbourGraph {
 };
 
 // The symmetric k-nearest-neighbour graph of points given in units of the
-// box (each coordinate in [0, 1]), by Euclidean distance.
+// box (each coordinate in [0, 1]), by Euclidean distance: each point's k
+// neighbours are within 1.5 times its k-th nearest neighbour's distance.
 NeighbourGraph nearestNeighbours(const std::vector<std::vector<double>>& points, int k);
 
 }  // namespace ormid
