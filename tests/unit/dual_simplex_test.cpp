@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "kernels/clp_lp.h"
 #include "kernels/dual_simplex.h"
 
 using namespace ormid;
@@ -158,3 +159,60 @@ TEST(DualSimplex, InfeasibleUnboundedAndDegenerateInputsAreReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows tangent to a ball around a random centre: feasible and bounded.
+LinearProgram tangentProgram(int n, int rows, std::mt19937& rng) {
+  std::normal_distribution<double> normal;
+  LinearProgram lp;
+  lp.n = n;
+  Vec centre(n);
+  for (double& v : centre) v = normal(rng);
+  for (int i = 0; i < n; ++i) lp.c.push_back(normal(rng));
+  for (int r = 0; r < rows; ++r) {
+    Vec g(n);
+    double norm = 0, h = 0;
+    for (double& v : g) v = normal(rng), norm += v * v;
+    for (int i = 0; i < n; ++i) g[i] /= std::sqrt(norm), h += g[i] * centre[i];
+    addRow(lp, g, h + 1 + 0.1 * std::fabs(normal(rng)));
+  }
+  return lp;
+}
+
+}  // namespace
+
+TEST(ClpSimplex, MeetsTheOptimalityConditionsWhereTheDenseSimplexDoesAndBeyondItsSize) {
+  std::mt19937 rng(11);
+  for (int n : {2, 20, 60, 200}) {
+    const LinearProgram lp = tangentProgram(n, 4 * n + 20, rng);
+    SCOPED_TRACE(n);
+    const LpSolution clp = clpSimplex(lp, Vec(n, 0.0), Vec(n, 1e6), 100000);
+    expectOptimal(lp, clp, 1e-8);
+    if (n > 60) continue;
+    const LpSolution dense = dualSimplex(lp, Vec(n, 0.0), Vec(n, 1e6), 100000);
+    double objectiveClp = 0, objectiveDense = 0;
+    for (int i = 0; i < n; ++i) objectiveClp += lp.c[i] * clp.x[i], objectiveDense += lp.c[i] * dense.x[i];
+    EXPECT_NEAR(objectiveClp, objectiveDense, 1e-9 * (1 + std::fabs(objectiveDense)));
+  }
+}
+
+TEST(ClpSimplex, StartsFromTheLastBasisAndReportsAnUnboundedBox) {
+  std::mt19937 rng(5);
+  LinearProgram lp = tangentProgram(30, 200, rng);
+  const LpSolution cold = clpSimplex(lp, Vec(30, 0.0), Vec(30, 1e6), 100000);
+  ASSERT_EQ(cold.status, LpStatus::Optimal);
+  std::vector<int> basis;
+  for (int r = 0; r < lp.rows(); ++r)
+    if (cold.lambda[r] > 0) basis.push_back(r);
+  ASSERT_EQ(basis.size(), 30u);
+  const LpSolution warm = clpSimplex(lp, Vec(30, 0.0), Vec(30, 1e6), 100000, &basis);
+  expectOptimal(lp, warm, 1e-8);
+  EXPECT_LE(warm.pivots, 1);
+  // One row leaves the program open along -c: the answer leans on the box.
+  LinearProgram open;
+  open.n = 2;
+  open.c = {-1, -1};
+  addRow(open, {1, 0}, 1);
+  EXPECT_EQ(clpSimplex(open, {0, 0}, {1e6, 1e6}, 1000).status, LpStatus::Unbounded);
+}
