@@ -37,10 +37,21 @@ std::string failingAtStart(const Problem& p, const double* x) {
 
 namespace {
 
+// Verification's share of a run: each constraint's search may take as long
+// as the solve took per constraint, within these limits.
+const double LEAST_VERIFY_SECONDS = 0.1, MOST_VERIFY_SECONDS = 1.0;
+
+VerifyBudget verifyBudget(const Problem& p, double solveSeconds) {
+  VerifyBudget b;
+  b.seconds = std::min(MOST_VERIFY_SECONDS, std::max(LEAST_VERIFY_SECONDS, solveSeconds / std::max(1, p.mt)));
+  b.boxes = 1000000;  // the time is the budget
+  return b;
+}
+
 // What the solve knows of its final point: the model's objective there and,
 // unless switched off, its certificate and verified bounds, which decide
 // the status. Returns the certificate.
-Certificate describePoint(SipContext& c, double gradientScale, Result& r) {
+Certificate describePoint(SipContext& c, double gradientScale, double solveSeconds, Result& r) {
   const Problem& p = c.problem;
   r.x = c.x;
   int error = 0;
@@ -59,7 +70,7 @@ Certificate describePoint(SipContext& c, double gradientScale, Result& r) {
   r.certificateEvaluations = cert.evaluations;
   r.certificateSeconds = monotonicSeconds() - start;
   judge(r, cert, c.options);
-  if (c.options.verify) verifyPoint(p, c.options, r);
+  if (c.options.verify) verifyPoint(p, c.options, r, verifyBudget(p, solveSeconds));
   return cert;
 }
 
@@ -132,7 +143,8 @@ std::vector<Point> untriedPoints(SipContext& c, const Certificate& cert, const R
     take(q);
   }
   for (const VerifiedBound& v : r.verified)
-    if (v.available && !(v.bound <= verifiedTolerance(p, c.options, v.constraint))) take(verifiedPoint(c, v));
+    if (v.available && !(v.bound <= verifiedTolerance(p, c.options, v.constraint, r.x.data())))
+      take(verifiedPoint(c, v));
   return found;
 }
 
@@ -177,7 +189,7 @@ Result solve(const Problem& problem, const Options& options) {
       r.x = c.x;
       break;
     }
-    const Certificate cert = describePoint(c, gradientScale, r);
+    const Certificate cert = describePoint(c, gradientScale, monotonicSeconds() - start, r);
     if (statusCode(r.status) >= 300 || !takesFoundPoints(options.method)) break;
     std::vector<Point> found = untriedPoints(c, cert, r);
     if (found.empty()) break;

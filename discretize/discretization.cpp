@@ -127,6 +127,13 @@ void addFoundPoints(const SipContext& c, PointSet& set) {
       set.insertUnique(found.t.data(), norm2(c.problem.nt, found.t.data()), nullptr);
 }
 
+Result gridRefused(const SipContext& c, const double* h) {
+  const Problem& p = c.problem;
+  std::string why = gridProblem(p.nt, p.tl, p.tu, h);
+  if (!why.empty() && why.back() == '\n') why.pop_back();
+  return sipResult(Status::NoPoint, why.empty() ? "grid too large" : why);
+}
+
 bool buildMethodGrid(const SipContext& c, PointSet& set, const double* h) {
   if (!buildProblemGrid(c, set, h)) return false;
   addFoundPoints(c, set);

@@ -53,6 +53,10 @@ void addFoundPoints(const SipContext& c, PointSet& set);
 // buildProblemGrid, then addFoundPoints.
 bool buildMethodGrid(const SipContext& c, PointSet& set, const double* h);
 
+// The end of a method whose first grid cannot be built: no point, and the
+// reason (as printed) for the message.
+Result gridRefused(const SipContext& c, const double* h);
+
 // Spacings from disc_h adjusted to nt values (with its messages), or 0.01
 // for every coordinate; prints "h=(...)".
 std::vector<double> initialSpacings(const SipContext& c);

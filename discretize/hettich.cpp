@@ -67,7 +67,7 @@ Result hettichMethod(SipContext& c) {
   c.print(PrintLevel::Iterations, "Refinements=%d\n", o.disc_k);
   if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
   HettichRun r(c, normRangeOf(p));
-  if (!buildMethodGrid(c, r.fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
+  if (!buildMethodGrid(c, r.fullGrid, h.data())) return gridRefused(c, h.data());
   const int firstGridSize = r.fullGrid.count();
   c.stats.nnlp = 0;
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");

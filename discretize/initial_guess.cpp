@@ -32,7 +32,7 @@ Result initialGuess(SipContext& c) {
   for (int j = 0; j < p.nt; ++j) h[j] = (p.tu[j] - p.tl[j]) / 5;
   const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildProblemGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
+  if (!buildProblemGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
   PointSet::copy(fullGrid, working);
   // A generator of this solve's own, seeded by the option seed or else from
   // the clock and the system's entropy: two solves at once draw independently.

@@ -37,7 +37,7 @@ Result reemtsenMethod(SipContext& c) {
   if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
   const NormRange range = normRangeOf(p);
   PointSet fullGrid(range), working(range);
-  if (!buildMethodGrid(c, fullGrid, h.data())) return sipResult(Status::NoPoint, "grid too large");
+  if (!buildMethodGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
   const int firstGridSize = fullGrid.count();
   double e = o.disc_eps;
   double* x = c.x.data();

@@ -33,9 +33,11 @@ double termScale(const Problem& p, const double* x, int j);
 double verifiedTolerance(const Problem& p, const Options& o, int j);
 double verifiedTolerance(const Problem& p, const Options& o, int j, const double* x);
 
-// Fills r.verified; with the status Solved, a bound above its tolerance (or
-// infinite) makes it Uncertain, the message naming the constraint and the
-// box. A constraint without an interval model leaves the status as it is:
+// Fills r.verified; with the status Solved, an infinite bound, or one above
+// its tolerance where the search met a point violated beyond it, makes it
+// Uncertain, the message naming the constraint and the box. A constraint
+// without an interval model, or whose bound the budget left above its
+// tolerance with no point violated beyond it, leaves the status as it is:
 // the message says it was sampled, not verified, and why.
 // With a budget per constraint (a caller that knows the solve's time can
 // keep verification's share of it bounded); without, VerifyBudget's.
