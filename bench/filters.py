@@ -195,10 +195,14 @@ def remez_coefficients(design):
 
 
 def run_remez(design, repeats):
+    """Coefficients (None where remez fails), best time, and remez's warning or error."""
     best = np.inf
     for _ in range(repeats):
         start = time.perf_counter()
-        a, note = remez_coefficients(design)
+        try:
+            a, note = remez_coefficients(design)
+        except ValueError as failure:  # "Failure to converge ..."
+            return None, time.perf_counter() - start, "remez failed: " + str(failure)
         best = min(best, time.perf_counter() - start)
     return a, best, note
 
@@ -316,8 +320,9 @@ def run_ormid(ormid, design, options, timeout):
         return {"seconds": seconds, "status": f"exit {done.returncode}, no .sol", "code": ""}
     message, primals, code = read_sol(sol, n_var)
     x = primals[: design["coefficients"]]
+    verified = re.search(r"verified violation[^;\n]*", message)
     return {"seconds": seconds, "status": status_words(message), "code": code,
-            "x": x, "error": max_error(design, x)}
+            "x": x, "error": max_error(design, x), "note": verified.group(0) if verified else ""}
 
 
 # --- the tables ------------------------------------------------------------------------------
@@ -338,9 +343,12 @@ def bench_design(design, args):
     lower = 0.0
     if design["dim"] == 1:
         a, seconds, note = run_remez(design, args.repeats)
-        e = extrema_1d(design, a)[1]
-        lower = alternation_bound(design, e)
-        add("remez", float(np.max(np.abs(e))), seconds, note=note or "grid density 16")
+        error = None
+        if a is not None:
+            e = extrema_1d(design, a)[1]
+            lower = alternation_bound(design, e)
+            error = float(np.max(np.abs(e)))
+        add("remez", error, seconds, "failed" if a is None else "", note=note or "grid density 16")
     else:
         x, value, seconds, note = run_lp_fixed(design)
         add("lp-grid81", max_error(design, x), seconds, note=note + f", LP value {value:.6e}")
@@ -349,7 +357,7 @@ def bench_design(design, args):
         add("lp-refined", upper, seconds, note=note + f", LP value {value:.9e}")
     for solver, options in (("ormid", []), ("ormid-verify0", ["verify=0"])):
         r = run_ormid(args.ormid, design, options, args.timeout)
-        add(solver, r.get("error"), r["seconds"], r["status"], r["code"])
+        add(solver, r.get("error"), r["seconds"], r["status"], r["code"], r.get("note", ""))
         if design["dim"] == 1 and "x" in r:
             lower = max(lower, alternation_bound(design, extrema_1d(design, np.asarray(r["x"]))[1]))
     for row in rows:
@@ -368,7 +376,7 @@ def write_csv(path, rows):
         w.writeheader()
         for r in rows:
             w.writerow({k: (fmt(r[k], ".6e") if k in ("max_error", "lower_bound", "excess")
-                            else fmt(r[k], ".4f") if k == "seconds" else r[k]) for k in CSV_FIELDS})
+                            else fmt(r[k], ".6f") if k == "seconds" else r[k]) for k in CSV_FIELDS})
 
 
 def seconds_text(s):
@@ -376,10 +384,11 @@ def seconds_text(s):
 
 
 def ormid_cells(r, reference):
-    ratio = r["seconds"] / reference["seconds"] if reference["seconds"] else None
+    usable = reference["max_error"] is not None and reference["seconds"]
+    ratio = r["seconds"] / reference["seconds"] if usable else None
     return [fmt(r["max_error"]), fmt(r["excess"], ".1e"), seconds_text(r["seconds"]),
             f"{r['status']} ({r['code']})" if r["code"] != "" else r["status"],
-            "" if ratio is None else f"{ratio:,.0f}"]
+            "" if ratio is None else f"{ratio:.2g}" if ratio < 10 else f"{ratio:,.0f}"]
 
 
 def table(rows, dim, reference_name):
@@ -399,7 +408,7 @@ def table(rows, dim, reference_name):
     out = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
     for name, s in by_design.items():
         ref = s[reference_name]
-        cells = [name, str(ref[size]), fmt(ref["lower_bound"]), fmt(ref["max_error"]),
+        cells = [name, str(ref[size]), fmt(ref["lower_bound"]), ref["status"] or fmt(ref["max_error"]),
                  fmt(ref["excess"], ".1e"), seconds_text(ref["seconds"])]
         if dim == 2:
             g = s["lp-grid81"]
@@ -412,7 +421,7 @@ def table(rows, dim, reference_name):
 
 def git_commit(root):
     try:
-        return subprocess.run(["git", "-C", root, "rev-parse", "--short", "HEAD"],
+        return subprocess.run(["git", "-C", root, "describe", "--always", "--dirty"],
                               stdout=subprocess.PIPE, text=True, check=True).stdout.strip()
     except (OSError, subprocess.CalledProcessError):
         return "unknown"
@@ -425,7 +434,8 @@ def write_markdown(path, rows, args, root):
         "Written by `bench/filters.py` (models by `bench/filter_models`, see "
         "`bench/filter_design.h`).",
         "",
-        f"Measured at commit {git_commit(root)} on {platform.machine()} with "
+        f"Measured at commit {git_commit(root)} (`-dirty`: ormid built from that commit with "
+        f"others' uncommitted work in the tree) on {platform.machine()} with "
         f"{os.cpu_count()} cores (shared with other work), Python {platform.python_version()}, "
         f"NumPy {np.__version__}, SciPy {scipy.__version__}; ormid runs "
         f"`method=exchange` with verify on (the default) and `verify=0`, limited to "
@@ -482,8 +492,9 @@ def main():
         rows = []
         for design in manifest:
             print(f"{design['name']} ...", flush=True)
-            rows += bench_design(design, args)
-            for r in rows[-4:]:
+            new = bench_design(design, args)
+            rows += new
+            for r in new:
                 print(f"  {r['solver']:14s} error {fmt(r['max_error'])} "
                       f"{seconds_text(r['seconds'])} {r['status']} {r['code']}", flush=True)
             write_csv(os.path.join(args.out, "filters.csv"), rows)

@@ -10,7 +10,7 @@ shift || true
 packages=(build-essential cmake libamplsolver-dev libgtest-dev coinor-libipopt-dev coinor-libclp-dev pkg-config
           libopenblas0-serial libglpk-dev
           nlohmann-json3-dev python3 python3-matplotlib
-          python3-dev python3-pybind11 python3-numpy python3-pytest python3-distributed libboost-dev)
+          python3-dev python3-pybind11 python3-numpy python3-scipy python3-pytest python3-distributed libboost-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
