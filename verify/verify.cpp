@@ -152,9 +152,10 @@ void verifyPoint(const Problem& p, const Options& o, Result& r, const VerifyBudg
     const double tolerance = verifiedTolerance(p, o, j, r.x.data());
     if (v.bound <= tolerance) continue;
     // A finite bound that the search could not bring within tolerance, with
-    // no point violated beyond it: the enclosures are too wide to tell, and
-    // the sampled certificate decides, as where there is no interval model.
-    if (std::isfinite(v.bound) && !(v.attained > tolerance)) {
+    // no point violated beyond what the certificate accepts (feas_tol on
+    // max(1, |bound|)): the enclosures are too wide to tell, and the sampled
+    // certificate decides, as where there is no interval model.
+    if (std::isfinite(v.bound) && !(v.attained > verifiedTolerance(p, o, j))) {
       char text[160];
       snprintf(text, sizeof text, ": bound %.3g after %lld boxes", v.bound, v.boxes);
       sampled += (sampled.empty() ? "" : ", ") + nameOf(p, j) + text;

@@ -34,7 +34,8 @@ double verifiedTolerance(const Problem& p, const Options& o, int j);
 double verifiedTolerance(const Problem& p, const Options& o, int j, const double* x);
 
 // Fills r.verified; with the status Solved, an infinite bound, or one above
-// its tolerance where the search met a point violated beyond it, makes it
+// its tolerance where the search met a point violated beyond what the
+// certificate accepts (feas_tol on max(1, |bound|)), makes it
 // Uncertain, the message naming the constraint and the box. A constraint
 // without an interval model, or whose bound the budget left above its
 // tolerance with no point violated beyond it, leaves the status as it is:
