@@ -22,6 +22,10 @@ const int EXTRA_CLIMBS = 3;
 // from besides the violated ones.
 const int CLIMBS_PER_START = 4;
 const double CLIMB_BAND = 0.5;
+// A scattered discrete maximum within this many spacings of a maximiser
+// climbed already stands for it: near a peak, two points that are not each
+// other's neighbours are both discrete maxima.
+const double SAME_PEAK = 2;
 
 bool finiteBound(double lower, double upper) {
   return !isMinusInfinity(lower) && !isPlusInfinity(upper) && std::isfinite(upper - lower);
@@ -341,8 +345,16 @@ std::vector<LocalMaximum> scatteredMaxima(const ViolationFunction& v, const Scan
   const std::vector<double> w = widths(v.p);
   std::vector<LocalMaximum> maxima;
   const size_t climbs = (size_t)CLIMBS_PER_START * starts;
-  for (size_t k = 0; k < ranked.size() && k < climbs; ++k)
+  const double samePeak = SAME_PEAK * scan.spacing();
+  size_t climbed = 0;
+  for (size_t k = 0; k < ranked.size() && climbed < climbs; ++k) {
+    const std::vector<double>& t = scan.points[ranked[k]];
+    if (std::any_of(maxima.begin(), maxima.end(),
+                    [&](const LocalMaximum& m) { return boxDistance(m.t, t, w) <= samePeak; }))
+      continue;
+    ++climbed;
     addUnlessRepeated(maxima, climb(v, scan, values, ranked[k]), w);
+  }
   sortByViolation(maxima);
   return maxima;
 }
