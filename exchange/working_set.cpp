@@ -38,7 +38,10 @@ WorkingSet::WorkingSet(const Problem& p) : p_(p), widths_(p.nt), finiteLambda_(p
     if (p.tl[d] > p.tu[d]) return;  // an empty T has no point to start from
   // About four points per coordinate of x, at least three values per
   // coordinate of T, within the cap (two values, the corners, beyond it).
-  int per = std::max(3, (int)std::ceil(std::pow(p.nx + 2.0, 1.0 / std::max(1, p.nt))));
+  // From four coordinates on, the corners alone: 3^nt points that are never
+  // dropped would weigh on every subproblem (729 rows in six coordinates),
+  // and the trust region bounds a first step they leave open.
+  int per = p.nt >= 4 ? 2 : std::max(3, (int)std::ceil(std::pow(p.nx + 2.0, 1.0 / std::max(1, p.nt))));
   while (per > 2 && std::pow((double)per, p.nt) > START_CAP) --per;
   addStart(std::pow(2.0, p.nt) <= START_CAP ? per : 1);
 }
