@@ -202,7 +202,7 @@ def run_remez(design, repeats):
         try:
             a, note = remez_coefficients(design)
         except ValueError as failure:  # "Failure to converge ..."
-            return None, time.perf_counter() - start, "remez failed: " + str(failure)
+            return None, time.perf_counter() - start, "remez failed: " + str(failure).strip()
         best = min(best, time.perf_counter() - start)
     return a, best, note
 
@@ -329,8 +329,9 @@ def run_ormid(ormid, design, options, timeout):
     message, primals, code = read_sol(sol, n_var)
     x = primals[: design["coefficients"]]
     verified = re.search(r"verified violation[^;\n]*", message)
+    note = verified.group(0) if verified else message.split("\n")[0] if code >= 100 else ""
     return {"seconds": seconds, "status": status_words(message), "code": code,
-            "x": x, "error": max_error(design, x), "note": verified.group(0) if verified else ""}
+            "x": x, "error": max_error(design, x), "note": note}
 
 
 # --- the tables ------------------------------------------------------------------------------
@@ -430,7 +431,7 @@ def table(rows, dim, reference_name):
     out = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
     for name, s in by_design.items():
         ref = s[reference_name]
-        cells = [name, str(ref[size]), fmt(ref["lower_bound"]), ref["status"] or fmt(ref["max_error"]),
+        cells = [name, str(ref[size]), fmt(ref["lower_bound"] or None), ref["status"] or fmt(ref["max_error"]),
                  fmt(ref["excess"], ".1e"), seconds_text(ref["seconds"])]
         if dim == 2:
             g = s["lp-grid81"]
@@ -456,8 +457,7 @@ def write_markdown(path, rows, args, root):
         "Written by `bench/filters.py` (models by `bench/filter_models`, see "
         "`bench/filter_design.h`).",
         "",
-        f"Measured at commit {git_commit(root)} (`-dirty`: ormid built from that commit with "
-        f"others' uncommitted work in the tree) on {platform.machine()} with "
+        f"ormid built from {args.built_from or git_commit(root)}; measured on {platform.machine()} with "
         f"{os.cpu_count()} cores (shared with other work), Python {platform.python_version()}, "
         f"NumPy {np.__version__}, SciPy {scipy.__version__}; ormid runs "
         f"`method=exchange` with verify on (the default) and `verify=0`, limited to "
@@ -482,7 +482,7 @@ def write_markdown(path, rows, args, root):
     lines += table(rows, 1, "remez") or ["(none run)"]
     lines += ["", "## Two dimensions (quadrantally symmetric, (M + 1)^2 coefficients)", ""]
     lines += table(rows, 2, "lp-refined") or ["(none run)"]
-    notes = [f"- {r['design']} {r['solver']}: {r['note']}" for r in rows if r["note"]
+    notes = [f"- {r['design']} {r['solver']}: {r['note'].strip()}" for r in rows if r["note"]
              and r["note"] != "grid density 16"]
     if notes:
         lines += ["", "Notes:", ""] + notes
@@ -502,8 +502,16 @@ def main():
     p.add_argument("--repeats", type=int, default=5)
     p.add_argument("--keep", action="store_true",
                    help="keep the rows of OUT/filters.csv for the designs not run now")
+    p.add_argument("--built-from", help="the source ormid was built from, for filters.md "
+                   "(default: git describe --dirty of the tree now)")
+    p.add_argument("--tables-only", action="store_true",
+                   help="rewrite OUT/filters.md from OUT/filters.csv, running nothing")
     args = p.parse_args()
     args.ormid = os.path.join(args.build, "ormid")
+    if args.tables_only:
+        rows = read_csv(os.path.join(args.out, "filters.csv"))
+        write_markdown(os.path.join(args.out, "filters.md"), rows, args, root)
+        return 0
     designs = args.designs or (",".join(QUICK) if args.quick else "")
     with tempfile.TemporaryDirectory() as tmp:
         work = args.work or tmp

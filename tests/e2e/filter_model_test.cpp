@@ -1,7 +1,8 @@
 // The filter benchmark's models (bench/filter_design.h) are the designs they
 // claim: their constraint bodies match the weighted error computed here from
 // the bands alone, and ormid's answer on them is the minimax design, by the
-// alternation theorem checked on a dense grid.
+// alternation theorem checked on a dense grid (verify=0: the rigorous bound
+// is not what is tested here, and its time budget would make the status vary).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -115,7 +116,7 @@ TEST(FilterModel, ExchangeAnswerEquioscillatesAtTheDenseMaximum) {
     const nl::Model m = filters::model(d);
     TempDir dir;
     m.write(dir.file(name));
-    RunResult r = runIn(dir.path(), ormidPath() + " " + name + " -AMPL method=exchange");
+    RunResult r = runIn(dir.path(), ormidPath() + " " + name + " -AMPL method=exchange verify=0");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     ASSERT_GE(r.solveCode, 0);
     ASSERT_LT(r.solveCode, 100) << r.solMessage;
