@@ -165,11 +165,8 @@ TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
   EXPECT_GE(gradients[0], 5 * 40);   // once per row and iteration
 }
 
-TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOneIsLeftToIpopt) {
-  // max x0 + x1 s.t. -1 <= x0 cos t + x1 sin t <= 1: the two tangents either
-  // side of pi/4 hold the vertex, against their upper bounds (Ipopt's sign:
-  // positive), with equal multipliers that balance the objective's gradient.
-  FakeProblem f;
+// max x0 + x1 s.t. -1 <= x0 cos t + x1 sin t <= 1 for t in [0, pi/2].
+void tangentProgram(FakeProblem& f) {
   f.nx = 2;
   f.tu = {M_PI / 2};
   f.ctl = {-1.0};
@@ -179,6 +176,14 @@ TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOne
   f.gradG = [](int, const double*, const double* t, double* gx, double* gt) {
     gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]), gt[0] = 0;
   };
+}
+
+TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOneIsLeftToIpopt) {
+  // max x0 + x1 s.t. -1 <= x0 cos t + x1 sin t <= 1: the two tangents either
+  // side of pi/4 hold the vertex, against their upper bounds (Ipopt's sign:
+  // positive), with equal multipliers that balance the objective's gradient.
+  FakeProblem f;
+  tangentProgram(f);
   SipContext& c = f.install();
   PointList points;
   for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
@@ -204,15 +209,7 @@ TEST(SubproblemStep, BothSolversStopOnTheTrustRegionWhereOnePointLeavesXFree) {
   // The same program on the point t = 0 alone: x1 runs off to the artificial
   // box (or to Ipopt's divergence test) unless the step is bounded.
   FakeProblem f;
-  f.nx = 2;
-  f.tu = {M_PI / 2};
-  f.ctl = {-1.0};
-  f.f = [](const double* x) { return -x[0] - x[1]; };
-  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
-  f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
-  f.gradG = [](int, const double*, const double* t, double* gx, double* gt) {
-    gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]), gt[0] = 0;
-  };
+  tangentProgram(f);
   SipContext& c = f.install();
   SubproblemScaling step;
   step.stepBound = {100.0, 100.0};
