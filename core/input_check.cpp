@@ -48,6 +48,7 @@ std::string optionsIssue(const Options& o) {
   if (!knownMethod(o.method)) return "unknown method " + std::to_string((int)o.method);
   if (std::isnan(o.feas_tol) || std::isnan(o.opt_tol)) return "feas_tol or opt_tol is NaN";
   if (std::isnan(o.time_limit)) return "time_limit is NaN";
+  if (std::isnan(o.verify_time)) return "verify_time is NaN";
   return "";
 }
 

@@ -157,6 +157,8 @@ std::vector<Entry> makeTable() {
           {{"f1", "Update barrier parameter by formula 1"}, {"f2", "Update barrier parameter by formula 2"}},
           {BarrierUpdate::F1, BarrierUpdate::F2}),
       flag("verify", &O::verify, "Rigorous bound on each infinite constraint's violation over T (1) or none (0)"),
+      real("verify_time", &O::verify_time,
+           "Seconds each infinite constraint's verification may take (0: the solve's time per constraint, 0.1 to 1)"),
       flag("watchdog", &O::watchdog, "with or without watchdog tecnique"),
       integer("watchmax", &O::watchmax, "Maximum number of increase in the merit function (watchdog)"),
   };

@@ -41,9 +41,11 @@ namespace {
 // as the solve took per constraint, within these limits.
 const double LEAST_VERIFY_SECONDS = 0.1, MOST_VERIFY_SECONDS = 1.0;
 
-VerifyBudget verifyBudget(const Problem& p, double solveSeconds) {
+VerifyBudget verifyBudget(const Problem& p, const Options& o, double solveSeconds) {
   VerifyBudget b;
-  b.seconds = std::min(MOST_VERIFY_SECONDS, std::max(LEAST_VERIFY_SECONDS, solveSeconds / std::max(1, p.mt)));
+  b.seconds = o.verify_time > 0
+                  ? o.verify_time
+                  : std::min(MOST_VERIFY_SECONDS, std::max(LEAST_VERIFY_SECONDS, solveSeconds / std::max(1, p.mt)));
   b.boxes = 1000000;  // the time is the budget
   return b;
 }
@@ -70,7 +72,7 @@ Certificate describePoint(SipContext& c, double gradientScale, double solveSecon
   r.certificateEvaluations = cert.evaluations;
   r.certificateSeconds = monotonicSeconds() - start;
   judge(r, cert, c.options);
-  if (c.options.verify) verifyPoint(p, c.options, r, verifyBudget(p, solveSeconds));
+  if (c.options.verify) verifyPoint(p, c.options, r, verifyBudget(p, c.options, solveSeconds));
   return cert;
 }
 

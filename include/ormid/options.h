@@ -89,6 +89,9 @@ struct Options {
   // a constraint has no enclosure (no interval evaluator, an imported
   // function) the sampled certificate decides and the message says so.
   bool verify = true;
+  // Seconds each infinite constraint's bound may take; 0: as long as the
+  // solve took per infinite constraint, at least 0.1 and at most 1.
+  double verify_time = 0.0;
   std::string report;  // the ormid program's JSON report file; the library ignores it
   BarrierUpdate updtb = BarrierUpdate::F1;
   bool watchdog = false;
