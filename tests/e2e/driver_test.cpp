@@ -43,8 +43,9 @@ TEST_F(DriverTest, VersionAndKeywordListing) {
   for (const char* s : expected) EXPECT_NE(list.out.find(s), std::string::npos) << s;
   int lines = 0;
   for (char c : list.out) lines += c == '\n';
-  EXPECT_EQ(lines, 51);  // one line per keyword, seed and verify among them
+  EXPECT_EQ(lines, 52);  // one line per keyword, seed, verify and verify_time among them
   EXPECT_NE(list.out.find("seed"), std::string::npos);
+  EXPECT_NE(list.out.find("verify_time"), std::string::npos);
 }
 
 TEST_F(DriverTest, MissingStubEndsWithStatusOne) {
