@@ -14,23 +14,9 @@
 #include <nlohmann/json.hpp>
 
 #include "filter_design.h"
+#include "harness.h"
 
 namespace {
-
-std::vector<std::string> split(const std::string& list) {
-  std::vector<std::string> out;
-  std::stringstream in(list);
-  for (std::string item; std::getline(in, item, ',');)
-    if (!item.empty()) out.push_back(item);
-  return out;
-}
-
-bool wanted(const std::vector<std::string>& filter, const std::string& name) {
-  if (filter.empty()) return true;
-  for (const std::string& f : filter)
-    if (f == name) return true;
-  return false;
-}
 
 nlohmann::json describe(const filters::Design& d, const std::string& stub) {
   nlohmann::json bands = nlohmann::json::array();
@@ -51,7 +37,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
     if (flag == "--out") out = argv[i + 1];
-    else if (flag == "--designs") only = split(argv[i + 1]);
+    else if (flag == "--designs") only = splitList(argv[i + 1]);
     else {
       fprintf(stderr, "usage: filter_models --out DIR [--designs a,b,...]\n");
       return 2;
@@ -60,7 +46,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(out);
   nlohmann::json manifest = nlohmann::json::array();
   for (const filters::Design& d : filters::catalogue()) {
-    if (!wanted(only, d.name)) continue;
+    if (!selected(only, d.name)) continue;
     const std::string stub = (std::filesystem::absolute(out) / d.name).string();
     filters::model(d).write(stub);
     manifest.push_back(describe(d, stub));

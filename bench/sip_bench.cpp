@@ -103,21 +103,6 @@ double messageNumber(const std::string& message, const std::string& label) {
   return strtod(message.c_str() + at + label.size(), nullptr);
 }
 
-std::vector<std::string> split(const std::string& list) {
-  std::vector<std::string> out;
-  std::stringstream in(list);
-  for (std::string item; std::getline(in, item, ',');)
-    if (!item.empty()) out.push_back(item);
-  return out;
-}
-
-bool wanted(const std::vector<std::string>& filter, const std::string& name) {
-  if (filter.empty()) return true;
-  for (const std::string& f : filter)
-    if (f == name) return true;
-  return false;
-}
-
 // disc_reem's first grid on a family member: its default spacing 0.01
 // would start it with 315^d points on T = [0, pi]^d, more than a subproblem
 // may have in two dimensions and than memory allows in three. In two and
@@ -677,8 +662,8 @@ int main(int argc, char** argv) {
     std::string flag = argv[i], value = argv[i + 1];
     if (flag == "--out") outDir = value;
     else if (flag == "--set") set = value;
-    else if (flag == "--problems") problems = split(value);
-    else if (flag == "--methods") methods = split(value);
+    else if (flag == "--problems") problems = splitList(value);
+    else if (flag == "--methods") methods = splitList(value);
     else if (flag == "--limit") limit = atoi(value.c_str());
     else {
       fprintf(stderr, "unknown flag %s\n", flag.c_str());
@@ -718,9 +703,9 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   if (set == "all" || set == "literature")
     for (const LiteratureProblem& p : literature) {
-      if (!wanted(problems, p.name)) continue;
+      if (!selected(problems, p.name)) continue;
       for (const Method& m : METHODS) {
-        if (!wanted(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
+        if (!selected(methods, m.name) || (m.singleT && infiniteVariables(p.model) != 1)) continue;
         Row r = runOne(p, m, limit);
         progress(r, falseClaim(r));
         rows.push_back(r);
@@ -731,10 +716,10 @@ int main(int argc, char** argv) {
   std::vector<FamilyProblem> familyRuns;
   if (set == "all" || set == "families")
     for (const LiteratureProblem& p : family) {
-      if (!wanted(problems, p.name)) continue;
+      if (!selected(problems, p.name)) continue;
       bool any = false;
       for (const Method& m : METHODS) {
-        if (!m.families || !wanted(methods, m.name)) continue;
+        if (!m.families || !selected(methods, m.name)) continue;
         Row r = medianTimed([&] { return runOne(p, m, limit, true); });
         r.error = r.relError;
         progress(r, familyFalseClaim(r));
@@ -752,9 +737,9 @@ int main(int argc, char** argv) {
   std::vector<Row> latticeRows;
   if (set == "all" || set == "lattice")
     for (const LiteratureProblem& p : lattice) {
-      if (!wanted(problems, p.name)) continue;
+      if (!selected(problems, p.name)) continue;
       for (const Method& m : LATTICE_METHODS) {
-        if (!methods.empty() && !wanted(methods, "exchange")) continue;
+        if (!methods.empty() && !selected(methods, "exchange")) continue;
         Row r = runOne(p, m, limit);
         progress(r, falseClaim(r));
         latticeRows.push_back(r);

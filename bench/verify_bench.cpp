@@ -220,14 +220,6 @@ void write(const std::string& dir, const std::vector<Row>& rows) {
   printf("%s", line);
 }
 
-std::vector<std::string> split(const std::string& list) {
-  std::vector<std::string> out;
-  std::stringstream in(list);
-  for (std::string item; std::getline(in, item, ',');)
-    if (!item.empty()) out.push_back(item);
-  return out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -237,7 +229,7 @@ int main(int argc, char** argv) {
     const std::string key = argv[i];
     if (key == "--out") out = argv[i + 1];
     if (key == "--set") set = argv[i + 1];
-    if (key == "--problems") only = split(argv[i + 1]);
+    if (key == "--problems") only = splitList(argv[i + 1]);
   }
   std::vector<LiteratureProblem> problems;
   if (set != "families") problems = literatureProblems();

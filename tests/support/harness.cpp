@@ -105,3 +105,18 @@ std::string ormidPath() { return ORMID_PATH; }
 std::string dravoPath() { return DRAVO_PATH; }
 std::string splinesPath() { return SPLINES_PATH; }
 std::string sourceDir() { return SOURCE_DIR; }
+
+std::vector<std::string> splitList(const std::string& list) {
+  std::vector<std::string> out;
+  std::stringstream in(list);
+  for (std::string item; std::getline(in, item, ',');)
+    if (!item.empty()) out.push_back(item);
+  return out;
+}
+
+bool selected(const std::vector<std::string>& filter, const std::string& name) {
+  if (filter.empty()) return true;
+  for (const std::string& f : filter)
+    if (f == name) return true;
+  return false;
+}

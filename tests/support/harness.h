@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct RunResult {
   std::string out;
@@ -46,6 +47,11 @@ class ScratchWorkingDir {
 int occurrences(const std::string& text, const std::string& what);
 
 std::string readFile(const std::string& path);
+
+// The items of a comma-separated list (empty ones left out).
+std::vector<std::string> splitList(const std::string& list);
+// Whether name is among those a filter lists (an empty filter selects all).
+bool selected(const std::vector<std::string>& filter, const std::string& name);
 bool fileExists(const std::string& path);
 
 // Paths of the built programs and the source tree, set by the build.
