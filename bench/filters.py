@@ -336,8 +336,8 @@ def run_ormid(ormid, design, options, timeout):
 
 # --- the tables ------------------------------------------------------------------------------
 
-def fmt(v, spec=".3e"):
-    return "" if v is None or v == "" else format(v, spec)
+def fmt(v, form=".3e"):
+    return "" if v is None or v == "" else format(v, form)
 
 
 def bench_design(design, args):

@@ -414,7 +414,10 @@ Certificate certify(const Problem& p, const double* x, double gradientScale, dou
     if (view.maxima.empty()) continue;
     for (const LocalMaximum& m : view.maxima) {
       const double scaled = m.violation / boundScale(boundOfSide(p, j, m.side));
-      if (!(scaled <= 0)) c.violated.push_back({j, m.t, std::isnan(scaled) ? HUGE_VAL : scaled});
+      if (scaled <= 0) continue;
+      Point q;
+      q.constraint = j, q.t = m.t, q.violation = std::isnan(scaled) ? HUGE_VAL : scaled;
+      c.violated.push_back(q);
     }
     const LocalMaximum& m = view.maxima[0];
     col.record(m.violation, boundOfSide(p, j, m.side));
@@ -425,8 +428,6 @@ Certificate certify(const Problem& p, const double* x, double gradientScale, dou
   // Active: within ten times the largest violation of the bound, at least
   // 1e-5 and at most 1e-2 (beyond that the point is infeasible anyway),
   // on each constraint's own scale.
-  std::stable_sort(c.violated.begin(), c.violated.end(),
-                   [](const ViolatedPoint& a, const ViolatedPoint& b) { return a.scaled > b.scaled; });
   const double tolerance = std::min(WIDEST_TOLERANCE, std::max(1e-5, 10 * c.scaled));
   fitMultipliers(p, x, scan, views, finite, tolerance, gradientScale, optTol, c);
   return c;

@@ -12,19 +12,13 @@
 
 namespace ormid {
 
-// A local maximum of an infinite constraint's violation above its bound:
-// scaled is the violation divided by max(1, |bound|), as in Certificate.
-struct ViolatedPoint {
-  int constraint = 0;
-  std::vector<double> t;
-  double scaled = 0;
-};
-
 struct Certificate {
   double absolute = 0;  // largest violation: bounds of x, finite and infinite constraints
   double scaled = 0;    // the same with each divided by max(1, |bound|)
   std::vector<Point> worst, active;
-  std::vector<ViolatedPoint> violated;  // every violated local maximum found, worst first
+  // Every violated local maximum found, its violation divided by
+  // max(1, |bound|) as in `scaled`.
+  std::vector<Point> violated;
   double stationarity = NAN;
   // sum multiplier * |g - bound| over the fit's rows, divided by the
   // objective's size max(|f|, 1e-8 ||grad f|| max(1, ||x||_inf)); NaN

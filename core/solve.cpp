@@ -139,14 +139,9 @@ std::vector<Point> untriedPoints(SipContext& c, const Certificate& cert, const R
   auto take = [&](const Point& q) {
     if (q.violation > tolerance && (int)q.t.size() == p.nt && !triedBefore(c, q)) found.push_back(q);
   };
-  for (const ViolatedPoint& v : cert.violated) {
-    Point q;
-    q.constraint = v.constraint, q.t = v.t, q.violation = v.scaled;
-    take(q);
-  }
+  for (const Point& q : cert.violated) take(q);
   for (const VerifiedBound& v : r.verified)
-    if (v.available && !(v.bound <= verifiedTolerance(p, c.options, v.constraint, r.x.data())))
-      take(verifiedPoint(c, v));
+    if (v.available && !(v.bound <= c.options.feas_tol * v.scale)) take(verifiedPoint(c, v));
   return found;
 }
 

@@ -1,9 +1,10 @@
 #include "verify/branch_and_bound.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <queue>
+
+#include "core/run_clock.h"
 
 namespace ormid {
 
@@ -44,10 +45,6 @@ double upperOver(const BoxEnclosure& enclose, const Box& b) {
   return enclose(b, &lo, &hi) && !std::isnan(hi) ? hi : HUGE_VAL;
 }
 
-double seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 bool withinTolerance(const ViolationBound& b, const BoundSearch& s) {
   return b.upper - b.lower <= std::max(s.tolerance, s.relative * std::max(b.lower, 0.0));
 }
@@ -76,7 +73,7 @@ ViolationBound finished(ViolationBound out, const BoundSearch& search, const cha
 
 ViolationBound boundViolation(const Box& T, const BoxEnclosure& enclose,
                               const PointViolation& at, const BoundSearch& search) {
-  const double start = seconds();
+  const double start = monotonicSeconds();
   ViolationBound out;
   out.boxes = 1;
   out.lower = -HUGE_VAL;
@@ -92,7 +89,7 @@ ViolationBound boundViolation(const Box& T, const BoxEnclosure& enclose,
     out.where = top.box;
     if (withinTolerance(out, search)) return finished(out, search, "");
     if (out.boxes >= search.boxBudget) return finished(out, search, "box budget spent");
-    if (out.boxes % 32 == 1 && seconds() - start > search.secondsBudget)
+    if (out.boxes % 32 == 1 && monotonicSeconds() - start > search.secondsBudget)
       return finished(out, search, "time budget spent");
     open.pop();
     Box halves[2];

@@ -75,9 +75,9 @@ Box wholeT(const Problem& p) {
   return Box{std::vector<double>(p.tl, p.tl + p.nt), std::vector<double>(p.tu, p.tu + p.nt)};
 }
 
-// The constraint's own scale at x: the size of its terms, at most max(1, |bound|).
-double ownScaleAt(const Problem& p, const double* x, int j) {
-  const double terms = noModel(p, j).empty() ? termScale(p, x, j) : NAN;
+// The constraint's own scale from the size of its terms (NaN: unknown):
+// at most max(1, |bound|).
+double ownScaleOf(const Problem& p, int j, double terms) {
   return ownScale(boundSize(p, j), std::isnan(terms) ? HUGE_VAL : terms);
 }
 
@@ -97,7 +97,7 @@ double verifiedTolerance(const Problem& p, const Options& o, int j) {
 }
 
 double verifiedTolerance(const Problem& p, const Options& o, int j, const double* x) {
-  return o.feas_tol * ownScaleAt(p, x, j);
+  return o.feas_tol * ownScaleOf(p, j, termScale(p, x, j));
 }
 
 VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
@@ -131,6 +131,7 @@ VerifiedBound verifyConstraint(const Problem& p, const double* x, int j, const V
   out.upper = b.where.upper;
   out.attained = std::isfinite(b.lower) || b.lower == HUGE_VAL ? b.lower : NAN;
   out.at = b.at;
+  out.scale = ownScaleOf(p, j, terms);
   out.boxes = b.boxes;
   out.seconds = monotonicSeconds() - start;
   return out;
@@ -149,8 +150,7 @@ void verifyPoint(const Problem& p, const Options& o, Result& r, const VerifyBudg
       sampled += (sampled.empty() ? "" : ", ") + nameOf(p, j) + ": " + v.reason;
       continue;
     }
-    const double tolerance = verifiedTolerance(p, o, j, r.x.data());
-    if (v.bound <= tolerance) continue;
+    if (v.bound <= o.feas_tol * v.scale) continue;
     // A finite bound that the search could not bring within tolerance, with
     // no point violated beyond what the certificate accepts (feas_tol on
     // max(1, |bound|)): the enclosures are too wide to tell, and the sampled

@@ -78,6 +78,9 @@ struct VerifiedBound {
   // the bound is above tolerance.
   double attained = NAN;
   std::vector<double> at;
+  // The constraint's own scale at x (the size of its terms, at most
+  // max(1, |bound|)): a solved answer keeps a bound up to feas_tol times it.
+  double scale = NAN;
   long long boxes = 0;
   double seconds = 0;
 };

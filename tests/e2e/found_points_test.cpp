@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "fixtures.h"
 #include "harness.h"
 #include "model_run.h"
 #include "ormid/ormid.h"
@@ -15,20 +16,8 @@ using namespace ormid;
 
 namespace {
 
-// max x subject to x (1/2 + exp(-|t - c|^2 / w^2) / 2) <= 1: a sample that
-// misses the peak sees x <= 2, the truth is x <= 1.
-nl::Model peak(int nt, double width) {
-  nl::Model m;
-  nl::Expr x = nl::var(m.addVar("x", 0, 10, 0.5));
-  nl::Expr r2 = nl::num(0);
-  for (int d = 0; d < nt; ++d) {
-    nl::Expr t = nl::var(m.addVar("t" + std::to_string(d), 0, 1, 0));
-    r2 = r2 + (t - 0.51234567) * (t - 0.51234567);
-  }
-  m.addCon("tpeak", x * (0.5 + 0.5 * nl::exp(-(r2 / (width * width)))), -nl::INF, 1.0);
-  m.minimize(-x);
-  return m;
-}
+// The peak model of width w.
+nl::Model peak(int nt, double width) { return peakModel(nt, 1 / (width * width)); }
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "families.h"
+#include "fixtures.h"
 #include "harness.h"
 #include "model_run.h"
 #include "ormid/ormid.h"
@@ -40,20 +41,8 @@ TEST(VerifiedBound, ABundledExampleIsVerifiedAndStaysSolved) {
   EXPECT_NE(r.solMessage.find("; verified violation <= "), std::string::npos) << r.solMessage;
 }
 
-// min -x subject to x (1/2 + exp(-|t - c|^2 / w^2) / 2) <= 1 with w = 1e-6:
-// the scans see x <= 2, the truth is x <= 1.
-nl::Model narrowPeak(int nt) {
-  nl::Model m;
-  nl::Expr x = nl::var(m.addVar("x", 0, 10, 0.5));
-  nl::Expr r2 = nl::num(0);
-  for (int d = 0; d < nt; ++d) {
-    nl::Expr t = nl::var(m.addVar("t" + std::to_string(d), 0, 1, 0));
-    r2 = r2 + (t - 0.51234567) * (t - 0.51234567);
-  }
-  m.addCon("tpeak", x * (0.5 + 0.5 * nl::exp(-(r2 * 1e12))), -nl::INF, 1.0);
-  m.minimize(-x);
-  return m;
-}
+// The peak's width is 1e-6: narrower than every scan's spacing.
+nl::Model narrowPeak(int nt) { return peakModel(nt, 1e12); }
 
 // Without verify the exchange method is solved at x = 2, which breaks the
 // peak. With it, a method that samples T is not called solved there (the

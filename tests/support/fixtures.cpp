@@ -1,5 +1,7 @@
 #include "fixtures.h"
 
+#include <string>
+
 using namespace nl;
 
 Model smallSipModel() {
@@ -25,5 +27,18 @@ Model interleavedModel() {
   m.addCon("tg1", x1 * ta * ta + sin(x2 * tb) - x3 * tb, -INF, 0.5);
   m.addCon("c2", exp(x1 + x2) - x3, 0.0, 10.0);
   m.addCon("tg2", cos(ta * tb) * x2 + x1 * x3 * tb * tb, -INF, 1.0);
+  return m;
+}
+
+nl::Model peakModel(int nt, double sharpness) {
+  nl::Model m;
+  nl::Expr x = nl::var(m.addVar("x", 0, 10, 0.5));
+  nl::Expr r2 = nl::num(0);
+  for (int d = 0; d < nt; ++d) {
+    nl::Expr t = nl::var(m.addVar("t" + std::to_string(d), 0, 1, 0));
+    r2 = r2 + (t - 0.51234567) * (t - 0.51234567);
+  }
+  m.addCon("tpeak", x * (0.5 + 0.5 * nl::exp(-(r2 * sharpness))), -nl::INF, 1.0);
+  m.minimize(-x);
   return m;
 }

@@ -10,3 +10,8 @@ nl::Model smallSipModel();
 // Interleaved classes: variables x1, ta, x2, tb, x3 and constraints
 // c1, tg1, c2, tg2, with smooth nonlinear terms in every block.
 nl::Model interleavedModel();
+
+// max x subject to x (1/2 + exp(-sharpness |t - c|^2) / 2) <= 1 over
+// [0, 1]^nt, c = 0.51234567 in every coordinate (constraint tpeak): a
+// sample that misses the peak sees x <= 2, the truth is x <= 1.
+nl::Model peakModel(int nt, double sharpness);
