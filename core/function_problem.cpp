@@ -83,12 +83,4 @@ FunctionsProblem::FunctionsProblem(const Functions& f)
   problem.sense = f.maximize ? -1 : 1;
 }
 
-Result solve(const Functions& f, const Options& options) {
-  if ((int)f.x0.size() != f.nx && !f.x0.empty())
-    return sipResult(Status::InvalidInput, "x0 has " + std::to_string(f.x0.size()) +
-                                               " values for " + std::to_string(f.nx) + " variables");
-  const FunctionsProblem p(f);
-  return solve(p.problem, options);
-}
-
 }  // namespace ormid

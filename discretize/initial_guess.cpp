@@ -16,6 +16,10 @@ namespace ormid {
 
 namespace {
 
+// The coarse subproblem ends once some |x_i| exceeds this bound: it is then
+// unbounded, and the method starts at the draw.
+const double RANDOM_START_BOUND = 1e8;
+
 SubproblemResult coarseSubproblem(SipContext& c, double* x, const PointSet& points) {
   if (c.subproblemSolver || c.options.disc_nlp != SubproblemNlp::Ipopt)
     return solveSubproblem(c, x, points);

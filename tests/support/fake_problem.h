@@ -7,6 +7,7 @@
 
 #include "core/function_problem.h"
 #include "core/sip.h"
+#include "solve/methods.h"
 
 using namespace ormid;
 

@@ -12,6 +12,7 @@
 #include "harness.h"
 #include "penalty/penalty_driver.h"
 #include "core/sip.h"
+#include "solve/methods.h"
 
 using namespace ormid;
 

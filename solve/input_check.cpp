@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "core/sip.h"
+#include "ormid/ormid.h"
 
 namespace ormid {
 

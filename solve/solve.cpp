@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/function_problem.h"
 #include "core/run_clock.h"
 #include "core/sip.h"
+#include "solve/dispatch.h"
 #include "certificate/certificate.h"
 #include "lower_level/lower_level.h"
 #include "verify/verify.h"
@@ -145,8 +147,10 @@ std::vector<Point> untriedPoints(SipContext& c, const Certificate& cert, const R
   return found;
 }
 
-// A coordinate of x that grew beyond 1e8 times its starting size (at least
-// one): a subproblem ran off, or the problem is unbounded. Never "solved".
+// A coordinate of x that grew beyond this many times its starting size (at
+// least one): a subproblem ran off, or the problem is unbounded. Never "solved".
+const double RUNAWAY_GROWTH = 1e8;
+
 void reportRunaway(const Problem& p, Result& r) {
   for (int i = 0; i < p.nx && i < (int)r.x.size(); ++i) {
     const double start = p.x0 ? std::max(1.0, std::fabs(p.x0[i])) : 1.0;
@@ -214,6 +218,14 @@ Result solve(const Problem& problem, const Options& options) {
   r.seconds = monotonicSeconds() - start;
   c.flushLog();
   return r;
+}
+
+Result solve(const Functions& f, const Options& options) {
+  if ((int)f.x0.size() != f.nx && !f.x0.empty())
+    return sipResult(Status::InvalidInput, "x0 has " + std::to_string(f.x0.size()) +
+                                               " values for " + std::to_string(f.nx) + " variables");
+  const FunctionsProblem p(f);
+  return solve(p.problem, options);
 }
 
 }  // namespace ormid

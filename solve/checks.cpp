@@ -1,4 +1,4 @@
-#include "core/checks.h"
+#include "solve/checks.h"
 
 #include <cstdio>
 

@@ -1,8 +1,10 @@
 // Runs the method chosen by the option method on a solve's context.
 #include <cstdio>
 
-#include "core/checks.h"
-#include "core/sip.h"
+#include "solve/dispatch.h"
+
+#include "solve/checks.h"
+#include "solve/methods.h"
 
 namespace ormid {
 
