@@ -87,7 +87,9 @@ void unaryPartials(Op op, double a, double f, double* d, double* h) {
 // a^b: in a alone when b is a constant, else in both (a > 0 then).
 void powerPartials(const double* x, double f, bool constantExponent, LocalPartials& p) {
   const double a = x[0], b = x[1];
-  if (b == 1) {
+  if (b == 0) {
+    // a^0 = 1: no partial in a, even at a = 0
+  } else if (b == 1) {
     p.d[0] = 1;
   } else if (b == 2) {
     p.d[0] = 2 * a, p.h[0][0] = 2;

@@ -82,6 +82,7 @@ Expr& operator-=(Expr& a, const Expr& b) { return a = a - b; }
 Expr& operator*=(Expr& a, const Expr& b) { return a = a * b; }
 Expr pow(const Expr& a, const Expr& b) {
   if (is(b, 1)) return a;
+  if (is(b, 0)) return Expr(1.0);
   return combine(Op::Power, {&a, &b});
 }
 Expr sqrt(const Expr& a) { return unary(Op::Sqrt, a); }

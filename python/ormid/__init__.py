@@ -7,7 +7,8 @@
 
 ``ormid.minimize`` solves a problem stated with NumPy callables, ``ormid.solve_nl``
 an AMPL stub (with its .row and .col files) as the ``ormid`` program does, without
-writing any file. Both return an ``ormid.Result``.
+writing any file, ``ormid.Model`` a problem written as formulas (exact derivatives,
+verified bounds, no Python during the solve). All return an ``ormid.Result``.
 
 Derivatives that are not given are taken by central differences, in x for f and
 c, and in x and t for g, with the step cbrt(machine epsilon) * max(1, |v|) for a
@@ -25,13 +26,22 @@ except ImportError:  # another interpreter of the same version: the build's NumP
     sys.path.append(_site.PACKAGES)
     import numpy as np
 
-from . import _ormid
+try:
+    from . import _ormid
+except ImportError as error:  # the package's Python files alone: its binding is not built
+    raise ImportError("ormid: the binding is not built; build it with "
+                      "`cmake --build build --target ormid_python` (%s)" % error) from None
+from ._model import (Model, Expr, ModelConstraint, sin, cos, tan, arcsin, arccos, arctan, asin, acos,
+                     atan, sinh, cosh, tanh, arcsinh, arccosh, arctanh, asinh, acosh, atanh, exp,
+                     log, log10, sqrt, abs)
 from ._problem import Constraint, InfiniteConstraint, build_problem
 from ._result import Result
 
-__all__ = ["minimize", "solve_nl", "Constraint", "InfiniteConstraint", "Result",
-           "keywords", "__version__"]
+__all__ = ["minimize", "solve_nl", "Constraint", "InfiniteConstraint", "Result", "Model",
+           "sum", "dot", "keywords", "__version__"]
 __version__ = _ormid.__version__
+sum = _ormid.sum  # noqa: A001 (ormid.sum: one sum node of expressions)
+dot = _ormid.dot
 
 
 def keywords():

@@ -7,7 +7,9 @@ class Result:
     """x, fun, status (the .sol's codes), success (status 0-99), message, nit,
     max_violation, worst and active (the certificate's points: constraint, t,
     violation, multiplier), stationarity, objective_gap, stats (evaluation
-    counters) and seconds."""
+    counters), seconds and verified (verify's bound of each infinite constraint's
+    violation over T: constraint, available, reason, bound, lower, upper,
+    boxes, seconds)."""
 
     def __init__(self, raw, stated):
         self.x = np.asarray(raw["x"], dtype=float)
@@ -24,6 +26,7 @@ class Result:
         self.objective_gap = raw["objective_gap"]
         self.stats = raw["stats"]
         self.seconds = raw["seconds"]
+        self.verified = raw.get("verified", [])
         self._stated = stated
 
     def __repr__(self):

@@ -14,10 +14,13 @@
 #include <vector>
 
 #include "ampl/ampl_problem.h"
+#include "conversions.h"
+#include "model_binding.h"
 #include "ormid/ormid.h"
 
 namespace py = pybind11;
 using namespace ormid;
+using namespace pyormid;
 
 namespace {
 
@@ -42,8 +45,6 @@ struct PyProblem {
     if (!pending) pending = std::make_shared<py::error_already_set>(std::move(e));
   }
 };
-
-py::array_t<double> vector(const double* v, int n) { return py::array_t<double>(n, v); }
 
 // Copies a callable's array answer; false when it has the wrong size.
 bool copyInto(const py::handle& answer, double* out, long n) {
@@ -172,47 +173,6 @@ Problem libraryProblem(PyProblem& p) {
   return q;
 }
 
-// Options from keyword texts; a bad keyword or value is a ValueError.
-Options optionsOf(const std::map<std::string, std::string>& keywords, int printLevel) {
-  Options o;
-  for (const auto& kv : keywords) {
-    std::string why;
-    if (!setOption(o, kv.first, kv.second, &why)) throw py::value_error(why);
-  }
-  if (printLevel < 0 || printLevel > 3) throw py::value_error("print_level must be 0 to 3");
-  o.print_level = static_cast<PrintLevel>(printLevel);
-  if (printLevel > 0)
-    o.log = [](const std::string& text) {
-      py::gil_scoped_acquire gil;
-      py::module_::import("sys").attr("stdout").attr("write")(text);
-    };
-  return o;
-}
-
-py::list points(const std::vector<Point>& list) {
-  py::list out;
-  for (const Point& q : list)
-    out.append(py::dict(py::arg("constraint") = q.constraint, py::arg("t") = q.t,
-                        py::arg("violation") = q.violation, py::arg("multiplier") = q.multiplier));
-  return out;
-}
-
-py::dict resultOf(const Result& r) {
-  const Stats& s = r.stats;
-  py::dict stats(py::arg("objval") = s.objval, py::arg("objgrd") = s.objgrd,
-                 py::arg("conxval") = s.conxval, py::arg("contval") = s.contval,
-                 py::arg("conxgrd") = s.conxgrd, py::arg("contgrd") = s.contgrd,
-                 py::arg("pfval") = s.pfval, py::arg("gpfval") = s.gpfval,
-                 py::arg("nnlp") = s.nnlp, py::arg("certificate") = r.certificateEvaluations);
-  return py::dict(py::arg("x") = vector(r.x.data(), (int)r.x.size()), py::arg("fun") = r.objective,
-                  py::arg("status") = statusCode(r.status), py::arg("message") = r.message,
-                  py::arg("status_text") = r.statusText(), py::arg("nit") = r.iterations,
-                  py::arg("max_violation") = r.maxViolation, py::arg("worst") = points(r.worst),
-                  py::arg("active") = points(r.active), py::arg("stationarity") = r.stationarity,
-                  py::arg("objective_gap") = r.objectiveGap, py::arg("stats") = stats,
-                  py::arg("seconds") = r.seconds);
-}
-
 py::dict solvePython(const py::object& stated, const std::map<std::string, std::string>& keywords,
                      int printLevel, const py::object& callback) {
   PyProblem p = problemOf(stated);
@@ -278,4 +238,5 @@ PYBIND11_MODULE(_ormid, m) {
   m.def("solve_nl", &solveStubPython, py::arg("stub"), py::arg("keywords"), py::arg("print_level"));
   m.def("keywords", &keywordList);
   m.attr("__version__") = version();
+  bindModel(m);
 }

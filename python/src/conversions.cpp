@@ -1,0 +1,65 @@
+#include "conversions.h"
+
+#include <pybind11/stl.h>
+
+namespace pyormid {
+
+using namespace ormid;
+
+py::array_t<double> vector(const double* v, int n) { return py::array_t<double>(n, v); }
+
+namespace {
+
+py::list points(const std::vector<Point>& list) {
+  py::list out;
+  for (const Point& q : list)
+    out.append(py::dict(py::arg("constraint") = q.constraint, py::arg("t") = q.t,
+                        py::arg("violation") = q.violation, py::arg("multiplier") = q.multiplier));
+  return out;
+}
+
+py::list verified(const std::vector<VerifiedBound>& list) {
+  py::list out;
+  for (const VerifiedBound& v : list)
+    out.append(py::dict(py::arg("constraint") = v.constraint, py::arg("available") = v.available,
+                        py::arg("reason") = v.reason, py::arg("bound") = v.bound, py::arg("lower") = v.lower,
+                        py::arg("upper") = v.upper, py::arg("boxes") = v.boxes, py::arg("seconds") = v.seconds));
+  return out;
+}
+
+}  // namespace
+
+// Options from keyword texts; a bad keyword or value is a ValueError.
+Options optionsOf(const std::map<std::string, std::string>& keywords, int printLevel) {
+  Options o;
+  for (const auto& kv : keywords) {
+    std::string why;
+    if (!setOption(o, kv.first, kv.second, &why)) throw py::value_error(why);
+  }
+  if (printLevel < 0 || printLevel > 3) throw py::value_error("print_level must be 0 to 3");
+  o.print_level = static_cast<PrintLevel>(printLevel);
+  if (printLevel > 0)
+    o.log = [](const std::string& text) {
+      py::gil_scoped_acquire gil;
+      py::module_::import("sys").attr("stdout").attr("write")(text);
+    };
+  return o;
+}
+
+py::dict resultOf(const Result& r) {
+  const Stats& s = r.stats;
+  py::dict stats(py::arg("objval") = s.objval, py::arg("objgrd") = s.objgrd,
+                 py::arg("conxval") = s.conxval, py::arg("contval") = s.contval,
+                 py::arg("conxgrd") = s.conxgrd, py::arg("contgrd") = s.contgrd,
+                 py::arg("pfval") = s.pfval, py::arg("gpfval") = s.gpfval,
+                 py::arg("nnlp") = s.nnlp, py::arg("certificate") = r.certificateEvaluations);
+  return py::dict(py::arg("x") = vector(r.x.data(), (int)r.x.size()), py::arg("fun") = r.objective,
+                  py::arg("status") = statusCode(r.status), py::arg("message") = r.message,
+                  py::arg("status_text") = r.statusText(), py::arg("nit") = r.iterations,
+                  py::arg("max_violation") = r.maxViolation, py::arg("worst") = points(r.worst),
+                  py::arg("active") = points(r.active), py::arg("stationarity") = r.stationarity,
+                  py::arg("objective_gap") = r.objectiveGap, py::arg("stats") = stats,
+                  py::arg("seconds") = r.seconds, py::arg("verified") = verified(r.verified));
+}
+
+}  // namespace pyormid
