@@ -52,6 +52,11 @@ void SipContext::flushLog() const {
   pendingLog_.clear();
 }
 
+Trace SipContext::trace(PrintLevel level) const {
+  if (!prints(level)) return Trace();
+  return [this, level](const char* text) { print(level, "%s", text); };
+}
+
 void SipContext::printVector(PrintLevel level, const double* v, int n) const {
   if (!prints(level)) return;
   for (int i = 0; i < n; ++i) print(level, "%.10lf ", v[i]);

@@ -8,6 +8,7 @@
 
 #include "ormid/ormid.h"
 #include "core/sip_context.h"
+#include "kernels/quasi_newton.h"
 
 namespace ormid {
 
@@ -22,5 +23,14 @@ inline Result sipResult(Status status, const std::string& message, int iteration
 // Stands for the external NLP solver: prints its message; the caller ends
 // the run with status 1.
 void nlpUnavailable(const SipContext& c);
+
+// What the integral methods (penalty and interior point) share.
+// Integration runs over the first infinite variable; refuses (with a
+// message) a problem without one or with an unbounded one.
+bool integrationDomainUsable(const SipContext& c);
+// g_j(x, t) - u_j at the node t; with grad, its x-gradient (nx values).
+double infiniteViolation(SipContext& c, const double* x, const double* t, int j, double* grad);
+// The BFGS rules the options set.
+BfgsRules bfgsRules(const Options& o);
 
 }  // namespace ormid

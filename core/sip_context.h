@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/scan_memo.h"
+#include "kernels/trace.h"
 #include "ormid/ormid.h"
 
 namespace ormid {
@@ -70,6 +71,9 @@ struct SipContext {
   void printMatrix(PrintLevel level, const double* a, int rows, int cols) const;
   // label, then v on a line of its own.
   void printLabelled(PrintLevel level, const char* label, const std::vector<double>& v) const;
+  // A kernel's trace shown at this level: empty (nothing formatted) when
+  // the level is not shown.
+  Trace trace(PrintLevel level) const;
   // Hands the rest of an unfinished line to the log sink.
   void flushLog() const;
 

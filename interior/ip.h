@@ -64,8 +64,6 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
 // Largest step in (0, 1] keeping tau + s > 0 and lambda < 0, times 0.95.
 double stepBound(const IpContext& c, const IpIterate& it, const Vec& d);
 
-void hessianUpdate(const Options& o, double* B, int k, int n, const double* x, const double* xPrev, const double* g,
-                   const double* gPrev);
 
 // Merit function with what its slope needs.
 struct MeritValue {

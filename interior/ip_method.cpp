@@ -69,9 +69,10 @@ void quasiNewtonUpdate(IpRun& r, int j) {
   const double* xPrev = j > 0 ? r.prevIt.x.data() : r.it.x.data();
   const Options& o = r.c.sip.options;
   if (o.int_ord == KktOrdering::Primal)
-    bfgsUpdate(r.c.sip, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
+    bfgsUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data(), bfgsRules(o),
+               r.c.sip.trace(PrintLevel::Details));
   else
-    hessianUpdate(o, r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data());
+    bfgsDirectUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data(), bfgsRules(o));
 }
 
 enum PassEnd { PASS_CONTINUES, METHOD_STOPS, START_FAILS, BREAKDOWN, TIME_UP, QUADRATURE_CUT };
@@ -105,7 +106,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
     if (r.res.rho <= o.int_prec && r.res.sigma <= o.int_prec) {
-      if (levelConverged && epsStopTest(r.c.sip, r.c.nx, xPrevLevel.data(), r.it.x.data())) {
+      if (levelConverged && epsStopTest(r.c.nx, xPrevLevel.data(), r.it.x.data(), o.generalTolerance, o.pf_preco,
+                                          r.c.sip.trace(PrintLevel::Details))) {
         r.c.sip.print(PrintLevel::Details, "Precision on eps satisfied\n");
         end = METHOD_STOPS;
         break;
@@ -130,7 +132,7 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       r.c.sip.print(PrintLevel::Details, "Directional norm too small %f\n", dn);
       break;
     }
-    if (o.scale) scaleDirection(r.c.sip, (int)r.d.size(), r.d.data());
+    if (o.scale) scaleDirection((int)r.d.size(), r.d.data(), o.scaleLower, o.scaleUpper, r.c.sip.trace(PrintLevel::Details));
     if (!lineSearch(r, j == 0)) {
       r.c.sip.print(PrintLevel::Details, "No progress in linesearch\n");
       break;

@@ -6,6 +6,7 @@
 #include "kernels/cholesky.h"
 #include "kernels/vector_ops.h"
 #include "interior/ip.h"
+#include "kernels/penalty_shapes.h"
 #include "kernels/quadrature.h"
 #include "core/sip.h"
 
@@ -29,10 +30,20 @@ double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
   const Problem& p = c.sip.problem;
   const Options& o = c.sip.options;
   Vec scratch(grad ? 0 : c.nx);
-  Quadrature q{integrandSmoothedRoot, p.tl[0], p.tu[0], c.nx, x, c.nt, c.t.data(), j,
-               o.int_n, o.int_error, o.int_amp, grad ? 1 : 0, 1.0, &c.sip};
+  Quadrature q;
+  q.phi = [&c, x, j](double s, int wantGrad, double* g) {
+    c.t[0] = s;
+    const double v = infiniteViolation(c.sip, x, c.t.data(), j, wantGrad ? g : nullptr);
+    return penaltyShape(PenaltyShape::SmoothedRoot, v, c.sip.pfEps, c.nx, wantGrad ? g : nullptr);
+  };
+  q.tl = p.tl[0], q.tu = p.tu[0], q.nx = c.nx;
+  q.intervals = o.int_n, q.error = o.int_error, q.minLength = o.int_amp, q.wantGrad = grad ? 1 : 0;
+  q.pieces = c.sip.trace(PrintLevel::Details);
+  q.invalidRule = c.sip.trace(PrintLevel::Summary);
   double violation;
-  return adaptiveTrapezoid(q, &violation, grad ? grad : scratch.data());
+  const double integral = adaptiveTrapezoid(q, &violation, grad ? grad : scratch.data());
+  if (cutShort(q)) ++c.sip.stats.quadcut;
+  return integral;
 }
 
 namespace {

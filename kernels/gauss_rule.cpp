@@ -30,7 +30,7 @@ const double weights16[16] = {
     0.18945061045506859,  0.18260341504492361,  0.16915651939500262,  0.14959598881657676,
     0.12462897125553403,  0.095158511682492591, 0.062253523938647706, 0.027152459411754037};
 
-void selectRule(const SipContext& c, int n, const double** nodes, const double** weights, int* points) {
+void selectRule(const Trace& invalidRule, int n, const double** nodes, const double** weights, int* points) {
   switch (n) {
     case 6:
       *nodes = nodes6, *weights = weights6, *points = 6;
@@ -41,8 +41,7 @@ void selectRule(const SipContext& c, int n, const double** nodes, const double**
     case 16:
       break;
     default:
-      c.print(PrintLevel::Summary, "Invalid number of points in gaussian formula\n");
-      c.print(PrintLevel::Summary, "Using 16 points\n");
+      traceLine(invalidRule, "Invalid number of points in gaussian formula\nUsing 16 points\n");
   }
   *nodes = nodes16, *weights = weights16, *points = 16;
 }
@@ -52,7 +51,7 @@ void selectRule(const SipContext& c, int n, const double** nodes, const double**
 double gaussRule(const Quadrature& q, double a, double b, double* violation, double* grad) {
   const double *nodes, *weights;
   int points;
-  selectRule(*q.c, q.intervals, &nodes, &weights, &points);
+  selectRule(q.invalidRule, q.intervals, &nodes, &weights, &points);
   const double r = (b - a) / 2, mid = (a + b) / 2;
   std::vector<double> g(q.wantGrad ? q.nx : 0);
   double integral = 0;
@@ -60,9 +59,8 @@ double gaussRule(const Quadrature& q, double a, double b, double* violation, dou
   if (q.wantGrad)
     for (int i = 0; i < q.nx; ++i) grad[i] = 0;
   for (int k = 0; k < points; ++k) {
-    q.t[0] = r * nodes[k] + mid;
     --q.pointsLeft;
-    double f = q.phi(*q.c, q.x, q.t, q.j, q.wantGrad, g.data(), q.miu);
+    double f = q.phi(r * nodes[k] + mid, q.wantGrad, g.data());
     integral += weights[k] * r * f;
     *violation += weights[k] * r * (r * f > 0 ? 1 : 0);
     if (q.wantGrad)

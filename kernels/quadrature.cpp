@@ -1,4 +1,4 @@
-// Adaptive trapezoid and Gauss rules over the first infinite variable.
+// Adaptive trapezoid and Gauss rules over one variable.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -15,8 +15,7 @@ typedef std::vector<double> Vec;
 
 double evaluateAt(const Quadrature& q, double s, double* grad) {
   --q.pointsLeft;
-  q.t[0] = s;
-  return q.phi(*q.c, q.x, q.t, q.j, q.wantGrad, grad, q.miu);
+  return q.phi(s, q.wantGrad, grad);
 }
 
 void addInto(int n, double* sum, const double* v, double factor) {
@@ -77,7 +76,7 @@ double gaussRecurse(const Quadrature& q, double a, double b, double* violation, 
     addInto(q.nx, grad, left.grad.data(), 1.0);
     addInto(q.nx, grad, right.grad.data(), 1.0);
   }
-  q.c->print(PrintLevel::Details, "%f,%f,", a, m);
+  traceLine(q.pieces, "%f,%f,", a, m);
   return left.value + right.value;
 }
 
@@ -86,10 +85,6 @@ void start(const Quadrature& q, double* violation, double* grad) {
   *violation = 0;
   if (q.wantGrad)
     for (int i = 0; i < q.nx; ++i) grad[i] = 0;
-}
-
-void countIfCut(const Quadrature& q) {
-  if (q.pointsLeft <= 0) ++q.c->stats.quadcut;
 }
 
 }  // namespace
@@ -110,29 +105,13 @@ double adaptiveTrapezoid(const Quadrature& q, double* violation, double* grad) {
     double fb = evaluateAt(q, b, gb.data());
     integral += trapezoidRefine(q, a, b, fa, fb, ga.data(), gb.data(), violation, grad);
   }
-  countIfCut(q);
   return integral;
 }
 
 double adaptiveGauss(const Quadrature& q, double* violation, double* grad) {
   start(q, violation, grad);
   double integral = gaussRecurse(q, q.tl, q.tu, violation, grad);
-  countIfCut(q);
   return integral;
-}
-
-bool integrationDomainUsable(const SipContext& c) {
-  const Problem& p = c.problem;
-  if (p.mt == 0) return true;
-  if (p.nt == 0) {
-    c.print(PrintLevel::Summary, "There is no infinite variable to integrate over: the run ends\n");
-    return false;
-  }
-  if (isMinusInfinity(p.tl[0]) || isPlusInfinity(p.tu[0]) || !std::isfinite(p.tu[0] - p.tl[0])) {
-    c.print(PrintLevel::Summary, "Cannot integrate over an unbounded infinite variable: the run ends\n");
-    return false;
-  }
-  return true;
 }
 
 }  // namespace ormid

@@ -1,44 +1,30 @@
-// Integrals over the first infinite variable: the penalty integrands, the
-// adaptive trapezoid and Gauss rules, and the check of the domain.
+// Integrals over one variable of an integrand with an x-gradient: the
+// adaptive trapezoid and Gauss rules.
 #pragma once
 
-#include "core/sip_context.h"
+#include <functional>
+
+#include "kernels/trace.h"
 
 namespace ormid {
 
-// phi(x, t, j, wantGrad, grad, miu): penalty integrand of infinite constraint
-// j at the point t; writes d(phi)/dx into grad when wantGrad is 1.
-typedef double (*Integrand)(SipContext& c, const double* x, const double* t, int j,
-                            int wantGrad, double* grad, double miu);
-
-double integrandP1(SipContext& c, const double* x, const double* t, int j, int wantGrad,
-                   double* grad, double miu);
-double integrandP2(SipContext& c, const double* x, const double* t, int j, int wantGrad,
-                   double* grad, double miu);
-double integrandP3(SipContext& c, const double* x, const double* t, int j, int wantGrad,
-                   double* grad, double miu);
-double integrandSmoothedRoot(SipContext& c, const double* x, const double* t, int j,
-                             int wantGrad, double* grad, double miu);
-
 // Evaluations one integral may spend; an integral that would need more is
-// cut short (its estimate stands) and counted in the statistic quadcut.
+// cut short (its estimate stands) and cutShort says so.
 const long QUADRATURE_MAX_POINTS = 100000;
 
-// One integral over [tl, tu] of the first infinite variable.
+// One integral over [tl, tu].
 struct Quadrature {
-  Integrand phi;
-  double tl, tu;
-  int nx;
-  const double* x;
-  int nt;
-  double* t;  // work vector; t[0] is the node
-  int j;
-  int intervals;  // int_n (points of the Gauss rule)
-  double error;   // int_error
-  double minLength;  // int_amp
-  int wantGrad;
-  double miu;
-  SipContext* c;  // evaluations are counted there, and so are integrals cut short
+  // The integrand at the node s; with wantGrad, its x-gradient into grad
+  // (nx values).
+  std::function<double(double s, int wantGrad, double* grad)> phi;
+  double tl = 0, tu = 0;
+  int nx = 0;
+  int intervals = 0;  // int_n (points of the Gauss rule)
+  double error = 0;   // int_error
+  double minLength = 0;  // int_amp
+  int wantGrad = 0;
+  Trace pieces;        // each accepted piece [a, m] of the adaptive Gauss rule, as "a,m,"
+  Trace invalidRule;   // a Gauss rule of other than 6, 8 or 16 points (16 are used)
   mutable long pointsLeft = QUADRATURE_MAX_POINTS;
 };
 
@@ -49,8 +35,7 @@ double adaptiveGauss(const Quadrature& q, double* violation, double* grad);
 // The fixed n-point Gauss-Legendre rule on [a, b] (n = 6, 8 or 16).
 double gaussRule(const Quadrature& q, double a, double b, double* violation, double* grad);
 
-// Integration runs over the first infinite variable; refuses (with a
-// message) a problem without one or with an unbounded one.
-bool integrationDomainUsable(const SipContext& c);
+// The last integral ran out of evaluations: its estimate is cut short.
+inline bool cutShort(const Quadrature& q) { return q.pointsLeft <= 0; }
 
 }  // namespace ormid

@@ -1,13 +1,11 @@
-// Damped BFGS update of an inverse Hessian approximation and the search
-// direction it gives.
+// Damped BFGS updates of a Hessian approximation or of its inverse, and the
+// search direction from the inverse.
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "kernels/cholesky.h"
 #include "kernels/vector_ops.h"
 #include "kernels/quasi_newton.h"
-#include "core/sip.h"
 
 namespace ormid {
 
@@ -32,10 +30,11 @@ Vec inverseTimes(const double* H, int n, const Vec& s) {
 
 // The damping keeps the update positive definite. Its test compares
 // curvatures, which needs B (the Hessian approximation), not its inverse H.
-void dampY(const SipContext& c, const double* H, int n, const Vec& s, Vec& y) {
-  c.print(PrintLevel::Details, "Damped BFGS formula\n");
+void dampY(const double* H, int n, const Vec& s, Vec& y, const Trace& trace) {
+  traceLine(trace, "Damped BFGS formula\n");
   Vec Bs = inverseTimes(H, n, s);
-  c.print(PrintLevel::Details, "Teta=%f\n", powellDamping(n, s.data(), Bs.data(), y.data()));
+  const double theta = powellDamping(n, s.data(), Bs.data(), y.data());
+  traceLine(trace, "Teta=%f\n", theta);
 }
 
 // H <- M H M^T + s s^T / den with M = I - s y^T / den.
@@ -54,6 +53,29 @@ void inverseUpdate(double* H, int n, const Vec& s, const Vec& y, double den) {
     }
 }
 
+bool startsAfresh(const BfgsRules& rules, int k, int n) {
+  return k == 0 || (rules.resetEveryN && n > 0 && k % n == 0);
+}
+
+// The step s = x - xPrev and the gradient change y = g - gPrev.
+void stepPair(int n, const double* x, const double* xPrev, const double* g, const double* gPrev, Vec& s,
+              Vec& y) {
+  s.resize(n);
+  y.resize(n);
+  for (int i = 0; i < n; ++i) {
+    s[i] = x[i] - xPrev[i];
+    y[i] = g[i] - gPrev[i];
+  }
+}
+
+// B s for the n x n matrix B (column-major reading, as B is symmetric).
+Vec times(const double* B, int n, const Vec& s) {
+  Vec Bs(n, 0.0);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) Bs[i] += B[j * n + i] * s[j];
+  return Bs;
+}
+
 }  // namespace
 
 double powellDamping(int n, const double* s, const double* Bs, double* y) {
@@ -63,25 +85,39 @@ double powellDamping(int n, const double* s, const double* Bs, double* y) {
   return theta;
 }
 
-void bfgsUpdate(const SipContext& c, double* H, int k, int n, const double* x, const double* xPrev, const double* g,
-                const double* gPrev) {
-  const Options& o = c.options;
-  if (k == 0 || (o.reset != 0 && n > 0 && k % n == 0)) {
+void bfgsUpdate(double* H, int k, int n, const double* x, const double* xPrev, const double* g,
+                const double* gPrev, const BfgsRules& rules, const Trace& trace) {
+  if (startsAfresh(rules, k, n)) {
     resetIdentity(H, n);
     return;
   }
-  Vec s(n), y(n);
-  for (int i = 0; i < n; ++i) {
-    s[i] = x[i] - xPrev[i];
-    y[i] = g[i] - gPrev[i];
-  }
-  if (o.damped) dampY(c, H, n, s, y);
+  Vec s, y;
+  stepPair(n, x, xPrev, g, gPrev, s, y);
+  if (rules.damped) dampY(H, n, s, y, trace);
   double den = dot(n, s.data(), y.data());
-  if (!(std::fabs(den) > o.bfgsskip)) {
-    c.print(PrintLevel::Details, "Not changing Hessian Inverse den=%.20f\n", den);
+  if (!(std::fabs(den) > rules.skip)) {
+    traceLine(trace, "Not changing Hessian Inverse den=%.20f\n", den);
     return;
   }
   inverseUpdate(H, n, s, y, den);
+}
+
+void bfgsDirectUpdate(double* B, int k, int n, const double* x, const double* xPrev, const double* g,
+                      const double* gPrev, const BfgsRules& rules) {
+  if (startsAfresh(rules, k, n)) {
+    resetIdentity(B, n);
+    return;
+  }
+  Vec s, y;
+  stepPair(n, x, xPrev, g, gPrev, s, y);
+  if (rules.damped) powellDamping(n, s.data(), times(B, n, s).data(), y.data());
+  double sy = dot(n, s.data(), y.data());
+  if (!(std::fabs(sy) > rules.skip)) return;
+  Vec Bs = times(B, n, s);
+  double sBs = dot(n, Bs.data(), s.data());
+  if (!(sBs > 0)) return;  // an indefinite B: the update would divide by sBs <= 0
+  for (int i = 0; i < n; ++i)
+    for (int m = 0; m < n; ++m) B[i * n + m] += y[i] * y[m] / sy - Bs[i] * Bs[m] / sBs;
 }
 
 void quasiNewtonDirection(int n, const double* H, const double* g, double* d) {
@@ -91,20 +127,17 @@ void quasiNewtonDirection(int n, const double* H, const double* g, double* d) {
   }
 }
 
-// Keeps the direction's length within [scaleLower, scaleUpper]; a zero
-// direction has no length to scale and is left alone.
-void scaleDirection(const SipContext& c, int n, double* d) {
-  const Options& o = c.options;
+void scaleDirection(int n, double* d, double lower, double upper, const Trace& trace) {
   const double r = norm2(n, d);
   double factor;
-  if (r > o.scaleUpper)
-    factor = o.scaleUpper / r;
-  else if (r < o.scaleLower && r > 0)
-    factor = o.scaleLower / r;
+  if (r > upper)
+    factor = upper / r;
+  else if (r < lower && r > 0)
+    factor = lower / r;
   else
     return;
   for (int i = 0; i < n; ++i) d[i] *= factor;
-  c.print(PrintLevel::Details, "Direction Scaled by %f\n", factor);
+  traceLine(trace, "Direction Scaled by %f\n", factor);
 }
 
 }  // namespace ormid

@@ -3,7 +3,6 @@
 
 #include "kernels/stop_tests.h"
 #include "kernels/vector_ops.h"
-#include "core/sip.h"
 
 namespace ormid {
 
@@ -19,20 +18,20 @@ double relativeChange(int n, const double* ref, const double* x, double floor) {
 
 }  // namespace
 
-bool innerStopTest(const SipContext& c, int n, const double* xPrev, const double* x, const double* g) {
-  const Options& o = c.options;
+bool innerStopTest(int n, const double* xPrev, const double* x, const double* g, double precision,
+                   const Trace& trace) {
   if (dot(n, g, g) < 1e-8) return true;
-  double q = relativeChange(n, xPrev, x, o.pf_preci);
-  if (q <= o.pf_preci) return true;
-  c.print(PrintLevel::Details, "Not stopping in inner iteration norm x=%f\n", q);
+  double q = relativeChange(n, xPrev, x, precision);
+  if (q <= precision) return true;
+  traceLine(trace, "Not stopping in inner iteration norm x=%f\n", q);
   return false;
 }
 
-bool epsStopTest(const SipContext& c, int n, const double* xEps, const double* x) {
-  const Options& o = c.options;
-  double q = relativeChange(n, xEps, x, o.generalTolerance);
-  if (q <= o.pf_preco) return true;
-  c.print(PrintLevel::Details, "Not stopping in eps iteration %f\n", q);
+bool epsStopTest(int n, const double* xEps, const double* x, double floor, double precision,
+                 const Trace& trace) {
+  double q = relativeChange(n, xEps, x, floor);
+  if (q <= precision) return true;
+  traceLine(trace, "Not stopping in eps iteration %f\n", q);
   return false;
 }
 

@@ -52,7 +52,8 @@ void capFirstStep(PenaltyRun& r) {
 
 // One quasi-Newton step; returns true when the inner stop test holds.
 bool innerStep(PenaltyRun& r, int k) {
-  bfgsUpdate(r.c, r.H.data(), k, r.nx, r.x.data(), r.xPrev.data(), r.g.data(), r.gPrev.data());
+  bfgsUpdate(r.H.data(), k, r.nx, r.x.data(), r.xPrev.data(), r.g.data(), r.gPrev.data(),
+             bfgsRules(r.c.options), r.c.trace(PrintLevel::Details));
   r.xPrev = r.x;
   r.gPrev = r.g;
   r.Pprev = r.P;
@@ -62,14 +63,16 @@ bool innerStep(PenaltyRun& r, int k) {
   r.c.printLabelled(PrintLevel::Details, "Gradient: ", r.gPrev);
   r.c.printLabelled(PrintLevel::Details, "Direction: ", r.d);
   if (k == 0) capFirstStep(r);
-  if (r.c.options.scale) scaleDirection(r.c, r.nx, r.d.data());
+  if (r.c.options.scale) scaleDirection(r.nx, r.d.data(), r.c.options.scaleLower, r.c.options.scaleUpper,
+                                             r.c.trace(PrintLevel::Details));
   if (r.c.options.int_merit != MeritFunction::Default) r.c.print(PrintLevel::Details, "Unknown LineSearch\nUsing Armijo\n");
   double alpha = weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(),
                                       r.gPrev.data(), r.miu, r.weights());
   r.c.printLabelled(PrintLevel::Details, "X: ", r.x);
   gradientAtX(r);
   r.c.print(PrintLevel::Details, "Penalty terms %f %f constraints %f\n", r.Pprev, r.P, r.pt);
-  if (!innerStopTest(r.c, r.nx, r.xPrev.data(), r.x.data(), r.g.data())) return false;
+  if (!innerStopTest(r.nx, r.xPrev.data(), r.x.data(), r.g.data(), r.c.options.pf_preci,
+                     r.c.trace(PrintLevel::Details))) return false;
   // A step cut short by the search is small because the model was poor, not
   // because x is near a minimiser: only a full step (or none) ends the loop.
   if (alpha == 1.0 || alpha == 0.0 || dot(r.nx, r.g.data(), r.g.data()) < 1e-8) return true;
@@ -138,7 +141,8 @@ OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded) 
     return r.miu > PENALTY_LIMIT ? OUTER_PENALTY_LIMIT : OUTER_GOES_ON;
   }
   if (stopOnP2 && o.pf_type == PenaltyType::P2) return OUTER_CONVERGED;
-  if (r.epsDecreases > 0 && epsStopTest(r.c, r.nx, r.xEps.data(), r.x.data())) return OUTER_CONVERGED;
+  if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data(), o.generalTolerance, o.pf_preco,
+                                             r.c.trace(PrintLevel::Details))) return OUTER_CONVERGED;
   ++r.epsDecreases;
   r.xEps = r.x;
   r.c.print(PrintLevel::Details, "Decreasing epsilon\n");

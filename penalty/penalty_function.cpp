@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "kernels/penalty_shapes.h"
 #include "penalty/penalty.h"
 #include "core/sip.h"
 
@@ -10,30 +11,55 @@ namespace ormid {
 
 namespace {
 
-Integrand selectedIntegrand(const SipContext& c) {
+// The integrand's shape by pf_type; false (with a message) for none known.
+bool selectedShape(const SipContext& c, PenaltyShape* shape) {
   switch (c.options.pf_type) {
-    case PenaltyType::P2: return integrandP2;
-    case PenaltyType::P1: return integrandP1;
-    case PenaltyType::P3: return integrandP3;
+    case PenaltyType::P2: *shape = PenaltyShape::P2; return true;
+    case PenaltyType::P1: *shape = PenaltyShape::P1; return true;
+    case PenaltyType::P3: *shape = PenaltyShape::P3; return true;
   }
   c.print(PrintLevel::Details, "Unknown Penalty integral function\n");
-  return nullptr;
+  return false;
+}
+
+Quadrature penaltyQuadrature(SipContext& c, PenaltyShape shape, int j, int nx, const double* x,
+                             double* tbuf, int wantGrad) {
+  const Problem& p = c.problem;
+  const Options& o = c.options;
+  Quadrature q;
+  q.phi = [&c, shape, j, nx, x, tbuf](double s, int want, double* g) {
+    tbuf[0] = s;
+    const double v = infiniteViolation(c, x, tbuf, j, want ? g : nullptr);
+    return penaltyShape(shape, v, c.pfEps, nx, want ? g : nullptr);
+  };
+  q.tl = p.tl[0], q.tu = p.tu[0], q.nx = nx;
+  q.intervals = o.int_n, q.error = o.int_error, q.minLength = o.int_amp, q.wantGrad = wantGrad;
+  q.pieces = c.trace(PrintLevel::Details);
+  q.invalidRule = c.trace(PrintLevel::Summary);
+  return q;
+}
+
+double ruleIntegral(SipContext& c, const Quadrature& q, double* violation, double* grad) {
+  switch (c.options.pf_int) {
+    case QuadratureRule::Trapezoid: return adaptiveTrapezoid(q, violation, grad);
+    case QuadratureRule::Gaussian: return adaptiveGauss(q, violation, grad);
+  }
+  c.print(PrintLevel::Details, "Unknown integral function\n");
+  *violation = 0;
+  if (q.wantGrad)
+    for (int i = 0; i < q.nx; ++i) grad[i] = 0;
+  return 0.0;
 }
 
 // I_j with its violation measure and x-gradient, by the rule of pf_int.
-double integral(SipContext& c, Integrand phi, int j, int nx, const double* x, int nt,
-                double* tbuf, double miu, int wantGrad, double* violation, double* grad) {
-  const Problem& p = c.problem;
-  const Options& o = c.options;
-  Quadrature q{phi, p.tl[0], p.tu[0], nx, x, nt, tbuf, j, o.int_n, o.int_error, o.int_amp,
-               wantGrad, miu, &c};
+double integral(SipContext& c, const PenaltyShape* shape, int j, int nx, const double* x,
+                double* tbuf, int wantGrad, double* violation, double* grad) {
   *violation = 0;
-  if (phi) {
-    switch (o.pf_int) {
-      case QuadratureRule::Trapezoid: return adaptiveTrapezoid(q, violation, grad);
-      case QuadratureRule::Gaussian: return adaptiveGauss(q, violation, grad);
-    }
-    c.print(PrintLevel::Details, "Unknown integral function\n");
+  if (shape) {
+    const Quadrature q = penaltyQuadrature(c, *shape, j, nx, x, tbuf, wantGrad);
+    const double I = ruleIntegral(c, q, violation, grad);
+    if (cutShort(q)) ++c.stats.quadcut;
+    return I;
   }
   if (wantGrad)
     for (int i = 0; i < nx; ++i) grad[i] = 0;
@@ -42,7 +68,7 @@ double integral(SipContext& c, Integrand phi, int j, int nx, const double* x, in
 
 }  // namespace
 
-double weightedPenaltyValue(SipContext& c, int nx, const double* x, int nt, double* tbuf,
+double weightedPenaltyValue(SipContext& c, int nx, const double* x, int /*nt*/, double* tbuf,
                             double miu, const double* lambda, double* cs, double* pt,
                             int wantGrad, double* grad) {
   const Problem& p = c.problem;
@@ -53,10 +79,11 @@ double weightedPenaltyValue(SipContext& c, int nx, const double* x, int nt, doub
     for (int i = 0; i < nx; ++i) grad[i] = 0;
   std::vector<double> gj(nx);
   const double w = c.options.pf_type == PenaltyType::P2 ? 0.5 : 1.0;
-  Integrand phi = p.mt > 0 ? selectedIntegrand(c) : nullptr;
+  PenaltyShape shape;
+  const PenaltyShape* known = p.mt > 0 && selectedShape(c, &shape) ? &shape : nullptr;
   for (int j = 0; j < p.mt; ++j) {
     double violation;
-    double Ij = integral(c, phi, j, nx, x, nt, tbuf, miu, wantGrad, &violation, gj.data());
+    double Ij = integral(c, known, j, nx, x, tbuf, wantGrad, &violation, gj.data());
     double weight = w * miu * (lambda ? lambda[j] : 1.0);
     P += weight * Ij;
     *pt += Ij;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_problem.h"
+#include "kernels/penalty_shapes.h"
 #include "penalty/penalty.h"
 
 using namespace ormid;
@@ -33,10 +34,10 @@ struct PenaltyFunctionTest : ::testing::Test {
     };
     prob.install();
   }
-  // Integrand value and first gradient entry at violation v (t = 0).
-  double at(Integrand phi, double v, double* g0 = nullptr) {
-    double x[2] = {v, 0}, grad[2] = {7, 7};
-    double r = phi(prob.context(), x, t, 0, 1, grad, 1.0);
+  // Integrand value and its slope at violation v (dv/dx = 1).
+  double at(PenaltyShape shape, double v, double* g0 = nullptr) {
+    double grad[1] = {1};
+    double r = penaltyShape(shape, v, prob.context().pfEps, 1, grad);
     if (g0) *g0 = grad[0];
     return r;
   }
@@ -45,21 +46,21 @@ struct PenaltyFunctionTest : ::testing::Test {
 TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
   const double eps = prob.context().pfEps, tiny = 1e-13;
   double ga, gb;
-  EXPECT_NEAR(at(integrandP1, eps, &ga), eps, 1e-15);
-  EXPECT_NEAR(at(integrandP1, eps - tiny, &gb), eps, 1e-12);
+  EXPECT_NEAR(at(PenaltyShape::P1, eps, &ga), eps, 1e-15);
+  EXPECT_NEAR(at(PenaltyShape::P1, eps - tiny, &gb), eps, 1e-12);
   EXPECT_NEAR(ga, gb, 1e-8);
-  EXPECT_EQ(at(integrandP1, -eps, &ga), 0.0);
+  EXPECT_EQ(at(PenaltyShape::P1, -eps, &ga), 0.0);
   EXPECT_EQ(ga, 0.0);
-  EXPECT_NEAR(at(integrandP1, -eps + tiny), 0.0, 1e-12);
-  EXPECT_NEAR(at(integrandP3, eps, &ga), std::exp(eps) - 1, 1e-15);
-  EXPECT_NEAR(at(integrandP3, eps - tiny, &gb), std::exp(eps) - 1, 1e-12);
+  EXPECT_NEAR(at(PenaltyShape::P1, -eps + tiny), 0.0, 1e-12);
+  EXPECT_NEAR(at(PenaltyShape::P3, eps, &ga), std::exp(eps) - 1, 1e-15);
+  EXPECT_NEAR(at(PenaltyShape::P3, eps - tiny, &gb), std::exp(eps) - 1, 1e-12);
   EXPECT_NEAR(ga, gb, 1e-7);
-  EXPECT_EQ(at(integrandP3, -eps), 0.0);
-  EXPECT_EQ(at(integrandP2, 0.0, &ga), 0.0);
+  EXPECT_EQ(at(PenaltyShape::P3, -eps), 0.0);
+  EXPECT_EQ(at(PenaltyShape::P2, 0.0, &ga), 0.0);
   EXPECT_EQ(ga, 0.0);
-  EXPECT_DOUBLE_EQ(at(integrandP2, 0.5, &ga), 0.25);
+  EXPECT_DOUBLE_EQ(at(PenaltyShape::P2, 0.5, &ga), 0.25);
   EXPECT_DOUBLE_EQ(ga, 1.0);
-  EXPECT_NEAR(at(integrandSmoothedRoot, 0.0, &ga), eps / 2, 1e-18);
+  EXPECT_NEAR(at(PenaltyShape::SmoothedRoot, 0.0, &ga), eps / 2, 1e-18);
   EXPECT_DOUBLE_EQ(ga, 0.5);
 }
 

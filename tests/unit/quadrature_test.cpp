@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "fake_problem.h"
-#include "penalty/penalty.h"
+#include "kernels/quadrature.h"
 
 using namespace ormid;
 
@@ -19,30 +19,26 @@ int calls = 0;
 double (*shape)(double) = nullptr;
 
 // phi(t) = shape(t), with x-gradient (t, 2t).
-double direct(SipContext&, const double*, const double* t, int, int wantGrad, double* grad,
-              double) {
+double direct(double t, int wantGrad, double* grad) {
   ++calls;
   if (wantGrad) {
-    grad[0] = t[0];
-    grad[1] = 2 * t[0];
+    grad[0] = t;
+    grad[1] = 2 * t;
   }
-  return shape(t[0]);
+  return shape(t);
 }
 
+// The kernel alone: no problem, no context; its trace goes to stdout.
 struct QuadratureTest : ::testing::Test {
-  Problem problem;
-  Options options = detailed();
-  SipContext context{problem, options};
-  static Options detailed() {
-    Options o;
-    o.print_level = PrintLevel::Details;
-    return o;
-  }
-  double x[2] = {0, 0}, t[1] = {0}, grad[2] = {0, 0}, violation = 0;
+  double grad[2] = {0, 0}, violation = 0;
   Quadrature rule(double (*s)(double), double tl, double tu, int n = 20) {
     shape = s;
     calls = 0;
-    return Quadrature{direct, tl, tu, 2, x, 1, t, 0, n, 1e-8, 0.01, 1, 1.0, &context};
+    Quadrature q;
+    q.phi = direct;
+    q.tl = tl, q.tu = tu, q.nx = 2, q.intervals = n, q.error = 1e-8, q.minLength = 0.01, q.wantGrad = 1;
+    q.pieces = q.invalidRule = [](const char* text) { fputs(text, stdout); };
+    return q;
   }
 };
 
