@@ -1,5 +1,7 @@
 #include "model/graph_function.h"
 
+#include "model/node_values.h"
+
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -72,6 +74,8 @@ void GraphFunction::analyse() {
       addPairs(deps[i], deps[i], pairs);
     }
   }
+  for (size_t i = 0; i < n; ++i)
+    if (dependsOnT_[i]) tNodes_.push_back((int)i);
   if (g_.root() >= 0) xDeps_ = deps[g_.root()];
   xPairs_.assign(pairs.begin(), pairs.end());
 }
@@ -83,10 +87,22 @@ double GraphFunction::variableValue(int v, const double* x, const double* t) con
 
 void GraphFunction::evaluateNode(int i, const double* x, const double* t) {
   const ExprNode& node = g_.nodes[i];
+  const std::vector<int>& a = node.args;
   if (node.op == Op::Variable) {
     val_[i] = variableValue(node.variable, x, t);
-    return;
+  } else if (node.op == Op::Sum || isChoice(node.op)) {
+    naryNode(i);
+  } else if (a.size() == 1) {
+    val_[i] = unaryValue(node.op, val_[a[0]]);
+  } else if (a.size() == 2) {
+    val_[i] = binaryValue(node.op, val_[a[0]], val_[a[1]]);
+  } else {
+    naryNode(i);
   }
+}
+
+void GraphFunction::naryNode(int i) {
+  const ExprNode& node = g_.nodes[i];
   args_.resize(node.args.size());
   for (size_t k = 0; k < node.args.size(); ++k) args_[k] = val_[node.args[k]];
   val_[i] = nodeValue(node, args_.data());
@@ -107,15 +123,16 @@ void GraphFunction::partials() {
   for (int i = 0; i <= g_.root(); ++i) {
     const ExprNode& node = g_.nodes[i];
     if (node.args.empty() || node.op == Op::Sum) continue;
-    args_.resize(node.args.size());
-    for (size_t k = 0; k < node.args.size(); ++k) args_[k] = val_[node.args[k]];
     if (isChoice(node.op)) {
+      args_.resize(node.args.size());
+      for (size_t k = 0; k < node.args.size(); ++k) args_[k] = val_[node.args[k]];
       chosen_[i] = chosenArgument(node, args_.data());
       continue;
     }
     if (node.args.size() > 2) continue;
+    const double a[2] = {val_[node.args[0]], node.args.size() > 1 ? val_[node.args[1]] : 0.0};
     const bool constantExponent = node.op == Op::Power && constantNode_[node.args[1]];
-    LocalPartials p = localPartials(node.op, args_.data(), val_[i], constantExponent);
+    LocalPartials p = localPartials(node.op, a, val_[i], constantExponent);
     for (size_t j = 0; j < node.args.size(); ++j) {
       if (!constantNode_[node.args[j]]) continue;
       p.d[j] = 0;
@@ -228,8 +245,7 @@ bool GraphFunction::values(const double* x, int count, const double* t, double* 
     if (k == 0) {
       out[k] = forward(x, tk);
     } else {  // the nodes free of t keep their values
-      for (int i = 0; i <= g_.root(); ++i)
-        if (dependsOnT_[i]) evaluateNode(i, x, tk);
+      for (int i : tNodes_) evaluateNode(i, x, tk);
       out[k] = g_.root() >= 0 ? val_[g_.root()] : 0.0;
     }
     all = all && !std::isnan(out[k]);

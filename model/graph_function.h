@@ -49,6 +49,7 @@ class GraphFunction {
   std::vector<std::pair<int, int>> xPairs_;
   std::vector<char> dependsOnT_;
   std::vector<char> constantNode_;
+  std::vector<int> tNodes_;  // the nodes that depend on t, in order
   // Scratch of the sweeps.
   std::vector<double> val_, adj_, dot_, adjDot_, args_;
   std::vector<LocalPartials> local_;
@@ -57,6 +58,7 @@ class GraphFunction {
   void analyse();
   double variableValue(int v, const double* x, const double* t) const;
   void evaluateNode(int i, const double* x, const double* t);
+  void naryNode(int i);
   double forward(const double* x, const double* t);
   void partials();
   void reverse();
