@@ -28,9 +28,9 @@ except ImportError:  # another interpreter of the same version: the build's NumP
 
 try:
     from . import _ormid
-except ImportError as error:  # the package's Python files alone: its binding is not built
-    raise ImportError("ormid: the binding is not built; build it with "
-                      "`cmake --build build --target ormid_python` (%s)" % error) from None
+except ImportError:  # the package's Python files alone: its binding is not built
+    raise ImportError("ormid: the package's binding is not built: "
+                      "cmake --build build --target ormid_python") from None
 from ._model import (Model, Expr, ModelConstraint, sin, cos, tan, arcsin, arccos, arctan, asin, acos,
                      atan, sinh, cosh, tanh, arcsinh, arccosh, arctanh, asinh, acosh, atanh, exp,
                      log, log10, sqrt, abs)
