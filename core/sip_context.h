@@ -24,10 +24,6 @@ struct SipContext {
   std::vector<double> x;  // the starting point, then the method's point
   double deadline;        // on the clock of run_clock.h
 
-  // The smoothing parameter and the transcription's relaxation: they start
-  // at pf_eps and int_tau and the methods tighten them.
-  double pfEps, intTau;
-
   // The objective reaches the methods multiplied by this factor (and by
   // the sense); the integral methods raise it for small objectives.
   double objectiveScale = 1.0;

@@ -26,8 +26,11 @@ struct IpEval {
 
 // Sizes and scratch shared by the pieces of the method.
 struct IpContext {
-  SipContext& sip;  // problem, options, counters; intTau is the relaxation tau
+  SipContext& sip;  // problem, options, counters
   int nx = 0, mt = 0, nt = 0;
+  // The smoothing parameter of the integrands and the relaxation tau of the
+  // slacks: they start at pf_eps and int_tau and fall level by level.
+  double eps = 0, tau = 0;
   Vec t;  // work vector for the quadrature
   int lagrangianEvaluations = 0;
   int meritEvaluations = 0;

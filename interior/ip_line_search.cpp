@@ -55,7 +55,7 @@ bool descentWeight(IpRun& r, const IpIterate& base, double betaOnEntry, double* 
   double D = meritSlope(r.c, m, r.d);
   while (D >= 0) {
     b = b <= 0 ? 0.1 : 10 * b;
-    if (b > 1000 / r.c.sip.intTau || !std::isfinite(b)) {
+    if (b > 1000 / r.c.tau || !std::isfinite(b)) {
       r.beta = b;
       return false;
     }

@@ -13,7 +13,7 @@ bool augmented(const IpContext& c) { return c.sip.options.int_merit != MeritFunc
 
 double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, bool withDerivatives,
                   MeritValue* m) {
-  const double tau = c.sip.intTau;
+  const double tau = c.tau;
   MeritValue local;
   MeritValue& v = m ? *m : local;
   v.c.assign(c.mt, 0.0);
@@ -37,7 +37,7 @@ double meritValue(IpContext& c, const IpIterate& it, double mu, double beta, boo
 }
 
 void meritGradients(const IpContext& c, const IpIterate& it, double mu, double beta, MeritValue& m) {
-  const double tau = c.sip.intTau;
+  const double tau = c.tau;
   m.gradX = m.gradF;
   m.gradS.assign(c.mt, 0.0);
   for (int j = 0; j < c.mt; ++j) {

@@ -18,7 +18,7 @@ namespace ormid {
 namespace {
 
 void correctSlacks(IpRun& r) {
-  const double tau = r.c.sip.intTau;
+  const double tau = r.c.tau;
   for (int i = 0; i < r.c.mt; ++i)
     if (tau * 1e-8 > tau + r.it.s[i]) {
       r.c.sip.print(PrintLevel::Details, "Correcting slack %d iter\n", i);
@@ -32,7 +32,7 @@ double barrierParameter(const IpRun& r) {
   if (mt == 0) return 0.0;
   double sum = 0, smallest = HUGE_VAL;
   for (int i = 0; i < mt; ++i) {
-    double p = -r.it.lambda[i] * (r.c.sip.intTau + r.it.s[i]);
+    double p = -r.it.lambda[i] * (r.c.tau + r.it.s[i]);
     sum += p;
     smallest = std::min(smallest, p);
   }
@@ -115,8 +115,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       xPrevLevel = r.it.x;
       levelConverged = true;
       r.c.sip.print(PrintLevel::Details, "Decreasing epsilon\n");
-      c.pfEps *= o.int_epsfactor;
-      c.intTau *= o.int_epsfactor;
+      r.c.eps *= o.int_epsfactor;
+      r.c.tau *= o.int_epsfactor;
       break;
     }
     quasiNewtonUpdate(r, j);
@@ -156,7 +156,7 @@ Summary report(IpRun& r) {
   Summary summary;
   summary.kind = SummaryKind::InteriorPoint;
   summary.counts = {r.total, r.c.meritEvaluations};
-  summary.values = {c.modelObjective(f), r.res.rho, r.res.sigma, r.mu, c.pfEps};
+  summary.values = {c.modelObjective(f), r.res.rho, r.res.sigma, r.mu, r.c.eps};
   return summary;
 }
 
@@ -179,8 +179,8 @@ Result interiorPointMethod(SipContext& c) {
   IpRun r(c);
   r.it.x = c.x;
   r.B.assign((long)r.c.nx * r.c.nx, 0.0);
-  c.intTau = c.pfEps / 100;
-  r.c.sip.print(PrintLevel::Details, "Tau=%f\n", c.intTau);
+  r.c.tau = r.c.eps / 100;
+  r.c.sip.print(PrintLevel::Details, "Tau=%f\n", r.c.tau);
   r.c.sip.print(PrintLevel::Details, "%-5s %-24s %-24s %-24s\n", "Iter", "Mu", "Primal", "Dual");
   Vec xPrevLevel;
   bool levelConverged = false, iterationLimit = false;
@@ -192,7 +192,7 @@ Result interiorPointMethod(SipContext& c) {
     if (end != PASS_CONTINUES) break;
     if ((iterationLimit = r.total > o.maxitero)) break;
     // eps falls only when a level has converged.
-    if (c.pfEps < o.int_epslimit) {
+    if (r.c.eps < o.int_epslimit) {
       r.c.sip.print(PrintLevel::Details, "Limit on eps precision\n");
       break;
     }

@@ -19,7 +19,7 @@ struct Blocks {
   const IpContext& c;
   const IpIterate& it;
   const IpEval& e;
-  double w(int j) const { return c.sip.intTau + it.s[j]; }
+  double w(int j) const { return c.tau + it.s[j]; }
   double J(int j, int i) const { return e.J[(long)j * c.nx + i]; }
   double feasibility(int j) const { return e.I[j] + it.s[j]; }
   double* dx(Vec& d) const { return d.data(); }
@@ -139,7 +139,7 @@ bool primalOrdering(const IpContext& c, const IpIterate& it, const IpEval& e, co
 }
 
 double stepBound(const IpContext& c, const IpIterate& it, const Vec& d) {
-  const double tau = c.sip.intTau;
+  const double tau = c.tau;
   double alpha = 1 / 0.95;
   for (int j = 0; j < c.mt; ++j) {
     double dl = d[c.nx + c.mt + j], ds = d[c.nx + j];

@@ -17,6 +17,8 @@ IpContext::IpContext(SipContext& s) : sip(s) {
   nx = p.nx;
   mt = p.mt;
   nt = p.nt;
+  eps = s.options.pf_eps;
+  tau = s.options.int_tau;
   t.assign(nt > 0 ? nt : 1, 0.0);
 }
 
@@ -34,7 +36,7 @@ double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
   q.phi = [&c, x, j](double s, int wantGrad, double* g) {
     c.t[0] = s;
     const double v = infiniteViolation(c.sip, x, c.t.data(), j, wantGrad ? g : nullptr);
-    return penaltyShape(PenaltyShape::SmoothedRoot, v, c.sip.pfEps, c.nx, wantGrad ? g : nullptr);
+    return penaltyShape(PenaltyShape::SmoothedRoot, v, c.eps, c.nx, wantGrad ? g : nullptr);
   };
   q.tl = p.tl[0], q.tu = p.tu[0], q.nx = c.nx;
   q.intervals = o.int_n, q.error = o.int_error, q.minLength = o.int_amp, q.wantGrad = grad ? 1 : 0;
@@ -57,7 +59,7 @@ void objectiveGradient(IpContext& c, const double* x, double* g) {
 }  // namespace
 
 void evaluateLagrangian(IpContext& c, const IpIterate& it, double mu, IpEval& e) {
-  const double tau = c.sip.intTau;
+  const double tau = c.tau;
   e.I.assign(c.mt, 0.0);
   e.r.assign(c.mt, 0.0);
   e.J.assign((long)c.mt * c.nx, 0.0);

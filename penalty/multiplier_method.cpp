@@ -32,7 +32,7 @@ void updateMultipliers(PenaltyRun& r) {
 Result penaltyMultiplierMethod(SipContext& c) {
   if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   PenaltyRun r(c, true);
-  return runPenaltyLoops(r, updateMultipliers, false, true, "Lagrange multipliers:\n");
+  return runPenaltyLoops(r, updateMultipliers, false, "Lagrange multipliers:\n");
 }
 
 }  // namespace ormid

@@ -15,6 +15,7 @@ PenaltyRun::PenaltyRun(SipContext& context, bool withMultipliers) : c(context) {
   const Problem& p = c.problem;
   nx = p.nx;
   nt = p.nt;
+  eps = c.options.pf_eps;
   x = c.x;
   xEps = x;
   xPrev.assign(nx, 0.0);
@@ -37,7 +38,7 @@ namespace {
 const double UNBOUNDED_GROWTH = 1e6;
 
 void gradientAtX(PenaltyRun& r) {
-  weightedPenaltyGradient(r.c, r.nx, r.x.data(), r.nt, r.t.data(), r.miu, r.weights(),
+  weightedPenaltyGradient(r.c, r.nx, r.x.data(), r.eps, r.t.data(), r.miu, r.weights(),
                           r.cs.empty() ? nullptr : r.cs.data(), r.g.data(), &r.P, &r.pt);
 }
 
@@ -67,7 +68,7 @@ bool innerStep(PenaltyRun& r, int k) {
                                              r.c.trace(PrintLevel::Details));
   if (r.c.options.int_merit != MeritFunction::Default) r.c.print(PrintLevel::Details, "Unknown LineSearch\nUsing Armijo\n");
   double alpha = weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(),
-                                      r.gPrev.data(), r.miu, r.weights());
+                                      r.gPrev.data(), r.miu, r.eps, r.weights());
   r.c.printLabelled(PrintLevel::Details, "X: ", r.x);
   gradientAtX(r);
   r.c.print(PrintLevel::Details, "Penalty terms %f %f constraints %f\n", r.Pprev, r.P, r.pt);
@@ -90,7 +91,7 @@ InnerEnd limitReached(const SipContext& c, int quadcutAtStart) {
 }  // namespace
 
 InnerEnd innerLoop(PenaltyRun& r) {
-  r.c.print(PrintLevel::Details, "STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, r.c.pfEps);
+  r.c.print(PrintLevel::Details, "STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, r.eps);
   const int quadcutAtStart = r.c.stats.quadcut;
   gradientAtX(r);
   if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return INNER_UNDEFINED;
@@ -128,12 +129,12 @@ const double PENALTY_LIMIT = 1e8;
 bool peakNeedsPenalty(PenaltyRun& r) {
   const Options& o = r.c.options;
   if (o.pf_type == PenaltyType::P2 || r.miu * o.miuf > PENALTY_LIMIT) return false;
-  return largestViolation(r.c, r.x.data()) > std::fmax(o.feas_tol, r.c.pfEps);
+  return largestViolation(r.c, r.x.data()) > std::fmax(o.feas_tol, r.eps);
 }
 
 }  // namespace
 
-OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded) {
+OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool unbounded) {
   const Options& o = r.c.options;
   if (unbounded || r.pt > o.generalTolerance || peakNeedsPenalty(r)) {
     r.c.print(PrintLevel::Details, "Increasing penalty\n");
@@ -146,9 +147,8 @@ OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded) 
   ++r.epsDecreases;
   r.xEps = r.x;
   r.c.print(PrintLevel::Details, "Decreasing epsilon\n");
-  r.c.pfEps /= 10;
-  if (scaleTau) r.c.intTau /= 10;
-  return r.c.pfEps < 1e-8 ? OUTER_CONVERGED : OUTER_GOES_ON;
+  r.eps /= 10;
+  return r.eps < 1e-8 ? OUTER_CONVERGED : OUTER_GOES_ON;
 }
 
 namespace {
@@ -166,7 +166,7 @@ Summary finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel) {
   Summary summary;
   summary.kind = SummaryKind::Penalty;
   summary.counts = {r.totalInner, r.j + 1, c.stats.pfval, c.stats.gpfval};
-  summary.values = {c.modelObjective(fval), r.miu, c.pfEps};
+  summary.values = {c.modelObjective(fval), r.miu, r.eps};
   r.c.printLabelled(PrintLevel::Details, "Gradient of penalty:\n", r.g);
   c.evaluate(Request::ObjectiveGradient, 0, r.x.data(), nullptr, r.g.data());
   for (double& v : r.g) v = c.modelObjective(v);
@@ -202,7 +202,7 @@ Result innerEnd(InnerEnd end, const PenaltyRun& r) {
 }  // namespace
 
 Result runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
-                          bool scaleTau, const char* multipliersLabel) {
+                       const char* multipliersLabel) {
   OuterEnd end = OUTER_GOES_ON;
   for (r.j = 0; r.j < r.c.options.maxitero; ++r.j) {
     InnerEnd inner = innerLoop(r);
@@ -214,7 +214,7 @@ Result runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bo
     }
     if (updateMultipliers) updateMultipliers(r);
     r.c.iterationDone("outer", r.j + 1, r.x.data(), NAN);
-    if ((end = outerStep(r, stopOnP2, scaleTau, inner == INNER_UNBOUNDED)) != OUTER_GOES_ON) break;
+    if ((end = outerStep(r, stopOnP2, inner == INNER_UNBOUNDED)) != OUTER_GOES_ON) break;
   }
   Summary summary = finishPenaltyRun(r, multipliersLabel);
   return withSummary(outerEnd(end, r), std::move(summary));

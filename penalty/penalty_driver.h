@@ -15,6 +15,7 @@ struct PenaltyRun {
   Vec x, xPrev, g, gPrev, d, xEps, t, H;
   Vec lambda, cs;  // multipliers and violation measures; empty for the plain method
   double miu = 0, P = 0, Pprev = 0, pt = 0;
+  double eps = 0;  // the integrands' smoothing: pf_eps, then divided by 10 each outer step
   int j = 0, totalInner = 0, epsDecreases = 0;
 
   PenaltyRun(SipContext& context, bool withMultipliers);
@@ -33,13 +34,13 @@ InnerEnd innerLoop(PenaltyRun& r);
 enum OuterEnd { OUTER_GOES_ON, OUTER_CONVERGED, OUTER_PENALTY_LIMIT };
 
 // The outer step after an inner loop. stopOnP2 ends at the first feasible
-// outer iteration for the p2 penalty; scaleTau divides int_tau with pf_eps;
-// unbounded raises miu whatever the penalty terms say.
-OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool scaleTau, bool unbounded = false);
+// outer iteration for the p2 penalty; unbounded raises miu whatever the
+// penalty terms say.
+OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool unbounded = false);
 
 // The shared outer loop; updateMultipliers (may be null) runs after each
 // inner loop. Ends with the printed report and the results line.
 Result runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
-                          bool scaleTau, const char* multipliersLabel);
+                       const char* multipliersLabel);
 
 }  // namespace ormid

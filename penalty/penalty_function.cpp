@@ -22,15 +22,15 @@ bool selectedShape(const SipContext& c, PenaltyShape* shape) {
   return false;
 }
 
-Quadrature penaltyQuadrature(SipContext& c, PenaltyShape shape, int j, int nx, const double* x,
-                             double* tbuf, int wantGrad) {
+Quadrature penaltyQuadrature(SipContext& c, PenaltyShape shape, double eps, int j, int nx,
+                             const double* x, double* tbuf, int wantGrad) {
   const Problem& p = c.problem;
   const Options& o = c.options;
   Quadrature q;
-  q.phi = [&c, shape, j, nx, x, tbuf](double s, int want, double* g) {
+  q.phi = [&c, shape, eps, j, nx, x, tbuf](double s, int want, double* g) {
     tbuf[0] = s;
     const double v = infiniteViolation(c, x, tbuf, j, want ? g : nullptr);
-    return penaltyShape(shape, v, c.pfEps, nx, want ? g : nullptr);
+    return penaltyShape(shape, v, eps, nx, want ? g : nullptr);
   };
   q.tl = p.tl[0], q.tu = p.tu[0], q.nx = nx;
   q.intervals = o.int_n, q.error = o.int_error, q.minLength = o.int_amp, q.wantGrad = wantGrad;
@@ -52,11 +52,11 @@ double ruleIntegral(SipContext& c, const Quadrature& q, double* violation, doubl
 }
 
 // I_j with its violation measure and x-gradient, by the rule of pf_int.
-double integral(SipContext& c, const PenaltyShape* shape, int j, int nx, const double* x,
+double integral(SipContext& c, const PenaltyShape* shape, double eps, int j, int nx, const double* x,
                 double* tbuf, int wantGrad, double* violation, double* grad) {
   *violation = 0;
   if (shape) {
-    const Quadrature q = penaltyQuadrature(c, *shape, j, nx, x, tbuf, wantGrad);
+    const Quadrature q = penaltyQuadrature(c, *shape, eps, j, nx, x, tbuf, wantGrad);
     const double I = ruleIntegral(c, q, violation, grad);
     if (cutShort(q)) ++c.stats.quadcut;
     return I;
@@ -68,7 +68,7 @@ double integral(SipContext& c, const PenaltyShape* shape, int j, int nx, const d
 
 }  // namespace
 
-double weightedPenaltyValue(SipContext& c, int nx, const double* x, int /*nt*/, double* tbuf,
+double weightedPenaltyValue(SipContext& c, int nx, const double* x, double eps, double* tbuf,
                             double miu, const double* lambda, double* cs, double* pt,
                             int wantGrad, double* grad) {
   const Problem& p = c.problem;
@@ -83,7 +83,7 @@ double weightedPenaltyValue(SipContext& c, int nx, const double* x, int /*nt*/, 
   const PenaltyShape* known = p.mt > 0 && selectedShape(c, &shape) ? &shape : nullptr;
   for (int j = 0; j < p.mt; ++j) {
     double violation;
-    double Ij = integral(c, known, j, nx, x, tbuf, wantGrad, &violation, gj.data());
+    double Ij = integral(c, known, eps, j, nx, x, tbuf, wantGrad, &violation, gj.data());
     double weight = w * miu * (lambda ? lambda[j] : 1.0);
     P += weight * Ij;
     *pt += Ij;
@@ -99,23 +99,23 @@ double weightedPenaltyValue(SipContext& c, int nx, const double* x, int /*nt*/, 
   return P;
 }
 
-double penaltyValue(SipContext& c, int nx, const double* x, int nt, double* tbuf, double miu,
+double penaltyValue(SipContext& c, int nx, const double* x, double eps, double* tbuf, double miu,
                     double* pt, int wantGrad, double* grad) {
-  return weightedPenaltyValue(c, nx, x, nt, tbuf, miu, nullptr, nullptr, pt, wantGrad, grad);
+  return weightedPenaltyValue(c, nx, x, eps, tbuf, miu, nullptr, nullptr, pt, wantGrad, grad);
 }
 
-void weightedPenaltyGradient(SipContext& c, int nx, const double* x, int nt, double* tbuf,
+void weightedPenaltyGradient(SipContext& c, int nx, const double* x, double eps, double* tbuf,
                              double miu, const double* lambda, double* cs, double* grad,
                              double* P, double* pt) {
   ++c.stats.gpfval;
-  *P = weightedPenaltyValue(c, nx, x, nt, tbuf, miu, lambda, cs, pt, 1, grad);
+  *P = weightedPenaltyValue(c, nx, x, eps, tbuf, miu, lambda, cs, pt, 1, grad);
   c.print(PrintLevel::Details, "Gradient:\n");
   c.printVector(PrintLevel::Details, grad, nx);
 }
 
-void penaltyGradient(SipContext& c, int nx, const double* x, int nt, double* tbuf, double miu,
+void penaltyGradient(SipContext& c, int nx, const double* x, double eps, double* tbuf, double miu,
                      double* grad, double* P, double* pt) {
-  weightedPenaltyGradient(c, nx, x, nt, tbuf, miu, nullptr, nullptr, grad, P, pt);
+  weightedPenaltyGradient(c, nx, x, eps, tbuf, miu, nullptr, nullptr, grad, P, pt);
 }
 
 }  // namespace ormid

@@ -9,7 +9,7 @@ namespace ormid {
 Result penaltyMethod(SipContext& c) {
   if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   PenaltyRun r(c, false);
-  return runPenaltyLoops(r, nullptr, true, false, nullptr);
+  return runPenaltyLoops(r, nullptr, true, nullptr);
 }
 
 }  // namespace ormid

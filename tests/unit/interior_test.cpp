@@ -49,7 +49,7 @@ struct NewtonSystem : ::testing::Test {
   }
   // Largest violation of the three linearised equations by d.
   double linearisedResidual(const Vec& d, double target) {
-    const double tau = prob.context().intTau;
+    const double tau = prob.options.int_tau;  // an IpContext's tau before the method runs
     double worst = 0;
     for (int i = 0; i < 3; ++i) {
       double v = e.gradF[i];
@@ -183,7 +183,7 @@ TEST(Watchdog, NonDescentDirectionRaisesBetaUntilFailure) {
   CaptureStdout();
   EXPECT_FALSE(lineSearch(r, true));
   GetCapturedStdout();
-  EXPECT_GT(r.beta, 1000 / prob.context().intTau);
+  EXPECT_GT(r.beta, 1000 / r.c.tau);
   EXPECT_EQ(r.it.x[0], 1.0);
 }
 

@@ -37,14 +37,14 @@ struct PenaltyFunctionTest : ::testing::Test {
   // Integrand value and its slope at violation v (dv/dx = 1).
   double at(PenaltyShape shape, double v, double* g0 = nullptr) {
     double grad[1] = {1};
-    double r = penaltyShape(shape, v, prob.context().pfEps, 1, grad);
+    double r = penaltyShape(shape, v, prob.options.pf_eps, 1, grad);
     if (g0) *g0 = grad[0];
     return r;
   }
 };
 
 TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
-  const double eps = prob.context().pfEps, tiny = 1e-13;
+  const double eps = prob.options.pf_eps, tiny = 1e-13;
   double ga, gb;
   EXPECT_NEAR(at(PenaltyShape::P1, eps, &ga), eps, 1e-15);
   EXPECT_NEAR(at(PenaltyShape::P1, eps - tiny, &gb), eps, 1e-12);
@@ -67,11 +67,10 @@ TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
 TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
   for (PenaltyType type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
     prob.options.pf_type = type;
-    prob.context().pfEps = 0.05;
     const double x[2] = {-0.3, 0.5};  // violated on part of T only
     double grad[2], pt;
     CaptureStdout();
-    double P = penaltyValue(prob.context(), 2, x, 1, t, 10.0, &pt, 1, grad);
+    double P = penaltyValue(prob.context(), 2, x, 0.05, t, 10.0, &pt, 1, grad);
     GetCapturedStdout();
     EXPECT_GT(pt, 0) << static_cast<int>(type);
     EXPECT_GT(P, x[0] * x[0] + 3 * x[1]) << static_cast<int>(type);
@@ -80,8 +79,8 @@ TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
       up[i] += 1e-6;
       down[i] -= 1e-6;
       CaptureStdout();
-      double d = (penaltyValue(prob.context(), 2, up, 1, t, 10.0, &pt, 0, nullptr) -
-                  penaltyValue(prob.context(), 2, down, 1, t, 10.0, &pt, 0, nullptr)) / 2e-6;
+      double d = (penaltyValue(prob.context(), 2, up, 0.05, t, 10.0, &pt, 0, nullptr) -
+                  penaltyValue(prob.context(), 2, down, 0.05, t, 10.0, &pt, 0, nullptr)) / 2e-6;
       GetCapturedStdout();
       EXPECT_NEAR(grad[i], d, 2e-3 * std::fabs(d) + 1e-5) << static_cast<int>(type) << " " << i;
     }
@@ -93,7 +92,7 @@ TEST_F(PenaltyFunctionTest, WithoutInfiniteConstraintsPIsTheObjective) {
   prob.install();
   const double x[2] = {2, 1};
   double grad[2], pt = -1;
-  double P = penaltyValue(prob.context(), 2, x, 1, t, 100.0, &pt, 1, grad);
+  double P = penaltyValue(prob.context(), 2, x, 1e-4, t, 100.0, &pt, 1, grad);
   EXPECT_EQ(P, 7.0);
   EXPECT_EQ(pt, 0.0);
   EXPECT_EQ(grad[0], 4.0);
@@ -106,10 +105,8 @@ TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
   double pt;
   for (PenaltyType type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
     prob.options.pf_type = type;
-    prob.context().pfEps = 0.1;
-    double before = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
-    prob.context().pfEps = 0.01;
-    double after = penaltyValue(prob.context(), 2, x, 1, t, 1.0, &pt, 0, nullptr);
+    double before = penaltyValue(prob.context(), 2, x, 0.1, t, 1.0, &pt, 0, nullptr);
+    double after = penaltyValue(prob.context(), 2, x, 0.01, t, 1.0, &pt, 0, nullptr);
     if (type == PenaltyType::P2)
       EXPECT_EQ(before, after);
     else
@@ -122,7 +119,7 @@ TEST_F(PenaltyFunctionTest, GradientCallIsCountedAndPrinted) {
   double grad[2], P, pt;
   prob.options.pf_type = PenaltyType::P2;
   CaptureStdout();
-  penaltyGradient(prob.context(), 2, x, 1, t, 1.0, grad, &P, &pt);
+  penaltyGradient(prob.context(), 2, x, 1e-4, t, 1.0, grad, &P, &pt);
   std::string out = GetCapturedStdout();
   // g = 1 on [0, 1]: I = 1, P = f + 0.5 * miu * I.
   EXPECT_NEAR(P, 1.0 + 0.5, 1e-12);

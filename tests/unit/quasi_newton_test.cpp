@@ -131,7 +131,7 @@ TEST_F(ArmijoTest, AcceptsHalvedStepsWithSufficientDecrease) {
   const double d[1] = {8};  // full step overshoots: steps 1, 0.5, 0.25 tried
   double xNew[1];
   CaptureStdout();
-  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0);
+  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0, 1e-4);
   std::string out = GetCapturedStdout();
   // f(8) = 49, f(4) = 9, f(2) = 1 fail; alpha = 1/8 reaches the minimum.
   EXPECT_EQ(xNew[0], 1.0);
@@ -144,7 +144,7 @@ TEST_F(ArmijoTest, AscentDirectionEndsWithStepZero) {
   const double x[1] = {1}, g[1] = {0}, d[1] = {1};
   double xNew[1] = {42};
   CaptureStdout();
-  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0);
+  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0, 1e-4);
   std::string out = GetCapturedStdout();
   EXPECT_EQ(xNew[0], 1.0);
   EXPECT_NE(out.find("Step zero 0.00000000000000000000\n"), std::string::npos);
@@ -155,7 +155,7 @@ TEST_F(ArmijoTest, ZeroDirectionTakesFullStep) {
   const double x[1] = {3}, g[1] = {4}, d[1] = {0};
   double xNew[1];
   CaptureStdout();
-  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0);
+  armijoSearch(prob.context(), 1, x, d, xNew, g, 1.0, 1e-4);
   std::string out = GetCapturedStdout();
   EXPECT_EQ(xNew[0], 3.0);
   EXPECT_NE(out.find("Step=1.000000\n"), std::string::npos);
