@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "conversions.h"
+#include "model/model_graph.h"
 #include "ormid/model.h"
 
 namespace py = pybind11;
@@ -90,12 +91,21 @@ void bindConstraint(py::module_& m) {
       });
 }
 
+// The graphs are compiled while the GIL is held (another thread may be
+// adding to the model); the solve runs on the compiled copy without it.
 py::dict solveModel(const Model& model, const std::map<std::string, std::string>& keywords, int printLevel) {
   const Options o = pyormid::optionsOf(keywords, printLevel);
   Result r;
+  const std::string issue = model.check();
+  if (!issue.empty()) {
+    r.status = Status::InvalidInput;
+    r.message = issue;
+    return pyormid::resultOf(r);
+  }
+  GraphProblem problem(model.graph()->graphModel());
   {
     py::gil_scoped_release release;
-    r = model.solve(o);
+    r = ormid::solve(problem.problem(), o);
   }
   return pyormid::resultOf(r);
 }
