@@ -35,19 +35,23 @@ std::string number(double v) {
   return text;
 }
 
-void emit(const Expression& pool, int node, std::ostringstream& out) {
-  const ExprNode& n = pool.nodes[node];
-  if (n.op == Op::Constant) {
-    out << "n" << number(n.value) << "\n";
-    return;
+// The tree under root in prefix order (operator, then its arguments), by an
+// explicit stack: a long chain of sums is as deep as it is long.
+void emit(const Expression& pool, int root, std::ostringstream& out) {
+  std::vector<int> pending{root};
+  while (!pending.empty()) {
+    const ExprNode& n = pool.nodes[pending.back()];
+    pending.pop_back();
+    if (n.op == Op::Constant) {
+      out << "n" << number(n.value) << "\n";
+    } else if (n.op == Op::Variable) {
+      out << "v" << n.variable << "\n";
+    } else {
+      out << "o" << opcode(n.op) << "\n";
+      if (isList(n.op)) out << n.args.size() << "\n";
+      pending.insert(pending.end(), n.args.rbegin(), n.args.rend());
+    }
   }
-  if (n.op == Op::Variable) {
-    out << "v" << n.variable << "\n";
-    return;
-  }
-  out << "o" << opcode(n.op) << "\n";
-  if (isList(n.op)) out << n.args.size() << "\n";
-  for (int a : n.args) emit(pool, a, out);
 }
 
 std::set<int> variablesOf(const Expression& pool, int root) {
