@@ -23,7 +23,7 @@ Result haltonMethod(SipContext& c) {
     c.print(PrintLevel::Details, "%d Halton points are more than the %d a run may hold\n", total, MAX_GRID_POINTS);
     return sipResult(Status::NoPoint, "too many Halton points");
   }
-  const NormRange range = normRangeOf(p);
+  const NormRange range = normRangeOf(p, c.trace(PrintLevel::Summary));
   PointSet fullGrid(range), active(range), working(range), flagged(range);
   HaltonSequence halton;
   double* x = c.x.data();

@@ -66,7 +66,7 @@ Result hettichMethod(SipContext& c) {
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
   c.print(PrintLevel::Iterations, "Refinements=%d\n", o.disc_k);
   if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
-  HettichRun r(c, normRangeOf(p));
+  HettichRun r(c, normRangeOf(p, c.trace(PrintLevel::Summary)));
   if (!buildMethodGrid(c, r.fullGrid, h.data())) return gridRefused(c, h.data());
   const int firstGridSize = r.fullGrid.count();
   c.stats.nnlp = 0;

@@ -34,7 +34,7 @@ Result initialGuess(SipContext& c) {
   if (!finiteBox(c)) return sipResult(Status::NoPoint, "T cannot be gridded");
   std::vector<double> h(p.nt);
   for (int j = 0; j < p.nt; ++j) h[j] = (p.tu[j] - p.tl[j]) / 5;
-  const NormRange range = normRangeOf(p);
+  const NormRange range = normRangeOf(p, c.trace(PrintLevel::Summary));
   PointSet fullGrid(range), working(range);
   if (!buildProblemGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
   PointSet::copy(fullGrid, working);

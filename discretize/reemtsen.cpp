@@ -35,7 +35,7 @@ Result reemtsenMethod(SipContext& c) {
   GridPreparation prepared = prepareGridMethod(c, h);
   if (prepared != GRID_READY) return unpreparedEnd(prepared);
   if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
-  const NormRange range = normRangeOf(p);
+  const NormRange range = normRangeOf(p, c.trace(PrintLevel::Summary));
   PointSet fullGrid(range), working(range);
   if (!buildMethodGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
   const int firstGridSize = fullGrid.count();

@@ -1,13 +1,12 @@
 #include "lower_level/point_set.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "kernels/vector_ops.h"
 
 namespace ormid {
 
-NormRange normRangeOf(const Problem& p) {
+NormRange normRangeOf(const Problem& p, const Trace& outOfRange) {
   const int nt = p.nt;
   const double *tl = p.tl, *tu = p.tu;
   std::vector<double> lo(nt), hi(nt);
@@ -29,6 +28,7 @@ NormRange normRangeOf(const Problem& p) {
   r.bucketWidth = (r.normMax - r.normMin) / PointSet::BUCKETS;
   r.nt = nt;
   r.mt = p.mt;
+  r.outOfRange = outOfRange;
   return r;
 }
 
@@ -41,8 +41,8 @@ int PointSet::bucketOf(double norm) const {
 
 bool PointSet::inRange(double norm) const {
   if (norm < range_.normMin || norm > range_.normMax) {
-    fprintf(stderr, "Norm of point out of range\n");
-    fprintf(stderr, "Min=%f Max=%f val=%f\n", range_.normMin, range_.normMax, norm);
+    traceLine(range_.outOfRange, "Norm of point out of range\nMin=%f Max=%f val=%f\n", range_.normMin,
+              range_.normMax, norm);
     return false;
   }
   return true;

@@ -6,6 +6,7 @@
 #include <list>
 #include <vector>
 
+#include "kernels/trace.h"
 #include "ormid/ormid.h"
 
 namespace ormid {
@@ -16,15 +17,15 @@ struct GridPoint {
   std::vector<double> g;  // mt constraint values, as last evaluated
 };
 
-// The norm range shared by every set of a run.
 // The norm range shared by every set of a run, with the sizes of its points.
 struct NormRange {
   double normMin = 0, normMax = 0, bucketWidth = 0;
   int nt = 0, mt = 0;  // coordinates and constraint values of each point
+  Trace outOfRange;    // told of a point whose norm is out of range (may be empty)
 };
 
 // Range of ||t|| over the problem's box [tl, tu].
-NormRange normRangeOf(const Problem& p);
+NormRange normRangeOf(const Problem& p, const Trace& outOfRange = Trace());
 
 const double POINT_TOLERANCE = 1e-6;
 
@@ -36,7 +37,7 @@ class PointSet {
   explicit PointSet(const NormRange& range = NormRange()) : range_(range) {}
 
   // Stores a copy at the head of its bucket (g null: zeros). False when the
-  // norm is out of range (reported on standard error).
+  // norm is out of range (reported to the range's outOfRange).
   bool insert(const double* t, double norm, const double* g);
   // Appends at the tail unless the bucket holds the same point already.
   bool insertUnique(const double* t, double norm, const double* g);

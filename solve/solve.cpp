@@ -9,6 +9,7 @@
 #include "core/run_clock.h"
 #include "core/sip.h"
 #include "solve/dispatch.h"
+#include "solve/guarded_problem.h"
 #include "certificate/certificate.h"
 #include "lower_level/lower_level.h"
 #include "verify/verify.h"
@@ -164,19 +165,11 @@ void reportRunaway(const Problem& p, Result& r) {
   }
 }
 
-}  // namespace
-
-Result solve(const Problem& problem, const Options& options) {
-  const double start = monotonicSeconds();
-  const std::string issue = checkInput(problem, options);
-  if (!issue.empty()) {
-    Result r = sipResult(Status::InvalidInput, issue);
-    if (problem.x0 && problem.nx > 0) r.x.assign(problem.x0, problem.x0 + problem.nx);
-    return r;
-  }
-  SipContext c(problem, options);
+// The method, then the certificate and verification of its point; a
+// violated point they find goes back to the method (a few rounds).
+Result solveWithFoundPoints(SipContext& c, double start) {
   // The objective's scale, from its gradient at the start (when given).
-  const double gradientScale = problem.x0 ? objectiveGradientNorm(problem, problem.x0) : 0.0;
+  const double gradientScale = c.problem.x0 ? objectiveGradientNorm(c.problem, c.problem.x0) : 0.0;
   Result r = dispatch(c);
   int iterations = 0;
   for (int round = 0;; ++round) {
@@ -191,7 +184,7 @@ Result solve(const Problem& problem, const Options& options) {
       break;
     }
     const Certificate cert = describePoint(c, gradientScale, monotonicSeconds() - start, r);
-    if (statusCode(r.status) >= 300 || !takesFoundPoints(options.method)) break;
+    if (statusCode(r.status) >= 300 || !takesFoundPoints(c.options.method)) break;
     std::vector<Point> found = untriedPoints(c, cert, r);
     if (found.empty()) break;
     if (round == FOUND_POINT_ROUNDS || timeIsUp(c) || c.interrupted) {
@@ -213,10 +206,47 @@ Result solve(const Problem& problem, const Options& options) {
     }
     r = next;
   }
-  if (r.hasPoint()) reportRunaway(problem, r);
+  return r;
+}
+
+// An exception that none of the caller's callbacks threw: the library's own.
+Result internalError(const SipContext& c, const char* what) {
+  Result r = sipResult(Status::Breakdown, std::string("internal error: ") + what);
+  r.x = c.x;
+  return r;
+}
+
+}  // namespace
+
+Result solve(const Problem& problem, const Options& options) {
+  const double start = monotonicSeconds();
+  const std::string issue = checkInput(problem, options);
+  if (!issue.empty()) {
+    Result r = sipResult(Status::InvalidInput, issue);
+    if (problem.x0 && problem.nx > 0) r.x.assign(problem.x0, problem.x0 + problem.nx);
+    return r;
+  }
+  // Nothing leaves the library by an exception: what the caller's callbacks
+  // throw ends the solve as an evaluation error with its message.
+  GuardedProblem guard(problem, options);
+  SipContext c(guard.problem(), guard.options());
+  Result r;
+  try {
+    r = solveWithFoundPoints(c, start);
+    if (r.hasPoint()) reportRunaway(problem, r);
+    c.flushLog();
+  } catch (const std::exception& e) {
+    r = internalError(c, e.what());
+  } catch (...) {
+    r = internalError(c, "an exception that is not a std::exception");
+  }
+  if (guard.threw()) {
+    r.status = Status::EvaluationError;
+    r.message = guard.thrownMessage();
+    if (r.x.empty()) r.x = c.x;
+  }
   r.stats = c.stats;
   r.seconds = monotonicSeconds() - start;
-  c.flushLog();
   return r;
 }
 

@@ -6,6 +6,8 @@
 #include <dirent.h>
 
 #include <cmath>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ namespace {
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
 
 // min (x - 3)^2 subject to x <= 1 + t on [0, 1]: x = 1.
 Functions shiftedLine() {
@@ -52,18 +56,61 @@ int filesIn(const std::string& dir) {
   return n;
 }
 
+const Method EVERY_METHOD[] = {Method::Penalty, Method::PenaltyM, Method::Intp, Method::DiscHett,
+                               Method::DiscHalt, Method::DiscReem, Method::Exchange, Method::Sqp};
+
 TEST(Embedding, EveryMethodIsSilentByDefaultAndLeavesNoFile) {
   ScratchWorkingDir dir;
-  for (Method m : {Method::Penalty, Method::PenaltyM, Method::Intp, Method::DiscHett,
-                   Method::DiscReem, Method::Exchange, Method::Sqp}) {
+  for (Method m : EVERY_METHOD) {
     CaptureStdout();
+    CaptureStderr();
     Result r = solve(shiftedLine(), withMethod(m));
     EXPECT_EQ(GetCapturedStdout(), "") << static_cast<int>(m);
+    EXPECT_EQ(GetCapturedStderr(), "") << static_cast<int>(m);
     if (m != Method::Sqp) {
       EXPECT_NEAR(r.x[0], 1.0, 1e-3) << static_cast<int>(m) << r.message;
     }
   }
   EXPECT_EQ(filesIn(dir.file("")), 0);
+}
+
+// An exception from the caller's functions never leaves solve: whichever
+// method runs (inside Ipopt's callbacks too), the solve ends with an
+// evaluation error carrying its message, silently.
+TEST(Embedding, AThrowingFunctionEndsEveryMethodWithAnEvaluationError) {
+  for (Method m : EVERY_METHOD) {
+    if (m == Method::Sqp) continue;  // evaluates nothing
+    for (int throwAt : {1, 25}) {    // the first value of g, and one in mid-run
+      Functions p = shiftedLine();
+      auto calls = std::make_shared<int>(0);
+      p.g = [calls, throwAt](int, const double* x, const double* t) {
+        if (++*calls == throwAt) throw std::runtime_error("g broke");
+        return x[0] - 1 - t[0];
+      };
+      CaptureStdout();
+      CaptureStderr();
+      Result r = solve(p, withMethod(m));
+      EXPECT_EQ(GetCapturedStdout(), "") << static_cast<int>(m);
+      EXPECT_EQ(GetCapturedStderr(), "") << static_cast<int>(m);
+      EXPECT_EQ(r.status, Status::EvaluationError) << static_cast<int>(m) << " at " << throwAt << ": " << r.message;
+      EXPECT_EQ(r.message, "g broke (thrown by the evaluator)") << static_cast<int>(m);
+      EXPECT_EQ(r.x.size(), 1u) << static_cast<int>(m);
+    }
+  }
+}
+
+TEST(Embedding, AThrowingObjectiveOrCallbackIsAnEvaluationErrorToo) {
+  Functions p = shiftedLine();
+  p.f = [](const double*) -> double { throw std::logic_error("f broke"); };
+  Result r = solve(p, withMethod(Method::Exchange));
+  EXPECT_EQ(r.status, Status::EvaluationError);
+  EXPECT_EQ(r.message, "f broke (thrown by the evaluator)");
+  EXPECT_EQ(r.x, (std::vector<double>{0.0}));  // the start
+  Options o = withMethod(Method::Penalty);
+  o.iteration_callback = [](const Iteration&) -> IterationAction { throw 7; };
+  r = solve(shiftedLine(), o);
+  EXPECT_EQ(r.status, Status::EvaluationError);
+  EXPECT_EQ(r.message, "an exception that is not a std::exception (thrown by the iteration callback)");
 }
 
 TEST(Embedding, TheLogSinkReceivesWholeLinesAtTheChosenLevel) {
