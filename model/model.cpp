@@ -209,6 +209,15 @@ int Model::infiniteConstraints() const { return (int)graph_->constraints.size() 
 
 std::string Model::check() const { return graph_->check(); }
 
+double Model::value(const Expr& e, const std::vector<double>& x, const std::vector<double>& t) const {
+  if (e.isConstant()) return e.constantValue();
+  const int root = ownNode(graph_, e);
+  if ((int)x.size() != graph_->nx || ((int)t.size() != graph_->nt && graph_->dependsOnT(root)))
+    throw std::invalid_argument("value: x (t) must hold one value per finite (infinite) variable");
+  GraphFunction f(graph_->functionGraph(root), graph_->nx, graph_->nt);
+  return f.value(x.data(), t.empty() ? nullptr : t.data());
+}
+
 Result Model::solve(const Options& options) const {
   const std::string issue = check();
   if (!issue.empty()) {

@@ -130,6 +130,9 @@ class ORMID_API Model {
   bool writeNl(const std::string& stub, std::string* why = nullptr) const;
   // What is wrong with the model (empty when nothing is).
   std::string check() const;
+  // e at the finite variables x (as Result::x holds them) and the infinite
+  // ones t (needed where e depends on them); NaN where it has no value.
+  double value(const Expr& e, const std::vector<double>& x, const std::vector<double>& t = {}) const;
 
   const std::shared_ptr<ModelGraph>& graph() const { return graph_; }
 

@@ -106,6 +106,15 @@ class Model:
         for c in _constraints(constraint):
             self._core.subject_to(c, name)
 
+    def value(self, expr, x, t=()):
+        """expr (or an array of expressions) at the finite variables x (an
+        ormid.Result or its x) and, where it depends on them, the infinite ones t."""
+        x = [float(v) for v in getattr(x, "x", x)]
+        t = [float(v) for v in t]
+        if isinstance(expr, np.ndarray):
+            return np.array([self._core.value(e, x, t) for e in expr.ravel()]).reshape(expr.shape)
+        return self._core.value(expr, x, t)
+
     @property
     def sizes(self):
         """(nx, nt, mx, mt)"""

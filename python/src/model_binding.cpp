@@ -130,6 +130,9 @@ void bindModelCore(py::module_& m) {
            py::arg("objective"), py::arg("name") = "")
       .def("subject_to", &Model::subjectTo, py::arg("constraint"), py::arg("name") = "")
       .def("check", &Model::check)
+      .def("value", [](const Model& model, const py::object& e, const std::vector<double>& x,
+                       const std::vector<double>& t) { return model.value(operand(e), x, t); },
+           py::arg("expr"), py::arg("x"), py::arg("t") = std::vector<double>())
       .def_property_readonly("nx", &Model::finiteVariables)
       .def_property_readonly("nt", &Model::infiniteVariableCount)
       .def_property_readonly("mx", &Model::finiteConstraints)

@@ -32,6 +32,7 @@ def approximation_model(degree=5):
     m.minimize(u)
     m.subject_to(residual <= u)
     m.subject_to(-u <= residual)
+    m.handles = a, u, t, residual
     return m
 
 
@@ -52,6 +53,11 @@ def test_array_expressions_solve_and_survive_the_round_trip(tmp_path):
     assert direct.status == 0, direct.message
     # The minimax error of degree 5 on [0, 1] is about 1.1e-6 (equioscillation).
     assert 5e-7 < direct.fun < 3e-6
+    a, u, t, residual = m.handles
+    np.testing.assert_array_equal(m.value(a, direct), direct.x[:6])
+    assert m.value(u, direct) == direct.fun
+    worst = max(abs(m.value(residual, direct, [s])) for s in np.linspace(0.0, 1.0, 201))
+    assert worst <= direct.fun * (1 + 1e-8)
     stub = str(tmp_path / "approximation")
     m.write_nl(stub)
     assert all(os.path.exists(stub + ext) for ext in (".nl", ".row", ".col"))
