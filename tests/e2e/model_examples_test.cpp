@@ -20,19 +20,19 @@ namespace {
 // The finite variables in the order of the stub's .col file.
 Model watson2() {
   Model m;
-  Expr x1 = m.variable(-HUGE_VAL, HUGE_VAL, -1), x2 = m.variable(-HUGE_VAL, HUGE_VAL, 0);
+  Expr x1 = m.variable(-HUGE_VAL, HUGE_VAL, -1, "x1"), x2 = m.variable(-HUGE_VAL, HUGE_VAL, 0, "x2");
   Expr t = m.infiniteVariable(0, 1, "t");
-  m.minimize(pow(x1, 2.0) / 3 + pow(x2, 2.0) + x1 / 2);
+  m.minimize(pow(x1, 2.0) / 3 + pow(x2, 2.0) + x1 / 2, "f");
   m.subjectTo(pow(1 - pow(x1, 2.0) * pow(t, 2.0), 2.0) - x1 * pow(t, 2.0) - pow(x2, 2.0) + x2 <= 0, "tcon");
   return m;
 }
 
 Model oet1() {
   Model m;
-  Expr u = m.variable();
-  std::vector<Expr> x = m.variables(2);
-  Expr t = m.infiniteVariable(0, 2);
-  m.minimize(u);
+  Expr u = m.variable(-HUGE_VAL, HUGE_VAL, 0, "u");
+  std::vector<Expr> x = m.variables(2, -HUGE_VAL, HUGE_VAL, 0, "x");
+  Expr t = m.infiniteVariable(0, 2, "t");
+  m.minimize(u, "f");
   Expr r = pow(t, 2.0) - x[0] * t - x[1] * exp(t);
   m.subjectTo(r - u <= 0, "tabove");
   m.subjectTo(-r - u <= 0, "tbelow");
@@ -41,10 +41,10 @@ Model oet1() {
 
 Model ball3() {
   Model m;
-  Expr c1 = m.variable(-HUGE_VAL, HUGE_VAL, 0.2), c2 = m.variable(-HUGE_VAL, HUGE_VAL, 0.3);
-  Expr c3 = m.variable(-HUGE_VAL, HUGE_VAL, 0.4), r = m.variable(-HUGE_VAL, HUGE_VAL, 1);
-  std::vector<Expr> t = m.infiniteVariables({{0, 1}, {0, 1}, {0, 1}});
-  m.minimize(r);
+  Expr c1 = m.variable(-HUGE_VAL, HUGE_VAL, 0.2, "c1"), c2 = m.variable(-HUGE_VAL, HUGE_VAL, 0.3, "c2");
+  Expr c3 = m.variable(-HUGE_VAL, HUGE_VAL, 0.4, "c3"), r = m.variable(-HUGE_VAL, HUGE_VAL, 1, "r");
+  std::vector<Expr> t{m.infiniteVariable(0, 1, "t1"), m.infiniteVariable(0, 1, "t2"), m.infiniteVariable(0, 1, "t3")};
+  m.minimize(r, "f");
   m.subjectTo(pow(t[0] - c1, 2.0) + pow(t[1] - c2, 2.0) + pow(t[2] - c3, 2.0) - r <= 0, "tcon");
   return m;
 }
@@ -87,6 +87,22 @@ TEST(ModelExamples, SolveToTheStubsPointAndAreVerified) {
       EXPECT_TRUE(v.available) << v.reason;
       EXPECT_LE(v.bound, 1e-8);
     }
+  }
+}
+
+// dravo prints the partition, the values and the derivatives at the start:
+// the written stub and the AMPL-written example print the same.
+TEST(ModelExamples, WrittenStubsMatchTheExamplesUnderDravo) {
+  for (const auto& example : EXAMPLES) {
+    SCOPED_TRACE(example.first);
+    TempDir dir;
+    ASSERT_TRUE(example.second().writeNl(dir.file("p")));
+    for (const char* ext : {".nl", ".row", ".col"})
+      ASSERT_EQ(runIn(dir.path(), "cp '" + sourceDir() + "/examples/" + example.first + ext + "' example" + ext).status, 0);
+    const RunResult written = runIn(dir.path(), dravoPath() + " p"), bundled = runIn(dir.path(), dravoPath() + " example");
+    ASSERT_EQ(bundled.status, 0) << bundled.out << bundled.err;
+    ASSERT_NE(bundled.out.find("Hessiana"), std::string::npos) << bundled.out;
+    EXPECT_EQ(written.out, bundled.out);
   }
 }
 
