@@ -1,5 +1,6 @@
 // The ground the integral methods (penalty and interior point) share.
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "core/sip.h"
@@ -18,6 +19,12 @@ bool integrationDomainUsable(const SipContext& c) {
     return false;
   }
   return true;
+}
+
+std::string integralShapeRefusal(const Problem& p) {
+  if (p.mt > 0 && p.nt > 1)
+    return "integrates over one infinite variable (the problem has " + std::to_string(p.nt) + ")";
+  return "";
 }
 
 double infiniteViolation(SipContext& c, const double* x, const double* t, int j, double* grad) {

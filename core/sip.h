@@ -28,6 +28,9 @@ void nlpUnavailable(const SipContext& c);
 // Integration runs over the first infinite variable; refuses (with a
 // message) a problem without one or with an unbounded one.
 bool integrationDomainUsable(const SipContext& c);
+// Why an integral method cannot take the problem (empty when it can): with
+// infinite constraints, it integrates over one infinite variable.
+std::string integralShapeRefusal(const Problem& p);
 // g_j(x, t) - u_j at the node t; with grad, its x-gradient (nx values).
 double infiniteViolation(SipContext& c, const double* x, const double* t, int j, double* grad);
 // The BFGS rules the options set.

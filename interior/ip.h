@@ -1,5 +1,12 @@
 // Interior point method on the integral transcription of the infinite
 // constraints: I_j(x) + s_j = 0 with slacks s and multipliers lambda < 0.
+//
+// What it accepts: infinite constraints g(x, t) <= u over one infinite
+// variable with finite bounds (InvalidInput for more than one, NoPoint for
+// none or an unbounded one). Finite constraints and finite bounds on x are
+// not enforced (the dispatcher warns of them): an answer that violates a
+// finite constraint is Infeasible, and its message names the constraint
+// the method ignored.
 #pragma once
 
 #include <vector>

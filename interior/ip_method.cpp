@@ -173,6 +173,8 @@ Result passResult(PassEnd end, const IpRun& r, bool iterationLimit) {
 }  // namespace
 
 Result interiorPointMethod(SipContext& c) {
+  const std::string refusal = integralShapeRefusal(c.problem);
+  if (!refusal.empty()) return sipResult(Status::InvalidInput, "the interior point method " + refusal);
   if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   const Options& o = c.options;
   c.scaleSmallObjective();

@@ -30,6 +30,8 @@ void updateMultipliers(PenaltyRun& r) {
 }  // namespace
 
 Result penaltyMultiplierMethod(SipContext& c) {
+  const std::string refusal = integralShapeRefusal(c.problem);
+  if (!refusal.empty()) return sipResult(Status::InvalidInput, "the penalty multiplier method " + refusal);
   if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   PenaltyRun r(c, true);
   return runPenaltyLoops(r, updateMultipliers, false, "Lagrange multipliers:\n");

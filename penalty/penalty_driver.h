@@ -1,5 +1,12 @@
 // The outer and inner loops shared by the penalty method and the penalty
 // multiplier method.
+//
+// What the penalty methods accept: infinite constraints g(x, t) <= u over
+// one infinite variable with finite bounds (InvalidInput for more than one,
+// NoPoint for none or an unbounded one). Finite constraints and finite
+// bounds on x are not enforced (the dispatcher warns of them): an answer
+// that violates a finite constraint is Infeasible, and its message names
+// the constraint the method ignored.
 #pragma once
 
 #include <vector>

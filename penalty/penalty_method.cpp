@@ -7,6 +7,8 @@
 namespace ormid {
 
 Result penaltyMethod(SipContext& c) {
+  const std::string refusal = integralShapeRefusal(c.problem);
+  if (!refusal.empty()) return sipResult(Status::InvalidInput, "the penalty method " + refusal);
   if (!integrationDomainUsable(c)) return sipResult(Status::NoPoint, "T cannot be integrated");
   PenaltyRun r(c, false);
   return runPenaltyLoops(r, nullptr, true, nullptr);

@@ -1,6 +1,9 @@
 #include "solve/checks.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "core/sip.h"
 
@@ -65,6 +68,40 @@ void checkConstraintType(const SipContext& c) {
       c.print(PrintLevel::Summary, "Infinite constraint %d has infinite upper bound\n"
              "Infinite constraints must be of lower or equal type\n", j);
   }
+}
+
+namespace {
+
+bool ignoresFiniteConstraints(Method m) {
+  return m == Method::Penalty || m == Method::PenaltyM || m == Method::Intp;
+}
+
+// The first finite constraint that x violates beyond feas_tol on the scale
+// max(1, |bound|) (evaluated directly: not the method's work); -1 for none.
+int violatedFiniteConstraint(const SipContext& c, const double* x) {
+  const Problem& p = c.problem;
+  for (int k = 0; k < p.mx; ++k) {
+    int error = 0;
+    const double v = p.evaluate(Request::FiniteValue, k, x, nullptr, nullptr, nullptr, nullptr, &error, p.data);
+    if (error || std::isnan(v)) return k;
+    const double below = p.cxl[k] - v, above = v - p.cxu[k];
+    if (below > c.options.feas_tol * std::max(1.0, std::fabs(p.cxl[k])) ||
+        above > c.options.feas_tol * std::max(1.0, std::fabs(p.cxu[k])))
+      return k;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void noteIgnoredFiniteConstraint(const SipContext& c, Result& r) {
+  const Problem& p = c.problem;
+  if (r.status != Status::Infeasible || p.mx == 0 || !ignoresFiniteConstraints(c.options.method)) return;
+  if ((int)r.x.size() != p.nx) return;
+  const int k = violatedFiniteConstraint(c, r.x.data());
+  if (k < 0) return;
+  const std::string name = k < (int)p.finiteNames.size() ? p.finiteNames[k] : std::to_string(k);
+  r.message += "; the method ignores finite constraints, and constraint " + name + " is violated";
 }
 
 }  // namespace ormid

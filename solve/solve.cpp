@@ -8,6 +8,7 @@
 #include "core/function_problem.h"
 #include "core/run_clock.h"
 #include "core/sip.h"
+#include "solve/checks.h"
 #include "solve/dispatch.h"
 #include "solve/guarded_problem.h"
 #include "certificate/certificate.h"
@@ -233,7 +234,10 @@ Result solve(const Problem& problem, const Options& options) {
   Result r;
   try {
     r = solveWithFoundPoints(c, start);
-    if (r.hasPoint()) reportRunaway(problem, r);
+    if (r.hasPoint()) {
+      noteIgnoredFiniteConstraint(c, r);
+      reportRunaway(problem, r);
+    }
     c.flushLog();
   } catch (const std::exception& e) {
     r = internalError(c, e.what());

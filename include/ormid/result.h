@@ -13,7 +13,7 @@ namespace ormid {
 // Codes in the bands of AMPL's solve results (the .sol's solve_result_num);
 // negative ones leave no point.
 enum class Status {
-  InvalidInput = -3,  // the problem or the options fail the input check
+  InvalidInput = -3,  // the problem or the options fail the input check, or the method cannot take the problem's shape
   NotSolved = -2,     // no method has run
   NoPoint = -1,       // ended before it had any point (x is the start, if any)
   Solved = 0,

@@ -113,6 +113,38 @@ TEST(Embedding, AThrowingObjectiveOrCallbackIsAnEvaluationErrorToo) {
   EXPECT_EQ(r.message, "an exception that is not a std::exception (thrown by the iteration callback)");
 }
 
+// The integral methods integrate over one infinite variable: more are
+// refused before any work, with the reason. Finite constraints they ignore:
+// an answer that violates one says so.
+TEST(Embedding, TheIntegralMethodsRefuseShapesTheyCannotHandle) {
+  const std::pair<Method, std::string> methods[] = {{Method::Penalty, "the penalty method "},
+                                                    {Method::PenaltyM, "the penalty multiplier method "},
+                                                    {Method::Intp, "the interior point method "}};
+  for (const auto& m : methods) {
+    Functions finite = shiftedLine();  // x = 1 without the finite constraint x <= 0.5
+    finite.mx = 1;
+    finite.c = [](int, const double* x) { return x[0] - 0.5; };
+    finite.gradC = [](int, const double*, double* g) { g[0] = 1; };
+    Result r = solve(finite, withMethod(m.first));
+    EXPECT_EQ(r.status, Status::Infeasible) << m.second << r.message;
+    EXPECT_NE(r.message.find("; the method ignores finite constraints, and constraint 0 is violated"), std::string::npos)
+        << m.second << r.message;
+    finite.c = [](int, const double* x) { return x[0] - 2; };  // inactive: no note
+    r = solve(finite, withMethod(m.first));
+    EXPECT_EQ(r.message.find("ignores"), std::string::npos) << m.second << r.message;
+    Functions plane = shiftedLine();
+    plane.nt = 2;
+    r = solve(plane, withMethod(m.first));
+    EXPECT_EQ(r.status, Status::InvalidInput) << m.second << r.message;
+    EXPECT_EQ(r.stats.objval + r.stats.contval, 0) << m.second;
+    EXPECT_EQ(r.message, m.second + "integrates over one infinite variable (the problem has 2)");
+    // Without infinite constraints there is nothing to integrate: any T will do.
+    plane.mt = 0;
+    r = solve(plane, withMethod(m.first));
+    EXPECT_NEAR(r.x[0], 3.0, 1e-3) << m.second << r.message;
+  }
+}
+
 TEST(Embedding, TheLogSinkReceivesWholeLinesAtTheChosenLevel) {
   std::vector<std::string> iterations, details;
   Options o = withMethod(Method::Exchange);
