@@ -9,6 +9,12 @@ namespace ormid {
 
 namespace {
 
+// The check of an optimal answer: a row may be violated by this share of
+// the size of its terms, an active row's slack (with a multiplier) by
+// SLACK_SHARE, and c + G' lambda may be this share of its terms.
+const double SHARE = 1e-9;
+const double SLACK_SHARE = 1e-6;
+
 // G's columns in compressed form, as Clp loads them.
 struct Columns {
   std::vector<CoinBigIndex> start;
@@ -46,6 +52,55 @@ bool leansOnBox(const std::vector<double>& x, const std::vector<double>& centre,
   return false;
 }
 
+// Clp's answer in our terms, with its status.
+LpSolution answerOf(ClpSimplex& model, int n, int m, const std::vector<double>& centre,
+                    const std::vector<double>& reach) {
+  LpSolution s;
+  s.pivots = model.numberIterations();
+  s.x.assign(model.primalColumnSolution(), model.primalColumnSolution() + n);
+  // Clp's row duals y satisfy c - G'y = reduced costs, y <= 0 on rows at
+  // their upper bound: the multipliers here are -y.
+  s.lambda.resize(m);
+  const double* y = model.dualRowSolution();
+  for (int r = 0; r < m; ++r) {
+    s.lambda[r] = std::max(0.0, -y[r]);
+    if (model.getRowStatus(r) != ClpSimplex::basic) s.basis.push_back(r);
+  }
+  switch (model.status()) {
+    case 0: s.status = leansOnBox(s.x, centre, reach) ? LpStatus::Unbounded : LpStatus::Optimal; break;
+    case 1: s.status = LpStatus::Infeasible; break;
+    case 2: s.status = LpStatus::Unbounded; break;
+    case 3: s.status = LpStatus::PivotLimit; break;
+    default: s.status = LpStatus::Singular; break;
+  }
+  return s;
+}
+
+// Whether an optimal answer is one: x within the rows, multipliers that
+// balance c (c + G' lambda = 0) and vanish off the active rows, each to a
+// share of the size of its terms. Clp's scaled programs may end "optimal"
+// or "infeasible" where the rows are nearly dependent (cosines of many
+// frequencies on few points).
+bool optimalityHolds(const LinearProgram& lp, const LpSolution& s) {
+  const int n = lp.n, m = lp.rows();
+  double xSize = 0, cSize = 0;
+  for (double v : s.x) xSize = std::max(xSize, std::fabs(v));
+  for (double v : lp.c) cSize = std::max(cSize, std::fabs(v));
+  std::vector<double> residual(lp.c), size(n);
+  for (int i = 0; i < n; ++i) size[i] = std::fabs(lp.c[i]);
+  for (int r = 0; r < m; ++r) {
+    const double* g = &lp.G[(size_t)r * n];
+    double value = -lp.h[r], terms = std::fabs(lp.h[r]);
+    for (int i = 0; i < n; ++i) value += g[i] * s.x[i], terms += std::fabs(g[i] * s.x[i]);
+    if (value > SHARE * std::max(terms, 1e-300)) return false;
+    if (s.lambda[r] > 0 && -value > SLACK_SHARE * std::max(terms, 1e-300) * std::max(1.0, xSize)) return false;
+    for (int i = 0; i < n; ++i) residual[i] += g[i] * s.lambda[r], size[i] += std::fabs(g[i] * s.lambda[r]);
+  }
+  for (int i = 0; i < n; ++i)
+    if (std::fabs(residual[i]) > SHARE * std::max(size[i], cSize)) return false;
+  return true;
+}
+
 }  // namespace
 
 LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre,
@@ -57,28 +112,31 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
   const Columns cols = columnsOf(lp);
   std::vector<double> lower(n), upper(n), rowLower(m, -COIN_DBL_MAX);
   for (int i = 0; i < n; ++i) lower[i] = centre[i] - reach[i], upper[i] = centre[i] + reach[i];
-  ClpSimplex model;
-  model.setLogLevel(0);
-  model.loadProblem(n, m, cols.start.data(), cols.row.data(), cols.value.data(), lower.data(), upper.data(),
-                    lp.c.data(), rowLower.data(), lp.h.data());
-  model.setMaximumIterations(maxPivots);
-  if (maxSeconds > 0) model.setMaximumSeconds(maxSeconds);
-  setBasis(model, n, start);
-  model.dual();
-  s.pivots = model.numberIterations();
-  s.x.assign(model.primalColumnSolution(), model.primalColumnSolution() + n);
-  // Clp's row duals y satisfy c - G'y = reduced costs, y <= 0 on rows at
-  // their upper bound: the multipliers here are -y.
-  s.lambda.resize(m);
-  const double* y = model.dualRowSolution();
-  for (int r = 0; r < m; ++r) s.lambda[r] = std::max(0.0, -y[r]);
-  switch (model.status()) {
-    case 0: s.status = leansOnBox(s.x, centre, reach) ? LpStatus::Unbounded : LpStatus::Optimal; break;
-    case 1: s.status = LpStatus::Infeasible; break;
-    case 2: s.status = LpStatus::Unbounded; break;
-    case 3: s.status = LpStatus::PivotLimit; break;
-    default: s.status = LpStatus::Singular; break;
+  // The dual simplex on the scaled program from the last basis; where its
+  // answer fails the check, without scaling; then the primal simplex.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ClpSimplex model;
+    model.setLogLevel(0);
+    model.loadProblem(n, m, cols.start.data(), cols.row.data(), cols.value.data(), lower.data(), upper.data(),
+                      lp.c.data(), rowLower.data(), lp.h.data());
+    model.setMaximumIterations(maxPivots);
+    if (maxSeconds > 0) model.setMaximumSeconds(maxSeconds);
+    if (attempt != 1) model.scaling(0);
+    model.setPrimalTolerance(1e-10);
+    model.setDualTolerance(1e-10);
+    if (attempt < 2) {
+      setBasis(model, n, start);
+      model.dual();
+    } else {
+      model.primal();
+    }
+    const int pivots = s.pivots;
+    s = answerOf(model, n, m, centre, reach);
+    s.pivots += pivots;
+    if (s.status == LpStatus::PivotLimit) return s;
+    if (s.status == LpStatus::Optimal ? optimalityHolds(lp, s) : model.secondaryStatus() == 0 && attempt > 0) return s;
   }
+  if (s.status == LpStatus::Optimal) s.status = LpStatus::Singular;
   return s;
 }
 

@@ -17,6 +17,14 @@ const int REFRESH_EVERY = 64;
 const double VIOLATED = 1e-13;
 // Entries of the pivot column below this share of its largest are zero.
 const double PIVOT_SHARE = 1e-9;
+// Pivots in a row that leave the dual objective where it was, after which
+// the smallest-index rule (R. G. Bland, "New finite pivoting rules for the
+// simplex method", Mathematics of Operations Research 2 (1977)) picks the
+// rows until one moves it: a degenerate vertex otherwise cycles.
+const int DEGENERATE_RUN = 30;
+// A start basis may have multipliers this far below zero (a share of the
+// largest): another solver's vertex, to its tolerances, set to zero.
+const double START_NEGATIVE = 1e-6;
 
 // The inverse of the row-major n x n matrix A by Gauss-Jordan elimination
 // with partial pivoting; false where A is singular to rounding.
@@ -86,8 +94,8 @@ class Simplex {
   const double* row(int r) const { return &G_[(size_t)r * n_]; }
   bool refresh(bool dualFeasible = true);
   void vertex();
-  int mostViolated() const;
-  bool pivot(int entering);
+  int mostViolated(bool firstOne) const;
+  bool pivot(int entering, bool firstOne, bool* degenerate);
 };
 
 // The basis matrix's inverse and the multipliers afresh; false where the
@@ -105,7 +113,7 @@ bool Simplex::refresh(bool dualFeasible) {
     largest = std::max(largest, std::fabs(lambda_[k]));
   }
   for (double& l : lambda_) {
-    if (!dualFeasible && l < -1e-9 * largest) return false;
+    if (!dualFeasible && l < -START_NEGATIVE * largest) return false;
     l = std::max(0.0, l);
   }
   return true;
@@ -130,8 +138,9 @@ void Simplex::vertex() {
     for (int k = 0; k < n_; ++k) x_[i] += inverse_[(size_t)i * n_ + k] * h_[basis_[k]];
 }
 
-// The inequality violated furthest (in distance from its plane); -1: none.
-int Simplex::mostViolated() const {
+// The inequality violated furthest (in distance from its plane), or with
+// `firstOne` the violated one of smallest index; -1: none.
+int Simplex::mostViolated(bool firstOne) const {
   int worst = -1;
   double distance = 0;
   double largestX = 0;
@@ -142,6 +151,7 @@ int Simplex::mostViolated() const {
     for (int i = 0; i < n_; ++i) value += g[i] * x_[i];
     // The size of the row's terms, bounded by |h| + |g|_1 |x|_inf.
     if (!(value > VIOLATED * (std::fabs(h_[r]) + absSum_[r] * largestX)) || !(norm_[r] > 0)) continue;
+    if (firstOne) return r;
     const double d = value / norm_[r];
     if (d > distance) distance = d, worst = r;
   }
@@ -149,8 +159,10 @@ int Simplex::mostViolated() const {
 }
 
 // Brings `entering` into the basis in place of the row whose multiplier
-// reaches zero first; false when none does (the program is infeasible).
-bool Simplex::pivot(int entering) {
+// reaches zero first (among ties, with `firstOne`, the row of smallest
+// index); false when none does (the program is infeasible). degenerate:
+// whether the step was zero.
+bool Simplex::pivot(int entering, bool firstOne, bool* degenerate) {
   // w = B^-T g_q: g_q = sum_k w_k g_{B_k}.
   Vec w(n_, 0.0);
   const double* g = row(entering);
@@ -164,10 +176,12 @@ bool Simplex::pivot(int entering) {
     if (!(w[k] > PIVOT_SHARE * largest)) continue;
     const double ratio = lambda_[k] / w[k];
     // Among near ties the largest pivot, for the inverse's sake.
-    if (ratio < step * (1 - 1e-12) || (leaving >= 0 && ratio <= step * (1 + 1e-12) && w[k] > w[leaving]))
-      step = ratio, leaving = k;
+    const bool tie = leaving >= 0 && ratio <= step * (1 + 1e-12);
+    const bool better = firstOne ? basis_[k] < basis_[leaving] : w[k] > w[leaving];
+    if (ratio < step * (1 - 1e-12) || (tie && better)) step = ratio, leaving = k;
   }
   if (leaving < 0) return false;
+  *degenerate = !(step > 0);
   for (int k = 0; k < n_; ++k) lambda_[k] = std::max(0.0, lambda_[k] - step * w[k]);
   lambda_[leaving] = step;
   // The inverse after row `leaving` of B becomes g_q (Sherman-Morrison):
@@ -186,10 +200,11 @@ LpSolution Simplex::solve(int maxPivots, const std::function<bool()>& stop) {
   LpSolution out;
   out.status = LpStatus::Singular;
   bool fresh = true;
-  int sinceRefresh = 0;
+  int sinceRefresh = 0, degenerateRun = 0;
   for (;;) {
     vertex();
-    const int entering = mostViolated();
+    const bool bland = degenerateRun >= DEGENERATE_RUN;
+    const int entering = mostViolated(bland);
     if (entering < 0) {
       // The last word is the fresh inverse's.
       if (fresh) break;
@@ -201,10 +216,12 @@ LpSolution Simplex::solve(int maxPivots, const std::function<bool()>& stop) {
       out.status = LpStatus::PivotLimit;
       return out;
     }
-    if (!pivot(entering)) {
+    bool degenerate = false;
+    if (!pivot(entering, bland, &degenerate)) {
       out.status = LpStatus::Infeasible;
       return out;
     }
+    degenerateRun = degenerate ? degenerateRun + 1 : 0;
     ++out.pivots;
     fresh = false;
     if (++sinceRefresh == REFRESH_EVERY) {
@@ -215,6 +232,7 @@ LpSolution Simplex::solve(int maxPivots, const std::function<bool()>& stop) {
   out.x = x_;
   out.lambda.assign(m_, 0.0);
   out.status = LpStatus::Optimal;
+  out.basis = basis_;
   for (int k = 0; k < n_; ++k) {
     if (basis_[k] < m_) out.lambda[basis_[k]] = lambda_[k];
     // A vertex on the artificial box: no bounded optimum holds x there.

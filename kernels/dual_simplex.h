@@ -27,6 +27,7 @@ struct LpSolution {
   LpStatus status = LpStatus::Singular;
   std::vector<double> x;       // n: the last vertex
   std::vector<double> lambda;  // m: the inequalities' multipliers (>= 0), c + G' lambda = 0
+  std::vector<int> basis;      // the n rows of G that hold the vertex (where none is a box bound)
   int pivots = 0;
 };
 

@@ -478,6 +478,8 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   if (subproblemTooLarge(c, (long)points.size())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
+  // A linear program: the simplex's vertex.
+  if (exactHessian_ && linearInX(c)) return solveLinearSubproblem(c, x, points, held, lambda0, scaling);
   // Ipopt's linear solver keeps state of its own: one subproblem at a time
   // in a process, whatever the number of solves. The time left is counted
   // once the turn has come.
@@ -486,9 +488,6 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   const bool exact = exactHessian_ && c.problem.hessians;
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);
-  // A linear program: the simplex's vertex, where it gives one.
-  SubproblemResult vertex;
-  if (exact && problem->linear() && solveLinearSubproblem(c, x, points, held, lambda0, scaling, vertex)) return vertex;
   double objectiveScale = objectiveScaling(c, x);
   if (scaling) objectiveScale = std::max(objectiveScale, scaling->objective);
   int iterations = 0;

@@ -4,20 +4,29 @@
 #include <cmath>
 
 #include "core/run_clock.h"
+#include "kernels/clp_lp.h"
 #include "kernels/dual_simplex.h"
 
 namespace ormid {
 
 namespace {
 
-// The artificial box around x, in units of x's largest entry (at least 1):
-// an optimum further off is left to the interior point solver.
+// The artificial box around x, in units of x's largest entry (at least 1),
+// and how often it grows by BOX_GROWTH before the optimum counts as beyond
+// reach.
 const double REACH = 1e6;
-// Multipliers below this share of the largest are zero (a vertex's rounding).
-const double MULTIPLIER_SHARE = 1e-12;
-// Beyond this many variables the dense basis inverse (n^2 values, n^3 work
-// every 64 pivots) costs more than Ipopt's sparse factorisations.
-const int MAX_VARIABLES = 300;
+const double BOX_GROWTH = 1e3;
+const int BOX_TRIES = 3;
+// Up to this many variables the dense simplex (n^2 values in its basis
+// inverse) is faster than the sparse LU factors, where it gives an answer.
+const int DENSE_UP_TO = 40;
+// Up to this many variables the dense simplex polishes the sparse one's
+// vertex (its basis inverse costs n^3).
+const int POLISH_UP_TO = 1200;
+// Pivots per variable the polish may take: from a vertex that is optimal
+// to the sparse simplex's tolerances it takes a few; more means rows
+// dependent to rounding, where the sparse simplex's vertex stays.
+const int POLISH_PIVOTS = 2;
 
 // Each row of the subproblem (a finite constraint, or an infinite one at a
 // point) as an affine function a'x + b, and its place in the multipliers'
@@ -27,17 +36,21 @@ struct AffineRows {
   // For each inequality of lp: the full row (-1: a bound of x) and its side.
   std::vector<long> fullRow;
   std::vector<int> side;
+  std::vector<double> scale;
   bool finite = true;
 
-  // lower <= a'x + b <= upper as one inequality per finite bound.
-  void add(long full, const std::vector<double>& a, double b, double lower, double upper) {
+  // lower <= a'x + b <= upper as one inequality per finite bound, times
+  // `factor`: the simplex's tolerances are absolute, and a constraint of
+  // size 1e-8 must be held to its own scale.
+  void add(long full, const std::vector<double>& a, double b, double lower, double upper, double factor = 1) {
     for (int s : {1, -1}) {
       const double bound = s > 0 ? upper : lower;
       if (s > 0 ? isPlusInfinity(bound) : isMinusInfinity(bound)) continue;
-      for (double v : a) lp.G.push_back(s * v);
-      lp.h.push_back(s * (bound - b));
+      for (double v : a) lp.G.push_back(factor * s * v);
+      lp.h.push_back(factor * s * (bound - b));
       fullRow.push_back(full);
       side.push_back(s);
+      scale.push_back(factor);
     }
     finite = finite && std::isfinite(b);
     for (double v : a) finite = finite && std::isfinite(v);
@@ -72,7 +85,8 @@ AffineRows affineRows(SipContext& c, const double* x0, const PointList& points,
       std::fill(a.begin(), a.end(), 0.0);
       c.evaluate(Request::InfiniteGradient, j, x0, points[q].data(), a.data(), gt.data());
       const double value = c.evaluate(Request::InfiniteValue, j, x0, points[q].data());
-      rows.add(p.mx + (long)full, a, constantTerm(value, a, x0), p.ctl[j], p.ctu[j]);
+      const double factor = scaling && j < (int)scaling->infinite.size() ? scaling->infinite[j] : 1.0;
+      rows.add(p.mx + (long)full, a, constantTerm(value, a, x0), p.ctl[j], p.ctu[j], factor);
     }
   for (int i = 0; i < p.nx; ++i) {
     std::fill(a.begin(), a.end(), 0.0);
@@ -81,19 +95,6 @@ AffineRows affineRows(SipContext& c, const double* x0, const PointList& points,
   }
   for (double v : rows.lp.c) rows.finite = rows.finite && std::isfinite(v);
   return rows;
-}
-
-// Fewer than nx rows with a multiplier: the optimum may be a whole face of
-// which the vertex is one corner, likely violated between the points where
-// the interior point solver's centre of the face is not (and the next
-// vertex another corner). Multipliers below MULTIPLIER_SHARE of the
-// largest are zero.
-bool uniqueVertex(const std::vector<double>& lambda, int nx) {
-  double largest = 0;
-  for (double l : lambda) largest = std::max(largest, l);
-  int positive = 0;
-  for (double l : lambda) positive += l > MULTIPLIER_SHARE * largest;
-  return positive >= nx;
 }
 
 // The rows that carried the last multipliers (lambda0, full layout, Ipopt's
@@ -109,37 +110,105 @@ std::vector<int> lastBasis(const AffineRows& rows, const std::vector<double>* la
   return basis;
 }
 
+// The dense simplex's answer, from `start` where that is a dual feasible
+// basis; nothing where it cycles on a degenerate vertex or meets a basis
+// singular to rounding.
+bool denseSimplex(SipContext& c, const LinearProgram& lp, const std::vector<double>& centre,
+                  const std::vector<double>& reach, const std::vector<int>& start, int maxPivots,
+                  LpSolution& s) {
+  s = dualSimplex(lp, centre, reach, maxPivots, &start, [&c] { return timeIsUp(c); });
+  return s.status != LpStatus::PivotLimit && s.status != LpStatus::Singular;
+}
+
+// The simplex's answer: the dense one for small programs where it ends,
+// the sparse one otherwise. The sparse one's tolerances are absolute on
+// its own scaling of the rows, blind to a violation of 1e-10 of rows whose
+// terms are of size one (a filter's error of 1e-8): the dense one goes on
+// from its basis, with the exact test of each row. Both give up past the
+// time limit.
+LpSolution simplex(SipContext& c, const LinearProgram& lp, const std::vector<double>& centre,
+                   const std::vector<double>& reach, const std::vector<int>& start) {
+  LpSolution s;
+  if (lp.n <= DENSE_UP_TO && (denseSimplex(c, lp, centre, reach, start, 3 * (lp.n + lp.rows()) + 100, s) ||
+                              timeIsUp(c)))
+    return s;
+  const int maxPivots = 20 * (lp.n + lp.rows()) + 1000;
+  const double left = secondsLeft(c);
+  s = clpSimplex(lp, centre, reach, maxPivots, &start, std::isfinite(left) ? std::max(left, 1e-3) : 0);
+  LpSolution polished;
+  if (s.status == LpStatus::Optimal && (int)s.basis.size() == lp.n && lp.n <= POLISH_UP_TO &&
+      denseSimplex(c, lp, centre, reach, s.basis, POLISH_PIVOTS * lp.n, polished) &&
+      polished.status == LpStatus::Optimal) {
+    polished.pivots += s.pivots;
+    return polished;
+  }
+  return s;
+}
+
+SubproblemResult notSolved(SubproblemStatus status, const char* text) {
+  SubproblemResult r;
+  r.status = status;
+  r.text = text;
+  return r;
+}
+
+SubproblemResult lpFailure(SipContext& c, LpStatus status) {
+  switch (status) {
+    case LpStatus::Infeasible: return notSolved(SUB_INFEASIBLE, "infeasible");
+    case LpStatus::Unbounded: return notSolved(SUB_FAILED, "unbounded");
+    case LpStatus::PivotLimit:
+      return timeIsUp(c) ? notSolved(SUB_TIME_LIMIT, "time limit") : notSolved(SUB_LIMIT, "pivot limit");
+    default: return notSolved(SUB_FAILED, "singular basis");
+  }
+}
+
 }  // namespace
 
-bool solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
-                           const std::vector<char>* held, const std::vector<double>* lambda0,
-                           const SubproblemScaling* scaling, SubproblemResult& result) {
+bool linearInX(SipContext& c) {
   const Problem& p = c.problem;
-  if (p.nx <= 0 || p.nx > MAX_VARIABLES) return false;
+  if (!p.hessians || p.nx <= 0) return false;
+  std::vector<double> flags((size_t)p.nx * p.nx + 1, 1.0);
+  c.evaluate(Request::HessianPattern, 0, c.x.data(), nullptr, flags.data());
+  for (size_t e = 0; e + 1 < flags.size(); ++e)
+    if (flags[e] != 0) return false;
+  return true;
+}
+
+SubproblemResult solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
+                                       const std::vector<char>* held, const std::vector<double>* lambda0,
+                                       const SubproblemScaling* scaling) {
+  const Problem& p = c.problem;
   AffineRows rows = affineRows(c, x, points, held, scaling);
-  if (!rows.finite) return false;
+  if (!rows.finite) return notSolved(SUB_FAILED, "invalid number");
   double size = 1;
   for (int i = 0; i < p.nx; ++i) size = std::max(size, std::fabs(x[i]));
-  const std::vector<double> centre(x, x + p.nx), reach(p.nx, REACH * size);
-  const int maxPivots = 10 * (p.nx + rows.lp.rows()) + 100;
+  const std::vector<double> centre(x, x + p.nx);
   const std::vector<int> start = lastBasis(rows, lambda0);
-  // Past the time limit the simplex stops, and Ipopt says so.
-  const LpSolution s = dualSimplex(rows.lp, centre, reach, maxPivots, &start, [&c] { return timeIsUp(c); });
-  if (s.status != LpStatus::Optimal || !uniqueVertex(s.lambda, p.nx)) return false;
+  LpSolution s;
+  double reach = REACH * size;
+  for (int tries = 0; tries < BOX_TRIES; ++tries, reach *= BOX_GROWTH) {
+    s = simplex(c, rows.lp, centre, std::vector<double>(p.nx, reach), start);
+    if (s.status != LpStatus::Unbounded) break;
+  }
+  ++c.stats.nnlp;
+  c.stats.nnlpc += s.pivots;
+  if (s.status != LpStatus::Optimal) {
+    SubproblemResult r = lpFailure(c, s.status);
+    c.print(PrintLevel::Iterations, "Simplex: %s, %d pivots\n", r.text.c_str(), s.pivots);
+    return r;
+  }
   std::copy(s.x.begin(), s.x.end(), x);
   // Ipopt's sign: positive against the upper bound.
-  result = SubproblemResult();
+  SubproblemResult result;
   result.lambda.assign(p.mx + (size_t)p.mt * points.size(), 0.0);
   for (size_t r = 0; r < s.lambda.size(); ++r)
-    if (rows.fullRow[r] >= 0) result.lambda[rows.fullRow[r]] += rows.side[r] * s.lambda[r];
+    if (rows.fullRow[r] >= 0) result.lambda[rows.fullRow[r]] += rows.side[r] * rows.scale[r] * s.lambda[r];
   result.objective = c.evaluate(Request::ObjectiveValue, 0, x);
   result.status = SUB_SOLVED;
   result.text = "optimal";
-  ++c.stats.nnlp;
-  c.stats.nnlpc += s.pivots;
   c.print(PrintLevel::Iterations, "Simplex: optimal, %d pivots, objective %.10e\n", s.pivots,
           c.modelObjective(result.objective));
-  return true;
+  return result;
 }
 
 }  // namespace ormid

@@ -178,7 +178,7 @@ void tangentProgram(FakeProblem& f) {
   };
 }
 
-TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOneIsLeftToIpopt) {
+TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOneLeavesXAsItWas) {
   // max x0 + x1 s.t. -1 <= x0 cos t + x1 sin t <= 1: the two tangents either
   // side of pi/4 hold the vertex, against their upper bounds (Ipopt's sign:
   // positive), with equal multipliers that balance the objective's gradient.
@@ -188,10 +188,8 @@ TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOne
   PointList points;
   for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
   std::vector<double> x = {0.5, 0.5};
-  SubproblemResult r;
-  CaptureStdout();
-  ASSERT_TRUE(solveLinearSubproblem(c, x.data(), points, nullptr, nullptr, nullptr, r));
-  GetCapturedStdout();
+  SubproblemResult r = solveLinearSubproblem(c, x.data(), points, nullptr, nullptr, nullptr);
+  ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
   const double corner = std::cos(M_PI / 4) / std::cos(M_PI / 4 / 39);
   EXPECT_NEAR(x[0], corner, 1e-14);
   EXPECT_NEAR(x[1], corner, 1e-14);
@@ -199,9 +197,11 @@ TEST(LinearSubproblem, TheVertexCarriesTheActiveRowsMultipliersAndAnUnboundedOne
   ASSERT_EQ(r.lambda.size(), 40u);
   const double share = 0.5 / (std::cos(M_PI / 4) * std::cos(M_PI / 4 / 39));
   for (int k = 0; k < 40; ++k) EXPECT_NEAR(r.lambda[k], k == 19 || k == 20 ? share : 0.0, 1e-12) << k;
-  // One point leaves x1 free: no vertex within reach, x as it was.
+  // One point leaves x1 free: no vertex within any box, x as it was.
   x = {0.5, 0.5};
-  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, nullptr, r));
+  r = solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, nullptr);
+  EXPECT_EQ(r.status, SUB_FAILED);
+  EXPECT_EQ(r.text, "unbounded");
   EXPECT_EQ(x, (std::vector<double>{0.5, 0.5}));
 }
 
@@ -214,8 +214,8 @@ TEST(SubproblemStep, BothSolversStopOnTheTrustRegionWhereOnePointLeavesXFree) {
   SubproblemScaling step;
   step.stepBound = {100.0, 100.0};
   std::vector<double> x = {0.5, 0.5};
-  SubproblemResult r;
-  ASSERT_TRUE(solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, &step, r));
+  SubproblemResult r = solveLinearSubproblem(c, x.data(), {{0.0}}, nullptr, nullptr, &step);
+  ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
   EXPECT_NEAR(x[0], 1.0, 1e-12);
   EXPECT_NEAR(x[1], 100.5, 1e-12);
   x = {0.5, 0.5};
@@ -226,9 +226,9 @@ TEST(SubproblemStep, BothSolversStopOnTheTrustRegionWhereOnePointLeavesXFree) {
   EXPECT_NEAR(x[1], 100.5, 1e-6);
 }
 
-TEST(LinearSubproblem, AVertexOfAWholeOptimalFaceIsLeftToIpopt) {
+TEST(LinearSubproblem, AWholeOptimalFaceEndsAtOneOfItsVertices) {
   // max x0 + x1 s.t. x0 + x1 <= 1, x >= 0: every point of the segment is
-  // optimal; its corners carry one multiplier for two variables.
+  // optimal; the answer is a corner, held by the row and one bound of x.
   FakeProblem f;
   f.nx = 2;
   f.xl = {0.0, 0.0};
@@ -238,9 +238,45 @@ TEST(LinearSubproblem, AVertexOfAWholeOptimalFaceIsLeftToIpopt) {
   f.gradG = [](int, const double*, const double*, double* gx, double* gt) { gx[0] = gx[1] = 1, gt[0] = 0; };
   SipContext& c = f.install();
   std::vector<double> x = {0.2, 0.2};
-  SubproblemResult r;
-  EXPECT_FALSE(solveLinearSubproblem(c, x.data(), {{0.0}, {1.0}}, nullptr, nullptr, nullptr, r));
-  EXPECT_EQ(x, (std::vector<double>{0.2, 0.2}));
+  SubproblemResult r = solveLinearSubproblem(c, x.data(), {{0.0}, {1.0}}, nullptr, nullptr, nullptr);
+  ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
+  EXPECT_NEAR(r.objective, -1.0, 1e-14);
+  EXPECT_NEAR(std::min(x[0], x[1]), 0.0, 1e-14);
+  EXPECT_NEAR(std::max(x[0], x[1]), 1.0, 1e-14);
+  EXPECT_NEAR(r.lambda[0] + r.lambda[1], 1.0, 1e-12);
+}
+
+TEST(LinearSubproblem, AProgramWithHundredsOfVariablesIsSolvedByTheSparseSimplex) {
+  // min sum x_i s.t. x_k >= 1 + k / n at the point t = k of T = [0, n - 1]:
+  // every row active, with multiplier 1.
+  const int n = 350;
+  FakeProblem f;
+  f.nx = n;
+  f.tu = {n - 1.0};
+  f.f = [](const double* x) {
+    double sum = 0;
+    for (int i = 0; i < n; ++i) sum += x[i];
+    return sum;
+  };
+  f.gradF = [](const double*, double* g) { std::fill(g, g + n, 1.0); };
+  f.g = [](int, const double* x, const double* t) {
+    const int k = (int)std::lround(t[0]);
+    return 1.0 + (double)k / n - x[k];
+  };
+  f.gradG = [](int, const double*, const double* t, double* gx, double* gt) {
+    std::fill(gx, gx + n, 0.0);
+    gx[std::lround(t[0])] = -1, gt[0] = 0;
+  };
+  SipContext& c = f.install();
+  PointList points;
+  for (int k = 0; k < n; ++k) points.push_back({(double)k});
+  std::vector<double> x(n, 0.0);
+  SubproblemResult r = solveLinearSubproblem(c, x.data(), points, nullptr, nullptr, nullptr);
+  ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
+  for (int k = 0; k < n; ++k) {
+    EXPECT_NEAR(x[k], 1.0 + (double)k / n, 1e-13) << k;
+    EXPECT_NEAR(r.lambda[k], 1.0, 1e-12) << k;
+  }
 }
 
 TEST(IpoptBounds, LibraryInfinitiesBecomeIpoptInfinities) {
