@@ -29,6 +29,11 @@ class WorkingSet {
   static const int DROP_AFTER = 3;
 
   explicit WorkingSet(const Problem& p);
+  // With `remezStart` (T one-dimensional, every constraint linear in x) the
+  // start is the nx + 1 extrema of the Chebyshev polynomial of degree nx
+  // on T, an alternation-like reference for every infinite constraint (each
+  // maps T onto its own band), whose points go when idle.
+  WorkingSet(const Problem& p, bool remezStart);
 
   // Halves the coarse start's spacing (its points stay): a subproblem on too
   // few points of T can be unbounded. False when the start is as fine as a
@@ -67,6 +72,7 @@ class WorkingSet {
   int perCoordinate_ = 0;
 
   void addStart(int perCoordinate);
+  void addChebyshevExtrema(int degree);
 };
 
 }  // namespace ormid

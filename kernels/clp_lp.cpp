@@ -14,6 +14,8 @@ namespace {
 // SLACK_SHARE, and c + G' lambda may be this share of its terms.
 const double SHARE = 1e-9;
 const double SLACK_SHARE = 1e-6;
+// Clp's primal and dual tolerances (its defaults are 1e-7).
+const double TOLERANCE = 1e-10;
 
 // G's columns in compressed form, as Clp loads them.
 struct Columns {
@@ -76,14 +78,14 @@ LpSolution answerOf(ClpSimplex& model, int n, int m, const std::vector<double>& 
   return s;
 }
 
-// Whether an optimal answer is one: x within the rows, multipliers that
-// balance c (c + G' lambda = 0) and vanish off the active rows, each to a
-// share of the size of its terms. Clp's scaled programs may end "optimal"
-// or "infeasible" where the rows are nearly dependent (cosines of many
-// frequencies on few points).
-bool optimalityHolds(const LinearProgram& lp, const LpSolution& s) {
+// How far an optimal answer is from one, as the largest of: a row's
+// violation, an active row's slack (with a multiplier) and the imbalance of
+// c + G' lambda, each as a share of the size of its terms. Clp's programs
+// may end "optimal" or "infeasible" far from it where the rows are nearly
+// dependent (cosines of many frequencies on few points).
+double optimalityDefect(const LinearProgram& lp, const LpSolution& s) {
   const int n = lp.n, m = lp.rows();
-  double xSize = 0, cSize = 0;
+  double xSize = 0, cSize = 0, defect = 0;
   for (double v : s.x) xSize = std::max(xSize, std::fabs(v));
   for (double v : lp.c) cSize = std::max(cSize, std::fabs(v));
   std::vector<double> residual(lp.c), size(n);
@@ -92,13 +94,13 @@ bool optimalityHolds(const LinearProgram& lp, const LpSolution& s) {
     const double* g = &lp.G[(size_t)r * n];
     double value = -lp.h[r], terms = std::fabs(lp.h[r]);
     for (int i = 0; i < n; ++i) value += g[i] * s.x[i], terms += std::fabs(g[i] * s.x[i]);
-    if (value > SHARE * std::max(terms, 1e-300)) return false;
-    if (s.lambda[r] > 0 && -value > SLACK_SHARE * std::max(terms, 1e-300) * std::max(1.0, xSize)) return false;
+    terms = std::max(terms, 1e-300);
+    defect = std::max(defect, value / terms);
+    if (s.lambda[r] > 0) defect = std::max(defect, -value / terms / std::max(1.0, xSize) * SHARE / SLACK_SHARE);
     for (int i = 0; i < n; ++i) residual[i] += g[i] * s.lambda[r], size[i] += std::fabs(g[i] * s.lambda[r]);
   }
-  for (int i = 0; i < n; ++i)
-    if (std::fabs(residual[i]) > SHARE * std::max(size[i], cSize)) return false;
-  return true;
+  for (int i = 0; i < n; ++i) defect = std::max(defect, std::fabs(residual[i]) / std::max(size[i], cSize));
+  return std::isnan(defect) ? HUGE_VAL : defect;
 }
 
 }  // namespace
@@ -112,8 +114,13 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
   const Columns cols = columnsOf(lp);
   std::vector<double> lower(n), upper(n), rowLower(m, -COIN_DBL_MAX);
   for (int i = 0; i < n; ++i) lower[i] = centre[i] - reach[i], upper[i] = centre[i] + reach[i];
-  // The dual simplex on the scaled program from the last basis; where its
-  // answer fails the check, without scaling; then the primal simplex.
+  // The dual simplex on the program as it is (its rows on their own scale)
+  // from the last basis; where its answer fails the check, on Clp's scaling
+  // from Clp's own start; then the primal simplex. Where none passes, the
+  // optimal answer nearest to passing.
+  LpSolution best;
+  double bestDefect = HUGE_VAL;
+  int pivots = 0;
   for (int attempt = 0; attempt < 3; ++attempt) {
     ClpSimplex model;
     model.setLogLevel(0);
@@ -122,21 +129,25 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
     model.setMaximumIterations(maxPivots);
     if (maxSeconds > 0) model.setMaximumSeconds(maxSeconds);
     if (attempt != 1) model.scaling(0);
-    model.setPrimalTolerance(1e-10);
-    model.setDualTolerance(1e-10);
-    if (attempt < 2) {
-      setBasis(model, n, start);
-      model.dual();
-    } else {
-      model.primal();
-    }
-    const int pivots = s.pivots;
+    model.setPrimalTolerance(TOLERANCE);
+    model.setDualTolerance(TOLERANCE);
+    if (attempt == 0) setBasis(model, n, start);
+    if (attempt < 2) model.dual();
+    else model.primal();
     s = answerOf(model, n, m, centre, reach);
-    s.pivots += pivots;
-    if (s.status == LpStatus::PivotLimit) return s;
-    if (s.status == LpStatus::Optimal ? optimalityHolds(lp, s) : model.secondaryStatus() == 0 && attempt > 0) return s;
+    pivots += s.pivots;
+    if (s.status == LpStatus::Optimal) {
+      const double defect = optimalityDefect(lp, s);
+      if (defect <= SHARE) best = s, bestDefect = defect;
+      else if (defect < bestDefect) best = s, bestDefect = defect;
+      if (defect <= SHARE) break;
+    } else if (s.status != LpStatus::PivotLimit && model.secondaryStatus() == 0 && attempt > 0 &&
+               bestDefect == HUGE_VAL) {
+      break;  // infeasible or unbounded twice
+    }
   }
-  if (s.status == LpStatus::Optimal) s.status = LpStatus::Singular;
+  if (bestDefect < HUGE_VAL) s = best;
+  s.pivots = pivots;
   return s;
 }
 

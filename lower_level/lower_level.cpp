@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "core/batch.h"
 #include "lower_level/grid.h"
@@ -94,13 +95,22 @@ double ViolationFunction::valueAndGradient(const double* t, double* grad, int* s
   return v;
 }
 
+// The scan with design matrices where the constraints are linear in x.
+Scan withDesign(const Problem& p, Scan scan) {
+  scan.design = std::make_shared<DesignMatrices>(p, scan.points.size());
+  return scan;
+}
+
 Scan scanPoints(const Problem& p) {
-  return scanPoints(p, p.nt > GRID_UP_TO ? fullScatteredCount(p) : SCAN_POINTS);
+  return withDesign(p, scanPoints(p, p.nt > GRID_UP_TO ? fullScatteredCount(p) : SCAN_POINTS));
 }
 
 Scan coarseScan(const Problem& p) {
-  if (p.nt > GRID_UP_TO) return scanPoints(p, coarseScatteredCount(p));
-  return scanPoints(p, std::min((long)SCAN_POINTS, std::max(1001L, 8L * (p.nx + 1))));
+  if (p.nt > GRID_UP_TO) return withDesign(p, scanPoints(p, coarseScatteredCount(p)));
+  // Sixteen points per coefficient in one coordinate, as the Remez exchange
+  // scans; a few per variable in more.
+  const long perVariable = p.nt == 1 ? 16 : 8;
+  return withDesign(p, scanPoints(p, std::min((long)SCAN_POINTS, std::max(1001L, perVariable * (p.nx + 1)))));
 }
 
 Scan scanPoints(const Problem& p, long count) {
@@ -143,12 +153,17 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
   const size_t count = scan.points.size();
   std::vector<double> values;
   if (v.memo && v.memo->find(v.x, p.nx, v.j, count, &values, sides)) return values;
-  std::vector<double> flat;
-  flat.reserve(count * p.nt);
-  for (const std::vector<double>& t : scan.points) flat.insert(flat.end(), t.begin(), t.end());
   values.resize(count);
-  infiniteValues(p, v.j, v.x, (int)count, flat.data(), values.data());
-  *v.evaluations += (long)count;
+  const DesignMatrix* design = scan.design ? scan.design->of(p, v.j, scan.points, v.evaluations) : nullptr;
+  if (design) {
+    design->values(v.x, values.data());
+  } else {
+    std::vector<double> flat;
+    flat.reserve(count * p.nt);
+    for (const std::vector<double>& t : scan.points) flat.insert(flat.end(), t.begin(), t.end());
+    infiniteValues(p, v.j, v.x, (int)count, flat.data(), values.data());
+    *v.evaluations += (long)count;
+  }
   sides->assign(count, 1);
   for (size_t i = 0; i < count; ++i) {
     const double g = values[i];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/scan_memo.h"
+#include "lower_level/design_matrix.h"
 #include "lower_level/neighbours.h"
 #include "ormid/ormid.h"
 
@@ -70,6 +71,9 @@ struct Scan {
   std::vector<std::vector<double>> points;
   int perCoordinate = 0;  // grid values per coordinate, in odometer order; 0: scattered points
   std::shared_ptr<const NeighbourGraph> neighbours;  // scattered points: who is near whom
+  // Where the constraints are linear in x: each one's a(t) and c(t) at the
+  // points, made by the first scan that asks (the copies share them).
+  std::shared_ptr<DesignMatrices> design;
   // Its spacing in box widths: a grid's, the scattered points' typical
   // distance to their nearest neighbour, or (Halton points) a hundredth.
   double spacing() const {

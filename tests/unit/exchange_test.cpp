@@ -230,3 +230,26 @@ TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WorkingSet, TheRemezStartIsTheChebyshevExtremaOfDegreeNxWithTheEndsKept) {
+  FakeProblem f;
+  f.nx = 5;
+  f.tl = {1.0};
+  f.tu = {3.0};
+  SipContext& c = f.install();
+  WorkingSet set(c.problem, true);
+  ASSERT_EQ(set.size(), 6u);
+  std::vector<double> expected;
+  for (int k = 5; k >= 0; --k) expected.push_back(2.0 + std::cos(M_PI * k / 5));
+  for (size_t i = 0; i < set.size(); ++i) {
+    EXPECT_NEAR(set.all()[i].t[0], expected[i], 1e-15) << i;
+    EXPECT_EQ(set.all()[i].initial, i == 0 || i == 5) << i;
+  }
+  // A subproblem left unbounded by them refines from the ends of T.
+  EXPECT_TRUE(set.refineStart());
+  EXPECT_EQ(set.size(), 7u);
+}
+
+}  // namespace

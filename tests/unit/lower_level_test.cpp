@@ -213,3 +213,88 @@ TEST(NeighbourGraph, LinksEachPointToKNearbyPointsBothWays) {
 }
 
 }  // namespace
+
+namespace {
+
+// g(x, t) = sum_k x_k cos(k pi t) - t^2 <= 0 on [0, 1], linear in x, with
+// an evaluator that says so (exact Hessians, an empty pattern) and counts
+// the model's evaluations.
+struct CosineSum {
+  Functions f;
+  std::unique_ptr<FunctionsProblem> held;
+  Problem p;
+  long modelEvaluations = 0;
+
+  explicit CosineSum(int nx) {
+    f.nx = nx, f.nt = 1, f.mt = 1;
+    f.x0.assign(nx, 0.0);
+    f.g = [nx](int, const double* x, const double* t) {
+      double g = -t[0] * t[0];
+      for (int k = 0; k < nx; ++k) g += x[k] * std::cos(k * M_PI * t[0]);
+      return g;
+    };
+    f.gradG = [nx](int, const double*, const double* t, double* gx, double* gt) {
+      for (int k = 0; k < nx; ++k) gx[k] = std::cos(k * M_PI * t[0]);
+      gt[0] = 0;
+    };
+    held.reset(new FunctionsProblem(f));
+    p = held->problem;
+    p.hessians = true;
+    p.evaluateBatch = nullptr;
+    p.data = this;
+    p.evaluate = [](Request r, int n, const double* x, const double* t, double* out1, double* out2, double* out3,
+                    int* nerror, void* data) {
+      CosineSum& self = *static_cast<CosineSum*>(data);
+      const Problem& inner = self.held->problem;
+      if (r == Request::HessianPattern) {
+        std::fill(out1, out1 + inner.nx * inner.nx, 0.0);
+        return 0.0;
+      }
+      ++self.modelEvaluations;
+      return inner.evaluate(r, n, x, t, out1, out2, out3, nerror, inner.data);
+    };
+  }
+};
+
+TEST(DesignScan, ALinearConstraintIsScannedByItsDesignMatrixAsByDirectEvaluation) {
+  CosineSum model(9);
+  const Scan scan = coarseScan(model.p);
+  ASSERT_TRUE(scan.design);
+  std::mt19937 draw(7);
+  std::uniform_real_distribution<double> coefficient(-1, 1);
+  long evaluations = 0;
+  // The third scan makes the matrix; the fourth is a product alone.
+  for (int k = 0; k < 4; ++k) {
+    Vec x(9);
+    for (double& v : x) v = coefficient(draw);
+    const long before = model.modelEvaluations;
+    std::vector<int> sides;
+    const Vec byMatrix = scanValues(ViolationFunction{model.p, x.data(), 0, &evaluations}, scan, &sides);
+    if (k == 3) {
+      EXPECT_EQ(model.modelEvaluations, before);
+    }
+    for (size_t i = 0; i < scan.points.size(); i += 37) {
+      int error = 0;
+      const double direct = model.held->problem.evaluate(Request::InfiniteValue, 0, x.data(),
+                                                           scan.points[i].data(), nullptr, nullptr, nullptr,
+                                                           &error, model.held->problem.data);
+      EXPECT_NEAR(byMatrix[i], direct, 1e-13) << k << " " << i;
+    }
+  }
+}
+
+TEST(DesignScan, AProblemNotKnownToBeLinearIsScannedPointByPoint) {
+  CosineSum model(3);
+  model.p.hessians = false;  // no exact Hessians: nothing is known of the pattern
+  const Scan scan = coarseScan(model.p);
+  long evaluations = 0;
+  const Vec x = {0.5, -0.25, 0.125};
+  for (int k = 0; k < 4; ++k) {
+    const long before = model.modelEvaluations;
+    std::vector<int> sides;
+    scanValues(ViolationFunction{model.p, x.data(), 0, &evaluations}, scan, &sides);
+    EXPECT_EQ(model.modelEvaluations - before, (long)scan.points.size());
+  }
+}
+
+}  // namespace
