@@ -3,7 +3,7 @@ ormid.Model, solved in-process and as the AMPL stubs (ormid.solve_nl), the
 time of building a 1024-term infinite constraint, and the write_nl round trip
 (the model written, solved by the ormid program, against the in-process solve).
 
-    PYTHONPATH=build/python python3 bench/model_bench.py [--build build] [--repeat 5]
+    PYTHONPATH=build/python python3 bench/model_bench.py [--build build] [--repeat 15]
         [--out bench/models.md]
 
 The filter's stub comes from bench/filter_models (built with the benchmarks).
@@ -155,7 +155,7 @@ def markdown(solves, building, trips):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--repeat", type=int, default=15)
     parser.add_argument("--out", default=os.path.join(ROOT, "bench", "models.md"))
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)

@@ -42,7 +42,7 @@ inline double binaryValue(Op op, double a, double b) {
     case Op::Subtract: return a - b;
     case Op::Multiply: return a * b;
     case Op::Divide: return a / b;
-    case Op::Power: return std::pow(a, b);
+    case Op::Power: return b == 2 ? a * a : std::pow(a, b);
     case Op::Atan2: return std::atan2(a, b);
     case Op::Less: return condition(a < b);
     case Op::LessEqual: return condition(a <= b);
