@@ -9,6 +9,7 @@
 
 #include "lower_level/lower_level.h"
 #include "certificate/nnls.h"
+#include "core/sip.h"
 
 namespace ormid {
 
@@ -199,7 +200,7 @@ std::vector<Candidate> activePoints(const Problem& p, const std::vector<Constrai
   std::stable_sort(active.begin(), active.end(), [](const Candidate& a, const Candidate& b) {
     return a.m->violation > b.m->violation;
   });
-  const size_t cap = 2 * (size_t)p.nx + 10 + (withPlateaus ? PLATEAU_POINTS : 0);
+  const size_t cap = activePointCap(p.nx) + (withPlateaus ? PLATEAU_POINTS : 0);
   if (active.size() > cap) active.resize(cap);
   return active;
 }

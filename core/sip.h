@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,15 @@ inline Result sipResult(Status status, const std::string& message, int iteration
   r.iterations = iterations;
   return r;
 }
+
+// The largest factor the solver scales a quantity by (a small objective, a
+// subproblem's rows): beyond it a tiny quantity is noise, not a scale, and a
+// start at a stationary point is no measure.
+const double LARGEST_SCALE = 1e8;
+
+// The most active points of T that one fit or reduction keeps: a vertex
+// needs at most nx, and the rest leaves room for near-ties.
+inline size_t activePointCap(int nx) { return 2 * (size_t)nx + 10; }
 
 // Stands for the external NLP solver: prints its message; the caller ends
 // the run with status 1.

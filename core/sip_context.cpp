@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/run_clock.h"
+#include "core/sip.h"
 #include "kernels/vector_ops.h"
 
 namespace ormid {
@@ -43,7 +44,6 @@ void scaleObjective(Request code, int nx, double factor, double& value, double* 
 }
 
 const double SMALL_GRADIENT = 1e-2;
-const double LARGEST_SCALE = 1e8;  // a start at a stationary point is no measure
 
 }  // namespace
 

@@ -53,6 +53,27 @@ bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h) {
   return points <= (double)MAX_GRID_POINTS && subproblemTooLarge(c, (long)points);
 }
 
+bool startRegularGrid(const SipContext& c, std::vector<double>& h, bool announceRefinements, Result* end) {
+  const GridPreparation prepared = prepareGridMethod(c, h);
+  if (prepared != GRID_READY) {
+    *end = unpreparedEnd(prepared);
+    return false;
+  }
+  if (announceRefinements) c.print(PrintLevel::Iterations, "Refinements=%d\n", c.options.disc_k);
+  if (firstGridTooLarge(c, h)) {
+    *end = sipResult(Status::SizeLimit, "the first subproblem is too large");
+    return false;
+  }
+  return true;
+}
+
+bool solveOnFirstGrid(SipContext& c, const PointSet& fullGrid, PointSet& working, SubproblemWatch& watch,
+                      SubproblemResult* last, Result* end) {
+  PointSet::copy(fullGrid, working);
+  *last = solveSubproblem(c, c.x.data(), working);
+  return !watch.mustStop(c, *last, working, 0, end);
+}
+
 Result unpreparedEnd(GridPreparation why) {
   if (why == GRID_NO_LEVEL)
     return sipResult(Status::IterationLimit, "disc_k asks for no level: the starting point");

@@ -24,6 +24,11 @@ bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h);
 // starting point, anything else has no point.
 Result unpreparedEnd(GridPreparation why);
 
+// The start of the regular-grid methods: the spacings h (prepareGridMethod),
+// the line "Refinements=k" when asked, and the first grid's size check.
+// False, with the method's end in *end, when the method cannot start.
+bool startRegularGrid(const SipContext& c, std::vector<double>& h, bool announceRefinements, Result* end);
+
 // How a discretization method ends after its last subproblem.
 Result discretizationEnd(const SubproblemResult& last, int levels);
 
@@ -44,6 +49,12 @@ class SubproblemWatch {
  private:
   std::string lastFailure_;
 };
+
+// The first subproblem of a grid method, on its whole first grid (working
+// := fullGrid), at c.x. Returns whether the method goes on; *end says how
+// it ended otherwise.
+bool solveOnFirstGrid(SipContext& c, const PointSet& fullGrid, PointSet& working, SubproblemWatch& watch,
+                      SubproblemResult* last, Result* end);
 
 // Adds to set the points at which an earlier run in this solve left a
 // constraint violated (SipContext::foundPoints): a grid finer than the

@@ -33,9 +33,8 @@ Result haltonMethod(SipContext& c) {
 
   SubproblemWatch watch;
   Result end;
-  PointSet::copy(fullGrid, working);
-  SubproblemResult last = solveSubproblem(c, x, working);
-  bool goesOn = !watch.mustStop(c, last, working, 0, &end);
+  SubproblemResult last;
+  bool goesOn = solveOnFirstGrid(c, fullGrid, working, watch, &last, &end);
   if (!goesOn && !end.hasPoint()) return end;
   activeScan(c, fullGrid, active, x);
 

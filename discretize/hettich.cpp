@@ -62,18 +62,15 @@ Result hettichMethod(SipContext& c) {
   const Problem& p = c.problem;
   const Options& o = c.options;
   std::vector<double> h;
-  GridPreparation prepared = prepareGridMethod(c, h);
-  if (prepared != GRID_READY) return unpreparedEnd(prepared);
-  c.print(PrintLevel::Iterations, "Refinements=%d\n", o.disc_k);
-  if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
+  Result refused;
+  if (!startRegularGrid(c, h, true, &refused)) return refused;
   HettichRun r(c, normRangeOf(p, c.trace(PrintLevel::Summary)));
   if (!buildMethodGrid(c, r.fullGrid, h.data())) return gridRefused(c, h.data());
   const int firstGridSize = r.fullGrid.count();
   c.stats.nnlp = 0;
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
 
-  PointSet::copy(r.fullGrid, r.working);
-  bool goesOn = r.solveOn(false, 0);
+  bool goesOn = solveOnFirstGrid(c, r.fullGrid, r.working, r.watch, &r.last, &r.end);
   if (!goesOn && !r.end.hasPoint()) return r.end;
   c.stats.nnlpc = 0;
   activeScan(c, r.fullGrid, r.active, r.x);

@@ -32,9 +32,8 @@ Result reemtsenMethod(SipContext& c) {
   const Problem& p = c.problem;
   const Options& o = c.options;
   std::vector<double> h;
-  GridPreparation prepared = prepareGridMethod(c, h);
-  if (prepared != GRID_READY) return unpreparedEnd(prepared);
-  if (firstGridTooLarge(c, h)) return sipResult(Status::SizeLimit, "the first subproblem is too large");
+  Result refused;
+  if (!startRegularGrid(c, h, false, &refused)) return refused;
   const NormRange range = normRangeOf(p, c.trace(PrintLevel::Summary));
   PointSet fullGrid(range), working(range);
   if (!buildMethodGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
@@ -50,9 +49,8 @@ Result reemtsenMethod(SipContext& c) {
   c.stats.nnlp = 0;
   SubproblemWatch watch;
   Result end;
-  PointSet::copy(fullGrid, working);
-  SubproblemResult last = solveSubproblem(c, x, working);
-  bool goesOn = !watch.mustStop(c, last, working, 0, &end);
+  SubproblemResult last;
+  bool goesOn = solveOnFirstGrid(c, fullGrid, working, watch, &last, &end);
   if (!goesOn && !end.hasPoint()) return end;
   c.stats.nnlpc = 0;
   line(0, "--");

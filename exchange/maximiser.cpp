@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kernels/cholesky.h"
 #include "lower_level/lower_level.h"
 #include "lower_level/newton_ascent.h"
 
@@ -70,17 +71,8 @@ bool negatedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& 
   double largest = 0;
   for (int a = 0; a < k; ++a) largest = std::max(largest, std::fabs(htt[free[a] * nt + free[a]]));
   for (int a = 0; a < k; ++a)
-    for (int b = 0; b <= a; ++b) {
-      double s = -side * htt[free[a] * nt + free[b]] + (a == b ? shift : 0.0);
-      for (int e = 0; e < b; ++e) s -= L[a * k + e] * L[b * k + e];
-      if (a == b) {
-        if (!(s > RIDGE * largest) || !(s > 0)) return false;
-        L[a * k + a] = std::sqrt(s);
-      } else {
-        L[a * k + b] = s / L[b * k + b];
-      }
-    }
-  return true;
+    for (int b = 0; b <= a; ++b) L[a * k + b] = -side * htt[free[a] * nt + free[b]] + (a == b ? shift : 0.0);
+  return choleskyFactor(L.data(), k, RIDGE * largest);
 }
 
 // The curvature of a nearly degenerate maximiser, shifted until it is
@@ -97,18 +89,6 @@ bool shiftedCurvature(const Vec& htt, int nt, int side, const std::vector<int>& 
   for (double shift = RIDGE * largest; shift <= largest; shift *= 10)
     if (negatedCurvature(htt, nt, side, free, L, shift)) return true;
   return false;
-}
-
-// Solves (L L') y = r in place.
-void choleskySolve(const Vec& L, int k, double* r) {
-  for (int a = 0; a < k; ++a) {
-    for (int e = 0; e < a; ++e) r[a] -= L[a * k + e] * r[e];
-    r[a] /= L[a * k + a];
-  }
-  for (int a = k - 1; a >= 0; --a) {
-    for (int e = a + 1; e < k; ++e) r[a] -= L[e * k + a] * r[e];
-    r[a] /= L[a * k + a];
-  }
 }
 
 Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
@@ -173,7 +153,7 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
     // (-side g_tt) dt = side g_t on the free coordinates.
     Vec step(free.size());
     for (size_t a = 0; a < free.size(); ++a) step[a] = slope[free[a]];
-    choleskySolve(L, (int)free.size(), step.data());
+    choleskySolveFactored(L.data(), (int)free.size(), step.data());
     double moved = 0, travelled = 0;
     for (size_t a = 0; a < free.size(); ++a) {
       const int e = free[a];
@@ -216,7 +196,7 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   Vec column(k);
   for (int col = 0; col < nx; ++col) {
     for (int a = 0; a < k; ++a) column[a] = d.hxt[(long)col * nt + free[a]];
-    choleskySolve(L, k, column.data());
+    choleskySolveFactored(L.data(), k, column.data());
     for (int row = 0; row < nx; ++row) {
       double s = 0;
       for (int a = 0; a < k; ++a) s += d.hxt[(long)row * nt + free[a]] * column[a];

@@ -48,4 +48,30 @@ void choleskySolve(int n, double* A, const double* b, double* x, double floor, i
   }
 }
 
+bool choleskyFactor(double* M, int n, double minPivot) {
+  for (int a = 0; a < n; ++a)
+    for (int b = 0; b <= a; ++b) {
+      double s = M[a * n + b];
+      for (int e = 0; e < b; ++e) s -= M[a * n + e] * M[b * n + e];
+      if (a == b) {
+        if (!(s > minPivot) || !(s > 0)) return false;
+        M[a * n + a] = std::sqrt(s);
+      } else {
+        M[a * n + b] = s / M[b * n + b];
+      }
+    }
+  return true;
+}
+
+void choleskySolveFactored(const double* L, int n, double* r) {
+  for (int a = 0; a < n; ++a) {
+    for (int e = 0; e < a; ++e) r[a] -= L[a * n + e] * r[e];
+    r[a] /= L[a * n + a];
+  }
+  for (int a = n - 1; a >= 0; --a) {
+    for (int e = a + 1; e < n; ++e) r[a] -= L[e * n + a] * r[e];
+    r[a] /= L[a * n + a];
+  }
+}
+
 }  // namespace ormid
