@@ -53,18 +53,26 @@ bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h) {
   return points <= (double)MAX_GRID_POINTS && subproblemTooLarge(c, (long)points);
 }
 
-bool startRegularGrid(const SipContext& c, std::vector<double>& h, bool announceRefinements, Result* end) {
-  const GridPreparation prepared = prepareGridMethod(c, h);
+GridStart startRegularGrid(const SipContext& c, bool announceRefinements) {
+  GridStart start;
+  const GridPreparation prepared = prepareGridMethod(c, start.h);
   if (prepared != GRID_READY) {
-    *end = unpreparedEnd(prepared);
-    return false;
+    start.refused = unpreparedEnd(prepared);
+    return start;
   }
   if (announceRefinements) c.print(PrintLevel::Iterations, "Refinements=%d\n", c.options.disc_k);
-  if (firstGridTooLarge(c, h)) {
-    *end = sipResult(Status::SizeLimit, "the first subproblem is too large");
-    return false;
+  if (firstGridTooLarge(c, start.h)) {
+    start.refused = sipResult(Status::SizeLimit, "the first subproblem is too large");
+    return start;
   }
-  return true;
+  start.range = normRangeOf(c.problem, c.trace(PrintLevel::Summary));
+  start.fullGrid = PointSet(start.range);
+  if (!buildMethodGrid(c, start.fullGrid, start.h.data())) {
+    start.refused = gridRefused(c, start.h.data());
+    return start;
+  }
+  start.ready = true;
+  return start;
 }
 
 bool solveOnFirstGrid(SipContext& c, const PointSet& fullGrid, PointSet& working, SubproblemWatch& watch,

@@ -25,9 +25,17 @@ bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h);
 Result unpreparedEnd(GridPreparation why);
 
 // The start of the regular-grid methods: the spacings h (prepareGridMethod),
-// the line "Refinements=k" when asked, and the first grid's size check.
-// False, with the method's end in *end, when the method cannot start.
-bool startRegularGrid(const SipContext& c, std::vector<double>& h, bool announceRefinements, Result* end);
+// the line "Refinements=k" when asked, the first grid's size check, the
+// norm range of T's points and the first grid (buildMethodGrid). Without
+// ready, refused is the method's end.
+struct GridStart {
+  bool ready = false;
+  std::vector<double> h;
+  NormRange range;
+  PointSet fullGrid;
+  Result refused;
+};
+GridStart startRegularGrid(const SipContext& c, bool announceRefinements);
 
 // How a discretization method ends after its last subproblem.
 Result discretizationEnd(const SubproblemResult& last, int levels);

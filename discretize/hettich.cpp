@@ -2,6 +2,7 @@
 // with inner iterations on the active and violated points of each grid.
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "discretize/discretization.h"
@@ -59,13 +60,12 @@ void printFlaggedReport(SipContext& c, const PointSet& flagged, const double* x)
 }  // namespace
 
 Result hettichMethod(SipContext& c) {
-  const Problem& p = c.problem;
   const Options& o = c.options;
-  std::vector<double> h;
-  Result refused;
-  if (!startRegularGrid(c, h, true, &refused)) return refused;
-  HettichRun r(c, normRangeOf(p, c.trace(PrintLevel::Summary)));
-  if (!buildMethodGrid(c, r.fullGrid, h.data())) return gridRefused(c, h.data());
+  GridStart start = startRegularGrid(c, true);
+  if (!start.ready) return start.refused;
+  std::vector<double>& h = start.h;
+  HettichRun r(c, start.range);
+  r.fullGrid = std::move(start.fullGrid);
   const int firstGridSize = r.fullGrid.count();
   c.stats.nnlp = 0;
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");

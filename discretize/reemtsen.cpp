@@ -31,12 +31,11 @@ void epsilonActivePoints(SipContext& c, PointSet& fullGrid, PointSet& working, c
 Result reemtsenMethod(SipContext& c) {
   const Problem& p = c.problem;
   const Options& o = c.options;
-  std::vector<double> h;
-  Result refused;
-  if (!startRegularGrid(c, h, false, &refused)) return refused;
-  const NormRange range = normRangeOf(p, c.trace(PrintLevel::Summary));
-  PointSet fullGrid(range), working(range);
-  if (!buildMethodGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
+  GridStart start = startRegularGrid(c, false);
+  if (!start.ready) return start.refused;
+  std::vector<double>& h = start.h;
+  PointSet& fullGrid = start.fullGrid;
+  PointSet working(start.range);
   const int firstGridSize = fullGrid.count();
   double e = o.disc_eps;
   double* x = c.x.data();
