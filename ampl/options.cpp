@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ampl/option_parse.h"
+#include "core/real_list.h"
 
 namespace ormid {
 
@@ -38,23 +39,12 @@ char* readReal(Options& o, const Keyword& k, char* value) {
 // A trailing comma ends the list with a message; the keyword table refuses
 // a list that is too long.
 char* readList(Options& o, const Keyword& k, char* value) {
-  char* end;
-  strtod(value, &end);
-  if (end == value) return value;
-  while (*end == ',') {
-    char* next = end + 1;
-    char* after;
-    strtod(next, &after);
-    if (after == next) {
-      printf("Expecting double value and obtained nothing\n");
-      end = next;
-      break;
-    }
-    end = after;
-  }
-  std::string text(value, end);
-  if (!text.empty() && text.back() == ',') text.pop_back();  // the trailing comma said above
-  return set(o, k, text) ? end : value;
+  bool danglingComma;
+  const size_t length = realListLength(value, &danglingComma);
+  if (length == 0) return value;
+  if (danglingComma) printf("Expecting double value and obtained nothing\n");
+  char* end = value + length + (danglingComma ? 1 : 0);
+  return set(o, k, std::string(value, length)) ? end : value;
 }
 
 // Words match by prefix, in the table's order.

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/real_list.h"
 #include "core/sip.h"
 
 namespace ormid {
@@ -191,19 +193,15 @@ bool readReal(const std::string& text, double* v) {
   return end != s && *end == 0;
 }
 
+// The whole text a list; one that is too long stores nothing.
 bool readList(const std::string& text, std::vector<double>* list) {
-  list->clear();
-  size_t start = 0;
-  while (true) {
-    size_t comma = text.find(',', start);
-    double v;
-    if (!readReal(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), &v))
-      return false;
-    list->push_back(v);
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return list->size() <= LIST_MAX_VALUES;
+  bool danglingComma;
+  const size_t length = realListLength(text.c_str(), &danglingComma);
+  if (length == 0 || length != text.size()) return false;
+  std::vector<double> values = realListValues(text.c_str(), length);
+  if (values.size() > LIST_MAX_VALUES) return false;
+  *list = std::move(values);
+  return true;
 }
 
 bool assign(const Entry& e, Options& o, const std::string& value) {

@@ -64,6 +64,14 @@ TEST(Keywords, SetOptionStoresTypedValuesAndRefusesBadOnes) {
   EXPECT_FALSE(setOption(o, "seed", "-1", &error));
   EXPECT_FALSE(setOption(o, "disc_h", "0.1,", &error));
   EXPECT_NE(error.find("disc_h"), std::string::npos);
+  std::string tooLong = "0.5";
+  for (int i = 0; i < 256; ++i) tooLong += ",0.5";  // 257 values
+  for (const char* bad : {"0.1,,0.2", "0.1 ,0.2", ",0.1", "0.1;0.2"})
+    EXPECT_FALSE(setOption(o, "disc_h", bad)) << bad;
+  EXPECT_FALSE(setOption(o, "disc_h", tooLong));
+  EXPECT_TRUE(setOption(o, "disc_h", " 0.1, 0.2"));  // strtod's spaces
+  EXPECT_EQ(o.disc_h, (std::vector<double>{0.1, 0.2}));
+  o.disc_h = before.disc_h;
   EXPECT_EQ(optionText(o, "method"), optionText(before, "method"));
   EXPECT_EQ(o.feas_tol, before.feas_tol);
   EXPECT_EQ(o.disc_h, before.disc_h);
