@@ -50,6 +50,10 @@ const int STEP_HALVINGS = 4;
 // places its maximiser: along a flat ridge of T gradient steps zigzag for
 // as long as they are allowed.
 const int POINT_CLIMB_STEPS = 10;
+// An active row's gradient that keeps less than this share of its norm
+// once projected off the gradients of the rows with larger multipliers
+// depends on them.
+const double DEPENDENT_SHARE = 1e-9;
 
 enum class Kind { Infinite, Finite, Bound };
 
@@ -111,6 +115,7 @@ class Phase {
   bool solveKkt(const std::vector<Row*>& active, double delta, Vec& rhs) const;
   double proximalTerm(const std::vector<Row*>& active, double kktSize) const;
   bool newtonStep(double kktSize, Vec& dx);
+  void holdBasicSet();
   bool step(const Vec& dx);
   bool dampedStep(const Vec& dx, std::string* why);
   void watchFiniteConstraints();
@@ -392,8 +397,46 @@ double Phase::proximalTerm(const std::vector<Row*>& active, double kktSize) cons
 // more active rows than the gradients can tell apart (the corners of a
 // box, say): the row with the least multiplier among those not violated is
 // then only watched.
+// Where the active rows' gradients are dependent (64 maximisers whose
+// gradients span 20 directions), their multipliers are not unique and the
+// KKT matrix is singular: the rows that add a direction to those with
+// larger multipliers stay active, the others are only watched. Bounds of
+// x go first (they hold exactly), then violated rows (the step must mend
+// them), then the rest by multiplier.
+void Phase::holdBasicSet() {
+  const int n = p_.nx;
+  std::vector<Row*> active;
+  for (Row& r : rows_)
+    if (r.equality) active.push_back(&r);
+  auto violated = [](const Row* r) { return r->at.value > KKT_TOLERANCE * r->scale; };
+  std::stable_sort(active.begin(), active.end(), [&](const Row* a, const Row* b) {
+    if ((a->kind == Kind::Bound) != (b->kind == Kind::Bound)) return a->kind == Kind::Bound;
+    if (violated(a) != violated(b)) return violated(a);
+    return a->mu > b->mu;
+  });
+  std::vector<Vec> basis;  // orthonormal directions of the rows kept
+  for (Row* r : active) {
+    Vec v = r->at.grad;
+    const double size = norm2(n, v.data());
+    for (int pass = 0; pass < 2; ++pass)
+      for (const Vec& q : basis) {
+        double d = 0;
+        for (int i = 0; i < n; ++i) d += q[i] * v[i];
+        for (int i = 0; i < n; ++i) v[i] -= d * q[i];
+      }
+    const double left = norm2(n, v.data());
+    if ((int)basis.size() < n && left > DEPENDENT_SHARE * size && size > 0) {
+      for (double& e : v) e /= left;
+      basis.push_back(v);
+    } else {
+      r->equality = false, r->mu = 0;
+    }
+  }
+}
+
 bool Phase::newtonStep(double kktSize, Vec& dx) {
   const int n = p_.nx;
+  holdBasicSet();
   for (;;) {
     std::vector<Row*> active;
     for (Row& r : rows_)

@@ -393,3 +393,54 @@ TEST(Reduction, ASystemWithTooFewCurvatureTermsStillSteps) {
 }
 
 }  // namespace
+
+namespace {
+
+// min -sum x_k s.t. sum_i x_{i mod 20} s(t - t_i) <= 1 on [0, 1], with 64
+// narrow bumps s at t_i = (i + 1/2) / 64: 64 maximisers whose gradients
+// span 20 directions (each x_k's bumps share one), so that the multipliers
+// are not unique. Solved at x_k = 1 (the bumps' tails are below 1e-27).
+void sharedDirections(FakeProblem& f) {
+  const int n = 20, peaks = 64;
+  const double width = 0.125 / peaks;
+  auto bump = [width](double u) { return std::exp(-(u / width) * (u / width)); };
+  f.nx = n;
+  f.x0.assign(n, 0.9);
+  f.f = [](const double* x) {
+    double s = 0;
+    for (int k = 0; k < n; ++k) s -= x[k];
+    return s;
+  };
+  f.gradF = [](const double*, double* g) { std::fill(g, g + n, -1.0); };
+  f.g = [bump](int, const double* x, const double* t) {
+    double g = -1;
+    for (int i = 0; i < peaks; ++i) g += x[i % n] * bump(t[0] - (i + 0.5) / peaks);
+    return g;
+  };
+  f.gradG = [bump, width](int, const double* x, const double* t, double* gx, double* gt) {
+    std::fill(gx, gx + n, 0.0);
+    gt[0] = 0;
+    for (int i = 0; i < peaks; ++i) {
+      const double u = t[0] - (i + 0.5) / peaks;
+      gx[i % n] += bump(u);
+      gt[0] += x[i % n] * bump(u) * (-2 * u / (width * width));
+    }
+  };
+}
+
+TEST(Reduction, SixtyFourMaximisersWithTwentyGradientDirectionsConvergeOnABasicSet) {
+  FakeProblem f;
+  sharedDirections(f);
+  SipContext& c = f.install();
+  std::vector<std::vector<double>> points;
+  std::vector<double> lambda;
+  for (int i = 0; i < 64; ++i) points.push_back({(i + 0.5) / 64}), lambda.push_back(20.0 / 64);
+  CaptureStdout();
+  ReductionOutcome r = reduce(c, scanPoints(c.problem), points, lambda);
+  const std::string out = GetCapturedStdout();
+  ASSERT_EQ(r.end, ReductionEnd::Converged) << r.message << "\n" << out;
+  for (int k = 0; k < 20; ++k) EXPECT_NEAR(c.x[k], 1.0, 1e-9) << k;
+  EXPECT_LE(r.steps, 4) << out;
+}
+
+}  // namespace
