@@ -27,6 +27,9 @@ const int POLISH_UP_TO = 1200;
 // to the sparse simplex's tolerances it takes a few; more means rows
 // dependent to rounding, where the sparse simplex's vertex stays.
 const int POLISH_PIVOTS = 2;
+// A row whose slack at the last vertex is below this share of its terms
+// holds the vertex.
+const double HELD_AT_VERTEX = 1e-9;
 
 // Each row of the subproblem (a finite constraint, or an infinite one at a
 // point) as an affine function a'x + b, and its place in the multipliers'
@@ -97,16 +100,28 @@ AffineRows affineRows(SipContext& c, const double* x0, const PointList& points,
   return rows;
 }
 
-// The rows that carried the last multipliers (lambda0, full layout, Ipopt's
-// sign): the last vertex's basis where they are nx.
-std::vector<int> lastBasis(const AffineRows& rows, const std::vector<double>* lambda0) {
+// The last vertex's basis: the rows that carried the last multipliers
+// (lambda0, full layout, Ipopt's sign), then the rows held at x0 (the last
+// vertex) by a multiplier of zero (a degenerate vertex), nearest first,
+// up to nx rows. Empty without lambda0.
+std::vector<int> lastBasis(const AffineRows& rows, const std::vector<double>* lambda0, const double* x0) {
   std::vector<int> basis;
   if (!lambda0) return basis;
+  const int n = rows.lp.n;
+  std::vector<std::pair<double, int>> held;
   for (size_t r = 0; r < rows.fullRow.size(); ++r) {
     const long full = rows.fullRow[r];
-    if (full >= 0 && full < (long)lambda0->size() && rows.side[r] * (*lambda0)[full] > 0)
+    if (full >= 0 && full < (long)lambda0->size() && rows.side[r] * (*lambda0)[full] > 0) {
       basis.push_back((int)r);
+      continue;
+    }
+    const double* g = &rows.lp.G[r * n];
+    double slack = rows.lp.h[r], terms = std::fabs(rows.lp.h[r]);
+    for (int i = 0; i < n; ++i) slack -= g[i] * x0[i], terms += std::fabs(g[i] * x0[i]);
+    if (std::fabs(slack) <= HELD_AT_VERTEX * terms) held.push_back({std::fabs(slack) / std::max(terms, 1e-300), (int)r});
   }
+  std::sort(held.begin(), held.end());
+  for (size_t k = 0; k < held.size() && (int)basis.size() < n; ++k) basis.push_back(held[k].second);
   return basis;
 }
 
@@ -183,7 +198,7 @@ SubproblemResult solveLinearSubproblem(SipContext& c, double* x, const PointList
   double size = 1;
   for (int i = 0; i < p.nx; ++i) size = std::max(size, std::fabs(x[i]));
   const std::vector<double> centre(x, x + p.nx);
-  const std::vector<int> start = lastBasis(rows, lambda0);
+  const std::vector<int> start = lastBasis(rows, lambda0, x);
   LpSolution s;
   double reach = REACH * size;
   for (int tries = 0; tries < BOX_TRIES; ++tries, reach *= BOX_GROWTH) {
