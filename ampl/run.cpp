@@ -160,17 +160,24 @@ void refuseRun(const Options& o, const Result& result, double* full) {
 
 }  // namespace
 
-int ormidRun(int argc, char** argv) {
+void printUsage(const char* program) { printf("Usage: %s stub -AMPL\n", program); }
+
+bool startProgram(int argc, char** argv) {
   if (argc < 2) {
-    printf("Usage: %s stub -AMPL\n", argv[0]);
-    return 1;
+    printUsage(argv[0]);
+    return false;
   }
   amplAlloc();
+  return true;
+}
+
+int ormidRun(int argc, char** argv) {
+  if (!startProgram(argc, argv)) return 1;
   Options options;
   options.print_level = PrintLevel::Details;
   char* stub = amplGetStops(argv, options);
   if (!stub) {
-    printf("Usage: %s stub -AMPL\n", argv[0]);
+    printUsage(argv[0]);
     return 1;
   }
   switch (openStub(stub)) {

@@ -5,6 +5,12 @@ namespace ormid {
 // The solver's run sequence; returns the exit status.
 int ormidRun(int argc, char** argv);
 
+// The start both programs share: the usage line when there is no stub
+// (false: the run ends with status 1), else the AMPL Solver Library's state.
+bool startProgram(int argc, char** argv);
+// "Usage: PROGRAM stub -AMPL".
+void printUsage(const char* program);
+
 enum class StubOpening { Read, Unreadable, NoNameFiles };
 
 // Opening a stub shared by both programs: reads it (refusing a malformed

@@ -43,35 +43,36 @@ int getCode(const Options& o) { return static_cast<int>(o.*member); }
 template <typename E, E Options::*member>
 void setCode(Options& o, int code) { o.*member = static_cast<E>(code); }
 
-Entry integer(const char* name, int Options::*f, const char* d) {
+Entry entry(const char* name, KeywordKind kind, const char* d, const Field& field) {
   Entry e;
-  e.keyword = {name, KeywordKind::Integer, d, {}};
-  e.field.integer = f;
+  e.keyword = {name, kind, d, {}};
+  e.field = field;
   return e;
+}
+Entry integer(const char* name, int Options::*f, const char* d) {
+  Field at;
+  at.integer = f;
+  return entry(name, KeywordKind::Integer, d, at);
 }
 Entry flag(const char* name, bool Options::*f, const char* d) {
-  Entry e;
-  e.keyword = {name, KeywordKind::Switch, d, {}};
-  e.field.flag = f;
-  return e;
+  Field at;
+  at.flag = f;
+  return entry(name, KeywordKind::Switch, d, at);
 }
 Entry real(const char* name, double Options::*f, const char* d) {
-  Entry e;
-  e.keyword = {name, KeywordKind::Real, d, {}};
-  e.field.real = f;
-  return e;
+  Field at;
+  at.real = f;
+  return entry(name, KeywordKind::Real, d, at);
 }
 Entry text(const char* name, std::string Options::*f, const char* d) {
-  Entry e;
-  e.keyword = {name, KeywordKind::Text, d, {}};
-  e.field.text = f;
-  return e;
+  Field at;
+  at.text = f;
+  return entry(name, KeywordKind::Text, d, at);
 }
 Entry whole(const char* name, unsigned Options::*f, const char* d) {
-  Entry e;
-  e.keyword = {name, KeywordKind::Integer, d, {}};
-  e.field.whole = f;
-  return e;
+  Field at;
+  at.whole = f;
+  return entry(name, KeywordKind::Integer, d, at);
 }
 template <typename E, E Options::*member>
 Entry word(const char* name, const char* d, std::vector<KeywordWord> words, std::vector<E> codes) {

@@ -119,11 +119,7 @@ void evaluateAtStart(double* full) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    printf("Usage: %s stub -AMPL\n", argv[0]);
-    return 1;
-  }
-  amplAlloc();
+  if (!startProgram(argc, argv)) return 1;
   if (openStub(argv[1]) != StubOpening::Read) {
     amplFree();
     return 1;
