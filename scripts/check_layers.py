@@ -3,6 +3,11 @@
 
 Usage: check_layers.py [source-root]     (exit 1 and one line per breach)
        check_layers.py --self-test       (the checker catches planted breaches)
+       check_layers.py --objects FOLDER=OBJ,OBJ... ...
+                                         (the same layering at link time: no
+                                         folder calls a function that only a
+                                         folder of its own or a higher layer
+                                         defines, read from the objects by nm)
 
 Each library folder has a layer; a folder includes only folders of lower
 layers (and the public headers include/ormid/, which kernels/ does not
@@ -13,6 +18,7 @@ form Result f(SipContext&) (a call upwards at link time).
 """
 import os
 import re
+import subprocess
 import sys
 import tempfile
 
@@ -22,7 +28,8 @@ LAYERS = {
     "lower_level": 2,
     "subproblem": 3, "certificate": 3, "verify": 3,
     "exchange": 4, "discretize": 4, "penalty": 4, "interior": 4,
-    "solve": 5, "model": 5,
+    "solve": 5,
+    "model": 6,  # models as expressions: a client of solve()
 }
 METHODS = {"exchange", "discretize", "penalty", "interior"}
 # Folders above the library: they may include any of it.
@@ -101,9 +108,50 @@ def self_test():
     return 0
 
 
+def symbols(objects, which):
+    """The ormid:: functions the objects define or use (nm, demangled)."""
+    flag = "--defined-only" if which == "defined" else "--undefined-only"
+    out = subprocess.run(["nm", "-C", flag] + objects, capture_output=True, text=True, check=True).stdout
+    found = set()
+    for line in out.splitlines():
+        parts = line.split(None, 2) if which == "defined" else line.split(None, 1)
+        if len(parts) < 2:
+            continue
+        name = parts[-1]
+        if which == "defined" and parts[1] not in "TWV":
+            continue
+        if name.startswith("ormid::"):
+            found.add(name)
+    return found
+
+
+def check_objects(pairs):
+    folders = {}
+    for pair in pairs:
+        folder, _, objects = pair.partition("=")
+        folders[folder] = [o for o in objects.split(",") if o]
+    defined = {f: symbols(objs, "defined") for f, objs in folders.items() if objs}
+    breaches = []
+    for folder, objects in folders.items():
+        if not objects or folder not in LAYERS:
+            continue
+        for name in sorted(symbols(objects, "undefined")):
+            owners = [f for f, names in defined.items() if name in names]
+            if owners and all(f != folder and LAYERS.get(f, 99) >= LAYERS[folder] for f in owners):
+                breaches.append(f"{folder}/ calls {name}, defined in {', '.join(owners)}/ (not below it)")
+    return breaches
+
+
 def main(argv):
     if argv[1:] == ["--self-test"]:
         return self_test()
+    if len(argv) > 1 and argv[1] == "--objects":
+        breaches = check_objects(argv[2:])
+        for b in breaches:
+            print(b)
+        if not breaches:
+            print("no call goes up a layer")
+        return 1 if breaches else 0
     root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     breaches = check(root)
     for b in breaches:
