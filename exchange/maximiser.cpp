@@ -174,6 +174,19 @@ PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::st
   return PathStatus::Lost;
 }
 
+void ReducedConstraint::addHessian(double weight, double* K, int nx, long stride) const {
+  if (weight == 0) return;
+  if (!hess.empty())
+    for (int i = 0; i < nx; ++i)
+      for (int l = 0; l < nx; ++l) K[i * stride + l] += weight * hess[(long)i * nx + l];
+  for (int i = 0; i < nx && rank > 0; ++i)
+    for (int l = 0; l < nx; ++l) {
+      double s = 0;
+      for (int a = 0; a < rank; ++a) s += lowRank[(long)i * rank + a] * lowRank[(long)l * rank + a];
+      K[i * stride + l] += weight * s;
+    }
+}
+
 PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
                              ReducedConstraint& out) {
   const Problem& p = c.problem;
@@ -189,18 +202,22 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   out.value = m.side * (d.value - bound);
   out.grad.resize(nx);
   for (int i = 0; i < nx; ++i) out.grad[i] = m.side * d.gx[i];
-  // side * (hxx - hxt_F htt_FF^-1 htx_F) = side * hxx + hxt_F (-side htt_FF)^-1 htx_F.
-  out.hess.resize((long)nx * nx);
-  for (long e = 0; e < (long)nx * nx; ++e) out.hess[e] = m.side * d.hxx[e];
+  // side * (hxx - hxt_F htt_FF^-1 htx_F) = side * hxx + W W' with
+  // W = hxt_F L^-T, L L' = -side htt_FF: row i of W solves L w = (hxt_F)_i.
+  out.hess.clear();
+  if (std::any_of(d.hxx.begin(), d.hxx.end(), [](double v) { return v != 0; })) {
+    out.hess.resize((long)nx * nx);
+    for (long e = 0; e < (long)nx * nx; ++e) out.hess[e] = m.side * d.hxx[e];
+  }
   const int k = (int)free.size();
-  Vec column(k);
-  for (int col = 0; col < nx; ++col) {
-    for (int a = 0; a < k; ++a) column[a] = d.hxt[(long)col * nt + free[a]];
-    choleskySolveFactored(L.data(), k, column.data());
-    for (int row = 0; row < nx; ++row) {
-      double s = 0;
-      for (int a = 0; a < k; ++a) s += d.hxt[(long)row * nt + free[a]] * column[a];
-      out.hess[(long)row * nx + col] += s;
+  out.rank = k;
+  out.lowRank.assign((long)nx * k, 0.0);
+  for (int row = 0; row < nx; ++row) {
+    double* w = &out.lowRank[(long)row * k];
+    for (int a = 0; a < k; ++a) {
+      double v = d.hxt[(long)row * nt + free[a]];
+      for (int b2 = 0; b2 < a; ++b2) v -= L[(long)a * k + b2] * w[b2];
+      w[a] = v / L[(long)a * k + a];
     }
   }
   return PathStatus::Followed;

@@ -30,9 +30,19 @@ enum class PathStatus {
 // wrong.
 PathStatus followMaximiser(SipContext& c, const double* x, Maximiser& m, std::string* why);
 
+// The Hessian is kept as hess + lowRank lowRank': hess (nx x nx) only where
+// it is not zero (a constraint linear in x has none), lowRank (nx x rank,
+// row-major) the curvature that the maximiser's move in t adds. Nothing of
+// size nx^2 is kept per maximiser of a problem linear in x.
 struct ReducedConstraint {
   double value = 0;  // side * (g - bound): <= 0 where the constraint holds
-  Vec grad, hess;    // nx, nx x nx
+  Vec grad;          // nx
+  Vec hess;          // nx x nx, or empty: zero
+  Vec lowRank;       // nx x rank
+  int rank = 0;
+
+  // K += weight * Hessian on the leading nx x nx block of K (rows `stride` apart).
+  void addHessian(double weight, double* K, int nx, long stride) const;
 };
 
 // G_j and its derivatives at x, with m.t a maximiser that followMaximiser

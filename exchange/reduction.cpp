@@ -309,7 +309,7 @@ bool Phase::evaluate(std::string* why) {
     } else {
       r.at.value = r.side * (x_[r.index] - boundOf(p_, Kind::Bound, r.index, r.side));
       r.at.grad.assign(p_.nx, 0.0), r.at.grad[r.index] = r.side;
-      r.at.hess.assign((long)p_.nx * p_.nx, 0.0);
+      r.at.hess.clear(), r.at.lowRank.clear(), r.at.rank = 0;
     }
     // A maximiser with a negligible share of the multipliers is only watched.
     if (s != PathStatus::Followed && r.equality && r.mu > WATCHED_SHARE * largestMu) {
@@ -364,10 +364,8 @@ bool Phase::solveKkt(const std::vector<Row*>& active, double delta, Vec& rhs) co
   for (long e = 0; e < (long)n * n; ++e) K[(e / n) * size + e % n] = hessF_[e];
   for (int a = 0; a < m; ++a) {
     const Row& r = *active[a];
-    for (int i = 0; i < n; ++i) {
-      for (int k = 0; k < n; ++k) K[(long)i * size + k] += r.mu * r.at.hess[(long)i * n + k];
-      K[(long)i * size + n + a] = K[(long)(n + a) * size + i] = r.at.grad[i];
-    }
+    r.at.addHessian(r.mu, K.data(), n, size);
+    for (int i = 0; i < n; ++i) K[(long)i * size + n + a] = K[(long)(n + a) * size + i] = r.at.grad[i];
     rhs[n + a] = -r.at.value;
   }
   for (int i = 0; i < n; ++i) rhs[i] = -gradF_[i], K[(long)i * size + i] += delta;
@@ -381,12 +379,10 @@ bool Phase::solveKkt(const std::vector<Row*>& active, double delta, Vec& rhs) co
 // KKT size, so that it vanishes at a solution.
 double Phase::proximalTerm(const std::vector<Row*>& active, double kktSize) const {
   const int n = p_.nx;
+  Vec W = hessF_;
+  for (const Row* r : active) r->at.addHessian(r->mu, W.data(), n, n);
   double largest = 0;
-  for (long e = 0; e < (long)n * n; ++e) {
-    double w = hessF_[e];
-    for (const Row* r : active) w += r->mu * r->at.hess[e];
-    largest = std::max(largest, std::fabs(w));
-  }
+  for (double w : W) largest = std::max(largest, std::fabs(w));
   if (!(largest > 0)) largest = norm2(n, gradF_.data());
   return std::min(kktSize, 1.0) * (largest > 0 ? largest : 1.0);
 }

@@ -114,6 +114,13 @@ TEST(Maximiser, AMaximiserOnAFaceWhereTheSlopeVanishesStaysOnIt) {
   EXPECT_NEAR(G.grad[0], 0.0, 1e-15);
 }
 
+// The reduced constraint's whole Hessian (its dense part and its low-rank one).
+Vec hessianOf(const ReducedConstraint& G, int nx) {
+  Vec H((size_t)nx * nx, 0.0);
+  G.addHessian(1.0, H.data(), nx, nx);
+  return H;
+}
+
 TEST(Maximiser, ReducedGradientAndHessianMatchTheClosedForm) {
   Parabola f;
   SipContext& c = f.install();
@@ -130,10 +137,11 @@ TEST(Maximiser, ReducedGradientAndHessianMatchTheClosedForm) {
   EXPECT_NEAR(G.grad[1], -x0 * x0 * x1 / (q * q) + x0, 1e-12);
   // The Hessian comes from differences of the gradients here (the problem
   // gives no Hessians): about eight digits.
-  EXPECT_NEAR(G.hess[0], 1 / q, 1e-7);
-  EXPECT_NEAR(G.hess[1], 1 - 2 * x0 * x1 / (q * q), 1e-7);
-  EXPECT_NEAR(G.hess[2], G.hess[1], 1e-12);
-  EXPECT_NEAR(G.hess[3], -x0 * x0 * (1 - 3 * x1 * x1) / (q * q * q), 1e-7);
+  Vec H = hessianOf(G, 2);
+  EXPECT_NEAR(H[0], 1 / q, 1e-7);
+  EXPECT_NEAR(H[1], 1 - 2 * x0 * x1 / (q * q), 1e-7);
+  EXPECT_NEAR(H[2], H[1], 1e-12);
+  EXPECT_NEAR(H[3], -x0 * x0 * (1 - 3 * x1 * x1) / (q * q * q), 1e-7);
 
   // And against differences of G itself, each value with its maximiser followed.
   auto reducedValue = [&](double a, double b) {
@@ -146,7 +154,7 @@ TEST(Maximiser, ReducedGradientAndHessianMatchTheClosedForm) {
   };
   const double h = 1e-4;
   const double d11 = (reducedValue(x0, x1 + h) - 2 * G.value + reducedValue(x0, x1 - h)) / (h * h);
-  EXPECT_NEAR(d11, G.hess[3], 1e-5);
+  EXPECT_NEAR(d11, H[3], 1e-5);
   const double d1 = (reducedValue(x0, x1 + h) - reducedValue(x0, x1 - h)) / (2 * h);
   EXPECT_NEAR(d1, G.grad[1], 1e-7);
 
@@ -156,8 +164,9 @@ TEST(Maximiser, ReducedGradientAndHessianMatchTheClosedForm) {
   ASSERT_EQ(followMaximiser(c, held.data(), m, &why), PathStatus::Followed);
   ASSERT_EQ(reducedConstraint(c, held.data(), m, G), PathStatus::Followed);
   EXPECT_NEAR(G.grad[0], 5.0 + 0.4, 1e-12);
-  EXPECT_NEAR(G.hess[0], 0.0, 1e-7);
-  EXPECT_NEAR(G.hess[3], -25.0, 1e-6);
+  H = hessianOf(G, 2);
+  EXPECT_NEAR(H[0], 0.0, 1e-7);
+  EXPECT_NEAR(H[3], -25.0, 1e-6);
 }
 
 TEST(Maximiser, TwoDimensionalPathWithOneCoordinateOnAFace) {
@@ -441,6 +450,17 @@ TEST(Reduction, SixtyFourMaximisersWithTwentyGradientDirectionsConvergeOnABasicS
   ASSERT_EQ(r.end, ReductionEnd::Converged) << r.message << "\n" << out;
   for (int k = 0; k < 20; ++k) EXPECT_NEAR(c.x[k], 1.0, 1e-9) << k;
   EXPECT_LE(r.steps, 4) << out;
+  // Linear in x: a maximiser's reduced Hessian is its move in t alone, of
+  // rank one, with nothing of size nx^2 kept.
+  Maximiser m;
+  m.t = {0.5 / 64};
+  std::string why;
+  ASSERT_EQ(followMaximiser(c, c.x.data(), m, &why), PathStatus::Followed) << why;
+  ReducedConstraint G;
+  ASSERT_EQ(reducedConstraint(c, c.x.data(), m, G), PathStatus::Followed);
+  EXPECT_TRUE(G.hess.empty());
+  EXPECT_EQ(G.rank, 1);
+  EXPECT_EQ(G.lowRank.size(), 20u);
 }
 
 }  // namespace
