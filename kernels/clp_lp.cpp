@@ -3,6 +3,7 @@
 #include <ClpSimplex.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace ormid {
@@ -16,6 +17,13 @@ const double SHARE = 1e-9;
 const double SLACK_SHARE = 1e-6;
 // Clp's primal and dual tolerances (its defaults are 1e-7).
 const double TOLERANCE = 1e-10;
+// Seconds a try may take: at least MIN_TRY_SECONDS, more for large programs.
+const double MIN_TRY_SECONDS = 2;
+const double TRY_SECONDS_PER_ENTRY = 2e-6;
+
+double monotonic() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // G's columns in compressed form, as Clp loads them.
 struct Columns {
@@ -118,6 +126,7 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
   // from the last basis; where its answer fails the check, on Clp's scaling
   // from Clp's own start; then the primal simplex. Where none passes, the
   // optimal answer nearest to passing.
+  const double started = monotonic();
   LpSolution best;
   double bestDefect = HUGE_VAL;
   int pivots = 0;
@@ -127,7 +136,12 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
     model.loadProblem(n, m, cols.start.data(), cols.row.data(), cols.value.data(), lower.data(), upper.data(),
                       lp.c.data(), rowLower.data(), lp.h.data());
     model.setMaximumIterations(maxPivots);
-    if (maxSeconds > 0) model.setMaximumSeconds(maxSeconds);
+    // Nearly dependent rows can keep Clp refactorising for minutes: each
+    // try has a budget of its own, within the caller's.
+    double seconds = std::max(MIN_TRY_SECONDS, TRY_SECONDS_PER_ENTRY * n * (double)m);
+    if (maxSeconds > 0) seconds = std::min(seconds, maxSeconds - (monotonic() - started));
+    if (seconds <= 0) break;
+    model.setMaximumSeconds(seconds);
     if (attempt != 1) model.scaling(0);
     model.setPrimalTolerance(TOLERANCE);
     model.setDualTolerance(TOLERANCE);
