@@ -35,8 +35,6 @@ const double FINAL_TOLERANCE = 1e-12;
 // A subproblem whose point is violated this many times more than the last
 // one's (and than the constraints' scale) has run off.
 const double RAN_OFF = 100;
-// Largest factor a subproblem's objective or constraint is scaled by.
-const double MAX_SCALING = 1e8;
 
 // A trust region on each subproblem's step: x_i moves by at most STEP_REACH
 // times its size at the start (at least one), doubled after each subproblem
@@ -113,7 +111,7 @@ Result subproblemEnd(const SubproblemResult& r, int iterations) {
 // below one.
 double objectiveScaling(double f) {
   f = std::fabs(f);
-  return f > 0 && f < 1 ? std::min(1.0 / f, MAX_SCALING) : 1.0;
+  return f > 0 && f < 1 ? std::min(1.0 / f, LARGEST_SCALE) : 1.0;
 }
 
 // The next subproblem on the problem's own scale: the objective by its
@@ -126,7 +124,7 @@ SubproblemScaling ownScaling(const Problem& p, double f, const LowerLevelOutcome
     for (int side : {1, -1})
       if (!(side > 0 ? isPlusInfinity(p.ctu[j]) : isMinusInfinity(p.ctl[j])))
         scale = std::min(scale, ownScale(boundOfSide(p, j, side), level.magnitude[j]));
-    s.infinite.push_back(std::isfinite(scale) ? std::min(1.0 / scale, MAX_SCALING) : 1.0);
+    s.infinite.push_back(std::isfinite(scale) ? std::min(1.0 / scale, LARGEST_SCALE) : 1.0);
   }
   return s;
 }

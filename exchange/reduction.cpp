@@ -6,6 +6,7 @@
 
 #include "certificate/nnls.h"
 #include "core/run_clock.h"
+#include "core/sip.h"
 #include "kernels/dense_lu.h"
 #include "kernels/vector_ops.h"
 
@@ -159,7 +160,7 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
     if (!(side > 0 ? isPlusInfinity(p_.ctu[j]) : isMinusInfinity(p_.ctl[j])))
       scale = std::max(scale, rowScale(j, side));
   const double threshold = -NEAR_ACTIVE * scale;
-  const size_t cap = 2 * (size_t)p_.nx + 10;
+  const size_t cap = activePointCap(p_.nx);
   std::vector<LocalMaximum> found;
   for (size_t i : scanMaxima(scan, values, p_.nt, threshold)) {
     if (found.size() >= cap) break;

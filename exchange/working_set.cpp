@@ -43,26 +43,20 @@ WorkingSet::WorkingSet(const Problem& p, bool remezStart) : p_(p), widths_(p.nt)
   // From four coordinates on, the corners alone: 3^nt points that are never
   // dropped would weigh on every subproblem (729 rows in six coordinates),
   // and the trust region bounds a first step they leave open.
-  if (remezStart && p.nt == 1 && p.nx >= 2) {
-    addChebyshevExtrema(p.nx);
-    return;
-  }
   int per = p.nt >= 4 ? 2 : std::max(3, (int)std::ceil(std::pow(p.nx + 2.0, 1.0 / std::max(1, p.nt))));
   while (per > 2 && std::pow((double)per, p.nt) > START_CAP) --per;
   addStart(std::pow(2.0, p.nt) <= START_CAP ? per : 1);
+  if (remezStart && p.nt == 1 && p.nx >= 2) addChebyshevExtrema(p.nx);
 }
 
 // t_k = centre + half cos(pi k / degree), k = 0..degree: the points where
 // the Chebyshev polynomial of that degree alternates, the Remez exchange's
-// classic first reference. The ends of T stay a start that is never
-// dropped (the refinements add to it).
+// classic first reference.
 void WorkingSet::addChebyshevExtrema(int degree) {
   const double centre = 0.5 * (p_.tl[0] + p_.tu[0]), half = 0.5 * (p_.tu[0] - p_.tl[0]);
   for (int k = degree; k >= 0; --k) {
     add({k == 0 ? p_.tu[0] : k == degree ? p_.tl[0] : centre + half * std::cos(M_PI * k / degree)});
-    points_.back().initial = k == 0 || k == degree;
   }
-  perCoordinate_ = 2;
 }
 
 bool WorkingSet::refineStart() {

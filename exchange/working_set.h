@@ -30,9 +30,11 @@ class WorkingSet {
 
   explicit WorkingSet(const Problem& p);
   // With `remezStart` (T one-dimensional, every constraint linear in x) the
-  // start is the nx + 1 extrema of the Chebyshev polynomial of degree nx
-  // on T, an alternation-like reference for every infinite constraint (each
-  // maps T onto its own band), whose points go when idle.
+  // coarse start is joined by the nx + 1 extrema of the Chebyshev polynomial
+  // of degree nx on T, an alternation-like reference for every infinite
+  // constraint (each maps T onto its own band), whose points go when idle.
+  // (The extrema alone make near-interpolating first subproblems on
+  // approximations by many cosines: x oscillates wildly between them.)
   WorkingSet(const Problem& p, bool remezStart);
 
   // Halves the coarse start's spacing (its points stay): a subproblem on too

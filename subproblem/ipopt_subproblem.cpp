@@ -341,7 +341,7 @@ double objectiveScaling(SipContext& c, const double* x) {
   double largest = 0;
   for (int i = 0; i < c.problem.nx; ++i) largest = std::max(largest, std::fabs(g[i]));
   if (!(largest > 0) || !(largest < 1) || !std::isfinite(largest)) return 1.0;
-  return std::min(1.0 / largest, 1e8);
+  return std::min(1.0 / largest, LARGEST_SCALE);
 }
 
 SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact, bool linear,
