@@ -212,7 +212,7 @@ PathStatus reducedConstraint(SipContext& c, const double* x, const Maximiser& m,
   const int k = (int)free.size();
   out.rank = k;
   out.lowRank.assign((long)nx * k, 0.0);
-  for (int row = 0; row < nx; ++row) {
+  for (int row = 0; row < nx && k > 0; ++row) {
     double* w = &out.lowRank[(long)row * k];
     for (int a = 0; a < k; ++a) {
       double v = d.hxt[(long)row * nt + free[a]];

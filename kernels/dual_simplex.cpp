@@ -177,8 +177,9 @@ bool Simplex::pivot(int entering, bool firstOne, bool* degenerate) {
     const double ratio = lambda_[k] / w[k];
     // Among near ties the largest pivot, for the inverse's sake.
     const bool tie = leaving >= 0 && ratio <= step * (1 + 1e-12);
-    const bool better = firstOne ? basis_[k] < basis_[leaving] : w[k] > w[leaving];
-    if (ratio < step * (1 - 1e-12) || (tie && better)) step = ratio, leaving = k;
+    if (ratio < step * (1 - 1e-12) ||
+        (tie && (firstOne ? basis_[k] < basis_[leaving] : w[k] > w[leaving])))
+      step = ratio, leaving = k;
   }
   if (leaving < 0) return false;
   *degenerate = !(step > 0);
