@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kernels/cholesky.h"
+
 namespace ormid {
 
 namespace {
@@ -63,23 +65,6 @@ std::vector<int> freeCoordinates(const Problem& p, const Vec& t, const Vec& slop
   return free;
 }
 
-// Cholesky factor of the k x k matrix M; false where M is not positive
-// definite.
-bool cholesky(Vec& M, int k) {
-  for (int a = 0; a < k; ++a)
-    for (int b = 0; b <= a; ++b) {
-      double s = M[a * k + b];
-      for (int e = 0; e < b; ++e) s -= M[a * k + e] * M[b * k + e];
-      if (a == b) {
-        if (!(s > 0)) return false;
-        M[a * k + a] = std::sqrt(s);
-      } else {
-        M[a * k + b] = s / M[b * k + b];
-      }
-    }
-  return true;
-}
-
 // Solves (-H + shift D^-2) s = g on the free coordinates, D the box widths:
 // Newton's step where -H is positive definite there, and with the least
 // shift (tenfold steps) that makes it so elsewhere: from a saddle or the
@@ -99,20 +84,13 @@ bool ascentStep(const Problem& p, const Vec& H, const std::vector<int>& free, co
     for (int a = 0; a < k; ++a)
       for (int b = 0; b <= a; ++b) L[a * k + b] = -H[(size_t)free[a] * nt + free[b]];
     for (int a = 0; a < k; ++a) L[a * k + a] += shift / (unit(p, free[a]) * unit(p, free[a]));
-    factored = cholesky(L, k);
+    factored = choleskyFactor(L.data(), k);
     if (!(largest > 0)) break;
   }
   if (!factored) return false;
   Vec y(k);
-  for (int a = 0; a < k; ++a) {
-    y[a] = g[free[a]];
-    for (int e = 0; e < a; ++e) y[a] -= L[a * k + e] * y[e];
-    y[a] /= L[a * k + a];
-  }
-  for (int a = k - 1; a >= 0; --a) {
-    for (int e = a + 1; e < k; ++e) y[a] -= L[e * k + a] * y[e];
-    y[a] /= L[a * k + a];
-  }
+  for (int a = 0; a < k; ++a) y[a] = g[free[a]];
+  choleskySolveFactored(L.data(), k, y.data());
   step.assign(g.size(), 0.0);
   for (int a = 0; a < k; ++a) step[free[a]] = y[a];
   return true;
