@@ -8,7 +8,6 @@
 
 #include "lower_level/lower_level.h"
 #include "subproblem/ipopt_subproblem.h"
-#include "subproblem/linear_subproblem.h"
 #include "exchange/reduction.h"
 #include "core/run_clock.h"
 #include "core/sip.h"
@@ -213,7 +212,7 @@ Result exchangeMethod(SipContext& c) {
   if (!finiteT(c)) return sipResult(Status::NoPoint, "T is not a box");
   IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
-  WorkingSet set(p, p.nt == 1 && linearInX(c));
+  WorkingSet set(p, p.nt == 1 && problemLinearInX(p));
   for (const Point& found : c.foundPoints) set.add(found.t, found.constraint);
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
   // Points go in while violated by more than a hundredth of feas_tol, so

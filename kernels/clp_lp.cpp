@@ -152,8 +152,7 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
     pivots += s.pivots;
     if (s.status == LpStatus::Optimal) {
       const double defect = optimalityDefect(lp, s);
-      if (defect <= SHARE) best = s, bestDefect = defect;
-      else if (defect < bestDefect) best = s, bestDefect = defect;
+      if (defect < bestDefect) best = s, bestDefect = defect;
       if (defect <= SHARE) break;
     } else if (s.status != LpStatus::PivotLimit && model.secondaryStatus() == 0 && attempt > 0 &&
                bestDefect == HUGE_VAL) {

@@ -12,6 +12,7 @@
 #include "core/run_clock.h"
 #include "core/sip.h"
 #include "kernels/vector_ops.h"
+#include "lower_level/design_matrix.h"
 #include "subproblem/linear_subproblem.h"
 
 namespace ormid {
@@ -479,7 +480,10 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   if (everyVariableFixed(c.problem)) return fixedPoint(c, x, points);
   // A linear program: the simplex's vertex.
-  if (exactHessian_ && linearInX(c)) return solveLinearSubproblem(c, x, points, held, lambda0, scaling);
+  // Whether the problem is linear in x is asked once a solver: the pattern
+  // has nx^2 entries.
+  if (exactHessian_ && linearProgram_ < 0) linearProgram_ = problemLinearInX(c.problem);
+  if (exactHessian_ && linearProgram_ == 1) return solveLinearSubproblem(c, x, points, held, lambda0, scaling);
   // Ipopt's linear solver keeps state of its own: one subproblem at a time
   // in a process, whatever the number of solves. The time left is counted
   // once the turn has come.

@@ -32,6 +32,7 @@ class IpoptSubproblemSolver : public SubproblemSolver {
 
  private:
   bool exactHessian_;
+  int linearProgram_ = -1;  // the problem is linear in x: 1, not: 0, not asked yet: -1
   double divergenceBound_;
 };
 

@@ -182,16 +182,6 @@ SubproblemResult lpFailure(SipContext& c, LpStatus status) {
 
 }  // namespace
 
-bool linearInX(SipContext& c) {
-  const Problem& p = c.problem;
-  if (!p.hessians || p.nx <= 0) return false;
-  std::vector<double> flags((size_t)p.nx * p.nx + 1, 1.0);
-  c.evaluate(Request::HessianPattern, 0, c.x.data(), nullptr, flags.data());
-  for (size_t e = 0; e + 1 < flags.size(); ++e)
-    if (flags[e] != 0) return false;
-  return true;
-}
-
 SubproblemResult solveLinearSubproblem(SipContext& c, double* x, const PointList& points,
                                        const std::vector<char>* held, const std::vector<double>* lambda0,
                                        const SubproblemScaling* scaling) {

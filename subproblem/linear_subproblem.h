@@ -10,10 +10,6 @@
 
 namespace ormid {
 
-// Whether every subproblem of the problem is a linear program: the
-// evaluator gives exact Hessians and its Hessian pattern is empty.
-bool linearInX(SipContext& c);
-
 // Solves the subproblem on `points` (held: the infinite rows it holds, as
 // for SubproblemSolver::solveOn) from x, which it leaves at the optimal
 // vertex; from the last vertex's basis where the rows with a multiplier in
