@@ -154,10 +154,11 @@ std::vector<int> amplConstraintVariables(int i) {
   return vars;
 }
 
-std::vector<std::pair<int, int>> amplHessianPattern() {
+std::vector<std::pair<int, int>> amplHessianPattern(bool objectives) {
   std::vector<std::pair<int, int>> pairs;
-  // Every objective and every constraint, the upper triangle by columns.
-  sphsetup(-1, 1, 1, 1);
+  // Every objective (unless left out) and every constraint, the upper
+  // triangle by columns.
+  sphsetup(-1, objectives ? 1 : 0, 1, 1);
   for (int k = 0; k < n_var; ++k)
     for (fint e = sputinfo->hcolstarts[k]; e < sputinfo->hcolstarts[k + 1]; ++e)
       pairs.push_back({(int)sputinfo->hrownos[e], k});

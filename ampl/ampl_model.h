@@ -63,7 +63,8 @@ void amplCongrd(int i, const double* x, double* g, int* nerror);
 bool amplFullhes(double* h, int lh, int objective, const double* ow, const double* y, bool guarded);
 // The pairs (i, k), i <= k, of AMPL variables where the Hessian of the
 // objectives and constraints together may be nonzero.
-std::vector<std::pair<int, int>> amplHessianPattern();
+// With objectives false, the constraints' alone.
+std::vector<std::pair<int, int>> amplHessianPattern(bool objectives = true);
 // The AMPL indices of the variables constraint i depends on (its Jacobian
 // row's pattern).
 std::vector<int> amplConstraintVariables(int i);

@@ -153,9 +153,9 @@ void constraintPattern(const SipPartition& p, int con, double* flags) {
     if (var >= 0 && var < p.nVar && position[var] >= 0) flags[position[var]] = 1.0;
 }
 
-void hessianPattern(const SipPartition& p, double* flags) {
+void hessianPattern(const SipPartition& p, const std::vector<std::pair<int, int>>& pairs, double* flags) {
   std::fill(flags, flags + (long)p.nx * p.nx, 0.0);
-  for (const std::pair<int, int>& e : p.hessianPairs)
+  for (const std::pair<int, int>& e : pairs)
     flags[(long)e.first * p.nx + e.second] = flags[(long)e.second * p.nx + e.first] = 1.0;
 }
 
@@ -210,7 +210,10 @@ double request(const SipPartition& p, Request code, int n, const double* x, cons
       if ((con = memberIndex(p.ctIndex, n)) >= 0 && out1) constraintPattern(p, con, out1);
       return 0.0;
     case Request::HessianPattern:
-      if (p.hessianKnown && out1) hessianPattern(p, out1);
+      if (p.hessianKnown && out1) hessianPattern(p, p.hessianPairs, out1);
+      return 0.0;
+    case Request::ConstraintHessianPattern:
+      if (p.hessianKnown && out1) hessianPattern(p, p.constraintHessianPairs, out1);
       return 0.0;
     default:
       return 0.0;

@@ -49,9 +49,14 @@ void buildPartition() {
   SipPartition& p = sipPartition;
   std::vector<int> position(p.nVar, -1);
   for (int i = 0; i < p.nx; ++i) position[p.xIndex[i]] = i;
-  for (const std::pair<int, int>& e : amplHessianPattern())
-    if (position[e.first] >= 0 && position[e.second] >= 0)
-      p.hessianPairs.push_back({position[e.first], position[e.second]});
+  auto pairsOfX = [&](const std::vector<std::pair<int, int>>& pairs) {
+    std::vector<std::pair<int, int>> out;
+    for (const std::pair<int, int>& e : pairs)
+      if (position[e.first] >= 0 && position[e.second] >= 0) out.push_back({position[e.first], position[e.second]});
+    return out;
+  };
+  p.hessianPairs = pairsOfX(amplHessianPattern());
+  p.constraintHessianPairs = pairsOfX(amplHessianPattern(false));
   p.hessianKnown = true;
 }
 

@@ -18,6 +18,7 @@ struct SipPartition {
   // unknown (dense) unless hessianKnown.
   bool hessianKnown = false;
   std::vector<std::pair<int, int>> hessianPairs;
+  std::vector<std::pair<int, int>> constraintHessianPairs;  // the constraints' alone
 };
 
 extern SipPartition sipPartition;

@@ -20,7 +20,8 @@
 // lattice.md).
 //
 // sip_bench [--out DIR] [--set all|literature|families|lattice] [--problems a,b,...]
-//           [--methods a,b,...] [--limit SECONDS]
+//           [--methods a,b,...] [--limit SECONDS] [--stubs DIR]
+// --stubs writes the chosen problems' stubs (.nl, .row, .col) to DIR and runs nothing.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -652,10 +653,21 @@ bool writeLatticeMarkdown(const std::string& path, const std::vector<Row>& rows)
   return bool(out << std::flush);
 }
 
+// Each chosen problem's stub in dir, for runs by hand.
+int writeStubs(const std::string& dir, const std::vector<const std::vector<LiteratureProblem>*>& sets,
+               const std::vector<std::string>& problems) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  for (const auto* set : sets)
+    for (const LiteratureProblem& p : *set)
+      if (selected(problems, p.name)) p.model.write(dir + "/" + p.name);
+  return ec ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outDir = sourceDir() + "/bench", set = "all";
+  std::string outDir = sourceDir() + "/bench", set = "all", stubDir;
   std::vector<std::string> problems, methods;
   int limit = 120;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -665,6 +677,7 @@ int main(int argc, char** argv) {
     else if (flag == "--problems") problems = splitList(value);
     else if (flag == "--methods") methods = splitList(value);
     else if (flag == "--limit") limit = atoi(value.c_str());
+    else if (flag == "--stubs") stubDir = value;
     else {
       fprintf(stderr, "unknown flag %s\n", flag.c_str());
       return 2;
@@ -688,6 +701,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "the time limit must be a positive number of seconds\n");
     return 2;
   }
+  if (!stubDir.empty()) return writeStubs(stubDir, {&literature, &family, &lattice}, problems);
   std::error_code ec;
   std::filesystem::create_directories(outDir, ec);
   if (ec) {

@@ -38,17 +38,26 @@ void DesignMatrix::values(const double* x, double* out) const {
   cblas_dgemv(CblasRowMajor, CblasNoTrans, (int)rows(), nx_, 1.0, gradient_.data(), nx_, x, 1, 1.0, out, 1);
 }
 
-bool problemLinearInX(const Problem& p) {
+namespace {
+
+// Whether the evaluator's answer to a Hessian pattern request is all zeros.
+bool emptyPattern(const Problem& p, Request request) {
   if (!p.hessians || p.nx <= 0 || !p.evaluate) return false;
   std::vector<double> flags((size_t)p.nx * p.nx + 1, 1.0), x(p.nx, 0.0);
   int error = 0;
-  p.evaluate(Request::HessianPattern, 0, x.data(), nullptr, flags.data(), nullptr, nullptr, &error, p.data);
+  p.evaluate(request, 0, x.data(), nullptr, flags.data(), nullptr, nullptr, &error, p.data);
   if (error) return false;
   return std::all_of(flags.begin(), flags.end() - 1, [](double f) { return f == 0; });
 }
 
+}  // namespace
+
+bool problemLinearInX(const Problem& p) { return emptyPattern(p, Request::HessianPattern); }
+
+bool constraintsLinearInX(const Problem& p) { return emptyPattern(p, Request::ConstraintHessianPattern); }
+
 DesignMatrices::DesignMatrices(const Problem& p, size_t count)
-    : wanted_((double)count * p.nx * std::max(p.mt, 1) <= MAX_VALUES && problemLinearInX(p)),
+    : wanted_((double)count * p.nx * std::max(p.mt, 1) <= MAX_VALUES && constraintsLinearInX(p)),
       matrices_(std::max(p.mt, 0)),
       uses_(std::max(p.mt, 0), 0) {}
 

@@ -31,6 +31,9 @@ class DesignMatrix {
 // Whether every constraint (and the objective) is linear in x: the
 // evaluator gives exact Hessians and its Hessian pattern is empty.
 bool problemLinearInX(const Problem& p);
+// Whether every constraint is (the objective may curve): scans may then
+// keep design matrices.
+bool constraintsLinearInX(const Problem& p);
 
 // The design matrices of a scan, made per constraint when it is scanned
 // the third time (a's evaluation costs a few scans: a run with few

@@ -61,13 +61,13 @@ void GraphProblem::dependencies(const GraphFunction* f, double* flags) const {
     for (int i : f->xDependencies()) flags[i] = 1.0;
 }
 
-void GraphProblem::hessianPattern(double* flags) const {
+void GraphProblem::hessianPattern(double* flags, bool objective) const {
   std::fill(flags, flags + (size_t)m_.nx * m_.nx, 0.0);
   auto mark = [&](const GraphFunction& f) {
     for (const auto& e : f.xHessianPairs())
       flags[(size_t)e.first * m_.nx + e.second] = flags[(size_t)e.second * m_.nx + e.first] = 1.0;
   };
-  if (m_.hasObjective) mark(objective_);
+  if (objective && m_.hasObjective) mark(objective_);
   for (const GraphFunction& f : finite_) mark(f);
   for (const GraphFunction& f : infinite_) mark(f);
 }
@@ -124,7 +124,10 @@ double GraphProblem::evaluate(Request code, int n, const double* x, const double
       if (out1) dependencies(infinite(n), out1);
       return 0.0;
     case Request::HessianPattern:
-      if (out1) hessianPattern(out1);
+      if (out1) hessianPattern(out1, true);
+      return 0.0;
+    case Request::ConstraintHessianPattern:
+      if (out1) hessianPattern(out1, false);
       return 0.0;
   }
   return 0.0;

@@ -48,7 +48,9 @@ class GraphProblem {
 
   GraphFunction* finite(int n) { return n >= 0 && n < (int)finite_.size() ? &finite_[n] : nullptr; }
   GraphFunction* infinite(int n) { return n >= 0 && n < (int)infinite_.size() ? &infinite_[n] : nullptr; }
-  void hessianPattern(double* flags) const;
+  // The objective's and the constraints' second derivatives in x (objective
+  // false: the constraints' alone).
+  void hessianPattern(double* flags, bool objective) const;
   void dependencies(const GraphFunction* f, double* flags) const;
 };
 

@@ -116,7 +116,8 @@ class Subproblem : public TNLP {
       : c_(c), x_(x), start_(x, x + c.problem.nx), points_(points), lambda0_(lambda0), scaling_(scaling),
         finiteVars_(jacobianPatterns(c, Request::FinitePattern, c.problem.mx)),
         infiniteVars_(jacobianPatterns(c, Request::InfinitePattern, c.problem.mt)),
-        hessianEntries_(exactHessian ? hessianEntries(c) : std::vector<std::pair<int, int>>()) {
+        hessianEntries_(exactHessian ? hessianEntries(c) : std::vector<std::pair<int, int>>()),
+        constraintsLinear_(exactHessian && constraintsLinearInX(c.problem)) {
     const int mt = c.problem.mt;
     for (int k = 0; k < (int)points.size(); ++k)
       for (int j = 0; j < mt; ++j)
@@ -125,6 +126,9 @@ class Subproblem : public TNLP {
   // No second derivative anywhere (asked with exact Hessians): the
   // subproblem is linear in x, its Jacobian the same at every iterate.
   bool linear() const { return hessianEntries_.empty(); }
+  // Constraints linear in x (the objective may curve): a constant Jacobian,
+  // and no row adds to the Hessian.
+  bool constraintsLinear() const { return constraintsLinear_ || linear(); }
   SolverReturn status = UNASSIGNED;
   double objective = 0;
   bool finished = false;
@@ -199,7 +203,8 @@ class Subproblem : public TNLP {
     return usable(n, g);
   }
 
-  bool eval_g(Index, const Number* x, bool, Index m, Number* g) override {
+  bool eval_g(Index n, const Number* x, bool, Index m, Number* g) override {
+    if (constraintsLinear_ && rowsAreLinear(n, x, m, g)) return usable(m, g);
     const Problem& p = c_.problem;
     for (int r = 0; r < m; ++r) {
       if (r < p.mx) {
@@ -209,7 +214,9 @@ class Subproblem : public TNLP {
         g[r] = c_.evaluate(Request::InfiniteValue, j, x, points_[k].data());
       }
     }
-    return usable(m, g);
+    if (!usable(m, g)) return false;
+    if (constraintsLinear_) base_.assign(x, x + n), baseValues_.assign(g, g + m);
+    return true;
   }
 
   // Each row holds the entries its constraint's pattern allows: a model whose
@@ -233,7 +240,9 @@ class Subproblem : public TNLP {
       }
       for (int i : rowVars(r)) values[e++] = row[i];
     }
-    return usable(e, values);
+    if (!usable(e, values)) return false;
+    if (constraintsLinear_) jacobian_.assign(values, values + e);
+    return true;
   }
 
   // The lower triangle of obj_factor * H_f + sum_r lambda_r H_r, row by row.
@@ -256,6 +265,7 @@ class Subproblem : public TNLP {
       c_.evaluate(Request::ObjectiveHessian, 0, x, nullptr, h.data());
       add(objFactor);
     }
+    if (constraintsLinear_) m = 0;
     // An interior point method gives every row a multiplier; rows whose
     // multiplier is negligible next to the largest add nothing the step
     // can see, and each costs a Hessian evaluation.
@@ -325,6 +335,21 @@ class Subproblem : public TNLP {
   // The variables each finite and each infinite constraint depends on.
   std::vector<std::vector<int>> finiteVars_, infiniteVars_;
   std::vector<std::pair<int, int>> hessianEntries_;  // the lower triangle's, in Ipopt's order
+  bool constraintsLinear_;
+  // Rows linear in x: their values at one point and the Jacobian give them
+  // everywhere, g(x) = g(base) + J (x - base), without the model.
+  std::vector<double> jacobian_, base_, baseValues_;
+
+  bool rowsAreLinear(Index n, const Number* x, Index m, Number* g) {
+    if (jacobian_.empty() || baseValues_.size() != (size_t)m || base_.size() != (size_t)n) return false;
+    long e = 0;
+    for (int r = 0; r < m; ++r) {
+      double v = baseValues_[r];
+      for (int i : rowVars(r)) v += jacobian_[e++] * (x[i] - base_[i]);
+      g[r] = v;
+    }
+    return true;
+  }
   std::vector<std::pair<int, int>> infiniteRows_;    // (point, constraint) of each infinite row
 
   const std::vector<int>& rowVars(int r) const {
@@ -345,8 +370,8 @@ double objectiveScaling(SipContext& c, const double* x) {
   return std::min(1.0 / largest, LARGEST_SCALE);
 }
 
-SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact, bool linear,
-                                            bool workingSet, double objectiveScale,
+SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool exact, bool constantJacobian,
+                                            bool linear, bool workingSet, double objectiveScale,
                                             const SubproblemScaling* scaling) {
   SmartPtr<IpoptApplication> app = IpoptApplicationFactory();
   SmartPtr<OptionsList> o = app->Options();
@@ -357,13 +382,13 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
   double left = secondsLeft(c);
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
   o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
-  if (linear) {
+  if (constantJacobian) {
     // Ipopt evaluates the Jacobian once a solve (each costs a gradient of
     // every row: a tenth of the run at 129 variables).
     o->SetStringValue("jac_c_constant", "yes");
     o->SetStringValue("jac_d_constant", "yes");
-    o->SetStringValue("hessian_constant", "yes");
   }
+  if (linear) o->SetStringValue("hessian_constant", "yes");
   o->SetNumericValue("obj_scaling_factor", objectiveScale);
   if (scaling && !scaling->infinite.empty()) o->SetStringValue("nlp_scaling_method", "user-scaling");
   if (scaling && scaling->tolerance > 0) o->SetNumericValue("tol", scaling->tolerance);
@@ -497,7 +522,8 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   int iterations = 0;
   try {
     SmartPtr<IpoptApplication> app =
-        quietApplication(c, lambda0 != nullptr, exact, exact && problem->linear(), exactHessian_,
+        quietApplication(c, lambda0 != nullptr, exact, exact && problem->constraintsLinear(),
+                         exact && problem->linear(), exactHessian_,
                          objectiveScale, scaling);
     if (divergenceBound_ > 0) app->Options()->SetNumericValue("diverging_iterates_tol", divergenceBound_);
     // An empty file name: a stray ipopt.opt in the working directory is not read.

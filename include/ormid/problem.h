@@ -37,7 +37,13 @@ enum class Request {
   // (finite, or infinite at any t) may have a second derivative in x_i and
   // x_k. Asked once a subproblem; all ones (dense) where not answered. All
   // zeros let a subproblem skip the Hessian requests altogether.
-  HessianPattern = 14
+  HessianPattern = 14,
+  // out1 = nx x nx flags as for HessianPattern, over the constraints alone
+  // (finite and infinite, the objective left out); all ones where not
+  // answered. All zeros: every constraint is linear in x at every t, so
+  // scans can keep each constraint's design matrix and subproblems skip
+  // the rows' Hessians.
+  ConstraintHessianPattern = 15
 };
 
 // evaluate(request, n, x, t, out1, out2, out3, nerror, data): n is the

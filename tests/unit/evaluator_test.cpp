@@ -204,6 +204,28 @@ TEST(EvaluatorPattern, EachConstraintFlagsTheVariablesItDependsOn) {
   amplFree();
 }
 
+// A quadratic objective over constraints linear in x (at every t): the
+// constraints' own pattern is empty, the whole one is not.
+TEST(EvaluatorPattern, TheConstraintsPatternLeavesTheObjectiveOut) {
+  TempDir dir;
+  nl::Model m;
+  nl::Expr a = nl::var(m.addVar("a")), ta = nl::var(m.addVar("ta", 0, 1)), b = nl::var(m.addVar("b"));
+  m.minimize(a * a + b * b);
+  m.addCon("tcon", a * nl::cos(3.0 * ta) + b * ta * ta, -nl::INF, 2.0);
+  m.write(dir.file("p"));
+  amplAlloc();
+  ASSERT_TRUE(amplRead(dir.file("p").c_str()));
+  buildPartition();
+  Vec x(2, 0.5), t(1, 0.5), whole(4, 7.0), constraints(4, 7.0);
+  sipEvaluate(Request::HessianPattern, 0, x.data(), t.data(), whole.data(), nullptr, nullptr, nullptr, &sipPartition);
+  sipEvaluate(Request::ConstraintHessianPattern, 0, x.data(), t.data(), constraints.data(), nullptr, nullptr,
+              nullptr, &sipPartition);
+  EXPECT_EQ(whole, (Vec{1, 0, 0, 1}));
+  EXPECT_EQ(constraints, Vec(4, 0.0));
+  releasePartition();
+  amplFree();
+}
+
 }  // namespace
 
 namespace {

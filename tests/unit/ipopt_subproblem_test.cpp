@@ -90,15 +90,18 @@ TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
 }
 
 // A problem's evaluator with exact (zero) Hessians that counts the rows'
-// gradients; with `linear` it also answers the Hessian pattern: no second
-// derivative anywhere.
+// gradients and Hessians; with `linear` it also answers the Hessian pattern:
+// no second derivative anywhere (with an objective of `curvature` times the
+// unit Hessian, none in the constraints: the whole pattern stays dense).
 struct CountingEvaluator {
   Problem wrapped;
   const Problem* inner;
   bool linear;
-  long gradients = 0;
+  double curvature;
+  long gradients = 0, rowHessians = 0, rowValues = 0;
 
-  CountingEvaluator(const Problem& p, bool linearPattern) : wrapped(p), inner(&p), linear(linearPattern) {
+  CountingEvaluator(const Problem& p, bool linearPattern, double curvature = 0)
+      : wrapped(p), inner(&p), linear(linearPattern), curvature(curvature) {
     wrapped.hessians = true;
     wrapped.evaluateBatch = nullptr;
     wrapped.data = this;
@@ -108,17 +111,26 @@ struct CountingEvaluator {
       const int nx = self.inner->nx, nt = self.inner->nt;
       switch (r) {
         case Request::HessianPattern:
-          if (self.linear) std::fill(out1, out1 + nx * nx, 0.0);
+        case Request::ConstraintHessianPattern:
+          if (self.linear && (r == Request::ConstraintHessianPattern || self.curvature == 0))
+            std::fill(out1, out1 + nx * nx, 0.0);
           return 0.0;
         case Request::ObjectiveHessian:
+          std::fill(out1, out1 + nx * nx, 0.0);
+          for (int i = 0; i < nx; ++i) out1[i * nx + i] = self.curvature;
+          return 0.0;
         case Request::FiniteHessian:
         case Request::InfiniteHessian:
+          ++self.rowHessians;
           std::fill(out1, out1 + nx * nx, 0.0);
           if (out2) std::fill(out2, out2 + nt * nt, 0.0);
           if (out3) std::fill(out3, out3 + nx * nt, 0.0);
           return 0.0;
         case Request::InfiniteGradient:
           ++self.gradients;
+          break;
+        case Request::InfiniteValue:
+          ++self.rowValues;
           break;
         default:
           break;
@@ -163,6 +175,49 @@ TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
   EXPECT_NEAR(solution[1][1], solution[0][1], 1e-8);
   EXPECT_LE(gradients[1], 2 * 40);   // once (or twice) per row
   EXPECT_GE(gradients[0], 5 * 40);   // once per row and iteration
+}
+
+TEST(IpoptLinearSubproblem, ConstraintsLinearInXUnderACurvedObjectiveAddNoRowHessians) {
+  // min (x0 - 2)^2 + (x1 - 1)^2 s.t. x0 cos t + x1 sin t <= 1 at 40 points.
+  FakeProblem f;
+  f.nx = 2;
+  f.tu = {M_PI / 2};
+  f.f = [](const double* x) { return (x[0] - 2) * (x[0] - 2) + (x[1] - 1) * (x[1] - 1); };
+  f.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 2), g[1] = 2 * (x[1] - 1); };
+  f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]);
+    gt[0] = -x[0] * std::sin(t[0]) + x[1] * std::cos(t[0]);
+  };
+  SipContext& base = f.install();
+  PointList points;
+  for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
+  std::vector<double> solution[2];
+  long gradients[2], rowHessians[2], rowValues[2];
+  for (bool linear : {false, true}) {
+    CountingEvaluator counting(base.problem, linear, 2.0);
+    SipContext c(counting.wrapped, f.options);
+    std::vector<double> x = {0.0, 0.0};
+    IpoptSubproblemSolver solver(true);
+    CaptureStdout();
+    SubproblemResult r = solver.solveOn(c, x.data(), points, nullptr);
+    GetCapturedStdout();
+    ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
+    solution[linear] = x, gradients[linear] = counting.gradients, rowHessians[linear] = counting.rowHessians;
+    rowValues[linear] = counting.rowValues;
+  }
+  // The projection of (2, 1) onto the polygon the 40 rows cut, near the
+  // unit circle's point (2, 1) / sqrt 5.
+  EXPECT_NEAR(solution[1][0], 2 / std::sqrt(5.0), 1e-3);
+  EXPECT_NEAR(solution[1][1], 1 / std::sqrt(5.0), 1e-3);
+  EXPECT_NEAR(solution[1][0], solution[0][0], 1e-7);
+  EXPECT_NEAR(solution[1][1], solution[0][1], 1e-7);
+  EXPECT_EQ(rowHessians[1], 0);
+  EXPECT_GT(rowHessians[0], 0);
+  EXPECT_LE(gradients[1], 2 * 40);
+  // The rows' values come from one evaluation and the Jacobian.
+  EXPECT_LE(rowValues[1], 2 * 40);
+  EXPECT_GE(rowValues[0], 5 * 40);
 }
 
 // max x0 + x1 s.t. -1 <= x0 cos t + x1 sin t <= 1 for t in [0, pi/2].

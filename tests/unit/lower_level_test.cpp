@@ -246,7 +246,9 @@ struct CosineSum {
                     int* nerror, void* data) {
       CosineSum& self = *static_cast<CosineSum*>(data);
       const Problem& inner = self.held->problem;
-      if (r == Request::HessianPattern) {
+      // The objective may curve (its pattern stays dense): the scans need
+      // only the constraints linear in x.
+      if (r == Request::ConstraintHessianPattern) {
         std::fill(out1, out1 + inner.nx * inner.nx, 0.0);
         return 0.0;
       }

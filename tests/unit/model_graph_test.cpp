@@ -114,8 +114,11 @@ TEST(ModelGraph, StructureComesFromTheGraph) {
   EXPECT_EQ(deps, (Vec{1, 1, 0}));
 
   m.subjectTo(x[0] * x[2] * t <= 2);
+  m.minimize(x[1] * x[1]);
   GraphProblem curved(m.graph()->graphModel());
   curved.evaluate(Request::HessianPattern, 0, x0.data(), nullptr, flags.data(), nullptr, nullptr);
+  EXPECT_EQ(flags, (Vec{0, 0, 1, 0, 1, 0, 1, 0, 0}));
+  curved.evaluate(Request::ConstraintHessianPattern, 0, x0.data(), nullptr, flags.data(), nullptr, nullptr);
   EXPECT_EQ(flags, (Vec{0, 0, 1, 0, 0, 0, 1, 0, 0}));
 }
 
