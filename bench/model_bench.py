@@ -18,6 +18,7 @@ import time
 
 import ormid  # first: it finds NumPy where the package was built
 import numpy as np
+from timing import timings
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TWO_PI = 6.283185307179586476925286766559
@@ -73,12 +74,8 @@ def lowpass(taps=41, bands=((0.0, 0.2, 1.0, 1.0), (0.25, 0.5, 0.0, 1.0))):
 
 
 def best_time(solve, repeat):
-    times, result = [], None
-    for _ in range(repeat):
-        start = time.perf_counter()
-        result = solve()
-        times.append(time.perf_counter() - start)
-    return min(times), result
+    result, seconds = timings(solve, repeat)
+    return min(seconds), result
 
 
 def filter_stub(build, work):

@@ -10,10 +10,10 @@ import argparse
 import os
 import shutil
 import tempfile
-import time
 
 import ormid  # first: it finds NumPy where the package was built
 import numpy as np
+from timing import timings
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -73,11 +73,7 @@ OPTIONS = {"method": "exchange"}
 
 
 def timed(solve, repeat):
-    seconds, result = [], None
-    for _ in range(repeat):
-        start = time.perf_counter()
-        result = solve()
-        seconds.append(time.perf_counter() - start)
+    result, seconds = timings(solve, repeat)
     return result, float(np.median(seconds))
 
 
