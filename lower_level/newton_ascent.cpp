@@ -25,25 +25,42 @@ double unit(const Problem& p, int d) {
   return std::isfinite(w) && w > 0 ? w : 1.0;
 }
 
-// The Hessian in t of the violation (signed by its side), by forward
-// differences of the t-gradient from the slope at t: the evaluator's
-// Hessian is the full (nx + nt)^2 block, nx^2 times the work where x is
-// long, and the step needs only a few digits of it (a forward difference
-// gives about eight, at half the gradients of a central one).
+// The Hessian in t of the violation (signed by its side), by differences of
+// the t-gradient: the evaluator's Hessian is the full (nx + nt)^2 block, nx^2
+// times the work where x is long, and the step needs only a few digits of
+// it. Central differences (2 nt gradients) where T has one or two
+// coordinates; from FORWARD_FROM on, where they are most of a climb's cost,
+// forward ones from the slope at t (nt gradients, about eight digits).
+// Central ones stay where they are cheap: near a pole of g a forward
+// difference misjudges the curvature, and the climb then runs elsewhere.
+const int FORWARD_FROM = 3;
+
 bool timeHessian(const ViolationFunction& v, const Vec& t, const Vec& slope, int side, Vec& htt) {
   const Problem& p = v.p;
   const int nt = p.nt, nx = std::max(p.nx, 1);
+  const bool forward = nt >= FORWARD_FROM;
   htt.assign((size_t)nt * nt, 0.0);
   int error = 0;
-  Vec point = t, gx(nx), moved(nt);
+  Vec point = t, gx(nx), plus(nt), minus(nt);
   for (int d = 0; d < nt; ++d) {
-    double h = 2e-7 * std::max(1.0, std::fabs(t[d]));
-    if (!isPlusInfinity(p.tu[d]) && t[d] + h > p.tu[d]) h = -h;  // backward at the upper bound
-    point[d] = t[d] + h;
-    p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), moved.data(), nullptr, &error, p.data);
+    if (forward) {
+      double h = 2e-7 * std::max(1.0, std::fabs(t[d]));
+      if (!isPlusInfinity(p.tu[d]) && t[d] + h > p.tu[d]) h = -h;  // backward at the upper bound
+      point[d] = t[d] + h;
+      p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), plus.data(), nullptr, &error, p.data);
+      *v.evaluations += 1;
+      for (int e = 0; e < nt; ++e) htt[(size_t)e * nt + d] = (side * plus[e] - slope[e]) / h;
+    } else {
+      const double h = 6e-6 * std::max(1.0, std::fabs(t[d]));
+      const double centre = stencilCentre(t[d], h, p.tl[d], p.tu[d]);
+      point[d] = centre + h;
+      p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), plus.data(), nullptr, &error, p.data);
+      point[d] = centre - h;
+      p.evaluate(Request::InfiniteGradient, v.j, v.x, point.data(), gx.data(), minus.data(), nullptr, &error, p.data);
+      *v.evaluations += 2;
+      for (int e = 0; e < nt; ++e) htt[(size_t)e * nt + d] = side * (plus[e] - minus[e]) / (2 * h);
+    }
     point[d] = t[d];
-    *v.evaluations += 1;
-    for (int e = 0; e < nt; ++e) htt[(size_t)e * nt + d] = (side * moved[e] - slope[e]) / h;
   }
   for (int a = 0; a < nt; ++a)
     for (int b = 0; b < a; ++b)
