@@ -174,7 +174,7 @@ bool startProgram(int argc, char** argv) {
 int ormidRun(int argc, char** argv) {
   if (!startProgram(argc, argv)) return 1;
   Options options;
-  options.print_level = PrintLevel::Details;
+  options.printLevel = PrintLevel::Details;
   char* stub = amplGetStops(argv, options);
   if (!stub) {
     printUsage(argv[0]);

@@ -134,7 +134,7 @@ void runProblem(const LiteratureProblem& lp, std::vector<Row>& rows) {
   attachIntervalModel(p, stub.c_str());
   Options o;
   o.method = Method::Exchange;
-  o.print_level = PrintLevel::Silent;
+  o.printLevel = PrintLevel::Silent;
   o.verify = false;
   Result r;
   const double off = timedSolve(p, o, &r);

@@ -436,9 +436,9 @@ Certificate certify(const Problem& p, const double* x, double gradientScale, dou
 
 void judge(Result& r, const Certificate& c, const Options& o) {
   if (statusCode(r.status) < 0 || statusCode(r.status) >= 300) return;
-  const bool feasible = c.scaled <= o.feas_tol;
-  const bool stationary = c.stationarity <= o.opt_tol;
-  const bool optimal = c.objectiveGap <= o.opt_tol;
+  const bool feasible = c.scaled <= o.feasibilityTolerance;
+  const bool stationary = c.stationarity <= o.optimalityTolerance;
+  const bool optimal = c.objectiveGap <= o.optimalityTolerance;
   std::string verdict;
   if (!std::isfinite(r.objective)) {
     r.status = Status::Breakdown;

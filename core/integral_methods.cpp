@@ -39,9 +39,9 @@ double infiniteViolation(SipContext& c, const double* x, const double* t, int j,
 
 BfgsRules bfgsRules(const Options& o) {
   BfgsRules rules;
-  rules.resetEveryN = o.reset;
-  rules.damped = o.damped;
-  rules.skip = o.bfgsskip;
+  rules.resetEveryN = o.bfgsRestart;
+  rules.damped = o.dampedBfgs;
+  rules.skip = o.bfgsSkip;
   return rules;
 }
 

@@ -75,7 +75,7 @@ void SipContext::printLabelled(PrintLevel level, const char* label,
 
 void SipContext::iterationDone(const char* phase, int iteration, const double* xv,
                                double violation) const {
-  if (!options.iteration_callback || interrupted) return;
+  if (!options.iterationCallback || interrupted) return;
   int error = 0;
   const double f = problem.evaluate(Request::ObjectiveValue, 0, xv, nullptr, nullptr, nullptr,
                                     nullptr, &error, problem.data);
@@ -87,7 +87,7 @@ void SipContext::iterationDone(const char* phase, int iteration, const double* x
   it.violation = violation;
   it.x = xv;
   it.nx = problem.nx;
-  interrupted = options.iteration_callback(it) == IterationAction::Stop;
+  interrupted = options.iterationCallback(it) == IterationAction::Stop;
 }
 
 }  // namespace ormid

@@ -13,7 +13,7 @@ SipContext::SipContext(const Problem& p, const Options& o)
     : problem(p),
       options(o),
       x(p.x0 ? std::vector<double>(p.x0, p.x0 + p.nx) : std::vector<double>(p.nx, 0.0)),
-      deadline(deadlineFromNow(o.time_limit)) {}
+      deadline(deadlineFromNow(o.timeLimit)) {}
 
 namespace {
 

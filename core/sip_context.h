@@ -59,7 +59,7 @@ struct SipContext {
 
   // Output at a level: shown when the options' print level reaches it, sent
   // to their log sink line by line (or written to standard output).
-  bool prints(PrintLevel level) const { return options.print_level >= level; }
+  bool prints(PrintLevel level) const { return options.printLevel >= level; }
   void print(PrintLevel level, const char* format, ...) const
       __attribute__((format(printf, 3, 4)));
   // v as "%.10lf " values on one line; a matrix row by row.

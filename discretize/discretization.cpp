@@ -15,7 +15,7 @@ namespace ormid {
 
 std::vector<double> initialSpacings(const SipContext& c) {
   const int nt = c.problem.nt;
-  std::vector<double> list = c.options.disc_h;
+  std::vector<double> list = c.options.gridSpacing;
   const int n = (int)list.size();
   if (n > 0 && n != nt) {
     c.print(PrintLevel::Details, "User specified %d values to h but there are %d t vars\n", n, nt);
@@ -36,7 +36,7 @@ std::vector<double> initialSpacings(const SipContext& c) {
 }
 
 GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h) {
-  if (c.options.disc_k <= 0) {
+  if (c.options.gridLevels <= 0) {
     c.print(PrintLevel::Details, "Number of mesh refines less or equal to zero\n");
     return GRID_NO_LEVEL;
   }
@@ -46,7 +46,7 @@ GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h) {
 }
 
 bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h) {
-  if (c.subproblemSolver || c.options.disc_nlp != SubproblemNlp::Ipopt) return false;
+  if (c.subproblemSolver || c.options.nlpSolver != SubproblemNlp::Ipopt) return false;
   const Problem& p = c.problem;
   double points = 1;
   for (int d = 0; d < p.nt; ++d) points *= (double)std::max(0L, gridValues(p.tl[d], p.tu[d], h[d]));
@@ -60,7 +60,7 @@ GridStart startRegularGrid(const SipContext& c, bool announceRefinements) {
     start.refused = unpreparedEnd(prepared);
     return start;
   }
-  if (announceRefinements) c.print(PrintLevel::Iterations, "Refinements=%d\n", c.options.disc_k);
+  if (announceRefinements) c.print(PrintLevel::Iterations, "Refinements=%d\n", c.options.gridLevels);
   if (firstGridTooLarge(c, start.h)) {
     start.refused = sipResult(Status::SizeLimit, "the first subproblem is too large");
     return start;

@@ -13,7 +13,7 @@ namespace ormid {
 Result haltonMethod(SipContext& c) {
   const Problem& p = c.problem;
   const Options& o = c.options;
-  int perBatch = o.disc_ha_mx, total = o.disc_h_mx;
+  int perBatch = o.haltonBatch, total = o.haltonPoints;
   if (perBatch <= 0 || total <= 0 || perBatch > total) {
     perBatch = 100 * p.nt;
     total = 1000 * p.nt;
@@ -41,7 +41,7 @@ Result haltonMethod(SipContext& c) {
   int passes = 1;
   for (int k = 0; goesOn && fullGrid.count() < total; ++passes) {
     bool feasible = fullGridCheck(c, fullGrid, flagged, x);
-    if (!feasible && k < o.disc_inner) {
+    if (!feasible && k < o.maxSubproblemsPerLevel) {
       ++k;
       c.print(PrintLevel::Details, "X not solved full mesh\n");
       rebuildWorkingSet(working, active, flagged);

@@ -77,9 +77,9 @@ Result hettichMethod(SipContext& c) {
   r.line(0, "--");
 
   int j = 1;
-  for (int k = 0; goesOn && j < o.disc_k;) {
+  for (int k = 0; goesOn && j < o.gridLevels;) {
     bool feasible = fullGridCheck(c, r.fullGrid, r.flagged, r.x);
-    if (!feasible && k < o.disc_inner) {
+    if (!feasible && k < o.maxSubproblemsPerLevel) {
       rebuildWorkingSet(r.working, r.active, r.flagged);
       goesOn = r.solveOn(true, j);
       activeScanWithFallback(c, r.fullGrid, r.active, r.working, r.x);

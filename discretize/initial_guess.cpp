@@ -21,7 +21,7 @@ namespace {
 const double RANDOM_START_BOUND = 1e8;
 
 SubproblemResult coarseSubproblem(SipContext& c, double* x, const PointSet& points) {
-  if (c.subproblemSolver || c.options.disc_nlp != SubproblemNlp::Ipopt)
+  if (c.subproblemSolver || c.options.nlpSolver != SubproblemNlp::Ipopt)
     return solveSubproblem(c, x, points);
   return IpoptSubproblemSolver(false, RANDOM_START_BOUND).solve(c, x, points);
 }
@@ -40,7 +40,7 @@ Result initialGuess(SipContext& c) {
   PointSet::copy(fullGrid, working);
   // A generator of this solve's own, seeded by the option seed or else from
   // the clock and the system's entropy: two solves at once draw independently.
-  const unsigned seed = c.options.seed ? c.options.seed : (unsigned)time(nullptr) ^ std::random_device{}();
+  const unsigned seed = c.options.randomSeed ? c.options.randomSeed : (unsigned)time(nullptr) ^ std::random_device{}();
   std::minstd_rand draw(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int i = 0; i < p.nx; ++i) x0[i] = unit(draw);

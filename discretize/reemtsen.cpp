@@ -37,7 +37,7 @@ Result reemtsenMethod(SipContext& c) {
   PointSet& fullGrid = start.fullGrid;
   PointSet working(start.range);
   const int firstGridSize = fullGrid.count();
-  double e = o.disc_eps;
+  double e = o.activeBand;
   double* x = c.x.data();
   auto line = [&](int iter, const char* refined) {
     c.print(PrintLevel::Iterations, "%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working), refined);
@@ -62,9 +62,9 @@ Result reemtsenMethod(SipContext& c) {
   // The inner step would repeat until the grid is feasible; disc_inner
   // steps per level bound it.
   int j = 1;
-  for (int inner = 0; goesOn && j < o.disc_k;) {
+  for (int inner = 0; goesOn && j < o.gridLevels;) {
     bool feasible = gridFeasible(c, fullGrid, x);
-    if (!feasible && inner >= o.disc_inner) {
+    if (!feasible && inner >= o.maxSubproblemsPerLevel) {
       c.print(PrintLevel::Iterations, "Grid still infeasible after %d inner steps: refining\n", inner);
       feasible = true;
     }
@@ -74,7 +74,7 @@ Result reemtsenMethod(SipContext& c) {
       e /= std::pow(3.0, p.nt);
       ++j;
       inner = 0;
-      if (j < o.disc_k && !buildMethodGrid(c, fullGrid, h.data())) {
+      if (j < o.gridLevels && !buildMethodGrid(c, fullGrid, h.data())) {
         end = gridLimitEnd(j);
         goesOn = false;
       }

@@ -166,7 +166,7 @@ struct NewtonPhase {
   // Where the exchange phase is about to stop (`stopping`) the phase is tried
   // whatever the last failure.
   bool due(const Options& o, double violation, bool stopping) const {
-    return o.exchange_reduce && tries < REDUCTION_TRIES && (stopping || violation <= RETRY_CUT * failedAt);
+    return o.reducedNewton && tries < REDUCTION_TRIES && (stopping || violation <= RETRY_CUT * failedAt);
   }
 
   bool converges(SipContext& c, const Scan& scan, const PointList& points,
@@ -217,14 +217,14 @@ Result exchangeMethod(SipContext& c) {
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.
-  const double addAbove = 1e-2 * o.feas_tol;
+  const double addAbove = 1e-2 * o.feasibilityTolerance;
   NewtonPhase newton;
   TrustRegion trust(c.x);
   SubproblemScaling scaling;
   std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
   double lastWorst = HUGE_VAL, lastObjective = -HUGE_VAL;
   c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
-  for (int it = 0; it < o.exchange_maxit; ++it) {
+  for (int it = 0; it < o.maxExchangeIterations; ++it) {
     if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
     std::vector<double> warm = set.warmStart(), before = c.x;
     const std::vector<char> held = set.held();
@@ -294,7 +294,7 @@ Result exchangeMethod(SipContext& c) {
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
       return sipResult(Status::Uncertain, "every violated maximiser is in the working set", it + 1);
   }
-  return sipResult(Status::IterationLimit, "exchange_maxit iterations", o.exchange_maxit);
+  return sipResult(Status::IterationLimit, "exchange_maxit iterations", o.maxExchangeIterations);
 }
 
 }  // namespace ormid

@@ -115,7 +115,7 @@ bool lineSearch(IpRun& r, bool first) {
     double phi0;
     if (!r.watch.peek(&phi0)) phi0 = meritValue(r.c, base, r.mu, r.beta, true, nullptr);
     r.c.sip.print(PrintLevel::Details, "recovered phi0=%f\n", phi0);
-    if (r.increases < o.watchmax && watchdogStep(r, base, alpha, phi0)) return true;
+    if (r.increases < o.watchdogIncreases && watchdogStep(r, base, alpha, phi0)) return true;
   }
   const double betaOnEntry = r.beta;
   bool popped = false;

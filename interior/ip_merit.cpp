@@ -7,7 +7,7 @@ namespace ormid {
 
 namespace {
 
-bool augmented(const IpContext& c) { return c.sip.options.int_merit != MeritFunction::M1; }
+bool augmented(const IpContext& c) { return c.sip.options.meritFunction != MeritFunction::L2; }
 
 }  // namespace
 

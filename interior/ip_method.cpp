@@ -37,13 +37,13 @@ double barrierParameter(const IpRun& r) {
     smallest = std::min(smallest, p);
   }
   const double avg = sum / mt;
-  if (o.updtb == BarrierUpdate::F2) {
+  if (o.barrierUpdate == BarrierUpdate::CentralityWeighted) {
     if (!(avg > 0)) return 0.0;
     double xi = smallest / avg;
     double omega = std::min(0.05 * (1 - xi) / xi, 2.0);
-    return o.delta * omega * omega * omega * avg;
+    return o.barrierFraction * omega * omega * omega * avg;
   }
-  return o.delta * avg;
+  return o.barrierFraction * avg;
 }
 
 void printIterate(const IpRun& r) {
@@ -68,7 +68,7 @@ void quasiNewtonUpdate(IpRun& r, int j) {
   }
   const double* xPrev = j > 0 ? r.prevIt.x.data() : r.it.x.data();
   const Options& o = r.c.sip.options;
-  if (o.int_ord == KktOrdering::Primal)
+  if (o.kktOrdering == KktOrdering::Primal)
     bfgsUpdate(r.B.data(), j, nx, r.it.x.data(), xPrev, r.e.gradL.data(), yBase.data(), bfgsRules(o),
                r.c.sip.trace(PrintLevel::Details));
   else
@@ -89,7 +89,7 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
   int j = 0;
   PassEnd end = PASS_CONTINUES;
   const int quadcutAtStart = c.stats.quadcut;
-  for (; r.total + j < o.maxitero; ++j) {
+  for (; r.total + j < o.maxOuterIterations; ++j) {
     if (c.stats.quadcut > quadcutAtStart || timeIsUp(c)) {
       end = c.stats.quadcut > quadcutAtStart ? QUADRATURE_CUT : TIME_UP;
       break;
@@ -105,8 +105,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     r.lastGood = r.it;
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
-    if (r.res.rho <= o.int_prec && r.res.sigma <= o.int_prec) {
-      if (levelConverged && epsStopTest(r.c.nx, xPrevLevel.data(), r.it.x.data(), o.generalTolerance, o.pf_preco,
+    if (r.res.rho <= o.interiorTolerance && r.res.sigma <= o.interiorTolerance) {
+      if (levelConverged && epsStopTest(r.c.nx, xPrevLevel.data(), r.it.x.data(), o.generalTolerance, o.smoothingTolerance,
                                           r.c.sip.trace(PrintLevel::Details))) {
         r.c.sip.print(PrintLevel::Details, "Precision on eps satisfied\n");
         end = METHOD_STOPS;
@@ -115,8 +115,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       xPrevLevel = r.it.x;
       levelConverged = true;
       r.c.sip.print(PrintLevel::Details, "Decreasing epsilon\n");
-      r.c.eps *= o.int_epsfactor;
-      r.c.tau *= o.int_epsfactor;
+      r.c.eps *= o.smoothingReduction;
+      r.c.tau *= o.smoothingReduction;
       break;
     }
     quasiNewtonUpdate(r, j);
@@ -128,11 +128,11 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     }
     r.c.sip.printLabelled(PrintLevel::Details, "Direction:\n", r.d);
     double dn = norm2((int)r.d.size(), r.d.data());
-    if (dn < o.int_prec) {
+    if (dn < o.interiorTolerance) {
       r.c.sip.print(PrintLevel::Details, "Directional norm too small %f\n", dn);
       break;
     }
-    if (o.scale) scaleDirection((int)r.d.size(), r.d.data(), o.scaleLower, o.scaleUpper, r.c.sip.trace(PrintLevel::Details));
+    if (o.limitDirection) scaleDirection((int)r.d.size(), r.d.data(), o.directionLengthMin, o.directionLengthMax, r.c.sip.trace(PrintLevel::Details));
     if (!lineSearch(r, j == 0)) {
       r.c.sip.print(PrintLevel::Details, "No progress in linesearch\n");
       break;
@@ -192,9 +192,9 @@ Result interiorPointMethod(SipContext& c) {
     if (end == START_FAILS)
       return sipResult(Status::EvaluationError, "integrals not defined at the starting point");
     if (end != PASS_CONTINUES) break;
-    if ((iterationLimit = r.total > o.maxitero)) break;
+    if ((iterationLimit = r.total > o.maxOuterIterations)) break;
     // eps falls only when a level has converged.
-    if (r.c.eps < o.int_epslimit) {
+    if (r.c.eps < o.smoothingFloor) {
       r.c.sip.print(PrintLevel::Details, "Limit on eps precision\n");
       break;
     }

@@ -158,7 +158,7 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
   const Vec N = dualMatrix(b, B);
   if (!solveOrReport(c, c.nx, N, dualRhs(b, target), b.dx(d))) return false;
   recoverSlacksAndMultipliers(b, target, d);
-  for (int pass = 0; pass < c.sip.options.int_corr; ++pass) {
+  for (int pass = 0; pass < c.sip.options.correctorSteps; ++pass) {
     double alpha = stepBound(c, it, d), F = 0;
     for (int j = 0; j < c.mt; ++j)
       F -= (it.lambda[j] + alpha * b.dl(d)[j]) * (b.w(j) + alpha * b.ds(d)[j]);
@@ -173,7 +173,7 @@ bool predictorCorrector(const IpContext& c, const IpIterate& it, const IpEval& e
 
 bool newtonDirection(const IpContext& c, const IpIterate& it, const IpEval& e, const Vec& B,
                      double mu, Vec& d) {
-  switch (c.sip.options.int_ord) {
+  switch (c.sip.options.kktOrdering) {
     case KktOrdering::Primal: return primalOrdering(c, it, e, B, mu, d);
     case KktOrdering::PredictorCorrector: return predictorCorrector(c, it, e, B, d);
     default: return dualOrdering(c, it, e, B, mu, d);

@@ -17,8 +17,8 @@ IpContext::IpContext(SipContext& s) : sip(s) {
   nx = p.nx;
   mt = p.mt;
   nt = p.nt;
-  eps = s.options.pf_eps;
-  tau = s.options.int_tau;
+  eps = s.options.initialSmoothing;
+  tau = s.options.slackRelaxation;
   t.assign(nt > 0 ? nt : 1, 0.0);
 }
 
@@ -39,7 +39,7 @@ double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
     return penaltyShape(PenaltyShape::SmoothedRoot, v, c.eps, c.nx, wantGrad ? g : nullptr);
   };
   q.tl = p.tl[0], q.tu = p.tu[0], q.nx = c.nx;
-  q.intervals = o.int_n, q.error = o.int_error, q.minLength = o.int_amp, q.wantGrad = grad ? 1 : 0;
+  q.intervals = o.quadratureNodes, q.error = o.quadratureTolerance, q.minLength = o.quadratureMinWidth, q.wantGrad = grad ? 1 : 0;
   q.pieces = c.sip.trace(PrintLevel::Details);
   q.invalidRule = c.sip.trace(PrintLevel::Summary);
   double violation;
@@ -88,7 +88,7 @@ const double MULTIPLIER_BOUND = 1e3;  // relative to max(1, |grad f|)
 
 void initialSlacksAndMultipliers(IpContext& c, IpIterate& it, int k) {
   const Options& o = c.sip.options;
-  const double floorSlack = o.theta * std::pow(o.int_epsfactor, k);
+  const double floorSlack = o.initialSlackFloor * std::pow(o.smoothingReduction, k);
   Vec A((long)c.mt * c.nx, 0.0);
   it.s.assign(c.mt, 0.0);
   it.lambda.assign(c.mt, -1.0);

@@ -20,7 +20,7 @@ double weightedArmijoSearch(SipContext& c, int nx, const double* x, const double
     for (int i = 0; i < nx; ++i) xNew[i] = x[i] + alpha * d[i];
     double phi = weightedPenaltyValue(c, nx, xNew, eps, t.data(), miu, lambda, nullptr, &pt, 0, nullptr);
     c.print(PrintLevel::Details, "alpha=%f phiomega=%f pt=%f\n", alpha, phi, pt);
-    if (phi0 - phi >= -c.options.armijo * alpha * gd) {
+    if (phi0 - phi >= -c.options.armijoConstant * alpha * gd) {
       c.print(PrintLevel::Details, "Step=%f\n", alpha);
       return alpha;
     }

@@ -16,7 +16,7 @@ namespace {
 // and p2, Cs_j = I_j and lambda_j grows additively.
 void updateMultipliers(PenaltyRun& r) {
   const Problem& p = r.c.problem;
-  const bool multiplicative = r.c.options.pf_type == PenaltyType::P3;
+  const bool multiplicative = r.c.options.penaltyType == PenaltyType::Exponential;
   const double length = p.nt > 0 ? p.tu[0] - p.tl[0] : 0.0;
   for (int j = 0; j < p.mt; ++j) {
     if (multiplicative) r.cs[j] = 1.0 + (length > 0 ? r.cs[j] / length : 0.0);

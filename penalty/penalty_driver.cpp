@@ -15,7 +15,7 @@ PenaltyRun::PenaltyRun(SipContext& context, bool withMultipliers) : c(context) {
   const Problem& p = c.problem;
   nx = p.nx;
   nt = p.nt;
-  eps = c.options.pf_eps;
+  eps = c.options.initialSmoothing;
   x = c.x;
   xEps = x;
   xPrev.assign(nx, 0.0);
@@ -24,7 +24,7 @@ PenaltyRun::PenaltyRun(SipContext& context, bool withMultipliers) : c(context) {
   d.assign(nx, 0.0);
   t.assign(nt > 0 ? nt : 1, 0.0);
   H.assign((long)nx * nx, 0.0);
-  miu = c.options.miu0;
+  miu = c.options.initialPenalty;
   if (withMultipliers) {
     lambda.assign(p.mt, 1.0);
     cs.assign(p.mt, 0.0);
@@ -64,15 +64,15 @@ bool innerStep(PenaltyRun& r, int k) {
   r.c.printLabelled(PrintLevel::Details, "Gradient: ", r.gPrev);
   r.c.printLabelled(PrintLevel::Details, "Direction: ", r.d);
   if (k == 0) capFirstStep(r);
-  if (r.c.options.scale) scaleDirection(r.nx, r.d.data(), r.c.options.scaleLower, r.c.options.scaleUpper,
+  if (r.c.options.limitDirection) scaleDirection(r.nx, r.d.data(), r.c.options.directionLengthMin, r.c.options.directionLengthMax,
                                              r.c.trace(PrintLevel::Details));
-  if (r.c.options.int_merit != MeritFunction::Default) r.c.print(PrintLevel::Details, "Unknown LineSearch\nUsing Armijo\n");
+  if (r.c.options.meritFunction != MeritFunction::Default) r.c.print(PrintLevel::Details, "Unknown LineSearch\nUsing Armijo\n");
   double alpha = weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(),
                                       r.gPrev.data(), r.miu, r.eps, r.weights());
   r.c.printLabelled(PrintLevel::Details, "X: ", r.x);
   gradientAtX(r);
   r.c.print(PrintLevel::Details, "Penalty terms %f %f constraints %f\n", r.Pprev, r.P, r.pt);
-  if (!innerStopTest(r.nx, r.xPrev.data(), r.x.data(), r.g.data(), r.c.options.pf_preci,
+  if (!innerStopTest(r.nx, r.xPrev.data(), r.x.data(), r.g.data(), r.c.options.innerTolerance,
                      r.c.trace(PrintLevel::Details))) return false;
   // A step cut short by the search is small because the model was poor, not
   // because x is near a minimiser: only a full step (or none) ends the loop.
@@ -99,7 +99,7 @@ InnerEnd innerLoop(PenaltyRun& r) {
   const double runaway = UNBOUNDED_GROWTH * std::fmax(1.0, norm2(r.nx, xStart.data()));
   InnerEnd end = limitReached(r.c, quadcutAtStart);
   int k = 0;
-  for (; end == INNER_DONE && k < r.c.options.maxiteri; ++k) {
+  for (; end == INNER_DONE && k < r.c.options.maxInnerIterations; ++k) {
     bool stop = innerStep(r, k);
     if ((end = limitReached(r.c, quadcutAtStart)) != INNER_DONE) break;
     if (!(norm2(r.nx, r.x.data()) <= runaway)) {
@@ -128,8 +128,8 @@ const double PENALTY_LIMIT = 1e8;
 // penalty limit allows.
 bool peakNeedsPenalty(PenaltyRun& r) {
   const Options& o = r.c.options;
-  if (o.pf_type == PenaltyType::P2 || r.miu * o.miuf > PENALTY_LIMIT) return false;
-  return largestViolation(r.c, r.x.data()) > std::fmax(o.feas_tol, r.eps);
+  if (o.penaltyType == PenaltyType::Quadratic || r.miu * o.penaltyIncrease > PENALTY_LIMIT) return false;
+  return largestViolation(r.c, r.x.data()) > std::fmax(o.feasibilityTolerance, r.eps);
 }
 
 }  // namespace
@@ -138,11 +138,11 @@ OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool unbounded) {
   const Options& o = r.c.options;
   if (unbounded || r.pt > o.generalTolerance || peakNeedsPenalty(r)) {
     r.c.print(PrintLevel::Details, "Increasing penalty\n");
-    r.miu *= o.miuf;
+    r.miu *= o.penaltyIncrease;
     return r.miu > PENALTY_LIMIT ? OUTER_PENALTY_LIMIT : OUTER_GOES_ON;
   }
-  if (stopOnP2 && o.pf_type == PenaltyType::P2) return OUTER_CONVERGED;
-  if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data(), o.generalTolerance, o.pf_preco,
+  if (stopOnP2 && o.penaltyType == PenaltyType::Quadratic) return OUTER_CONVERGED;
+  if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data(), o.generalTolerance, o.smoothingTolerance,
                                              r.c.trace(PrintLevel::Details))) return OUTER_CONVERGED;
   ++r.epsDecreases;
   r.xEps = r.x;
@@ -204,7 +204,7 @@ Result innerEnd(InnerEnd end, const PenaltyRun& r) {
 Result runPenaltyLoops(PenaltyRun& r, void (*updateMultipliers)(PenaltyRun&), bool stopOnP2,
                        const char* multipliersLabel) {
   OuterEnd end = OUTER_GOES_ON;
-  for (r.j = 0; r.j < r.c.options.maxitero; ++r.j) {
+  for (r.j = 0; r.j < r.c.options.maxOuterIterations; ++r.j) {
     InnerEnd inner = innerLoop(r);
     if (inner == INNER_UNDEFINED && r.j == 0)
       return sipResult(Status::EvaluationError, "penalty function not finite at the starting point");

@@ -13,10 +13,10 @@ namespace {
 
 // The integrand's shape by pf_type; false (with a message) for none known.
 bool selectedShape(const SipContext& c, PenaltyShape* shape) {
-  switch (c.options.pf_type) {
-    case PenaltyType::P2: *shape = PenaltyShape::P2; return true;
-    case PenaltyType::P1: *shape = PenaltyShape::P1; return true;
-    case PenaltyType::P3: *shape = PenaltyShape::P3; return true;
+  switch (c.options.penaltyType) {
+    case PenaltyType::Quadratic: *shape = PenaltyShape::P2; return true;
+    case PenaltyType::Linear: *shape = PenaltyShape::P1; return true;
+    case PenaltyType::Exponential: *shape = PenaltyShape::P3; return true;
   }
   c.print(PrintLevel::Details, "Unknown Penalty integral function\n");
   return false;
@@ -33,14 +33,14 @@ Quadrature penaltyQuadrature(SipContext& c, PenaltyShape shape, double eps, int 
     return penaltyShape(shape, v, eps, nx, want ? g : nullptr);
   };
   q.tl = p.tl[0], q.tu = p.tu[0], q.nx = nx;
-  q.intervals = o.int_n, q.error = o.int_error, q.minLength = o.int_amp, q.wantGrad = wantGrad;
+  q.intervals = o.quadratureNodes, q.error = o.quadratureTolerance, q.minLength = o.quadratureMinWidth, q.wantGrad = wantGrad;
   q.pieces = c.trace(PrintLevel::Details);
   q.invalidRule = c.trace(PrintLevel::Summary);
   return q;
 }
 
 double ruleIntegral(SipContext& c, const Quadrature& q, double* violation, double* grad) {
-  switch (c.options.pf_int) {
+  switch (c.options.quadratureRule) {
     case QuadratureRule::Trapezoid: return adaptiveTrapezoid(q, violation, grad);
     case QuadratureRule::Gaussian: return adaptiveGauss(q, violation, grad);
   }
@@ -78,7 +78,7 @@ double weightedPenaltyValue(SipContext& c, int nx, const double* x, double eps, 
   if (wantGrad)
     for (int i = 0; i < nx; ++i) grad[i] = 0;
   std::vector<double> gj(nx);
-  const double w = c.options.pf_type == PenaltyType::P2 ? 0.5 : 1.0;
+  const double w = c.options.penaltyType == PenaltyType::Quadratic ? 0.5 : 1.0;
   PenaltyShape shape;
   const PenaltyShape* known = p.mt > 0 && selectedShape(c, &shape) ? &shape : nullptr;
   for (int j = 0; j < p.mt; ++j) {

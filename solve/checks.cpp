@@ -85,8 +85,8 @@ int violatedFiniteConstraint(const SipContext& c, const double* x) {
     const double v = p.evaluate(Request::FiniteValue, k, x, nullptr, nullptr, nullptr, nullptr, &error, p.data);
     if (error || std::isnan(v)) return k;
     const double below = p.cxl[k] - v, above = v - p.cxu[k];
-    if (below > c.options.feas_tol * std::max(1.0, std::fabs(p.cxl[k])) ||
-        above > c.options.feas_tol * std::max(1.0, std::fabs(p.cxu[k])))
+    if (below > c.options.feasibilityTolerance * std::max(1.0, std::fabs(p.cxl[k])) ||
+        above > c.options.feasibilityTolerance * std::max(1.0, std::fabs(p.cxu[k])))
       return k;
   }
   return -1;

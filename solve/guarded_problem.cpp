@@ -55,8 +55,8 @@ GuardedProblem::GuardedProblem(const Problem& user, const Options& options)
   if (user.evaluate) problem_.evaluate = evaluateGuarded;
   if (user.evaluateBatch) problem_.evaluateBatch = batchGuarded;
   if (user.evaluateInterval) problem_.evaluateInterval = intervalGuarded;
-  if (options.iteration_callback)
-    options_.iteration_callback = [this, callback = options.iteration_callback](const Iteration& it) {
+  if (options.iterationCallback)
+    options_.iterationCallback = [this, callback = options.iterationCallback](const Iteration& it) {
       return guarded(*this, "iteration callback", [&] { return callback(it); });
     };
   if (options.log)

@@ -46,9 +46,9 @@ bool knownMethod(Method m) {
 
 std::string optionsIssue(const Options& o) {
   if (!knownMethod(o.method)) return "unknown method " + std::to_string((int)o.method);
-  if (std::isnan(o.feas_tol) || std::isnan(o.opt_tol)) return "feas_tol or opt_tol is NaN";
-  if (std::isnan(o.time_limit)) return "time_limit is NaN";
-  if (std::isnan(o.verify_time)) return "verify_time is NaN";
+  if (std::isnan(o.feasibilityTolerance) || std::isnan(o.optimalityTolerance)) return "feas_tol or opt_tol is NaN";
+  if (std::isnan(o.timeLimit)) return "time_limit is NaN";
+  if (std::isnan(o.verifySeconds)) return "verify_time is NaN";
   return "";
 }
 

@@ -47,8 +47,8 @@ const double LEAST_VERIFY_SECONDS = 0.1, MOST_VERIFY_SECONDS = 1.0;
 
 VerifyBudget verifyBudget(const Problem& p, const Options& o, double solveSeconds) {
   VerifyBudget b;
-  b.seconds = o.verify_time > 0
-                  ? o.verify_time
+  b.seconds = o.verifySeconds > 0
+                  ? o.verifySeconds
                   : std::min(MOST_VERIFY_SECONDS, std::max(LEAST_VERIFY_SECONDS, solveSeconds / std::max(1, p.mt)));
   b.boxes = 1000000;  // the time is the budget
   return b;
@@ -65,9 +65,9 @@ Certificate describePoint(SipContext& c, double gradientScale, double solveSecon
                         p.data);
   r.objective = error ? NAN : f;
   Certificate cert;
-  if (!c.options.certificate) return cert;
+  if (!c.options.certify) return cert;
   const double start = monotonicSeconds();
-  cert = certify(p, r.x.data(), gradientScale, c.options.opt_tol, &c.scans);
+  cert = certify(p, r.x.data(), gradientScale, c.options.optimalityTolerance, &c.scans);
   r.maxViolation = cert.absolute;
   r.worst = cert.worst;
   r.active = cert.active;
@@ -138,14 +138,14 @@ Point verifiedPoint(SipContext& c, const VerifiedBound& v) {
 // at r.x and that the method has not had yet, on the certificate's scale.
 std::vector<Point> untriedPoints(SipContext& c, const Certificate& cert, const Result& r) {
   const Problem& p = c.problem;
-  const double tolerance = c.options.feas_tol;
+  const double tolerance = c.options.feasibilityTolerance;
   std::vector<Point> found;
   auto take = [&](const Point& q) {
     if (q.violation > tolerance && (int)q.t.size() == p.nt && !triedBefore(c, q)) found.push_back(q);
   };
   for (const Point& q : cert.violated) take(q);
   for (const VerifiedBound& v : r.verified)
-    if (v.available && !(v.bound <= c.options.feas_tol * v.scale)) take(verifiedPoint(c, v));
+    if (v.available && !(v.bound <= c.options.feasibilityTolerance * v.scale)) take(verifiedPoint(c, v));
   return found;
 }
 

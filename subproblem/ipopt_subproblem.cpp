@@ -377,7 +377,7 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
   SmartPtr<OptionsList> o = app->Options();
   o->SetStringValue("sb", "yes");
   o->SetIntegerValue("print_level", 0);
-  o->SetIntegerValue("max_iter", std::max(0, c.options.nlp_maxit));
+  o->SetIntegerValue("max_iter", std::max(0, c.options.maxNlpIterations));
   // One thread: CPU time is wall time.
   double left = secondsLeft(c);
   if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));

@@ -43,7 +43,7 @@ SubproblemResult SubproblemSolver::solveOn(SipContext& c, double* x, const Point
 
 SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points) {
   if (c.subproblemSolver) return c.subproblemSolver->solve(c, x, points);
-  if (c.options.disc_nlp == SubproblemNlp::Ipopt) return IpoptSubproblemSolver().solve(c, x, points);
+  if (c.options.nlpSolver == SubproblemNlp::Ipopt) return IpoptSubproblemSolver().solve(c, x, points);
   return UnavailableSolver().solve(c, x, points);
 }
 

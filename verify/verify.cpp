@@ -93,11 +93,11 @@ double termScale(const Problem& p, const double* x, int j) {
 }
 
 double verifiedTolerance(const Problem& p, const Options& o, int j) {
-  return o.feas_tol * std::max(1.0, boundSize(p, j));
+  return o.feasibilityTolerance * std::max(1.0, boundSize(p, j));
 }
 
 double verifiedTolerance(const Problem& p, const Options& o, int j, const double* x) {
-  return o.feas_tol * ownScaleOf(p, j, termScale(p, x, j));
+  return o.feasibilityTolerance * ownScaleOf(p, j, termScale(p, x, j));
 }
 
 VerifiedBound verifyConstraint(const Problem& p, const double* x, int j) {
@@ -150,7 +150,7 @@ void verifyPoint(const Problem& p, const Options& o, Result& r, const VerifyBudg
       sampled += (sampled.empty() ? "" : ", ") + nameOf(p, j) + ": " + v.reason;
       continue;
     }
-    if (v.bound <= o.feas_tol * v.scale) continue;
+    if (v.bound <= o.feasibilityTolerance * v.scale) continue;
     // A finite bound that the search could not bring within tolerance, with
     // no point violated beyond what the certificate accepts (feas_tol on
     // max(1, |bound|)): the enclosures are too wide to tell, and the sampled

@@ -36,7 +36,7 @@ int main() {
   ormid::setOption(reemtsen, "disc_nlp", "ipopt");
   ormid::Options exchange;
   exchange.method = ormid::Method::Exchange;
-  exchange.iteration_callback = [](const ormid::Iteration& it) {
+  exchange.iterationCallback = [](const ormid::Iteration& it) {
     printf("  %s %d: objective %.10f, violation %.1e\n", it.phase, it.iteration, it.objective,
            it.violation);
     return ormid::IterationAction::Continue;

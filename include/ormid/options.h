@@ -1,5 +1,7 @@
-// The settings of a solve: one field per keyword of the `ormid` program, with
-// its default, the output level and the callbacks. A solve only reads them.
+// The settings of a solve: the method, its parameters grouped by method,
+// the output level and the callbacks. Each field with a keyword of the
+// `ormid` program names it (setOption sets a field by its keyword). A solve
+// only reads them.
 #pragma once
 
 #include <functional>
@@ -20,14 +22,42 @@ enum class Method {
   Intp = 13,     // interior point on the integral transcription
   Exchange = 20  // exchange of points, then Newton steps on the reduced problem
 };
-enum class PenaltyType { P2 = 1, P1 = 5, P3 = 6 };
-enum class QuadratureRule { Trapezoid = 2, Gaussian = 3 };
-enum class BarrierUpdate { F1 = 1, F2 = 2 };
-// Default: the method's own (the Armijo search of the penalty methods, M2
-// for intp).
-enum class MeritFunction { Default = 0, M1 = 5, M2 = 6 };
-enum class KktOrdering { Primal = 0, Dual = 1, PredictorCorrector = 2 };
-enum class SubproblemNlp { None = 0, Ipopt = 1 };
+// The penalty methods' integrand phi(v) of a violation v; smoothed over
+// [-eps, eps] where it has a kink.
+enum class PenaltyType {
+  Linear,      // max(0, v) (p1)
+  Quadratic,   // max(0, v)^2 (p2)
+  Exponential  // exp(max(0, v)) - 1 (p3)
+};
+// The penalty methods' adaptive rule for the integrals over T.
+enum class QuadratureRule {
+  Trapezoid,  // the trapezoid rule on quadratureNodes intervals of T, each halved while halving changes it (trapzoid)
+  Gaussian    // a Gauss rule of quadratureNodes points on T, halved while halving changes it (gaussian)
+};
+// The interior point method's barrier parameter mu from the average
+// complementarity product avg = mean of -lambda_j (tau + s_j).
+enum class BarrierUpdate {
+  Proportional,       // mu = barrierFraction * avg (f1)
+  CentralityWeighted  // mu = barrierFraction * omega^3 * avg, omega = min(0.05 (1 - xi) / xi, 2), xi = smallest product / avg (f2)
+};
+// The interior point method's merit function in its line search.
+enum class MeritFunction {
+  Default,             // the method's own: AugmentedLagrangian (the penalty methods always search by Armijo's rule)
+  L2,                  // the L2 merit function (m1)
+  AugmentedLagrangian  // the augmented Lagrangian (m2)
+};
+// How the interior point method solves its Newton (KKT) system.
+enum class KktOrdering {
+  Primal,             // reduced to the multipliers' step, mt x mt, with the inverse BFGS matrix (p)
+  Dual,               // reduced to the step of x, nx x nx (d)
+  PredictorCorrector  // the dual ordering, then correctorSteps corrector solves (pc)
+};
+// The solver of the finite subproblems of the discretization methods and
+// of the initial guess.
+enum class SubproblemNlp {
+  None,  // none: those methods stop with a message (none)
+  Ipopt  // Ipopt, with a limited-memory Hessian (ipopt)
+};
 
 // How much a solve prints: nothing, its warnings and endings, a line per
 // iteration, or everything (the `ormid` program's level: vectors, matrices,
@@ -46,69 +76,112 @@ struct Iteration {
 };
 enum class IterationAction { Continue, Stop };
 
+// Each field's comment gives its keyword (in brackets), then what it is,
+// its unit and range. Tolerances on x are relative to ||x|| once ||x||
+// exceeds generalTolerance, absolute below.
 struct Options {
-  double armijo = 0.1, bfgsskip = 1e-8;
-  bool damped = true;
-  double delta = 0.1, disc_dist = 0.2, disc_eps = 0.01;
-  std::vector<double> disc_h;  // empty: 0.01 for every coordinate
-  int disc_h_mx = 0, disc_ha_mx = 0, disc_inner = 100, disc_k = 3;
-  SubproblemNlp disc_nlp = SubproblemNlp::None;
-  bool dual_ini = true;
-  int exchange_maxit = 100;
-  // The exchange method's second phase: Newton steps on the problem reduced
-  // to the local maximisers of its constraints (false: the exchange phase alone).
-  bool exchange_reduce = true;
-  double int_amp = 0.01;
-  int int_corr = 1;
-  double int_epsfactor = 0.1, int_epslimit = 1e-8, int_error = 1e-8;
-  MeritFunction int_merit = MeritFunction::Default;
-  int int_n = 20;
-  KktOrdering int_ord = KktOrdering::Dual;
-  double int_prec = 0.001, int_tau = 1e-4;
-  int maxiteri = 400, maxitero = 400;  // int_maxit is maxitero
-  Method method = Method::Penalty;
-  double miu0 = 1.0, miuf = 10.0;
-  int nlp_maxit = 3000;
-  double pf_eps = 1e-4;  // int_eps is pf_eps
-  QuadratureRule pf_int = QuadratureRule::Trapezoid;
-  double pf_preci = 1e-4, pf_preco = 1e-4;
-  PenaltyType pf_type = PenaltyType::P3;
-  bool reset = false, scale = false;
-  // The random start without x0: 0 seeds it from the clock, any other value
-  // makes runs repeat.
-  unsigned seed = 0;
-  double theta = 1.0;
-  double time_limit = 0.0;  // seconds of wall clock; 0 or less: none
-  // The certificate of the final point: feasibility and optimality
-  // tolerances (relative); false takes the method's own status.
-  double feas_tol = 1e-6, opt_tol = 1e-6;
-  bool certificate = true;
-  // After the certificate, a rigorous bound on each infinite constraint's
-  // violation over T by the problem's interval evaluator; status 0 then
-  // needs every bound within feas_tol on the constraint's own scale. Where
-  // a constraint has no enclosure (no interval evaluator, an imported
-  // function) the sampled certificate decides and the message says so.
-  bool verify = true;
-  // Seconds each infinite constraint's bound may take; 0: as long as the
-  // solve took per infinite constraint, at least 0.1 and at most 1.
-  double verify_time = 0.0;
-  std::string report;  // the ormid program's JSON report file; the library ignores it
-  BarrierUpdate updtb = BarrierUpdate::F1;
-  bool watchdog = false;
-  int watchmax = 3;
+  // ---- Every method
+  Method method = Method::Penalty;  // [method]
+  double timeLimit = 0.0;           // [time_limit] wall-clock seconds of the solve; 0 or less: none
+  // [seed] seeds the random start of a problem without x0: 0 from the
+  // clock, any other value repeats the run.
+  unsigned randomSeed = 0;
 
-  // Settings without keyword.
+  // ---- The certificate and the verification of the final point
+  bool certify = true;                 // [certificate] certify the final point; false: the method's status stands
+  double feasibilityTolerance = 1e-6;  // [feas_tol] largest violation of a solved point, relative to each constraint's scale
+  double optimalityTolerance = 1e-6;   // [opt_tol] largest relative stationarity residual and objective gap of a solved point
+  // [verify] after the certificate, a rigorous bound on each infinite
+  // constraint's violation over T by the problem's interval evaluator;
+  // status 0 then needs every bound within feasibilityTolerance on the
+  // constraint's own scale. Where a constraint has no enclosure (no
+  // interval evaluator, an imported function) the sampled certificate
+  // decides and the message says so.
+  bool verify = true;
+  // [verify_time] seconds each infinite constraint's bound may take; 0 or
+  // less: the solve's seconds per infinite constraint, within 0.1 to 1.
+  double verifySeconds = 0.0;
+
+  // ---- The penalty methods (Penalty, PenaltyMultiplier)
+  PenaltyType penaltyType = PenaltyType::Exponential;  // [pf_type] the integrand
+  double initialPenalty = 1.0;        // [miu0] penalty parameter miu at the start (> 0)
+  double penaltyIncrease = 10.0;      // [miuf] factor miu grows by while x is infeasible (> 1; miu stops at 1e8)
+  QuadratureRule quadratureRule = QuadratureRule::Trapezoid;  // [pf_int] rule of the integrals
+  int maxInnerIterations = 400;       // [maxiteri] quasi-Newton steps of one inner loop
+  double innerTolerance = 1e-4;       // [pf_preci] an inner loop ends once a full step moves x by at most this (relative)
+  double armijoConstant = 0.1;        // [armijo] sufficient decrease of the Armijo search, in (0, 1)
+
+  // ---- The integral methods (the penalty methods and InteriorPoint)
+  double initialSmoothing = 1e-4;     // [pf_eps, int_eps] smoothing eps of the integrands at the start (units of g)
+  double smoothingTolerance = 1e-4;   // [pf_preco] the smoothing loop ends once x moved by at most this since the last eps (relative)
+  // [maxitero, int_maxit] the penalty methods' outer iterations; the
+  // interior point method's Newton iterations over all its levels.
+  int maxOuterIterations = 400;
+  int quadratureNodes = 20;           // [int_n] initial intervals of the trapezoid rule; points of the Gauss rule (6, 8 or 16)
+  double quadratureTolerance = 1e-8;  // [int_error] a piece is halved while two estimates of its integral differ by this (absolute)
+  double quadratureMinWidth = 0.01;   // [int_amp] pieces no wider than this (units of t) are not halved
+  double bfgsSkip = 1e-8;             // [bfgsskip] no BFGS update when |s'y| is not above this
+  bool dampedBfgs = true;             // [damped] Powell's damping of the BFGS pairs
+  bool bfgsRestart = false;           // [reset] the inverse Hessian returns to the identity every nx steps too
+  bool limitDirection = false;        // [scale] the search direction's length kept within [directionLengthMin, directionLengthMax]
+
+  // ---- The interior point method (InteriorPoint)
+  KktOrdering kktOrdering = KktOrdering::Dual;            // [int_ord]
+  int correctorSteps = 1;                                 // [int_corr] corrector solves of PredictorCorrector (>= 0)
+  MeritFunction meritFunction = MeritFunction::Default;   // [int_merit]
+  double interiorTolerance = 1e-3;    // [int_prec] a level converges once the primal and dual residuals are within it; shorter Newton steps end it
+  BarrierUpdate barrierUpdate = BarrierUpdate::Proportional;  // [updtb]
+  double barrierFraction = 0.1;       // [delta] share of the average complementarity the barrier parameter aims at, in (0, 1]
+  double smoothingReduction = 0.1;    // [int_epsfactor] factor eps and tau shrink by once a level converges, in (0, 1)
+  double smoothingFloor = 1e-8;       // [int_epslimit] the method ends once eps falls below this
+  double slackRelaxation = 1e-4;      // [int_tau] relaxation tau of the barrier log(tau + s); the method itself starts tau at initialSmoothing / 100
+  double initialSlackFloor = 1.0;     // [theta] least starting slack of the first level (times smoothingReduction^k at level k)
+  bool watchdog = false;              // [watchdog] the line search may accept increases of the merit function for a while
+  int watchdogIncreases = 3;          // [watchmax] increases of the merit function the watchdog allows in a row
+
+  // ---- The discretization methods (GridDiscretization, HaltonDiscretization, EpsilonActiveDiscretization)
+  // [disc_h] spacing of the first grid in each coordinate of T (units of
+  // t); empty: 0.01 each; a short list repeats its last value.
+  std::vector<double> gridSpacing;
+  int gridLevels = 3;                 // [disc_k] grid levels (> 0): the spacing halves for the second, then shrinks by 3 a level
+  int maxSubproblemsPerLevel = 100;   // [disc_inner] subproblems on one level while its grid is infeasible
+  double activeBand = 0.01;           // [disc_eps] EpsilonActive: band of the active points, relative to |f|; shrinks by 3^nt a level
+  int haltonPoints = 0;               // [disc_h_mx] Halton points in all
+  // [disc_ha_mx] Halton points added a level. Either count not positive, or
+  // the batch above the total: 1000 nt points in batches of 100 nt.
+  int haltonBatch = 0;
+  double neighbourDistance = 0.2;     // [disc_dist] kept for the keyword; no method reads it
+  bool resetDuals = true;             // [dual_ini] kept for the keyword; no method reads it
+
+  // ---- Finite subproblems
+  SubproblemNlp nlpSolver = SubproblemNlp::None;  // [disc_nlp] of the discretization methods and the initial guess (Exchange always uses Ipopt)
+  int maxNlpIterations = 3000;        // [nlp_maxit] Ipopt iterations of each subproblem, whichever method
+
+  // ---- The exchange method (Exchange)
+  int maxExchangeIterations = 100;    // [exchange_maxit] iterations (subproblems) of the exchange phase
+  // [exchange_reduce] the second phase: Newton steps on the problem reduced
+  // to the local maximisers of its constraints (false: the exchange phase alone).
+  bool reducedNewton = true;
+
+  std::string report;  // the ormid program's JSON report file; the library ignores it
+
+  // ---- Settings without keyword
+  // Tolerance of the active and violated points of a grid (absolute, units
+  // of g), of the penalty terms that count as infeasible, and the size of x
+  // above which the integral methods' stop tests are relative.
   double generalTolerance = 1e-6;
-  double scaleUpper = 100.0, scaleLower = 0.01;
+  double directionLengthMax = 100.0, directionLengthMin = 0.01;  // with limitDirection (units of x)
+  // The interior point method's Cholesky solves: a pivot below this times
+  // the largest diagonal entry is replaced by 1e128.
   double choleskyFloor = 1e-12;
 
-  // Output: silent unless asked. Each message goes whole (with its line
-  // ends) to log, or to standard output when log is empty.
-  PrintLevel print_level = PrintLevel::Silent;
+  // ---- Output: silent unless asked. Each message goes whole (with its
+  // line ends) to log, or to standard output when log is empty.
+  PrintLevel printLevel = PrintLevel::Silent;
   std::function<void(const std::string& text)> log;
   // Called once an iteration by every method; Stop ends the solve with
   // Status::Interrupted and the best point so far.
-  std::function<IterationAction(const Iteration&)> iteration_callback;
+  std::function<IterationAction(const Iteration&)> iterationCallback;
 };
 
 // ---- Options by keyword -----------------------------------------------------

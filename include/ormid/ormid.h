@@ -5,7 +5,7 @@
 // lambdas; pick the method and its settings in an ormid::Options record
 // (every keyword of the `ormid` program, with its default, also settable by
 // name with ormid::setOption); call ormid::solve. A solve prints nothing
-// unless Options::print_level asks, writes no file, and is self-contained:
+// unless Options::printLevel asks, writes no file, and is self-contained:
 // two solves may run in two threads at once.
 #pragma once
 

@@ -37,7 +37,7 @@ Options optionsOf(const std::map<std::string, std::string>& keywords, int printL
     if (!setOption(o, kv.first, kv.second, &why)) throw py::value_error(why);
   }
   if (printLevel < 0 || printLevel > 3) throw py::value_error("print_level must be 0 to 3");
-  o.print_level = static_cast<PrintLevel>(printLevel);
+  o.printLevel = static_cast<PrintLevel>(printLevel);
   if (printLevel > 0)
     o.log = [](const std::string& text) {
       py::gil_scoped_acquire gil;

@@ -178,7 +178,7 @@ py::dict solvePython(const py::object& stated, const std::map<std::string, std::
   PyProblem p = problemOf(stated);
   Options o = optionsOf(keywords, printLevel);
   // Once a callable has raised, the run stops at its next iteration.
-  o.iteration_callback = [&p, &callback](const Iteration& it) {
+  o.iterationCallback = [&p, &callback](const Iteration& it) {
     py::gil_scoped_acquire gil;
     if (p.failed()) return IterationAction::Stop;
     if (callback.is_none()) return IterationAction::Continue;

@@ -6,7 +6,7 @@ using namespace ormid;
 
 // The tests read what the methods print: everything is printed.
 FakeProblem::FakeProblem() {
-  options.print_level = PrintLevel::Details;
+  options.printLevel = PrintLevel::Details;
   mt = 1;
   tl = {0.0};
   tu = {1.0};

@@ -58,7 +58,7 @@ struct DiscretizationTest : ::testing::Test {
 };
 
 TEST_F(DiscretizationTest, HettichRefinesInnerIteratesAndReports) {
-  prob.options.disc_h = {0.25};
+  prob.options.gridSpacing = {0.25};
   solver.xs = {0.0, 0.5, 0.0};
   std::string out = run(hettichMethod);
   EXPECT_EQ(out,
@@ -74,9 +74,9 @@ TEST_F(DiscretizationTest, HettichRefinesInnerIteratesAndReports) {
 }
 
 TEST_F(DiscretizationTest, HettichWithoutInnerIterationsAlwaysRefines) {
-  prob.options.disc_h = {0.25};
-  prob.options.disc_inner = 0;
-  prob.options.disc_k = 4;
+  prob.options.gridSpacing = {0.25};
+  prob.options.maxSubproblemsPerLevel = 0;
+  prob.options.gridLevels = 4;
   solver.xs = {0.5};  // never feasible
   std::string out = run(hettichMethod);
   EXPECT_EQ(occurrences(out, "\tNo\n"), 0);
@@ -86,8 +86,8 @@ TEST_F(DiscretizationTest, HettichWithoutInnerIterationsAlwaysRefines) {
 }
 
 TEST_F(DiscretizationTest, HettichCheckTFillsAnEmptyWorkingSet) {
-  prob.options.disc_h = {0.5};
-  prob.options.disc_k = 2;
+  prob.options.gridSpacing = {0.5};
+  prob.options.gridLevels = 2;
   solver.xs = {-1.0};  // strictly feasible: nothing active, nothing flagged
   std::string out = run(hettichMethod);
   EXPECT_EQ(occurrences(out, "Check_T in action\n"), 1);
@@ -95,7 +95,7 @@ TEST_F(DiscretizationTest, HettichCheckTFillsAnEmptyWorkingSet) {
 }
 
 TEST_F(DiscretizationTest, HettichStopsBeforeAnythingForNoLevels) {
-  prob.options.disc_k = 0;
+  prob.options.gridLevels = 0;
   std::string out = run(hettichMethod);
   EXPECT_EQ(out, "Number of mesh refines less or equal to zero\n");
   EXPECT_TRUE(solver.sizes.empty());
@@ -108,25 +108,25 @@ TEST_F(DiscretizationTest, SpacingListsAreAdjustedToTheInfiniteVariables) {
   prob.tu = {1, 1};
   prob.g = [](int, const double* x, const double* t) { return x[0] - t[0] - t[1]; };
   solver.xs = {0.0};
-  prob.options.disc_k = 1;
-  prob.options.disc_h = {0.5, 0.25, 0.1};
+  prob.options.gridLevels = 1;
+  prob.options.gridSpacing = {0.5, 0.25, 0.1};
   std::string out = run(hettichMethod);
   EXPECT_EQ(out.rfind("User specified 3 values to h but there are 2 t vars\n"
                       "Using the first 2 values\nh=(0.500000,0.250000)\n", 0), 0u);
   EXPECT_EQ(solver.sizes, (std::vector<int>{15}));
-  prob.options.disc_h = {0.5};
+  prob.options.gridSpacing = {0.5};
   out = run(hettichMethod);
   EXPECT_EQ(out.rfind("User specified 1 values to h but there are 2 t vars\n"
                       "Using first 1 values and repeat the last value\nh=(0.500000,0.500000)\n", 0), 0u);
-  prob.options.disc_h.clear();
+  prob.options.gridSpacing.clear();
   out = run(hettichMethod);
   EXPECT_EQ(out.rfind("h=(0.010000,0.010000)\n", 0), 0u);
   EXPECT_EQ(solver.sizes.back(), 101 * 101);
 }
 
 TEST_F(DiscretizationTest, HaltonBatchesOf300Then200) {
-  prob.options.disc_h_mx = 500;
-  prob.options.disc_ha_mx = 300;
+  prob.options.haltonPoints = 500;
+  prob.options.haltonBatch = 300;
   solver.xs = {0.0};
   std::string out = run(haltonMethod);
   EXPECT_EQ(out, "X solved full mesh\n500 halton points generated\n");
@@ -137,20 +137,20 @@ TEST_F(DiscretizationTest, HaltonDefaultsReplaceInconsistentCounts) {
   prob.nt = 2;
   prob.tl = {0, 0};
   prob.tu = {1, 1};
-  prob.options.disc_h_mx = 500;
-  prob.options.disc_ha_mx = 600;
+  prob.options.haltonPoints = 500;
+  prob.options.haltonBatch = 600;
   solver.xs = {-5.0};
   std::string out = run(haltonMethod);
-  EXPECT_EQ(prob.options.disc_ha_mx, 600);  // batches of 200 without changing the options
-  EXPECT_EQ(prob.options.disc_h_mx, 500);
+  EXPECT_EQ(prob.options.haltonBatch, 600);  // batches of 200 without changing the options
+  EXPECT_EQ(prob.options.haltonPoints, 500);
   EXPECT_EQ(occurrences(out, "X solved full mesh\n"), 9);
   EXPECT_NE(out.find("2000 halton points generated\n"), std::string::npos);
 }
 
 TEST_F(DiscretizationTest, HaltonInnerIterationsWhileInfeasible) {
-  prob.options.disc_h_mx = 20;
-  prob.options.disc_ha_mx = 10;
-  prob.options.disc_inner = 2;
+  prob.options.haltonPoints = 20;
+  prob.options.haltonBatch = 10;
+  prob.options.maxSubproblemsPerLevel = 2;
   solver.xs = {0.5};
   std::string out = run(haltonMethod);
   EXPECT_EQ(out, "X not solved full mesh\nX not solved full mesh\nX solved full mesh\n"
@@ -158,7 +158,7 @@ TEST_F(DiscretizationTest, HaltonInnerIterationsWhileInfeasible) {
 }
 
 TEST_F(DiscretizationTest, ReemtsenUsesTheEpsilonBandAndRefinesWhenFeasible) {
-  prob.options.disc_h = {0.25};
+  prob.options.gridSpacing = {0.25};
   solver.xs = {0.5, 0.0};
   solver.values = {2.0, 1.0};
   std::string out = run(reemtsenMethod);
@@ -173,9 +173,9 @@ TEST_F(DiscretizationTest, ReemtsenUsesTheEpsilonBandAndRefinesWhenFeasible) {
 }
 
 TEST_F(DiscretizationTest, ReemtsenInnerStepsAreBoundedPerLevel) {
-  prob.options.disc_h = {0.25};
-  prob.options.disc_k = 2;
-  prob.options.disc_inner = 3;
+  prob.options.gridSpacing = {0.25};
+  prob.options.gridLevels = 2;
+  prob.options.maxSubproblemsPerLevel = 3;
   solver.xs = {0.5};  // never feasible
   std::string out = run(reemtsenMethod);
   EXPECT_EQ(occurrences(out, "\tNo\n"), 3);

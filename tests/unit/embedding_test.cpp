@@ -43,7 +43,7 @@ Functions shiftedLine() {
 Options withMethod(Method m) {
   Options o;
   o.method = m;
-  o.disc_nlp = SubproblemNlp::Ipopt;
+  o.nlpSolver = SubproblemNlp::Ipopt;
   return o;
 }
 
@@ -107,7 +107,7 @@ TEST(Embedding, AThrowingObjectiveOrCallbackIsAnEvaluationErrorToo) {
   EXPECT_EQ(r.message, "f broke (thrown by the evaluator)");
   EXPECT_EQ(r.x, (std::vector<double>{0.0}));  // the start
   Options o = withMethod(Method::Penalty);
-  o.iteration_callback = [](const Iteration&) -> IterationAction { throw 7; };
+  o.iterationCallback = [](const Iteration&) -> IterationAction { throw 7; };
   r = solve(shiftedLine(), o);
   EXPECT_EQ(r.status, Status::EvaluationError);
   EXPECT_EQ(r.message, "an exception that is not a std::exception (thrown by the iteration callback)");
@@ -148,11 +148,11 @@ TEST(Embedding, TheIntegralMethodsRefuseShapesTheyCannotHandle) {
 TEST(Embedding, TheLogSinkReceivesWholeLinesAtTheChosenLevel) {
   std::vector<std::string> iterations, details;
   Options o = withMethod(Method::Exchange);
-  o.print_level = PrintLevel::Iterations;
+  o.printLevel = PrintLevel::Iterations;
   o.log = [&](const std::string& text) { iterations.push_back(text); };
   CaptureStdout();
   solve(shiftedLine(), o);
-  o.print_level = PrintLevel::Details;
+  o.printLevel = PrintLevel::Details;
   o.log = [&](const std::string& text) { details.push_back(text); };
   solve(shiftedLine(), o);
   EXPECT_EQ(GetCapturedStdout(), "");
@@ -166,7 +166,7 @@ TEST(Embedding, ACallbackThatStopsEndsTheRunInterruptedWithItsPoint) {
   for (Method m : {Method::Penalty, Method::Intp, Method::DiscHett, Method::Exchange}) {
     Options o = withMethod(m);
     std::vector<Iteration> seen;
-    o.iteration_callback = [&](const Iteration& it) {
+    o.iterationCallback = [&](const Iteration& it) {
       seen.push_back(it);
       return IterationAction::Stop;
     };
@@ -184,7 +184,7 @@ TEST(Embedding, ACallbackThatStopsEndsTheRunInterruptedWithItsPoint) {
   // A callback that goes on changes nothing.
   Options o = withMethod(Method::Exchange);
   int calls = 0;
-  o.iteration_callback = [&](const Iteration&) {
+  o.iterationCallback = [&](const Iteration&) {
     ++calls;
     return IterationAction::Continue;
   };
@@ -206,9 +206,9 @@ TEST(Embedding, ASeedRepeatsTheRandomStart) {
     gt[0] = 0;
   };
   Options o = withMethod(Method::Penalty);
-  o.seed = 12345;
+  o.randomSeed = 12345;
   Result a = solve(p, o), b = solve(p, o);
-  o.seed = 54321;
+  o.randomSeed = 54321;
   Result c = solve(p, o);
   ASSERT_TRUE(a.hasPoint() && c.hasPoint()) << a.message << c.message;
   EXPECT_EQ(a.x, b.x);
@@ -231,8 +231,8 @@ TEST(Embedding, AnUnboundedCoarseSubproblemEndsAtTheBoundAndTheRunGoesOn) {
     gt[0] = 5 * M_PI * x[0] * std::cos(5 * M_PI * t[0]);
   };
   Options o = withMethod(Method::Exchange);
-  o.seed = 7;
-  o.print_level = PrintLevel::Iterations;
+  o.randomSeed = 7;
+  o.printLevel = PrintLevel::Iterations;
   std::string log;
   o.log = [&](const std::string& text) { log += text; };
   Result r = solve(p, o);

@@ -137,7 +137,7 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   // which the coarse start (0, 1/2, 1) misses; for x = 0.4 feasible everywhere.
   // The exchange phase alone.
   FakeProblem f;
-  f.options.exchange_reduce = 0;
+  f.options.reducedNewton = 0;
   f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
   f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
     gx[0] = std::sin(6 * t[0]);
@@ -173,7 +173,7 @@ TEST(Exchange, APeakBetweenTheCoarseScansPointsIsFoundBeforeTheMethodStops) {
   // full one (1e-4). At x = 1 the coarse scan sees no violation; the exchange
   // phase may stop only once the full scan agrees.
   FakeProblem f;
-  f.options.exchange_reduce = 0;
+  f.options.reducedNewton = 0;
   auto bump = [](double t) { return 0.5 * std::exp(-std::pow((t - 0.50037) / 3e-5, 2)); };
   f.g = [bump](int, const double* x, const double* t) { return x[0] * (1 + bump(t[0])) - 1; };
   f.gradG = [bump](int, const double* x, const double* t, double* gx, double* gt) {

@@ -49,7 +49,7 @@ struct NewtonSystem : ::testing::Test {
   }
   // Largest violation of the three linearised equations by d.
   double linearisedResidual(const Vec& d, double target) {
-    const double tau = prob.options.int_tau;  // an IpContext's tau before the method runs
+    const double tau = prob.options.slackRelaxation;  // an IpContext's tau before the method runs
     double worst = 0;
     for (int i = 0; i < 3; ++i) {
       double v = e.gradF[i];
@@ -86,13 +86,13 @@ TEST_F(NewtonSystem, DualAndPrimalOrderingsSolveTheLinearisedConditions) {
 TEST_F(NewtonSystem, PredictorWithoutCorrectionsIsTheAffineDirection) {
   IpContext c(prob.context());
   Vec pc, affine;
-  prob.options.int_corr = 0;
+  prob.options.correctorSteps = 0;
   CaptureStdout();
   predictorCorrector(c, it, e, B, pc);
   dualOrdering(c, it, e, B, 0.0, affine);
   GetCapturedStdout();
   for (size_t i = 0; i < pc.size(); ++i) EXPECT_NEAR(pc[i], affine[i], 1e-14);
-  prob.options.int_corr = 2;
+  prob.options.correctorSteps = 2;
   Vec corrected;
   predictorCorrector(c, it, e, B, corrected);
   EXPECT_GT(std::fabs(corrected[5] - affine[5]), 1e-6);  // corrections move the multipliers
@@ -114,7 +114,7 @@ TEST(HessianUpdate, SecantConditionResetAndIndefiniteGuard) {
   bfgsDirectUpdate(B.data(), 2, 2, x.data(), x.data(), g.data(), gp.data(), bfgsRules(o));  // zero step
   EXPECT_EQ(B, same);
   Vec indefinite = {-1, 0, 0, -1};
-  o.damped = 0;
+  o.dampedBfgs = 0;
   bfgsDirectUpdate(indefinite.data(), 1, 2, x.data(), xp.data(), g.data(), gp.data(), bfgsRules(o));
   EXPECT_EQ(indefinite, (Vec{-1, 0, 0, -1}));
 }
@@ -140,8 +140,8 @@ TEST(Watchdog, PopWithoutPushChangesNothing) {
 TEST(Watchdog, ThreeIncreasesAcceptedThenPopWithHalfStep) {
   FakeProblem prob;
   prob.options.watchdog = 1;
-  prob.options.watchmax = 3;
-  prob.options.int_merit = MeritFunction::M1;
+  prob.options.watchdogIncreases = 3;
+  prob.options.meritFunction = MeritFunction::L2;
   prob.mt = 0;  // the merit function is f = x^2
   prob.f = [](const double* x) { return x[0] * x[0]; };
   prob.gradF = [](const double* x, double* g) { g[0] = 2 * x[0]; };
@@ -172,7 +172,7 @@ TEST(Watchdog, ThreeIncreasesAcceptedThenPopWithHalfStep) {
 
 TEST(Watchdog, NonDescentDirectionRaisesBetaUntilFailure) {
   FakeProblem prob;
-  prob.options.int_merit = MeritFunction::M1;
+  prob.options.meritFunction = MeritFunction::L2;
   prob.mt = 0;
   prob.f = [](const double* x) { return x[0] * x[0]; };
   prob.gradF = [](const double* x, double* g) { g[0] = 2 * x[0]; };
@@ -194,7 +194,7 @@ namespace {
 struct MeritSearch : ::testing::Test {
   FakeProblem prob;
   void SetUp() override {
-    prob.options.int_merit = MeritFunction::M2;
+    prob.options.meritFunction = MeritFunction::AugmentedLagrangian;
     prob.mt = 0;  // the merit function is f
   }
   IpRun& start(double x, double d) {
@@ -252,7 +252,7 @@ TEST(InitialMultipliers, AreBoundedWhereTheIntegralsBarelyMove) {
   IpIterate it{{0.0}, {}, {}};
   initialSlacksAndMultipliers(c, it, 0);
   EXPECT_EQ(it.lambda[0], -1000.0);
-  EXPECT_GE(it.s[0], prob.options.theta);  // the centred start: slack theta * q^k
+  EXPECT_GE(it.s[0], prob.options.initialSlackFloor);  // the centred start: slack theta * q^k
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST(Library, LambdaProblemsReachTheirOptima) {
   ScratchWorkingDir dir;  // the methods append to ./results
   Case a{chebyshev(), Options(), {}};
   a.options.method = Method::DiscReem;
-  a.options.disc_nlp = SubproblemNlp::Ipopt;
+  a.options.nlpSolver = SubproblemNlp::Ipopt;
   Case b{bounded(), Options(), {}};
   CaptureStdout();
   a.run();
@@ -99,10 +99,10 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
     (*cases)[0] = Case{chebyshev(), Options(), {}};
     (*cases)[0].options.method = Method::Intp;
     (*cases)[1] = Case{bounded(), Options(), {}};
-    (*cases)[1].options.pf_type = PenaltyType::P1;
+    (*cases)[1].options.penaltyType = PenaltyType::Linear;
     (*cases)[2] = Case{chebyshev(), Options(), {}};
     (*cases)[2].options.method = Method::DiscHett;
-    (*cases)[2].options.disc_nlp = SubproblemNlp::Ipopt;
+    (*cases)[2].options.nlpSolver = SubproblemNlp::Ipopt;
   }
   CaptureStdout();
   for (Case& c : alone) c.run();
@@ -117,8 +117,8 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
     EXPECT_EQ(together[i].result.iterations, alone[i].result.iterations) << i;
   }
   // The options are read, never written.
-  EXPECT_EQ(together[0].options.pf_eps, Options().pf_eps);
-  EXPECT_EQ(together[0].options.int_tau, Options().int_tau);
+  EXPECT_EQ(together[0].options.initialSmoothing, Options().initialSmoothing);
+  EXPECT_EQ(together[0].options.slackRelaxation, Options().slackRelaxation);
 }
 
 }  // namespace
@@ -152,7 +152,7 @@ TEST(Library, AProblemWithoutFiniteVariablesIsCertifiedByEveryKindOfMethod) {
   for (Method method : {Method::Penalty, Method::Exchange, Method::DiscReem}) {
     Options o;
     o.method = method;
-    o.disc_nlp = SubproblemNlp::Ipopt;
+    o.nlpSolver = SubproblemNlp::Ipopt;
     CaptureStdout();
     Result r = ormid::solve(p, o);
     GetCapturedStdout();

@@ -47,13 +47,13 @@ TEST(Keywords, SetOptionStoresTypedValuesAndRefusesBadOnes) {
   EXPECT_TRUE(setOption(o, "method", "exchange"));
   EXPECT_EQ(o.method, Method::Exchange);
   EXPECT_TRUE(setOption(o, "feas_tol", "1e-8"));
-  EXPECT_EQ(o.feas_tol, 1e-8);
+  EXPECT_EQ(o.feasibilityTolerance, 1e-8);
   EXPECT_TRUE(setOption(o, "certificate", "0"));
-  EXPECT_FALSE(o.certificate);
+  EXPECT_FALSE(o.certify);
   EXPECT_TRUE(setOption(o, "disc_h", "0.1,0.05"));
-  EXPECT_EQ(o.disc_h, (std::vector<double>{0.1, 0.05}));
+  EXPECT_EQ(o.gridSpacing, (std::vector<double>{0.1, 0.05}));
   EXPECT_TRUE(setOption(o, "seed", "42"));
-  EXPECT_EQ(o.seed, 42u);
+  EXPECT_EQ(o.randomSeed, 42u);
 
   const Options before = o;
   EXPECT_FALSE(setOption(o, "no_such_keyword", "1", &error));
@@ -70,23 +70,23 @@ TEST(Keywords, SetOptionStoresTypedValuesAndRefusesBadOnes) {
     EXPECT_FALSE(setOption(o, "disc_h", bad)) << bad;
   EXPECT_FALSE(setOption(o, "disc_h", tooLong));
   EXPECT_TRUE(setOption(o, "disc_h", " 0.1, 0.2"));  // strtod's spaces
-  EXPECT_EQ(o.disc_h, (std::vector<double>{0.1, 0.2}));
-  o.disc_h = before.disc_h;
+  EXPECT_EQ(o.gridSpacing, (std::vector<double>{0.1, 0.2}));
+  o.gridSpacing = before.gridSpacing;
   EXPECT_EQ(optionText(o, "method"), optionText(before, "method"));
-  EXPECT_EQ(o.feas_tol, before.feas_tol);
-  EXPECT_EQ(o.disc_h, before.disc_h);
+  EXPECT_EQ(o.feasibilityTolerance, before.feasibilityTolerance);
+  EXPECT_EQ(o.gridSpacing, before.gridSpacing);
 }
 
 TEST(Keywords, DefaultsAreTheProgramsAndTheLibraryIsSilent) {
   const Options o;
   EXPECT_EQ(o.method, Method::Penalty);
-  EXPECT_EQ(o.pf_type, PenaltyType::P3);
-  EXPECT_EQ(o.int_ord, KktOrdering::Dual);
-  EXPECT_EQ(o.int_merit, MeritFunction::Default);
-  EXPECT_EQ(o.maxitero, 400);
-  EXPECT_EQ(o.seed, 0u);
-  EXPECT_EQ(o.print_level, PrintLevel::Silent);
-  EXPECT_TRUE(o.disc_h.empty());
+  EXPECT_EQ(o.penaltyType, PenaltyType::Exponential);
+  EXPECT_EQ(o.kktOrdering, KktOrdering::Dual);
+  EXPECT_EQ(o.meritFunction, MeritFunction::Default);
+  EXPECT_EQ(o.maxOuterIterations, 400);
+  EXPECT_EQ(o.randomSeed, 0u);
+  EXPECT_EQ(o.printLevel, PrintLevel::Silent);
+  EXPECT_TRUE(o.gridSpacing.empty());
 }
 
 TEST(ProgramReading, WordsMatchByPrefixInTableOrderAndEchoTheirDescription) {
@@ -99,10 +99,10 @@ TEST(ProgramReading, WordsMatchByPrefixInTableOrderAndEchoTheirDescription) {
   EXPECT_EQ(echo, "");
   EXPECT_EQ(o.method, Method::PenaltyM);
   readValue(o, "int_ord", "primal", &echo);
-  EXPECT_EQ(o.int_ord, KktOrdering::Primal);
+  EXPECT_EQ(o.kktOrdering, KktOrdering::Primal);
   EXPECT_EQ(echo, "Primal ordering\n");
   readValue(o, "int_ord", "pc rest", &echo);
-  EXPECT_EQ(o.int_ord, KktOrdering::PredictorCorrector);
+  EXPECT_EQ(o.kktOrdering, KktOrdering::PredictorCorrector);
   EXPECT_EQ(readValue(o, "pf_type", " p1"), 0);  // empty word
 }
 
@@ -114,7 +114,7 @@ TEST(ProgramReading, MethodLeavesAnExplicitMeritAlone) {
   readValue(o, "int_merit", "m1");
   readValue(o, "method", "intp");
   EXPECT_EQ(o.method, Method::Intp);
-  EXPECT_EQ(o.int_merit, MeritFunction::M1);
+  EXPECT_EQ(o.meritFunction, MeritFunction::L2);
 }
 
 TEST(ProgramReading, IntegersEchoRealsAreSilentListsStopAtATrailingComma) {
@@ -122,16 +122,16 @@ TEST(ProgramReading, IntegersEchoRealsAreSilentListsStopAtATrailingComma) {
   std::string echo;
   EXPECT_EQ(readValue(o, "disc_k", "4 more", &echo), 1);
   EXPECT_EQ(echo, "disc_k=4\n");
-  EXPECT_EQ(o.disc_k, 4);
+  EXPECT_EQ(o.gridLevels, 4);
   EXPECT_EQ(readValue(o, "disc_k", "x"), 0);
   EXPECT_EQ(readValue(o, "armijo", "0.5", &echo), 3);
   EXPECT_EQ(echo, "");
-  EXPECT_EQ(o.armijo, 0.5);
+  EXPECT_EQ(o.armijoConstant, 0.5);
   EXPECT_EQ(readValue(o, "disc_h", "0.1,0.2,", &echo), 8);
   EXPECT_EQ(echo, "Expecting double value and obtained nothing\n");
-  EXPECT_EQ(o.disc_h, (std::vector<double>{0.1, 0.2}));
+  EXPECT_EQ(o.gridSpacing, (std::vector<double>{0.1, 0.2}));
   readValue(o, "disc_h", "0.5");
-  EXPECT_EQ(o.disc_h, (std::vector<double>{0.5}));
+  EXPECT_EQ(o.gridSpacing, (std::vector<double>{0.5}));
   EXPECT_EQ(readValue(o, "disc_h", ",1"), 0);
 }
 

@@ -37,14 +37,14 @@ struct PenaltyFunctionTest : ::testing::Test {
   // Integrand value and its slope at violation v (dv/dx = 1).
   double at(PenaltyShape shape, double v, double* g0 = nullptr) {
     double grad[1] = {1};
-    double r = penaltyShape(shape, v, prob.options.pf_eps, 1, grad);
+    double r = penaltyShape(shape, v, prob.options.initialSmoothing, 1, grad);
     if (g0) *g0 = grad[0];
     return r;
   }
 };
 
 TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
-  const double eps = prob.options.pf_eps, tiny = 1e-13;
+  const double eps = prob.options.initialSmoothing, tiny = 1e-13;
   double ga, gb;
   EXPECT_NEAR(at(PenaltyShape::P1, eps, &ga), eps, 1e-15);
   EXPECT_NEAR(at(PenaltyShape::P1, eps - tiny, &gb), eps, 1e-12);
@@ -65,8 +65,8 @@ TEST_F(PenaltyFunctionTest, SmoothedIntegrandsAreContinuousAtPlusMinusEps) {
 }
 
 TEST_F(PenaltyFunctionTest, GradientMatchesFiniteDifferencesForEachType) {
-  for (PenaltyType type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
-    prob.options.pf_type = type;
+  for (PenaltyType type : {PenaltyType::Linear, PenaltyType::Quadratic, PenaltyType::Exponential}) {
+    prob.options.penaltyType = type;
     const double x[2] = {-0.3, 0.5};  // violated on part of T only
     double grad[2], pt;
     CaptureStdout();
@@ -103,11 +103,11 @@ TEST_F(PenaltyFunctionTest, WithoutInfiniteConstraintsPIsTheObjective) {
 TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
   const double x[2] = {-0.2, 0.3};
   double pt;
-  for (PenaltyType type : {PenaltyType::P1, PenaltyType::P2, PenaltyType::P3}) {
-    prob.options.pf_type = type;
+  for (PenaltyType type : {PenaltyType::Linear, PenaltyType::Quadratic, PenaltyType::Exponential}) {
+    prob.options.penaltyType = type;
     double before = penaltyValue(prob.context(), 2, x, 0.1, t, 1.0, &pt, 0, nullptr);
     double after = penaltyValue(prob.context(), 2, x, 0.01, t, 1.0, &pt, 0, nullptr);
-    if (type == PenaltyType::P2)
+    if (type == PenaltyType::Quadratic)
       EXPECT_EQ(before, after);
     else
       EXPECT_NE(before, after) << static_cast<int>(type);
@@ -117,7 +117,7 @@ TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
 TEST_F(PenaltyFunctionTest, GradientCallIsCountedAndPrinted) {
   const double x[2] = {1, 0};
   double grad[2], P, pt;
-  prob.options.pf_type = PenaltyType::P2;
+  prob.options.penaltyType = PenaltyType::Quadratic;
   CaptureStdout();
   penaltyGradient(prob.context(), 2, x, 1e-4, t, 1.0, grad, &P, &pt);
   std::string out = GetCapturedStdout();

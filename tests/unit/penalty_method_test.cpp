@@ -64,7 +64,7 @@ TEST_F(PenaltyMethodTest, InfeasibleProblemEndsByPenaltyLimit) {
 
 TEST_F(PenaltyMethodTest, EpsilonIsDecreasedAtMostFourTimes) {
   prob.mt = 0;
-  prob.options.pf_preco = -1;  // the eps stop test never holds
+  prob.options.smoothingTolerance = -1;  // the eps stop test never holds
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "Decreasing epsilon\n"), 5);
   EXPECT_EQ(occurrences(out, "Not stopping in eps iteration"), 4);
@@ -86,7 +86,7 @@ TEST_F(PenaltyMethodTest, WithoutInfiniteConstraintsMinimisesObjectiveAndStopsOn
 }
 
 TEST_F(PenaltyMethodTest, P2StopsAtFirstFeasibleOuterIteration) {
-  prob.options.pf_type = PenaltyType::P2;
+  prob.options.penaltyType = PenaltyType::Quadratic;
   // g = x - t <= 0 on [0, 1] pulls x to 0 against f = (x - 1)^2.
   boundXByT();
   std::string out = run(penaltyMethod);
@@ -99,9 +99,9 @@ TEST_F(PenaltyMethodTest, IterationLimitsCountAsSpecified) {
   prob.g = [](int, const double*, const double*) { return 1.0; };
   prob.f = [](const double* x) { return x[0]; };  // gradient never vanishes
   prob.gradF = [](const double*, double* g) { g[0] = 1; };
-  prob.options.maxiteri = 2;
-  prob.options.maxitero = 3;
-  prob.options.pf_preci = -1;  // inner stop test never holds
+  prob.options.maxInnerIterations = 2;
+  prob.options.maxOuterIterations = 3;
+  prob.options.innerTolerance = -1;  // inner stop test never holds
   std::string out = run(penaltyMethod);
   EXPECT_EQ(occurrences(out, "INNER STOPPING"), 0);
   EXPECT_NE(out.find("STOPPING IN ITERATION ********* 4\n"), std::string::npos);
@@ -125,7 +125,7 @@ TEST_F(PenaltyMethodTest, UnwritableResultsFileIsReportedAndRunFinishes) {
 // has no minimum for miu < 2. The runaway is stopped, miu raised from the
 // inner loop's start, and x = 0 is found.
 TEST_F(PenaltyMethodTest, ExactPenaltyUnboundedBelowRaisesMiu) {
-  prob.options.pf_type = PenaltyType::P1;
+  prob.options.penaltyType = PenaltyType::Linear;
   prob.f = [](const double* x) { return -2 * x[0]; };
   prob.gradF = [](const double*, double* g) { g[0] = -2; };
   boundXByT();
@@ -179,7 +179,7 @@ TEST_F(PenaltyMethodTest, SmallMaximisedObjectiveIsScaledBothWays) {
 }
 
 TEST_F(PenaltyMethodTest, MultiplierMethodUpdatesAndPrintsMultipliers) {
-  prob.options.pf_type = PenaltyType::P2;
+  prob.options.penaltyType = PenaltyType::Quadratic;
   boundXByT();
   std::string out = run(penaltyMultiplierMethod);
   EXPECT_NE(out.find("Cs[0]="), std::string::npos);

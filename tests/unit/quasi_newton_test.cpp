@@ -36,7 +36,7 @@ TEST_F(QuasiNewtonTest, FirstCallResetsAndUpdateSatisfiesSecantCondition) {
   const Vec x = {1, 2, 3}, xp = {0.5, 2.5, 2.0}, g = {0.3, -0.1, 1.0}, gp = {-0.2, 0.4, 0.1};
   bfgsUpdate(H.data(), 0, 3, x.data(), xp.data(), g.data(), gp.data(), bfgsRules(o), c->trace(PrintLevel::Details));
   for (int i = 0; i < 9; ++i) EXPECT_EQ(H[i], i % 4 == 0 ? 1.0 : 0.0);
-  o.damped = false;
+  o.dampedBfgs = false;
   CaptureStdout();
   bfgsUpdate(H.data(), 1, 3, x.data(), xp.data(), g.data(), gp.data(), bfgsRules(o), c->trace(PrintLevel::Details));
   EXPECT_EQ(GetCapturedStdout(), "");
@@ -57,7 +57,7 @@ TEST_F(QuasiNewtonTest, DampingAndResetRules) {
   // theta = 0.8 / 0.9; damped y = (0.2, 0): H(0,0) = s^2 / s'y = 5
   EXPECT_EQ(GetCapturedStdout(), "Damped BFGS formula\nTeta=0.888889\n");
   EXPECT_NEAR(H[0], 5.0, 1e-12);
-  o.reset = true;
+  o.bfgsRestart = true;
   bfgsUpdate(H.data(), 4, 2, x.data(), xp.data(), g.data(), gp.data(), bfgsRules(o), c->trace(PrintLevel::Details));  // k = 2 nx
   EXPECT_EQ(H, (Vec{1, 0, 0, 1}));
 }
@@ -101,17 +101,17 @@ TEST_F(QuasiNewtonTest, DirectionAndScalingBand) {
   EXPECT_EQ(d, (Vec{-2, 3}));
   Vec longer = {150, 200};
   CaptureStdout();
-  scaleDirection(2, longer.data(), o.scaleLower, o.scaleUpper, c->trace(PrintLevel::Details));
+  scaleDirection(2, longer.data(), o.directionLengthMin, o.directionLengthMax, c->trace(PrintLevel::Details));
   EXPECT_EQ(GetCapturedStdout(), "Direction Scaled by 0.400000\n");
   EXPECT_NEAR(std::hypot(longer[0], longer[1]), 100, 1e-12);
   Vec shorter = {0.0006, 0.0008};
   CaptureStdout();
-  scaleDirection(2, shorter.data(), o.scaleLower, o.scaleUpper, c->trace(PrintLevel::Details));
+  scaleDirection(2, shorter.data(), o.directionLengthMin, o.directionLengthMax, c->trace(PrintLevel::Details));
   EXPECT_EQ(GetCapturedStdout(), "Direction Scaled by 10.000000\n");
   Vec middle = {3, 4}, zero = {0, 0};
   CaptureStdout();
-  scaleDirection(2, middle.data(), o.scaleLower, o.scaleUpper, c->trace(PrintLevel::Details));
-  scaleDirection(2, zero.data(), o.scaleLower, o.scaleUpper, c->trace(PrintLevel::Details));
+  scaleDirection(2, middle.data(), o.directionLengthMin, o.directionLengthMax, c->trace(PrintLevel::Details));
+  scaleDirection(2, zero.data(), o.directionLengthMin, o.directionLengthMax, c->trace(PrintLevel::Details));
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(middle, (Vec{3, 4}));
   EXPECT_EQ(zero, (Vec{0, 0}));

@@ -165,7 +165,7 @@ TEST(VerifyBound, AConstraintOfSize1e8IsBoundedOnItsOwnScale) {
     EXPECT_LT(scale, 5 * s);
     Options o;
     const double tolerance = verifiedTolerance(held.problem, o, 0, violated.data());
-    EXPECT_NEAR(tolerance, o.feas_tol * std::min(1.0, scale), 1e-12 * s);
+    EXPECT_NEAR(tolerance, o.feasibilityTolerance * std::min(1.0, scale), 1e-12 * s);
     EXPECT_GT(v.bound, tolerance);  // 1e-5 of the size is too much
     EXPECT_LE(tolerance, verifiedTolerance(held.problem, o, 0));
   }
