@@ -93,11 +93,21 @@ json certificate(const Result& r, const Problem& p) {
 }
 
 json counters(const Stats& s) {
-  return {{"objval", s.objval},   {"objgrd", s.objgrd}, {"conval", s.conval},
-          {"jacval", s.jacval},   {"pfval", s.pfval},   {"gpfval", s.gpfval},
-          {"conxval", s.conxval}, {"contval", s.contval}, {"conxgrd", s.conxgrd},
-          {"contgrd", s.contgrd}, {"nnlpc", s.nnlpc},   {"nnlp", s.nnlp},
-          {"objhes", s.objhes},   {"conxhes", s.conxhes}, {"conthes", s.conthes}};
+  return {{"objval", s.objectiveValues},
+          {"objgrd", s.objectiveGradients},
+          {"conval", s.constraintValues},
+          {"jacval", s.jacobians},
+          {"pfval", s.penaltyValues},
+          {"gpfval", s.penaltyGradients},
+          {"conxval", s.finiteConstraintValues},
+          {"contval", s.infiniteConstraintValues},
+          {"conxgrd", s.finiteConstraintGradients},
+          {"contgrd", s.infiniteConstraintGradients},
+          {"nnlpc", s.subproblemIterations},
+          {"nnlp", s.subproblems},
+          {"objhes", s.objectiveHessians},
+          {"conxhes", s.finiteConstraintHessians},
+          {"conthes", s.infiniteConstraintHessians}};
 }
 
 // A finite sample of coordinate d: the box, or the finite bound (or 0).

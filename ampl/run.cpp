@@ -37,18 +37,18 @@ int shown(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : 
 
 void printStatistics(const Stats& s) {
   printf("Some statistics\n");
-  printf("kelv_objval=%d\n", shown(s.objval));
-  printf("kelv_objgrd=%d\n", shown(s.objgrd));
-  printf("kelv_conval=%d\n", shown(s.conval));
-  printf("kelv_jacval=%d\n", shown(s.jacval));
-  printf("kelv_pfval=%d\n", shown(s.pfval));
-  printf("kelv_gpfval=%d\n", shown(s.gpfval));
-  printf("kelv_conxval=%d\n", shown(s.conxval));
-  printf("kelv_contval=%d\n", shown(s.contval));
-  printf("kelv_conxgrd=%d\n", shown(s.conxgrd));
-  printf("kelv_contgrd=%d\n", shown(s.contgrd));
-  printf("nnlpc/nnlp=%f\n", (double)s.nnlpc / (double)(s.nnlp - 1));
-  printf("nnlp=%d\n", shown(s.nnlp));
+  printf("kelv_objval=%d\n", shown(s.objectiveValues));
+  printf("kelv_objgrd=%d\n", shown(s.objectiveGradients));
+  printf("kelv_conval=%d\n", shown(s.constraintValues));
+  printf("kelv_jacval=%d\n", shown(s.jacobians));
+  printf("kelv_pfval=%d\n", shown(s.penaltyValues));
+  printf("kelv_gpfval=%d\n", shown(s.penaltyGradients));
+  printf("kelv_conxval=%d\n", shown(s.finiteConstraintValues));
+  printf("kelv_contval=%d\n", shown(s.infiniteConstraintValues));
+  printf("kelv_conxgrd=%d\n", shown(s.finiteConstraintGradients));
+  printf("kelv_contgrd=%d\n", shown(s.infiniteConstraintGradients));
+  printf("nnlpc/nnlp=%f\n", (double)s.subproblemIterations / (double)(s.subproblems - 1));
+  printf("nnlp=%d\n", shown(s.subproblems));
 }
 
 // One line: how the run ended, in the solution file and on standard output.

@@ -20,17 +20,17 @@ namespace {
 // The counter of each request; derivative requests of a class count too.
 long long* counterOf(Stats& s, Request code) {
   switch (code) {
-    case Request::ObjectiveValue: return &s.objval;
-    case Request::ObjectiveGradient: return &s.objgrd;
-    case Request::ObjectiveHessian: return &s.objhes;
-    case Request::ConstraintValues: return &s.conval;
-    case Request::Jacobians: return &s.jacval;
-    case Request::FiniteValue: return &s.conxval;
-    case Request::InfiniteValue: return &s.contval;
-    case Request::FiniteGradient: return &s.conxgrd;
-    case Request::InfiniteGradient: return &s.contgrd;
-    case Request::FiniteHessian: return &s.conxhes;
-    case Request::InfiniteHessian: return &s.conthes;
+    case Request::ObjectiveValue: return &s.objectiveValues;
+    case Request::ObjectiveGradient: return &s.objectiveGradients;
+    case Request::ObjectiveHessian: return &s.objectiveHessians;
+    case Request::ConstraintValues: return &s.constraintValues;
+    case Request::Jacobians: return &s.jacobians;
+    case Request::FiniteValue: return &s.finiteConstraintValues;
+    case Request::InfiniteValue: return &s.infiniteConstraintValues;
+    case Request::FiniteGradient: return &s.finiteConstraintGradients;
+    case Request::InfiniteGradient: return &s.infiniteConstraintGradients;
+    case Request::FiniteHessian: return &s.finiteConstraintHessians;
+    case Request::InfiniteHessian: return &s.infiniteConstraintHessians;
     default: return nullptr;
   }
 }

@@ -40,8 +40,8 @@ struct SipContext {
   SubproblemSolver* subproblemSolver = nullptr;
 
   // Values of the infinite constraints asked of the problem directly (the
-  // scans and ascents of T), counted in stats.contval.
-  void countInfiniteValues(long evaluations) { stats.contval += (int)std::min<long>(evaluations, 1L << 30); }
+  // scans and ascents of T), counted in stats.infiniteConstraintValues.
+  void countInfiniteValues(long evaluations) { stats.infiniteConstraintValues += (int)std::min<long>(evaluations, 1L << 30); }
 
   // One request to the problem's evaluator, counted in stats.
   double evaluate(Request code, int n, const double* x, const double* t = nullptr,

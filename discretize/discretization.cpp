@@ -257,8 +257,8 @@ Summary discretizationSummary(const SipContext& c, int firstGridSize, int gridSi
   const Stats& s = c.stats;
   Summary summary;
   summary.kind = SummaryKind::Discretization;
-  summary.counts = {firstGridSize, gridSize, s.nnlp};
-  summary.values = {(double)s.nnlpc / (double)(s.nnlp - 1), c.modelObjective(f)};
+  summary.counts = {firstGridSize, gridSize, s.subproblems};
+  summary.values = {(double)s.subproblemIterations / (double)(s.subproblems - 1), c.modelObjective(f)};
   return summary;
 }
 

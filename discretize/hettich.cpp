@@ -67,12 +67,12 @@ Result hettichMethod(SipContext& c) {
   HettichRun r(c, start.range);
   r.fullGrid = std::move(start.fullGrid);
   const int firstGridSize = r.fullGrid.count();
-  c.stats.nnlp = 0;
+  c.stats.subproblems = 0;
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
 
   bool goesOn = solveOnFirstGrid(c, r.fullGrid, r.working, r.watch, &r.last, &r.end);
   if (!goesOn && !r.end.hasPoint()) return r.end;
-  c.stats.nnlpc = 0;
+  c.stats.subproblemIterations = 0;
   activeScan(c, r.fullGrid, r.active, r.x);
   r.line(0, "--");
 

@@ -45,13 +45,13 @@ Result reemtsenMethod(SipContext& c) {
   };
 
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tFullGrid\n");
-  c.stats.nnlp = 0;
+  c.stats.subproblems = 0;
   SubproblemWatch watch;
   Result end;
   SubproblemResult last;
   bool goesOn = solveOnFirstGrid(c, fullGrid, working, watch, &last, &end);
   if (!goesOn && !end.hasPoint()) return end;
-  c.stats.nnlpc = 0;
+  c.stats.subproblemIterations = 0;
   line(0, "--");
   for (double& hd : h) hd /= 2;
   if (goesOn && !buildMethodGrid(c, fullGrid, h.data())) {

@@ -88,10 +88,10 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
   initialSlacksAndMultipliers(r.c, r.it, k);
   int j = 0;
   PassEnd end = PASS_CONTINUES;
-  const int quadcutAtStart = c.stats.quadcut;
+  const int cutsAtStart = c.stats.quadratureCuts;
   for (; r.total + j < o.maxOuterIterations; ++j) {
-    if (c.stats.quadcut > quadcutAtStart || timeIsUp(c)) {
-      end = c.stats.quadcut > quadcutAtStart ? QUADRATURE_CUT : TIME_UP;
+    if (c.stats.quadratureCuts > cutsAtStart || timeIsUp(c)) {
+      end = c.stats.quadratureCuts > cutsAtStart ? QUADRATURE_CUT : TIME_UP;
       break;
     }
     correctSlacks(r);

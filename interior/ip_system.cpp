@@ -44,7 +44,7 @@ double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
   q.invalidRule = c.sip.trace(PrintLevel::Summary);
   double violation;
   const double integral = adaptiveTrapezoid(q, &violation, grad ? grad : scratch.data());
-  if (cutShort(q)) ++c.sip.stats.quadcut;
+  if (cutShort(q)) ++c.sip.stats.quadratureCuts;
   return integral;
 }
 

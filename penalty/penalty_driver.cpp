@@ -82,8 +82,8 @@ bool innerStep(PenaltyRun& r, int k) {
 }
 
 // The limits checked after every evaluation of the gradient.
-InnerEnd limitReached(const SipContext& c, int quadcutAtStart) {
-  if (c.stats.quadcut > quadcutAtStart) return INNER_QUADRATURE_CUT;
+InnerEnd limitReached(const SipContext& c, int cutsAtStart) {
+  if (c.stats.quadratureCuts > cutsAtStart) return INNER_QUADRATURE_CUT;
   if (timeIsUp(c)) return INNER_TIME_UP;
   return INNER_DONE;
 }
@@ -92,16 +92,16 @@ InnerEnd limitReached(const SipContext& c, int quadcutAtStart) {
 
 InnerEnd innerLoop(PenaltyRun& r) {
   r.c.print(PrintLevel::Details, "STARTING INNER ITERATIONS ********** miu=%f, epsilon=%f\n", r.miu, r.eps);
-  const int quadcutAtStart = r.c.stats.quadcut;
+  const int cutsAtStart = r.c.stats.quadratureCuts;
   gradientAtX(r);
   if (!std::isfinite(r.P) || !allFinite(r.nx, r.g.data())) return INNER_UNDEFINED;
   const std::vector<double> xStart = r.x;
   const double runaway = UNBOUNDED_GROWTH * std::fmax(1.0, norm2(r.nx, xStart.data()));
-  InnerEnd end = limitReached(r.c, quadcutAtStart);
+  InnerEnd end = limitReached(r.c, cutsAtStart);
   int k = 0;
   for (; end == INNER_DONE && k < r.c.options.maxInnerIterations; ++k) {
     bool stop = innerStep(r, k);
-    if ((end = limitReached(r.c, quadcutAtStart)) != INNER_DONE) break;
+    if ((end = limitReached(r.c, cutsAtStart)) != INNER_DONE) break;
     if (!(norm2(r.nx, r.x.data()) <= runaway)) {
       r.c.print(PrintLevel::Details, "Penalty function unbounded below\n");
       r.x = xStart;
@@ -165,7 +165,7 @@ Summary finishPenaltyRun(PenaltyRun& r, const char* multipliersLabel) {
   double fval = c.evaluate(Request::ObjectiveValue, 0, r.x.data());
   Summary summary;
   summary.kind = SummaryKind::Penalty;
-  summary.counts = {r.totalInner, r.j + 1, c.stats.pfval, c.stats.gpfval};
+  summary.counts = {r.totalInner, r.j + 1, c.stats.penaltyValues, c.stats.penaltyGradients};
   summary.values = {c.modelObjective(fval), r.miu, r.eps};
   r.c.printLabelled(PrintLevel::Details, "Gradient of penalty:\n", r.g);
   c.evaluate(Request::ObjectiveGradient, 0, r.x.data(), nullptr, r.g.data());

@@ -58,7 +58,7 @@ double integral(SipContext& c, const PenaltyShape* shape, double eps, int j, int
   if (shape) {
     const Quadrature q = penaltyQuadrature(c, *shape, eps, j, nx, x, tbuf, wantGrad);
     const double I = ruleIntegral(c, q, violation, grad);
-    if (cutShort(q)) ++c.stats.quadcut;
+    if (cutShort(q)) ++c.stats.quadratureCuts;
     return I;
   }
   if (wantGrad)
@@ -72,7 +72,7 @@ double weightedPenaltyValue(SipContext& c, int nx, const double* x, double eps, 
                             double miu, const double* lambda, double* cs, double* pt,
                             int wantGrad, double* grad) {
   const Problem& p = c.problem;
-  ++c.stats.pfval;
+  ++c.stats.penaltyValues;
   double P = 0;
   *pt = 0;
   if (wantGrad)
@@ -107,7 +107,7 @@ double penaltyValue(SipContext& c, int nx, const double* x, double eps, double* 
 void weightedPenaltyGradient(SipContext& c, int nx, const double* x, double eps, double* tbuf,
                              double miu, const double* lambda, double* cs, double* grad,
                              double* P, double* pt) {
-  ++c.stats.gpfval;
+  ++c.stats.penaltyGradients;
   *P = weightedPenaltyValue(c, nx, x, eps, tbuf, miu, lambda, cs, pt, 1, grad);
   c.print(PrintLevel::Details, "Gradient:\n");
   c.printVector(PrintLevel::Details, grad, nx);

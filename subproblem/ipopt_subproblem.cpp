@@ -536,8 +536,8 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   } catch (...) {
     c.print(PrintLevel::Summary, "Ipopt stopped with an exception\n");
   }
-  ++c.stats.nnlp;
-  c.stats.nnlpc += iterations;
+  ++c.stats.subproblems;
+  c.stats.subproblemIterations += iterations;
   SubproblemResult r;
   r.objective = problem->finished ? problem->objective
                                   : c.evaluate(Request::ObjectiveValue, 0, x);

@@ -198,8 +198,8 @@ SubproblemResult solveLinearSubproblem(SipContext& c, double* x, const PointList
     s = simplex(c, rows.lp, centre, std::vector<double>(p.nx, reach), start);
     if (s.status != LpStatus::Unbounded) break;
   }
-  ++c.stats.nnlp;
-  c.stats.nnlpc += s.pivots;
+  ++c.stats.subproblems;
+  c.stats.subproblemIterations += s.pivots;
   if (s.status != LpStatus::Optimal) {
     SubproblemResult r = lpFailure(c, s.status);
     c.print(PrintLevel::Iterations, "Simplex: %s, %d pivots\n", r.text.c_str(), s.pivots);

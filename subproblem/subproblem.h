@@ -1,8 +1,8 @@
 // The finite subproblem of the discretization methods: minimise f subject to
 // the finite constraints and the infinite constraints at every point of a
 // set, from the current x. The solver leaves its last point in x, returns
-// the objective value with how it ended, and keeps the counters nnlp and
-// nnlpc.
+// the objective value with how it ended, and keeps the counters
+// Stats::subproblems and Stats::subproblemIterations.
 #pragma once
 
 #include <string>

@@ -33,13 +33,29 @@ enum class Status {
 ORMID_API const char* statusWords(Status status);
 inline int statusCode(Status status) { return static_cast<int>(status); }
 
-// Evaluations requested by the method, by request, and its own counts.
+// How often the method asked the problem's evaluator for each quantity (a
+// request each; a batched scan of T counts each of its points), and the
+// method's own counts. The certificate counts its evaluations apart
+// (Result::certificateEvaluations).
 struct Stats {
-  long long objval = 0, objgrd = 0, objhes = 0, conval = 0, jacval = 0;
-  long long conxval = 0, contval = 0, conxgrd = 0, contgrd = 0, conxhes = 0, conthes = 0;
-  long long pfval = 0, gpfval = 0;  // penalty function values and gradients
-  long long nnlpc = 0, nnlp = 0;    // constraints of all subproblems, and subproblems
-  long long quadcut = 0;            // integrals cut short
+  long long objectiveValues = 0;              // f(x)
+  long long objectiveGradients = 0;           // grad f(x)
+  long long objectiveHessians = 0;            // Hessians of f
+  long long constraintValues = 0;             // c(x) and g(x, t), all constraints at once
+  long long jacobians = 0;                    // the Jacobians of c and g at once
+  long long finiteConstraintValues = 0;       // c_i(x), one constraint
+  long long infiniteConstraintValues = 0;     // g_j(x, t), one constraint at one t
+  long long finiteConstraintGradients = 0;    // grad c_i(x)
+  long long infiniteConstraintGradients = 0;  // the x- and t-gradients of g_j at one t
+  long long finiteConstraintHessians = 0;     // Hessians of c_i
+  long long infiniteConstraintHessians = 0;   // Hessians of g_j at one t
+  long long penaltyValues = 0;                // the penalty methods' penalty function values
+  long long penaltyGradients = 0;             // and its gradients
+  // Finite subproblems solved, and their Ipopt iterations or simplex pivots
+  // in all (the discretization methods count the iterations from their
+  // second subproblem on).
+  long long subproblems = 0, subproblemIterations = 0;
+  long long quadratureCuts = 0;               // integrals cut short at their limit of evaluations
 };
 
 // A point of T for an infinite constraint: its worst violation there, and
@@ -62,7 +78,8 @@ struct Summary {
   std::vector<long long> counts;
   // Penalty: objective, penalty parameter, smoothing parameter.
   // Interior point: objective, primal and dual residuals, barrier and
-  // smoothing parameters. Discretization: constraints per subproblem, objective.
+  // smoothing parameters. Discretization: iterations per subproblem after
+  // the first, objective.
   std::vector<double> values;
 };
 

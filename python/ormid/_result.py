@@ -7,9 +7,12 @@ class Result:
     """x, fun, status (the .sol's codes), success (status 0-99), message, nit,
     max_violation, worst and active (the certificate's points: constraint, t,
     violation, multiplier), stationarity, objective_gap, stats (evaluation
-    counters), seconds and verified (verify's bound of each infinite constraint's
-    violation over T: constraint, available, reason, bound, lower, upper,
-    boxes, seconds)."""
+    counters: objective_values, objective_gradients, finite_constraint_values,
+    infinite_constraint_values, finite_constraint_gradients,
+    infinite_constraint_gradients, penalty_values, penalty_gradients,
+    subproblems, subproblem_iterations, certificate), seconds and verified
+    (verify's bound of each infinite constraint's violation over T:
+    constraint, available, reason, bound, lower, upper, boxes, seconds)."""
 
     def __init__(self, raw, stated):
         self.x = np.asarray(raw["x"], dtype=float)

@@ -48,11 +48,16 @@ Options optionsOf(const std::map<std::string, std::string>& keywords, int printL
 
 py::dict resultOf(const Result& r) {
   const Stats& s = r.stats;
-  py::dict stats(py::arg("objval") = s.objval, py::arg("objgrd") = s.objgrd,
-                 py::arg("conxval") = s.conxval, py::arg("contval") = s.contval,
-                 py::arg("conxgrd") = s.conxgrd, py::arg("contgrd") = s.contgrd,
-                 py::arg("pfval") = s.pfval, py::arg("gpfval") = s.gpfval,
-                 py::arg("nnlp") = s.nnlp, py::arg("certificate") = r.certificateEvaluations);
+  py::dict stats(py::arg("objective_values") = s.objectiveValues,
+                 py::arg("objective_gradients") = s.objectiveGradients,
+                 py::arg("finite_constraint_values") = s.finiteConstraintValues,
+                 py::arg("infinite_constraint_values") = s.infiniteConstraintValues,
+                 py::arg("finite_constraint_gradients") = s.finiteConstraintGradients,
+                 py::arg("infinite_constraint_gradients") = s.infiniteConstraintGradients,
+                 py::arg("penalty_values") = s.penaltyValues, py::arg("penalty_gradients") = s.penaltyGradients,
+                 py::arg("subproblems") = s.subproblems,
+                 py::arg("subproblem_iterations") = s.subproblemIterations,
+                 py::arg("certificate") = r.certificateEvaluations);
   return py::dict(py::arg("x") = vector(r.x.data(), (int)r.x.size()), py::arg("fun") = r.objective,
                   py::arg("status") = statusCode(r.status), py::arg("message") = r.message,
                   py::arg("status_text") = r.statusText(), py::arg("nit") = r.iterations,

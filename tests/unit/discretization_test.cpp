@@ -29,8 +29,8 @@ class ScriptedSolver : public SubproblemSolver {
     size_t i = std::min(sizes.size(), xs.size() - 1);
     sizes.push_back(points.count());
     x[0] = xs[i];
-    ++c.stats.nnlp;
-    c.stats.nnlpc += 10;
+    ++c.stats.subproblems;
+    c.stats.subproblemIterations += 10;
     return subproblemSolved(values.empty() ? x[0] : values[std::min(i, values.size() - 1)]);
   }
 };

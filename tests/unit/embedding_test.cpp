@@ -136,7 +136,7 @@ TEST(Embedding, TheIntegralMethodsRefuseShapesTheyCannotHandle) {
     plane.nt = 2;
     r = solve(plane, withMethod(m.first));
     EXPECT_EQ(r.status, Status::InvalidInput) << m.second << r.message;
-    EXPECT_EQ(r.stats.objval + r.stats.contval, 0) << m.second;
+    EXPECT_EQ(r.stats.objectiveValues + r.stats.infiniteConstraintValues, 0) << m.second;
     EXPECT_EQ(r.message, m.second + "integrates over one infinite variable (the problem has 2)");
     // Without infinite constraints there is nothing to integrate: any T will do.
     plane.mt = 0;
@@ -287,7 +287,7 @@ TEST(Embedding, AResultIsNotSolvedUntilAMethodSaysSoAndTheVersionIsTheHeaders) {
   EXPECT_EQ(r.status, Status::NotSolved);
   EXPECT_FALSE(r.hasPoint());
   EXPECT_STREQ(r.statusText(), "no solution");
-  EXPECT_EQ(r.stats.objval, 0);
+  EXPECT_EQ(r.stats.objectiveValues, 0);
   EXPECT_STREQ(version(), ORMID_VERSION_STRING);
   EXPECT_EQ(std::to_string(versionMajor) + "." + std::to_string(versionMinor) + "." +
                 std::to_string(versionPatch),

@@ -163,10 +163,10 @@ TEST_F(EvaluatorTest, ContextCountsEachRequestOnceAndUnknownCodesAreIgnored) {
   c.evaluate(Request::InfiniteValue, 1, x.data(), t.data());
   c.evaluate(Request::InfiniteValue, 0, x.data(), t.data());
   c.evaluate(Request::InfiniteGradient, 0, x.data(), t.data(), o.data(), o.data() + 3);
-  EXPECT_EQ(c.stats.objval, 1);
-  EXPECT_EQ(c.stats.contval, 2);
-  EXPECT_EQ(c.stats.contgrd, 1);
-  EXPECT_EQ(c.stats.conval, 0);
+  EXPECT_EQ(c.stats.objectiveValues, 1);
+  EXPECT_EQ(c.stats.infiniteConstraintValues, 2);
+  EXPECT_EQ(c.stats.infiniteConstraintGradients, 1);
+  EXPECT_EQ(c.stats.constraintValues, 0);
   Vec untouched(16, 7.0);
   EXPECT_EQ(eval(static_cast<Request>(0), 0, x, t, untouched.data()), 0.0);
   EXPECT_EQ(eval(static_cast<Request>(99), 0, x, t, untouched.data()), 0.0);

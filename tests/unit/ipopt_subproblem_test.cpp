@@ -59,9 +59,9 @@ TEST_F(IpoptAdapter, SolvesWithBoundsEqualitiesAndPointConstraints) {
   EXPECT_NEAR(x[0], 0.95, 1e-7);
   EXPECT_NEAR(x[1], 0.05, 1e-7);
   EXPECT_NEAR(f, 2.005, 1e-7);
-  EXPECT_EQ(prob.context().stats.nnlp, 1);
-  EXPECT_GT(prob.context().stats.nnlpc, 0);
-  EXPECT_EQ(out.rfind("Ipopt: optimal, " + std::to_string(prob.context().stats.nnlpc) + " iterations, objective 2.00500", 0), 0u) << out;
+  EXPECT_EQ(prob.context().stats.subproblems, 1);
+  EXPECT_GT(prob.context().stats.subproblemIterations, 0);
+  EXPECT_EQ(out.rfind("Ipopt: optimal, " + std::to_string(prob.context().stats.subproblemIterations) + " iterations, objective 2.00500", 0), 0u) << out;
   EXPECT_EQ(out.find("Ipopt 3."), std::string::npos);  // no banner
 }
 
@@ -72,7 +72,7 @@ TEST_F(IpoptAdapter, WithoutPointsOnlyTheFiniteConstraintsRemain) {
   GetCapturedStdout();
   EXPECT_NEAR(x[0], 0.95, 1e-7);  // unconstrained minimum on the line is x0 = 1
   solver.solve(prob.context(), x, points({}));
-  EXPECT_EQ(prob.context().stats.nnlp, 2);
+  EXPECT_EQ(prob.context().stats.subproblems, 2);
 }
 
 TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
@@ -86,7 +86,7 @@ TEST_F(IpoptAdapter, InfeasibleSubproblemReportsItsStatusAndKeepsGoing) {
   EXPECT_EQ(out.find("Ipopt: optimal"), std::string::npos) << out;
   EXPECT_EQ(out.rfind("Ipopt: ", 0), 0u) << out;
   EXPECT_TRUE(std::isfinite(x[0]));
-  EXPECT_EQ(prob.context().stats.nnlp, 1);
+  EXPECT_EQ(prob.context().stats.subproblems, 1);
 }
 
 // A problem's evaluator with exact (zero) Hessians that counts the rows'

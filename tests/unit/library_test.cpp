@@ -74,7 +74,7 @@ TEST(Library, LambdaProblemsReachTheirOptima) {
   EXPECT_LT(statusCode(b.result.status), 200) << b.result.message;
   EXPECT_NEAR(b.result.x[0], 1.0, 1e-3);
   EXPECT_NEAR(b.result.objective, -1.0, 1e-3);  // the model's own objective
-  EXPECT_GT(b.result.stats.pfval, 0);
+  EXPECT_GT(b.result.stats.penaltyValues, 0);
 }
 
 // The exchange method's Newton phase on lambdas: second derivatives from
@@ -113,7 +113,7 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   for (size_t i = 0; i < alone.size(); ++i) {
     EXPECT_EQ(together[i].result.status, alone[i].result.status) << i;
     EXPECT_EQ(together[i].result.x, alone[i].result.x) << i;
-    EXPECT_EQ(together[i].result.stats.contval, alone[i].result.stats.contval) << i;
+    EXPECT_EQ(together[i].result.stats.infiniteConstraintValues, alone[i].result.stats.infiniteConstraintValues) << i;
     EXPECT_EQ(together[i].result.iterations, alone[i].result.iterations) << i;
   }
   // The options are read, never written.

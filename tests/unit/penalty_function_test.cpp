@@ -97,7 +97,7 @@ TEST_F(PenaltyFunctionTest, WithoutInfiniteConstraintsPIsTheObjective) {
   EXPECT_EQ(pt, 0.0);
   EXPECT_EQ(grad[0], 4.0);
   EXPECT_EQ(grad[1], 3.0);
-  EXPECT_EQ(prob.context().stats.pfval, 1);
+  EXPECT_EQ(prob.context().stats.penaltyValues, 1);
 }
 
 TEST_F(PenaltyFunctionTest, SmoothingChangesP1AndP3ButNotP2) {
@@ -125,8 +125,8 @@ TEST_F(PenaltyFunctionTest, GradientCallIsCountedAndPrinted) {
   EXPECT_NEAR(P, 1.0 + 0.5, 1e-12);
   EXPECT_NEAR(pt, 1.0, 1e-12);
   EXPECT_EQ(out, "Gradient:\n3.0000000000 3.5000000000 \n");
-  EXPECT_EQ(prob.context().stats.gpfval, 1);
-  EXPECT_EQ(prob.context().stats.pfval, 1);
+  EXPECT_EQ(prob.context().stats.penaltyGradients, 1);
+  EXPECT_EQ(prob.context().stats.penaltyValues, 1);
 }
 
 }  // namespace

@@ -218,8 +218,8 @@ TEST(Maximiser, ClimbsOffAFaceOfTWhereTheViolationIsAMinimumAcross) {
   EXPECT_NEAR(m.t[0], 0.2, 1e-12);
   // Newton's steps, counted: gradient steps of a thousandth of T took
   // hundreds of evaluations to cover the way.
-  EXPECT_GT(c.stats.contval, 0);
-  EXPECT_LT(c.stats.contval, 100);
+  EXPECT_GT(c.stats.infiniteConstraintValues, 0);
+  EXPECT_LT(c.stats.infiniteConstraintValues, 100);
 }
 
 TEST(Maximiser, ARidgeIsDegenerate) {
