@@ -25,7 +25,7 @@ void amplFree() {
   if (asl) ASL_free(&asl);
 }
 
-char* amplGetStops(char** argv, Options& options) {
+char* amplGetStops(char** argv, ProgramOptions& options) {
   return getstops(argv, ormidOptionInfo(options));
 }
 

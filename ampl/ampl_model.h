@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ormid/ormid.h"
+#include "ampl/program_options.h"
 
 namespace ormid {
 
@@ -17,7 +17,7 @@ void amplFree();
 
 // Option processing: returns the stub name (the library ends the run itself on
 // a bad option or a missing stub).
-char* amplGetStops(char** argv, Options& options);
+char* amplGetStops(char** argv, ProgramOptions& options);
 
 // Opens the stub (asking for X0 and havex0) and reads it with derivatives.
 // Returns false when no file came back, or when the file is malformed (then

@@ -1,5 +1,5 @@
-// The keyword table of the option reader: one entry per library keyword,
-// all with the same handler, which reads through the library's table.
+// The keyword table of the option reader: one entry per program keyword,
+// all with the same handler, which reads through the program's table.
 #include <string>
 #include <vector>
 
@@ -15,7 +15,7 @@ namespace {
 // The option reader is process-wide: one table per process, its handlers
 // storing into the options of the run that asked for it.
 struct OptionTable {
-  Options* target = nullptr;
+  ProgramOptions* target = nullptr;
   std::vector<keyword> entries;
   Option_Info info{};
 
@@ -34,7 +34,7 @@ char* handler(Option_Info* oi, keyword* kw, char* value) {
 }
 
 OptionTable::OptionTable() {
-  for (const Keyword& k : keywords())
+  for (const Keyword& k : programKeywords())
     entries.push_back({const_cast<char*>(k.name), handler, const_cast<Keyword*>(&k),
                        const_cast<char*>(k.description)});
   info.sname = (char*)"ormid";
@@ -48,7 +48,7 @@ OptionTable::OptionTable() {
 
 }  // namespace
 
-Option_Info* ormidOptionInfo(Options& target) {
+Option_Info* ormidOptionInfo(ProgramOptions& target) {
   OptionTable& t = table();
   t.target = &target;
   return &t.info;

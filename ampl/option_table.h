@@ -1,8 +1,8 @@
 // The option-information record handed to the AMPL Solver Library's option
-// reader, built from the library's keyword table.
+// reader, built from the program's keyword table.
 #pragma once
 
-#include "ormid/ormid.h"
+#include "ampl/program_options.h"
 
 struct Option_Info;
 
@@ -10,6 +10,6 @@ namespace ormid {
 
 // The record whose keyword handlers store into target (which must outlive
 // the reading).
-Option_Info* ormidOptionInfo(Options& target);
+Option_Info* ormidOptionInfo(ProgramOptions& target);
 
 }  // namespace ormid

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ampl/option_parse.h"
+#include "ampl/program_options.h"
 #include "core/real_list.h"
 
 namespace ormid {
@@ -17,11 +18,11 @@ char* tokenEnd(char* value) {
   return end;
 }
 
-bool set(Options& o, const Keyword& k, const std::string& text) {
-  return setOption(o, k.name, text);
+bool set(ProgramOptions& o, const Keyword& k, const std::string& text) {
+  return setProgramOption(o, k.name, text);
 }
 
-char* readInteger(Options& o, const Keyword& k, char* value) {
+char* readInteger(ProgramOptions& o, const Keyword& k, char* value) {
   char* end;
   long v = strtol(value, &end, 10);
   if (end == value || !set(o, k, std::string(value, end))) return value;
@@ -29,7 +30,7 @@ char* readInteger(Options& o, const Keyword& k, char* value) {
   return end;
 }
 
-char* readReal(Options& o, const Keyword& k, char* value) {
+char* readReal(ProgramOptions& o, const Keyword& k, char* value) {
   char* end;
   strtod(value, &end);
   if (end == value || !set(o, k, std::string(value, end))) return value;
@@ -38,7 +39,7 @@ char* readReal(Options& o, const Keyword& k, char* value) {
 
 // A trailing comma ends the list with a message; the keyword table refuses
 // a list that is too long.
-char* readList(Options& o, const Keyword& k, char* value) {
+char* readList(ProgramOptions& o, const Keyword& k, char* value) {
   bool danglingComma;
   const size_t length = realListLength(value, &danglingComma);
   if (length == 0) return value;
@@ -48,7 +49,7 @@ char* readList(Options& o, const Keyword& k, char* value) {
 }
 
 // Words match by prefix, in the table's order.
-char* readWord(Options& o, const Keyword& k, char* value) {
+char* readWord(ProgramOptions& o, const Keyword& k, char* value) {
   char* end = tokenEnd(value);
   if (end == value) return value;
   for (const KeywordWord& w : k.words) {
@@ -60,7 +61,7 @@ char* readWord(Options& o, const Keyword& k, char* value) {
   return value;
 }
 
-char* readText(Options& o, const Keyword& k, char* value) {
+char* readText(ProgramOptions& o, const Keyword& k, char* value) {
   char* end = tokenEnd(value);
   if (end == value || !set(o, k, std::string(value, end))) return value;
   return end;
@@ -68,7 +69,7 @@ char* readText(Options& o, const Keyword& k, char* value) {
 
 }  // namespace
 
-char* readKeywordValue(Options& o, const Keyword& k, char* value) {
+char* readKeywordValue(ProgramOptions& o, const Keyword& k, char* value) {
   switch (k.kind) {
     case KeywordKind::Integer:
     case KeywordKind::Switch: return readInteger(o, k, value);
@@ -78,23 +79,6 @@ char* readKeywordValue(Options& o, const Keyword& k, char* value) {
     case KeywordKind::Text: return readText(o, k, value);
   }
   return value;
-}
-
-std::string methodWord(Method method) {
-  Options o;
-  o.method = method;
-  std::string word = optionText(o, "method");
-  return word.empty() || isdigit((unsigned char)word[0]) ? "unknown" : word;
-}
-
-std::vector<std::pair<std::string, std::string>> changedOptions(const Options& o) {
-  const Options defaults;
-  std::vector<std::pair<std::string, std::string>> changed;
-  for (const Keyword& k : keywords()) {
-    std::string now = optionText(o, k.name);
-    if (now != optionText(defaults, k.name)) changed.push_back({k.name, now});
-  }
-  return changed;
 }
 
 }  // namespace ormid

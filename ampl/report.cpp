@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ampl/ampl_model.h"
-#include "ampl/option_parse.h"
+#include "ampl/program_options.h"
 #include "ampl/option_table.h"
 #include "ampl/partition.h"
 #include "core/sip.h"
@@ -155,7 +155,7 @@ json profile(const Problem& p, const Result& r, int j) {
   return out;
 }
 
-json changed(const Options& options) {
+json changed(const ProgramOptions& options) {
   json o = json::object();
   for (const auto& kv : changedOptions(options)) o[kv.first] = kv.second;
   return o;
@@ -163,13 +163,13 @@ json changed(const Options& options) {
 
 }  // namespace
 
-bool writeReport(const Options& options, const std::string& stub, const Problem& p,
+bool writeReport(const ProgramOptions& options, const std::string& stub, const Problem& p,
                  const Result& r, double wallSeconds) {
-  const std::string& path = options.report;
+  const std::string& path = options.library.report;
   json doc = {{"format", "ormid-report"},
               {"version", REPORT_VERSION},
               {"model", model(stub, p)},
-              {"method", methodWord(options.method)},
+              {"method", methodWord(options)},
               {"options", changed(options)},
               {"status", {{"code", statusCode(r.status)}, {"text", r.statusText()}, {"message", r.message}}},
               {"objective", number(r.objective)},

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ormid/ormid.h"
+#include "ampl/program_options.h"
 
 namespace ormid {
 
@@ -14,7 +14,7 @@ const int REPORT_VERSION = 1;
 
 // Writes the report to options.report; false (with a message) when the
 // file cannot be written.
-bool writeReport(const Options& options, const std::string& stub, const Problem& problem,
+bool writeReport(const ProgramOptions& options, const std::string& stub, const Problem& problem,
                  const Result& result, double wallSeconds);
 
 }  // namespace ormid

@@ -11,11 +11,12 @@
 #include "ampl/ampl_model.h"
 #include "ampl/ampl_problem.h"
 #include "ampl/interval_problem.h"
-#include "ampl/option_parse.h"
+#include "ampl/program_options.h"
 #include "ampl/partition.h"
 #include "ampl/report.h"
 #include "ampl/results_file.h"
 #include "ampl/solve_result.h"
+#include "ampl/sqp.h"
 #include "core/run_clock.h"
 #include "core/sip.h"
 
@@ -65,11 +66,11 @@ std::string verifiedText(const Result& r) {
   return text;
 }
 
-std::string endingLine(const Options& o, const Result& r) {
+std::string endingLine(const ProgramOptions& o, const Result& r) {
   char line[1024];
   snprintf(line, sizeof line,
            "ormid %s: %s (%d), %s; objective %.10g; largest violation %.6g; stationarity %.3g%s",
-           methodWord(o.method).c_str(), statusWords(r.status), statusCode(r.status), r.message.c_str(),
+           methodWord(o).c_str(), statusWords(r.status), statusCode(r.status), r.message.c_str(),
            r.objective, r.maxViolation, r.stationarity, verifiedText(r).c_str());
   return line;
 }
@@ -130,7 +131,7 @@ StubOpening openStub(const char* stub) {
 namespace {
 
 // Writes the solution file for the method's point and prints the ending.
-void finishRun(const Options& o, const Result& result, double* full) {
+void finishRun(const ProgramOptions& o, const Result& result, double* full) {
   std::string line = endingLine(o, result);
   std::vector<double> zeroT(sipPartition.nt, 0.0);
   scatterXT(result.x.data(), zeroT.data(), full);
@@ -143,14 +144,14 @@ void finishRun(const Options& o, const Result& result, double* full) {
 // A run that read the stub but has no point to give still writes its .sol:
 // the start it would have used (or AMPL's x0, or zeros) with a failure code
 // and why.
-void writeRefusal(const Options& o, Status status, const std::string& why, double* full) {
+void writeRefusal(const ProgramOptions& o, Status status, const std::string& why, double* full) {
   char line[1024];
-  snprintf(line, sizeof line, "ormid %s: %s (%d), %s\n", methodWord(o.method).c_str(),
+  snprintf(line, sizeof line, "ormid %s: %s (%d), %s\n", methodWord(o).c_str(),
            statusWords(status), solveResultCode(status), why.c_str());
   amplWriteSol(line, full, solveResultCode(status), true);
 }
 
-void refuseRun(const Options& o, const Result& result, double* full) {
+void refuseRun(const ProgramOptions& o, const Result& result, double* full) {
   if ((int)result.x.size() == sipPartition.nx) {
     std::vector<double> zeroT(sipPartition.nt, 0.0);
     scatterXT(result.x.data(), zeroT.data(), full);
@@ -173,8 +174,8 @@ bool startProgram(int argc, char** argv) {
 
 int ormidRun(int argc, char** argv) {
   if (!startProgram(argc, argv)) return 1;
-  Options options;
-  options.printLevel = PrintLevel::Details;
+  ProgramOptions options;
+  options.library.printLevel = PrintLevel::Details;
   char* stub = amplGetStops(argv, options);
   if (!stub) {
     printUsage(argv[0]);
@@ -197,15 +198,15 @@ int ormidRun(int argc, char** argv) {
 
   const double start = monotonicSeconds();
   Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);
-  if (options.verify) attachIntervalModel(problem, stub);
-  Result result = ormid::solve(problem, options);
+  if (options.library.verify) attachIntervalModel(problem, stub);
+  Result result = options.sqp ? sqpStop(problem, options.library) : ormid::solve(problem, options.library);
   if (result.status == Status::InvalidInput) printf("Invalid input: %s\n", result.message.c_str());
   appendSummaryRow(result.summary);
   if (result.hasPoint())
     finishRun(options, result, full);
   else
     refuseRun(options, result, full);
-  if (result.hasPoint() && !options.report.empty())
+  if (result.hasPoint() && !options.library.report.empty())
     writeReport(options, stub, problem, result, monotonicSeconds() - start);
   releaseIntervalModel();
   releasePartition();

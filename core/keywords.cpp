@@ -132,11 +132,10 @@ std::vector<Entry> makeTable() {
            {"disc_halt", "Discretization method selected Hettich version with Halton points"},
            {"penalty_m", "Penalty multiplier method selected"},
            {"penalty", "Penalty method selected"},
-           {"sqp", "SQP method selected"},
            {"intp", "Interior point method selected"},
            {"exchange", "Exchange method selected"}},
-          {Method::DiscHett, Method::DiscReem, Method::DiscHalt, Method::PenaltyM, Method::Penalty,
-           Method::Sqp, Method::Intp, Method::Exchange}),
+          {Method::GridDiscretization, Method::EpsilonActiveDiscretization, Method::HaltonDiscretization,
+           Method::PenaltyMultiplier, Method::Penalty, Method::InteriorPoint, Method::Exchange}),
       real("miu0", &O::initialPenalty, "Initial penalty parameter value"),
       real("miuf", &O::penaltyIncrease, "Multiplying factor for the penalty parameter"),
       integer("nlp_maxit", &O::maxNlpIterations, "Maximum of iterations of each finite subproblem (Ipopt)"),
@@ -171,6 +170,25 @@ std::vector<Entry> makeTable() {
 const std::vector<Entry>& table() {
   static const std::vector<Entry> entries = makeTable();
   return entries;
+}
+
+// What the `ormid` program takes and the library does not: setOption
+// refuses it with the reason.
+struct ProgramOnly {
+  const char* keyword;
+  const char* word;  // null: any value
+  const char* reason;
+};
+const ProgramOnly PROGRAM_ONLY[] = {
+    {"method", "sqp",
+     "method sqp needs an external NLP solver, which the library does not have (the ormid program "
+     "takes the word and stops)"},
+};
+
+const ProgramOnly* programOnly(const std::string& keyword, const std::string& value) {
+  for (const ProgramOnly& p : PROGRAM_ONLY)
+    if (keyword == p.keyword && (!p.word || value == p.word)) return &p;
+  return nullptr;
 }
 
 const Entry* find(const std::string& name) {
@@ -262,6 +280,10 @@ const std::vector<Keyword>& keywords() {
 
 bool setOption(Options& options, const std::string& keyword, const std::string& value,
                std::string* error) {
+  if (const ProgramOnly* p = programOnly(keyword, value)) {
+    if (error) *error = p->reason;
+    return false;
+  }
   const Entry* e = find(keyword);
   if (!e) {
     if (error) *error = "unknown keyword \"" + keyword + "\"";

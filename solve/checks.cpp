@@ -73,7 +73,7 @@ void checkConstraintType(const SipContext& c) {
 namespace {
 
 bool ignoresFiniteConstraints(Method m) {
-  return m == Method::Penalty || m == Method::PenaltyM || m == Method::Intp;
+  return m == Method::Penalty || m == Method::PenaltyMultiplier || m == Method::InteriorPoint;
 }
 
 // The first finite constraint that x violates beyond feas_tol on the scale

@@ -19,33 +19,29 @@ void checksForLocalMethods(const SipContext& c) {
 // The shape checks the method needs: they only warn.
 void checkShape(const SipContext& c) {
   switch (c.options.method) {
-    case Method::DiscHett:
-    case Method::DiscHalt:
-    case Method::DiscReem:
+    case Method::GridDiscretization:
+    case Method::HaltonDiscretization:
+    case Method::EpsilonActiveDiscretization:
     case Method::Exchange: checkTBounds(c); return;
     case Method::Penalty:
       checkPenaltyShape(c);
       checkFreeX(c);
       checkConstraintType(c);
       return;
-    case Method::PenaltyM:
-    case Method::Sqp:
-    case Method::Intp: checksForLocalMethods(c); return;
+    case Method::PenaltyMultiplier:
+    case Method::InteriorPoint: checksForLocalMethods(c); return;
     default: return;
   }
 }
 
 Result runMethod(SipContext& c) {
   switch (c.options.method) {
-    case Method::DiscHett: return hettichMethod(c);
-    case Method::DiscHalt: return haltonMethod(c);
-    case Method::DiscReem: return reemtsenMethod(c);
+    case Method::GridDiscretization: return hettichMethod(c);
+    case Method::HaltonDiscretization: return haltonMethod(c);
+    case Method::EpsilonActiveDiscretization: return reemtsenMethod(c);
     case Method::Penalty: return penaltyMethod(c);
-    case Method::PenaltyM: return penaltyMultiplierMethod(c);
-    case Method::Sqp:
-      nlpUnavailable(c);
-      return sipResult(Status::NoPoint, "no NLP solver");
-    case Method::Intp: return interiorPointMethod(c);
+    case Method::PenaltyMultiplier: return penaltyMultiplierMethod(c);
+    case Method::InteriorPoint: return interiorPointMethod(c);
     case Method::Exchange: return exchangeMethod(c);
     default:
       c.print(PrintLevel::Details, "Invalid Method\n");
@@ -56,6 +52,13 @@ Result runMethod(SipContext& c) {
 }  // namespace
 
 Result dispatch(SipContext& c) {
+  return dispatch(c, [](SipContext& started) {
+    checkShape(started);
+    return runMethod(started);
+  });
+}
+
+Result dispatch(SipContext& c, const MethodRun& method) {
   const Problem& p = c.problem;
   if (!p.x0 && p.nx > 0) {  // with no x there is nothing to guess
     c.print(PrintLevel::Details, "Without Initial Guess\n");
@@ -69,8 +72,7 @@ Result dispatch(SipContext& c) {
     return sipResult(Status::EvaluationError, "cannot evaluate " + failing + " at the starting point");
   }
   c.print(PrintLevel::Details, "Nx=%d\t Nt=%d\n", p.nx, p.nt);
-  checkShape(c);
-  return runMethod(c);
+  return method(c);
 }
 
 Result rerun(SipContext& c) { return runMethod(c); }

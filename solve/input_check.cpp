@@ -37,8 +37,9 @@ std::string problemIssue(const Problem& p) {
 
 bool knownMethod(Method m) {
   switch (m) {
-    case Method::DiscHett: case Method::DiscHalt: case Method::DiscReem: case Method::Penalty:
-    case Method::PenaltyM: case Method::Sqp: case Method::Intp: case Method::Exchange:
+    case Method::Penalty: case Method::PenaltyMultiplier: case Method::InteriorPoint:
+    case Method::GridDiscretization: case Method::HaltonDiscretization:
+    case Method::EpsilonActiveDiscretization: case Method::Exchange:
       return true;
   }
   return false;

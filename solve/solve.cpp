@@ -11,6 +11,7 @@
 #include "solve/checks.h"
 #include "solve/dispatch.h"
 #include "solve/guarded_problem.h"
+#include "solve/solve_with.h"
 #include "certificate/certificate.h"
 #include "lower_level/lower_level.h"
 #include "verify/verify.h"
@@ -83,7 +84,8 @@ Certificate describePoint(SipContext& c, double gradientScale, double solveSecon
 // The methods that work on points of T: a violated point found at their
 // answer joins their points, and they go on from that answer.
 bool takesFoundPoints(Method m) {
-  return m == Method::Exchange || m == Method::DiscHett || m == Method::DiscHalt || m == Method::DiscReem;
+  return m == Method::Exchange || m == Method::GridDiscretization || m == Method::HaltonDiscretization ||
+         m == Method::EpsilonActiveDiscretization;
 }
 
 // How many times a solve hands found points back to its method.
@@ -166,12 +168,13 @@ void reportRunaway(const Problem& p, Result& r) {
   }
 }
 
-// The method, then the certificate and verification of its point; a
-// violated point they find goes back to the method (a few rounds).
-Result solveWithFoundPoints(SipContext& c, double start) {
+// The method (the caller's, when given), then the certificate and
+// verification of its point; a violated point they find goes back to the
+// options' method (a few rounds).
+Result solveWithFoundPoints(SipContext& c, double start, const MethodRun* own) {
   // The objective's scale, from its gradient at the start (when given).
   const double gradientScale = c.problem.x0 ? objectiveGradientNorm(c.problem, c.problem.x0) : 0.0;
-  Result r = dispatch(c);
+  Result r = own ? dispatch(c, *own) : dispatch(c);
   int iterations = 0;
   for (int round = 0;; ++round) {
     if (c.interrupted && (r.status == Status::TimeLimit || r.status == Status::SubproblemFailure)) {
@@ -185,7 +188,7 @@ Result solveWithFoundPoints(SipContext& c, double start) {
       break;
     }
     const Certificate cert = describePoint(c, gradientScale, monotonicSeconds() - start, r);
-    if (statusCode(r.status) >= 300 || !takesFoundPoints(c.options.method)) break;
+    if (statusCode(r.status) >= 300 || own || !takesFoundPoints(c.options.method)) break;
     std::vector<Point> found = untriedPoints(c, cert, r);
     if (found.empty()) break;
     if (round == FOUND_POINT_ROUNDS || timeIsUp(c) || c.interrupted) {
@@ -217,9 +220,8 @@ Result internalError(const SipContext& c, const char* what) {
   return r;
 }
 
-}  // namespace
-
-Result solve(const Problem& problem, const Options& options) {
+// One solve in a context of its own, by the options' method or the caller's.
+Result guardedSolve(const Problem& problem, const Options& options, const MethodRun* own) {
   const double start = monotonicSeconds();
   const std::string issue = checkInput(problem, options);
   if (!issue.empty()) {
@@ -233,7 +235,7 @@ Result solve(const Problem& problem, const Options& options) {
   SipContext c(guard.problem(), guard.options());
   Result r;
   try {
-    r = solveWithFoundPoints(c, start);
+    r = solveWithFoundPoints(c, start, own);
     if (r.hasPoint()) {
       noteIgnoredFiniteConstraint(c, r);
       reportRunaway(problem, r);
@@ -252,6 +254,14 @@ Result solve(const Problem& problem, const Options& options) {
   r.stats = c.stats;
   r.seconds = monotonicSeconds() - start;
   return r;
+}
+
+}  // namespace
+
+Result solve(const Problem& problem, const Options& options) { return guardedSolve(problem, options, nullptr); }
+
+Result solveWith(const Problem& problem, const Options& options, const MethodRun& method) {
+  return guardedSolve(problem, options, &method);
 }
 
 Result solve(const Functions& f, const Options& options) {

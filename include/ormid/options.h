@@ -12,15 +12,15 @@
 
 namespace ormid {
 
+// The method of a solve (the `ormid` program's word in brackets).
 enum class Method {
-  DiscHett = 0,  // discretization, grids refined level by level
-  DiscHalt = 1,  // discretization with Halton points
-  DiscReem = 2,  // discretization with a working set and local refinement
-  Penalty = 3,   // integral penalty function
-  PenaltyM = 5,  // integral penalty with multipliers
-  Sqp = 10,      // needs an NLP solver this build does not have
-  Intp = 13,     // interior point on the integral transcription
-  Exchange = 20  // exchange of points, then Newton steps on the reduced problem
+  Penalty,                      // [penalty] integral penalty function, quasi-Newton inner loops
+  PenaltyMultiplier,            // [penalty_m] integral penalty with one multiplier per infinite constraint
+  InteriorPoint,                // [intp] primal-dual interior point on the integral transcription
+  GridDiscretization,           // [disc_hett] regular grids of T refined level by level
+  HaltonDiscretization,         // [disc_halt] grids of Halton points grown batch by batch
+  EpsilonActiveDiscretization,  // [disc_reem] regular grids, subproblems on their epsilon-active points
+  Exchange                      // [exchange] exchange of points, then Newton steps on the reduced problem
 };
 // The penalty methods' integrand phi(v) of a violation v; smoothed over
 // [-eps, eps] where it has a kink.

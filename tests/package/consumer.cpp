@@ -27,7 +27,7 @@ bool near(double a, double b) { return a > b - 1e-2 && a < b + 1e-2; }
 }  // namespace
 
 int main() {
-  const ormid::Method methods[] = {ormid::Method::Penalty, ormid::Method::Intp,
+  const ormid::Method methods[] = {ormid::Method::Penalty, ormid::Method::InteriorPoint,
                                    ormid::Method::Exchange};
   int failures = 0;
   for (ormid::Method m : methods) {

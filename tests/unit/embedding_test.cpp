@@ -56,8 +56,13 @@ int filesIn(const std::string& dir) {
   return n;
 }
 
-const Method EVERY_METHOD[] = {Method::Penalty, Method::PenaltyM, Method::Intp, Method::DiscHett,
-                               Method::DiscHalt, Method::DiscReem, Method::Exchange, Method::Sqp};
+const Method EVERY_METHOD[] = {Method::Penalty,
+                               Method::PenaltyMultiplier,
+                               Method::InteriorPoint,
+                               Method::GridDiscretization,
+                               Method::HaltonDiscretization,
+                               Method::EpsilonActiveDiscretization,
+                               Method::Exchange};
 
 TEST(Embedding, EveryMethodIsSilentByDefaultAndLeavesNoFile) {
   ScratchWorkingDir dir;
@@ -67,9 +72,7 @@ TEST(Embedding, EveryMethodIsSilentByDefaultAndLeavesNoFile) {
     Result r = solve(shiftedLine(), withMethod(m));
     EXPECT_EQ(GetCapturedStdout(), "") << static_cast<int>(m);
     EXPECT_EQ(GetCapturedStderr(), "") << static_cast<int>(m);
-    if (m != Method::Sqp) {
-      EXPECT_NEAR(r.x[0], 1.0, 1e-3) << static_cast<int>(m) << r.message;
-    }
+    EXPECT_NEAR(r.x[0], 1.0, 1e-3) << static_cast<int>(m) << r.message;
   }
   EXPECT_EQ(filesIn(dir.file("")), 0);
 }
@@ -79,7 +82,6 @@ TEST(Embedding, EveryMethodIsSilentByDefaultAndLeavesNoFile) {
 // evaluation error carrying its message, silently.
 TEST(Embedding, AThrowingFunctionEndsEveryMethodWithAnEvaluationError) {
   for (Method m : EVERY_METHOD) {
-    if (m == Method::Sqp) continue;  // evaluates nothing
     for (int throwAt : {1, 25}) {    // the first value of g, and one in mid-run
       Functions p = shiftedLine();
       auto calls = std::make_shared<int>(0);
@@ -118,8 +120,8 @@ TEST(Embedding, AThrowingObjectiveOrCallbackIsAnEvaluationErrorToo) {
 // an answer that violates one says so.
 TEST(Embedding, TheIntegralMethodsRefuseShapesTheyCannotHandle) {
   const std::pair<Method, std::string> methods[] = {{Method::Penalty, "the penalty method "},
-                                                    {Method::PenaltyM, "the penalty multiplier method "},
-                                                    {Method::Intp, "the interior point method "}};
+                                                    {Method::PenaltyMultiplier, "the penalty multiplier method "},
+                                                    {Method::InteriorPoint, "the interior point method "}};
   for (const auto& m : methods) {
     Functions finite = shiftedLine();  // x = 1 without the finite constraint x <= 0.5
     finite.mx = 1;
@@ -163,7 +165,7 @@ TEST(Embedding, TheLogSinkReceivesWholeLinesAtTheChosenLevel) {
 }
 
 TEST(Embedding, ACallbackThatStopsEndsTheRunInterruptedWithItsPoint) {
-  for (Method m : {Method::Penalty, Method::Intp, Method::DiscHett, Method::Exchange}) {
+  for (Method m : {Method::Penalty, Method::InteriorPoint, Method::GridDiscretization, Method::Exchange}) {
     Options o = withMethod(m);
     std::vector<Iteration> seen;
     o.iterationCallback = [&](const Iteration& it) {
@@ -280,6 +282,19 @@ TEST(Embedding, TheInputCheckRefusesWhatAMethodWouldMisread) {
   Functions shortStart = shiftedLine();
   shortStart.nx = 2;
   EXPECT_EQ(solve(shortStart).status, Status::InvalidInput);
+}
+
+// sqp needs an external NLP solver, which the library does not have: a
+// caller who names it learns why, and the options stay as they were.
+TEST(Embedding, TheLibraryRefusesSqpWithTheReason) {
+  Options o = withMethod(Method::Exchange);
+  std::string why;
+  EXPECT_FALSE(setOption(o, "method", "sqp", &why));
+  EXPECT_EQ(o.method, Method::Exchange);
+  EXPECT_EQ(why, "method sqp needs an external NLP solver, which the library does not have (the ormid "
+                 "program takes the word and stops)");
+  EXPECT_TRUE(setOption(o, "method", "penalty_m", &why));
+  EXPECT_EQ(o.method, Method::PenaltyMultiplier);
 }
 
 TEST(Embedding, AResultIsNotSolvedUntilAMethodSaysSoAndTheVersionIsTheHeaders) {

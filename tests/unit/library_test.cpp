@@ -60,7 +60,7 @@ struct Case {
 TEST(Library, LambdaProblemsReachTheirOptima) {
   ScratchWorkingDir dir;  // the methods append to ./results
   Case a{chebyshev(), Options(), {}};
-  a.options.method = Method::DiscReem;
+  a.options.method = Method::EpsilonActiveDiscretization;
   a.options.nlpSolver = SubproblemNlp::Ipopt;
   Case b{bounded(), Options(), {}};
   CaptureStdout();
@@ -97,11 +97,11 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   std::vector<Case> alone(3), together(3);
   for (std::vector<Case>* cases : {&alone, &together}) {
     (*cases)[0] = Case{chebyshev(), Options(), {}};
-    (*cases)[0].options.method = Method::Intp;
+    (*cases)[0].options.method = Method::InteriorPoint;
     (*cases)[1] = Case{bounded(), Options(), {}};
     (*cases)[1].options.penaltyType = PenaltyType::Linear;
     (*cases)[2] = Case{chebyshev(), Options(), {}};
-    (*cases)[2].options.method = Method::DiscHett;
+    (*cases)[2].options.method = Method::GridDiscretization;
     (*cases)[2].options.nlpSolver = SubproblemNlp::Ipopt;
   }
   CaptureStdout();
@@ -149,7 +149,7 @@ TEST(Library, AProblemWithoutFiniteVariablesIsCertifiedByEveryKindOfMethod) {
   p.nx = 0, p.mt = 1;
   p.g = [](int, const double*, const double* t) { return t[0] * t[0] - 2; };
   p.gradG = [](int, const double*, const double* t, double*, double* gt) { gt[0] = 2 * t[0]; };
-  for (Method method : {Method::Penalty, Method::Exchange, Method::DiscReem}) {
+  for (Method method : {Method::Penalty, Method::Exchange, Method::EpsilonActiveDiscretization}) {
     Options o;
     o.method = method;
     o.nlpSolver = SubproblemNlp::Ipopt;
