@@ -9,6 +9,7 @@ namespace ormid {
 namespace {
 
 const char* const METHOD = "method";
+const char* const REPORT = "report";
 const KeywordWord SQP = {"sqp", "SQP method selected"};
 // Words match by prefix in the table's order: sqp keeps its place after
 // penalty.
@@ -24,7 +25,16 @@ std::vector<Keyword> makeProgramKeywords() {
                            [](const KeywordWord& w) { return named(w.word, SQP_FOLLOWS); });
     k.words.insert(at == k.words.end() ? at : at + 1, SQP);
   }
+  const Keyword report = {REPORT, KeywordKind::Text, "Write a JSON report of the run to this file", {}};
+  auto before = [](const Keyword& a, const Keyword& b) { return strcmp(a.name, b.name) < 0; };
+  list.insert(std::lower_bound(list.begin(), list.end(), report, before), report);
   return list;
+}
+
+// A file name: not empty, no blank.
+bool isFileName(const std::string& text) {
+  return !text.empty() &&
+         std::none_of(text.begin(), text.end(), [](char c) { return isspace((unsigned char)c); });
 }
 
 }  // namespace
@@ -35,6 +45,11 @@ const std::vector<Keyword>& programKeywords() {
 }
 
 bool setProgramOption(ProgramOptions& o, const std::string& keyword, const std::string& value) {
+  if (keyword == REPORT) {
+    if (!isFileName(value)) return false;
+    o.report = value;
+    return true;
+  }
   if (keyword == METHOD && value == SQP.word) {
     o.sqp = true;
     return true;
@@ -45,6 +60,7 @@ bool setProgramOption(ProgramOptions& o, const std::string& keyword, const std::
 }
 
 std::string programOptionText(const ProgramOptions& o, const std::string& keyword) {
+  if (keyword == REPORT) return o.report;
   if (keyword == METHOD && o.sqp) return SQP.word;
   return optionText(o.library, keyword);
 }

@@ -1,8 +1,8 @@
 // The `ormid` program's settings by keyword: the library's options, and
-// what the program does itself: the method sqp, which needs an external
-// NLP solver that this system does not contain (the program runs the
-// library's checks and stops). The program's keywords are the library's
-// table with the word sqp added to method.
+// what the program does itself: its JSON report, and the method sqp, which
+// needs an external NLP solver that this system does not contain (the
+// program runs the library's checks and stops). The program's keywords are
+// the library's table with report added and the word sqp added to method.
 #pragma once
 
 #include <string>
@@ -14,8 +14,9 @@
 namespace ormid {
 
 struct ProgramOptions {
-  Options library;   // what the library's solve reads
-  bool sqp = false;  // method=sqp, in place of library.method
+  Options library;     // what the library's solve reads
+  std::string report;  // report=FILE: the run's JSON report; empty: none
+  bool sqp = false;    // method=sqp, in place of library.method
 };
 
 // Every keyword of the program, sorted by name for the option reader.

@@ -165,7 +165,7 @@ json changed(const ProgramOptions& options) {
 
 bool writeReport(const ProgramOptions& options, const std::string& stub, const Problem& p,
                  const Result& r, double wallSeconds) {
-  const std::string& path = options.library.report;
+  const std::string& path = options.report;
   json doc = {{"format", "ormid-report"},
               {"version", REPORT_VERSION},
               {"model", model(stub, p)},

@@ -206,7 +206,7 @@ int ormidRun(int argc, char** argv) {
     finishRun(options, result, full);
   else
     refuseRun(options, result, full);
-  if (result.hasPoint() && !options.library.report.empty())
+  if (result.hasPoint() && !options.report.empty())
     writeReport(options, stub, problem, result, monotonicSeconds() - start);
   releaseIntervalModel();
   releasePartition();

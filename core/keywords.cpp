@@ -1,7 +1,5 @@
 // The keyword table: every option by its name, its kind and its words, read
 // from text as the `ormid` program reads it.
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -26,7 +24,6 @@ struct Field {
   bool Options::*flag = nullptr;
   double Options::*real = nullptr;
   unsigned Options::*whole = nullptr;
-  std::string Options::*text = nullptr;
 };
 
 struct Entry {
@@ -63,11 +60,6 @@ Entry real(const char* name, double Options::*f, const char* d) {
   Field at;
   at.real = f;
   return entry(name, KeywordKind::Real, d, at);
-}
-Entry text(const char* name, std::string Options::*f, const char* d) {
-  Field at;
-  at.text = f;
-  return entry(name, KeywordKind::Text, d, at);
 }
 Entry whole(const char* name, unsigned Options::*f, const char* d) {
   Field at;
@@ -149,7 +141,6 @@ std::vector<Entry> makeTable() {
       word<PenaltyType, &O::penaltyType>("pf_type", "The penalty function",
           {{"p1", "Penalty function 1"}, {"p2", "Penalty function 2"}, {"p3", "Penalty function 3"}},
           {PenaltyType::Linear, PenaltyType::Quadratic, PenaltyType::Exponential}),
-      text("report", &O::report, "Write a JSON report of the run to this file"),
       flag("reset", &O::bfgsRestart, "Reset of inverse Hessian estimation after n updates"),
       flag("scale", &O::limitDirection, "Scaling search direction"),
       whole("seed", &O::randomSeed, "Seed of the random start (0: from the clock)"),
@@ -180,6 +171,7 @@ struct ProgramOnly {
   const char* reason;
 };
 const ProgramOnly PROGRAM_ONLY[] = {
+    {"report", nullptr, "report is the ormid program's keyword: the library writes no file"},
     {"method", "sqp",
      "method sqp needs an external NLP solver, which the library does not have (the ormid program "
      "takes the word and stops)"},
@@ -245,11 +237,7 @@ bool assign(const Entry& e, Options& o, const std::string& value) {
       o.*e.field.real = v;
       return true;
     case KeywordKind::List: return readList(value, &o.gridSpacing);
-    case KeywordKind::Text:
-      if (value.empty() || std::any_of(value.begin(), value.end(), [](char ch) { return isspace((unsigned char)ch); }))
-        return false;
-      o.*e.field.text = value;
-      return true;
+    case KeywordKind::Text: return false;  // the library has no text keyword
     case KeywordKind::Word:
       for (size_t i = 0; i < e.keyword.words.size(); ++i)
         if (value == e.keyword.words[i].word) {
@@ -306,7 +294,7 @@ std::string optionText(const Options& o, const std::string& keyword) {
       return e->field.whole ? std::to_string(o.*e->field.whole) : std::to_string(o.*e->field.integer);
     case KeywordKind::Switch: return o.*e->field.flag ? "1" : "0";
     case KeywordKind::Real: return realText(o.*e->field.real);
-    case KeywordKind::Text: return o.*e->field.text;
+    case KeywordKind::Text: return "";
     case KeywordKind::List: {
       std::string list;
       for (double h : o.gridSpacing) list += (list.empty() ? "" : ",") + realText(h);

@@ -163,8 +163,6 @@ struct Options {
   // to the local maximisers of its constraints (false: the exchange phase alone).
   bool reducedNewton = true;
 
-  std::string report;  // the ormid program's JSON report file; the library ignores it
-
   // ---- Settings without keyword
   // Tolerance of the active and violated points of a grid (absolute, units
   // of g), of the penalty terms that count as infeasible, and the size of x
@@ -192,7 +190,7 @@ enum class KeywordKind {
   Real,
   List,     // reals separated by commas (disc_h)
   Word,     // one of the keyword's words
-  Text      // up to the first blank
+  Text      // up to the first blank (the ormid program's report)
 };
 struct KeywordWord {
   const char* word;

@@ -147,6 +147,25 @@ TEST(ProgramReading, SqpIsTheMethodUntilAnotherIsRead) {
   EXPECT_FALSE(o.sqp);
 }
 
+// The report is the program's: the library refuses the keyword with the
+// reason, the program reads a file name up to the first blank.
+TEST(ProgramReading, ReportIsTheProgramsKeyword) {
+  Options library;
+  std::string why;
+  EXPECT_FALSE(setOption(library, "report", "r.json", &why));
+  EXPECT_EQ(why, "report is the ormid program's keyword: the library writes no file");
+  EXPECT_EQ(optionText(library, "report"), "");
+  ProgramOptions o;
+  EXPECT_EQ(keywordNamed("report").kind, KeywordKind::Text);
+  EXPECT_EQ(readValue(o, "report", "r.json method=exchange"), 6);
+  EXPECT_EQ(o.report, "r.json");
+  EXPECT_EQ(changedOptions(o), (std::vector<std::pair<std::string, std::string>>{{"report", "r.json"}}));
+  EXPECT_FALSE(setProgramOption(o, "report", ""));
+  EXPECT_FALSE(setProgramOption(o, "report", "a b"));
+  EXPECT_EQ(o.report, "r.json");
+  EXPECT_EQ(programKeywords().size(), keywords().size() + 1);
+}
+
 // The merit function is no longer tied to the order of the keywords: the
 // interior point method's default is the augmented Lagrangian, and m1 stays
 // m1 whichever keyword comes first.
