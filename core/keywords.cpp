@@ -153,7 +153,8 @@ std::vector<Entry> makeTable() {
       real("verify_time", &O::verifySeconds,
            "Seconds each infinite constraint's verification may take (0: the solve's time per constraint, 0.1 to 1)"),
       flag("watchdog", &O::watchdog, "with or without watchdog tecnique"),
-      integer("watchmax", &O::watchdogIncreases, "Maximum number of increase in the merit function (watchdog)"),
+      integer("watchmax", &O::watchdogIncreases,
+              "Maximum number of increase in the merit function (watchdog)"),
   };
   return t;
 }

@@ -9,7 +9,7 @@ struct SipContext;
 // Seconds on a monotonic clock.
 double monotonicSeconds();
 
-// The deadline of a solve starting now with the option time_limit.
+// The deadline of a solve starting now with Options::timeLimit.
 double deadlineFromNow(double timeLimit);
 
 // Seconds before the context's deadline (HUGE_VAL without a limit).

@@ -41,7 +41,9 @@ struct SipContext {
 
   // Values of the infinite constraints asked of the problem directly (the
   // scans and ascents of T), counted in stats.infiniteConstraintValues.
-  void countInfiniteValues(long evaluations) { stats.infiniteConstraintValues += (int)std::min<long>(evaluations, 1L << 30); }
+  void countInfiniteValues(long evaluations) {
+    stats.infiniteConstraintValues += (int)std::min<long>(evaluations, 1L << 30);
+  }
 
   // One request to the problem's evaluator, counted in stats.
   double evaluate(Request code, int n, const double* x, const double* t = nullptr,

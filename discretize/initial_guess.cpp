@@ -38,9 +38,10 @@ Result initialGuess(SipContext& c) {
   PointSet fullGrid(range), working(range);
   if (!buildProblemGrid(c, fullGrid, h.data())) return gridRefused(c, h.data());
   PointSet::copy(fullGrid, working);
-  // A generator of this solve's own, seeded by the option seed or else from
+  // A generator of this solve's own, seeded by Options::randomSeed or else from
   // the clock and the system's entropy: two solves at once draw independently.
-  const unsigned seed = c.options.randomSeed ? c.options.randomSeed : (unsigned)time(nullptr) ^ std::random_device{}();
+  const unsigned seed =
+      c.options.randomSeed ? c.options.randomSeed : (unsigned)time(nullptr) ^ std::random_device{}();
   std::minstd_rand draw(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int i = 0; i < p.nx; ++i) x0[i] = unit(draw);

@@ -106,8 +106,8 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
     printIterate(r);
     r.res = stoppingResiduals(r.c, r.it, r.e);
     if (r.res.rho <= o.interiorTolerance && r.res.sigma <= o.interiorTolerance) {
-      if (levelConverged && epsStopTest(r.c.nx, xPrevLevel.data(), r.it.x.data(), o.generalTolerance, o.smoothingTolerance,
-                                          r.c.sip.trace(PrintLevel::Details))) {
+      if (levelConverged && epsStopTest(r.c.nx, xPrevLevel.data(), r.it.x.data(), o.generalTolerance,
+                                        o.smoothingTolerance, r.c.sip.trace(PrintLevel::Details))) {
         r.c.sip.print(PrintLevel::Details, "Precision on eps satisfied\n");
         end = METHOD_STOPS;
         break;
@@ -132,7 +132,9 @@ PassEnd runPass(IpRun& r, int k, Vec& xPrevLevel, bool& levelConverged) {
       r.c.sip.print(PrintLevel::Details, "Directional norm too small %f\n", dn);
       break;
     }
-    if (o.limitDirection) scaleDirection((int)r.d.size(), r.d.data(), o.directionLengthMin, o.directionLengthMax, r.c.sip.trace(PrintLevel::Details));
+    if (o.limitDirection)
+      scaleDirection((int)r.d.size(), r.d.data(), o.directionLengthMin, o.directionLengthMax,
+                     r.c.sip.trace(PrintLevel::Details));
     if (!lineSearch(r, j == 0)) {
       r.c.sip.print(PrintLevel::Details, "No progress in linesearch\n");
       break;

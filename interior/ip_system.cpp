@@ -39,7 +39,8 @@ double transcribedIntegral(IpContext& c, const double* x, int j, double* grad) {
     return penaltyShape(PenaltyShape::SmoothedRoot, v, c.eps, c.nx, wantGrad ? g : nullptr);
   };
   q.tl = p.tl[0], q.tu = p.tu[0], q.nx = c.nx;
-  q.intervals = o.quadratureNodes, q.error = o.quadratureTolerance, q.minLength = o.quadratureMinWidth, q.wantGrad = grad ? 1 : 0;
+  q.intervals = o.quadratureNodes, q.error = o.quadratureTolerance, q.minLength = o.quadratureMinWidth;
+  q.wantGrad = grad ? 1 : 0;
   q.pieces = c.sip.trace(PrintLevel::Details);
   q.invalidRule = c.sip.trace(PrintLevel::Summary);
   double violation;

@@ -64,9 +64,10 @@ bool innerStep(PenaltyRun& r, int k) {
   r.c.printLabelled(PrintLevel::Details, "Gradient: ", r.gPrev);
   r.c.printLabelled(PrintLevel::Details, "Direction: ", r.d);
   if (k == 0) capFirstStep(r);
-  if (r.c.options.limitDirection) scaleDirection(r.nx, r.d.data(), r.c.options.directionLengthMin, r.c.options.directionLengthMax,
-                                             r.c.trace(PrintLevel::Details));
-  if (r.c.options.meritFunction != MeritFunction::Default) r.c.print(PrintLevel::Details, "Unknown LineSearch\nUsing Armijo\n");
+  const Options& o = r.c.options;
+  if (o.limitDirection)
+    scaleDirection(r.nx, r.d.data(), o.directionLengthMin, o.directionLengthMax, r.c.trace(PrintLevel::Details));
+  if (o.meritFunction != MeritFunction::Default) r.c.print(PrintLevel::Details, "Unknown LineSearch\nUsing Armijo\n");
   double alpha = weightedArmijoSearch(r.c, r.nx, r.xPrev.data(), r.d.data(), r.x.data(),
                                       r.gPrev.data(), r.miu, r.eps, r.weights());
   r.c.printLabelled(PrintLevel::Details, "X: ", r.x);
@@ -143,7 +144,8 @@ OuterEnd outerStep(PenaltyRun& r, bool stopOnP2, bool unbounded) {
   }
   if (stopOnP2 && o.penaltyType == PenaltyType::Quadratic) return OUTER_CONVERGED;
   if (r.epsDecreases > 0 && epsStopTest(r.nx, r.xEps.data(), r.x.data(), o.generalTolerance, o.smoothingTolerance,
-                                             r.c.trace(PrintLevel::Details))) return OUTER_CONVERGED;
+                                        r.c.trace(PrintLevel::Details)))
+    return OUTER_CONVERGED;
   ++r.epsDecreases;
   r.xEps = r.x;
   r.c.print(PrintLevel::Details, "Decreasing epsilon\n");

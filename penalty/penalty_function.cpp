@@ -33,7 +33,8 @@ Quadrature penaltyQuadrature(SipContext& c, PenaltyShape shape, double eps, int 
     return penaltyShape(shape, v, eps, nx, want ? g : nullptr);
   };
   q.tl = p.tl[0], q.tu = p.tu[0], q.nx = nx;
-  q.intervals = o.quadratureNodes, q.error = o.quadratureTolerance, q.minLength = o.quadratureMinWidth, q.wantGrad = wantGrad;
+  q.intervals = o.quadratureNodes, q.error = o.quadratureTolerance, q.minLength = o.quadratureMinWidth;
+  q.wantGrad = wantGrad;
   q.pieces = c.trace(PrintLevel::Details);
   q.invalidRule = c.trace(PrintLevel::Summary);
   return q;

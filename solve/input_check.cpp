@@ -47,7 +47,8 @@ bool knownMethod(Method m) {
 
 std::string optionsIssue(const Options& o) {
   if (!knownMethod(o.method)) return "unknown method " + std::to_string((int)o.method);
-  if (std::isnan(o.feasibilityTolerance) || std::isnan(o.optimalityTolerance)) return "feas_tol or opt_tol is NaN";
+  if (std::isnan(o.feasibilityTolerance) || std::isnan(o.optimalityTolerance))
+    return "feas_tol or opt_tol is NaN";
   if (std::isnan(o.timeLimit)) return "time_limit is NaN";
   if (std::isnan(o.verifySeconds)) return "verify_time is NaN";
   return "";

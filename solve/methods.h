@@ -13,7 +13,7 @@ Result hettichMethod(SipContext& c);
 Result haltonMethod(SipContext& c);
 Result reemtsenMethod(SipContext& c);
 Result exchangeMethod(SipContext& c);
-// Random start in c.x (drawn from the option seed) improved by one
+// Random start in c.x (drawn from Options::randomSeed) improved by one
 // subproblem; Status::NoPoint when there is no subproblem solver.
 Result initialGuess(SipContext& c);
 

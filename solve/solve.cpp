@@ -258,7 +258,9 @@ Result guardedSolve(const Problem& problem, const Options& options, const Method
 
 }  // namespace
 
-Result solve(const Problem& problem, const Options& options) { return guardedSolve(problem, options, nullptr); }
+Result solve(const Problem& problem, const Options& options) {
+  return guardedSolve(problem, options, nullptr);
+}
 
 Result solveWith(const Problem& problem, const Options& options, const MethodRun& method) {
   return guardedSolve(problem, options, &method);

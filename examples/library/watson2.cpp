@@ -30,10 +30,10 @@ int main() {
     gt[0] = -4 * u * x[0] * x[0] * t[0] - 2 * x[0] * t[0];
   };
 
-  ormid::Options penalty;  // the defaults: penalty method, p3 integrand
-  ormid::Options reemtsen;
-  ormid::setOption(reemtsen, "method", "disc_reem");  // by keyword, as the program reads it
-  ormid::setOption(reemtsen, "disc_nlp", "ipopt");
+  ormid::Options penalty;  // the defaults: penalty method, exponential integrand
+  ormid::Options epsilonActive;
+  ormid::setOption(epsilonActive, "method", "disc_reem");  // by keyword, as the program reads it
+  epsilonActive.nlpSolver = ormid::SubproblemNlp::Ipopt;
   ormid::Options exchange;
   exchange.method = ormid::Method::Exchange;
   exchange.iterationCallback = [](const ormid::Iteration& it) {
@@ -45,7 +45,7 @@ int main() {
   struct Run {
     const char* name;
     const ormid::Options& options;
-  } runs[] = {{"penalty", penalty}, {"disc_reem", reemtsen}, {"exchange", exchange}};
+  } runs[] = {{"penalty", penalty}, {"disc_reem", epsilonActive}, {"exchange", exchange}};
   printf("ormid %s\n", ormid::version());
   for (const Run& run : runs) {
     ormid::Result r = ormid::solve(p, run.options);

@@ -72,7 +72,7 @@ inline bool isPlusInfinity(double upper) { return upper >= INFINITY_BOUND; }
 // Every array has the size its count says and must outlive the solve.
 struct Problem {
   int nx = 0, nt = 0, mx = 0, mt = 0;
-  const double* x0 = nullptr;  // starting point; null: drawn at random (needs disc_nlp=ipopt)
+  const double* x0 = nullptr;  // starting point; null: drawn at random (needs Options::nlpSolver Ipopt)
   const double *xl = nullptr, *xu = nullptr;
   const double *tl = nullptr, *tu = nullptr;
   const double *cxl = nullptr, *cxu = nullptr;

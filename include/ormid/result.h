@@ -96,7 +96,8 @@ struct VerifiedBound {
   double attained = NAN;
   std::vector<double> at;
   // The constraint's own scale at x (the size of its terms, at most
-  // max(1, |bound|)): a solved answer keeps a bound up to feas_tol times it.
+  // max(1, |bound|)): a solved answer keeps a bound up to
+  // Options::feasibilityTolerance times it.
   double scale = NAN;
   long long boxes = 0;
   double seconds = 0;

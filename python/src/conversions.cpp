@@ -54,7 +54,8 @@ py::dict resultOf(const Result& r) {
                  py::arg("infinite_constraint_values") = s.infiniteConstraintValues,
                  py::arg("finite_constraint_gradients") = s.finiteConstraintGradients,
                  py::arg("infinite_constraint_gradients") = s.infiniteConstraintGradients,
-                 py::arg("penalty_values") = s.penaltyValues, py::arg("penalty_gradients") = s.penaltyGradients,
+                 py::arg("penalty_values") = s.penaltyValues,
+                 py::arg("penalty_gradients") = s.penaltyGradients,
                  py::arg("subproblems") = s.subproblems,
                  py::arg("subproblem_iterations") = s.subproblemIterations,
                  py::arg("certificate") = r.certificateEvaluations);

@@ -61,7 +61,8 @@ TEST_F(IpoptAdapter, SolvesWithBoundsEqualitiesAndPointConstraints) {
   EXPECT_NEAR(f, 2.005, 1e-7);
   EXPECT_EQ(prob.context().stats.subproblems, 1);
   EXPECT_GT(prob.context().stats.subproblemIterations, 0);
-  EXPECT_EQ(out.rfind("Ipopt: optimal, " + std::to_string(prob.context().stats.subproblemIterations) + " iterations, objective 2.00500", 0), 0u) << out;
+  const std::string iterations = std::to_string(prob.context().stats.subproblemIterations);
+  EXPECT_EQ(out.rfind("Ipopt: optimal, " + iterations + " iterations, objective 2.00500", 0), 0u) << out;
   EXPECT_EQ(out.find("Ipopt 3."), std::string::npos);  // no banner
 }
 

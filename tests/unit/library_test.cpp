@@ -113,7 +113,8 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   for (size_t i = 0; i < alone.size(); ++i) {
     EXPECT_EQ(together[i].result.status, alone[i].result.status) << i;
     EXPECT_EQ(together[i].result.x, alone[i].result.x) << i;
-    EXPECT_EQ(together[i].result.stats.infiniteConstraintValues, alone[i].result.stats.infiniteConstraintValues) << i;
+    EXPECT_EQ(together[i].result.stats.infiniteConstraintValues, alone[i].result.stats.infiniteConstraintValues)
+        << i;
     EXPECT_EQ(together[i].result.iterations, alone[i].result.iterations) << i;
   }
   // The options are read, never written.
