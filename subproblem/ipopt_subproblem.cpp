@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "IpIpoptApplication.hpp"
@@ -14,6 +14,7 @@
 #include "kernels/vector_ops.h"
 #include "lower_level/design_matrix.h"
 #include "subproblem/linear_subproblem.h"
+#include "subproblem/mumps_lock.h"
 
 namespace ormid {
 
@@ -378,9 +379,12 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
   o->SetStringValue("sb", "yes");
   o->SetIntegerValue("print_level", 0);
   o->SetIntegerValue("max_iter", std::max(0, c.options.maxNlpIterations));
-  // One thread: CPU time is wall time.
+  // Ipopt's clock is the process's CPU time, which other threads' solves
+  // advance too: its limit is a backstop that cannot come before the wall
+  // clock's, which intermediate_callback checks.
   double left = secondsLeft(c);
-  if (std::isfinite(left)) o->SetNumericValue("max_cpu_time", std::max(left, 1e-3));
+  if (std::isfinite(left))
+    o->SetNumericValue("max_cpu_time", std::max(left, 1e-3) * std::max(1u, std::thread::hardware_concurrency()));
   o->SetStringValue("hessian_approximation", exact ? "exact" : "limited-memory");
   if (constantJacobian) {
     // Ipopt evaluates the Jacobian once a solve (each costs a gradient of
@@ -509,11 +513,10 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   // has nx^2 entries.
   if (exactHessian_ && linearProgram_ < 0) linearProgram_ = problemLinearInX(c.problem);
   if (exactHessian_ && linearProgram_ == 1) return solveLinearSubproblem(c, x, points, held, lambda0, scaling);
-  // Ipopt's linear solver keeps state of its own: one subproblem at a time
-  // in a process, whatever the number of solves. The time left is counted
-  // once the turn has come.
-  static std::mutex linearSolver;
-  std::unique_lock<std::mutex> lock(linearSolver);
+  // Its linear solver is called one at a time in a process (mumps_lock.h).
+  // Where a subproblem must wait for a whole other one, the time left is
+  // counted once its turn has come.
+  const std::unique_lock<std::mutex> turn = ipoptSolveLock();
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   const bool exact = exactHessian_ && c.problem.hessians;
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);
@@ -542,9 +545,9 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   r.objective = problem->finished ? problem->objective
                                   : c.evaluate(Request::ObjectiveValue, 0, x);
   r.status = problem->finished ? subproblemStatus(problem->status) : SUB_FAILED;
-  if (problem->finished && problem->status == USER_REQUESTED_STOP && timeIsUp(c))
-    r.status = SUB_TIME_LIMIT;
   r.text = problem->finished ? statusText(problem->status) : "no solution";
+  if (problem->finished && problem->status == USER_REQUESTED_STOP && timeIsUp(c))
+    r.status = SUB_TIME_LIMIT, r.text = statusText(CPUTIME_EXCEEDED);
   if (problem->stalled && r.status != SUB_TIME_LIMIT) r.status = SUB_FAILED, r.text = "no progress";
   r.lambda = problem->lambda;
   c.print(PrintLevel::Iterations, "Ipopt: %s, %d iterations, objective %.10e\n", r.text.c_str(), iterations,

@@ -50,6 +50,27 @@ Functions bounded() {
   return p;
 }
 
+// Watson's problem 2: nonlinear in x, so that every method's subproblems
+// go to Ipopt.
+Functions watson2() {
+  Functions p;
+  p.nx = 2, p.nt = 1, p.mt = 1;
+  p.x0 = {-1.0, 0.0};
+  p.f = [](const double* x) { return x[0] * x[0] / 3 + x[1] * x[1] + x[0] / 2; };
+  p.gradF = [](const double* x, double* g) { g[0] = 2 * x[0] / 3 + 0.5, g[1] = 2 * x[1]; };
+  p.g = [](int, const double* x, const double* t) {
+    double s = t[0] * t[0], u = 1 - x[0] * x[0] * s;
+    return u * u - x[0] * s - x[1] * x[1] + x[1];
+  };
+  p.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    double s = t[0] * t[0], u = 1 - x[0] * x[0] * s;
+    gx[0] = -4 * u * x[0] * s - s;
+    gx[1] = 1 - 2 * x[1];
+    gt[0] = -4 * u * x[0] * x[0] * t[0] - 2 * x[0] * t[0];
+  };
+  return p;
+}
+
 struct Case {
   Functions functions;
   Options options;
@@ -120,6 +141,51 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   // The options are read, never written.
   EXPECT_EQ(together[0].options.initialSmoothing, Options().initialSmoothing);
   EXPECT_EQ(together[0].options.slackRelaxation, Options().slackRelaxation);
+}
+
+// Ipopt's subproblems in several threads at once: their linear solver's
+// calls take turns, the rest runs in parallel, and each thread's answers
+// are bit for bit those of the same solves one after the other.
+TEST(Library, IpoptSubproblemsInThreadsGiveWhatEachGivesAlone) {
+  ScratchWorkingDir dir;
+  const int repeats = 6;  // each thread's solves overlap the others' many times
+  std::vector<Case> cases(3);
+  cases[0] = Case{watson2(), Options(), {}};
+  cases[0].options.method = Method::Exchange;
+  cases[1] = Case{chebyshev(), Options(), {}};
+  cases[1].options.method = Method::EpsilonActiveDiscretization;
+  cases[1].options.nlpSolver = SubproblemNlp::Ipopt;
+  cases[2] = Case{watson2(), Options(), {}};
+  cases[2].options.method = Method::HaltonDiscretization;
+  cases[2].options.nlpSolver = SubproblemNlp::Ipopt;
+  for (Case& c : cases) c.options.verify = false;  // its search is budgeted by the clock
+  std::vector<Result> alone;
+  for (Case& c : cases) {
+    c.run();
+    alone.push_back(c.result);
+    ASSERT_GT(c.result.stats.subproblems, 0) << "no Ipopt subproblem";
+  }
+  std::vector<std::vector<Result>> together(cases.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < cases.size(); ++i)
+    threads.emplace_back([&, i] {
+      Case c = cases[i];
+      for (int k = 0; k < repeats; ++k) {
+        c.run();
+        together[i].push_back(c.result);
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  for (size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(alone[i].status, Status::Solved) << i << ": " << alone[i].message;
+    for (const Result& r : together[i]) {
+      EXPECT_EQ(r.status, alone[i].status) << i << ": " << r.message;
+      EXPECT_EQ(r.message, alone[i].message) << i;
+      EXPECT_EQ(r.x, alone[i].x) << i;
+      EXPECT_EQ(r.stats.subproblems, alone[i].stats.subproblems) << i;
+      EXPECT_EQ(r.stats.subproblemIterations, alone[i].stats.subproblemIterations) << i;
+    }
+  }
 }
 
 }  // namespace
