@@ -32,7 +32,8 @@ bool amplStartingPoint(std::vector<double>& x0) {
   return given;
 }
 
-bool solveStub(const std::string& stub, const Options& options, Result* result, std::string* why) {
+bool solveStub(const std::string& stub, const Options& options, Result* result, std::string* why,
+               const WarmStart* warm) {
   amplAlloc();
   const bool read = amplRead(stub.c_str(), true);
   if (!read || !amplHasNameFiles(stub.c_str())) {
@@ -46,7 +47,7 @@ bool solveStub(const std::string& stub, const Options& options, Result* result, 
   if (!haveGuess) amplFreshX0();
   Problem problem = amplProblem(haveGuess ? x0.data() : nullptr);
   if (options.verify) attachIntervalModel(problem, stub.c_str());
-  *result = solve(problem, options);
+  *result = warm ? solve(problem, options, *warm) : solve(problem, options);
   releaseIntervalModel();
   releasePartition();
   amplFree();

@@ -17,8 +17,10 @@ Problem amplProblem(const double* x0);
 // model has none (only the first variable's initial value decides).
 bool amplStartingPoint(std::vector<double>& x0);
 
-// Reads stub (with its .row and .col files), solves it with options and
-// writes nothing. False, saying why, when the stub cannot be read.
-bool solveStub(const std::string& stub, const Options& options, Result* result, std::string* why);
+// Reads stub (with its .row and .col files), solves it with options (from
+// warm, when given) and writes nothing. False, saying why, when the stub
+// cannot be read.
+bool solveStub(const std::string& stub, const Options& options, Result* result, std::string* why,
+               const WarmStart* warm = nullptr);
 
 }  // namespace ormid

@@ -30,34 +30,6 @@
 
 namespace {
 
-const double PI = 3.14159265358979323846;
-
-// The member as formulas: min 1/2 |x - x0|^2 subject to
-// sum_k (x_k - xs_k) phi_k(t) + G(t) <= 0 over [0, 1]^d.
-ormid::Model latticeModel(const LatticeFamily& f) {
-  ormid::Model m;
-  std::vector<ormid::Expr> x = m.variables(f.terms());
-  std::vector<ormid::Expr> t = m.infiniteVariables(std::vector<std::pair<double, double>>(f.dim, {0.0, 1.0}));
-  std::vector<ormid::Expr> distance, terms, squares, qs;
-  for (int k = 0; k < f.terms(); ++k) {
-    distance.push_back(0.5 * ormid::pow(x[k] - f.target[k], 2.0));
-    ormid::Expr term = x[k] - f.solution[k];
-    for (int i = 0; i < f.dim; ++i)
-      if (f.frequencies[k][i]) term = term * ormid::cos((PI * f.frequencies[k][i]) * t[i]);
-    terms.push_back(term);
-  }
-  for (int i = 0; i < f.dim; ++i) {
-    ormid::Expr q = 1.0 / f.normalisers[i];
-    for (double r : f.roots[i]) q = q * (t[i] - r);
-    squares.push_back(f.weights[i] * (q * q));
-    qs.push_back(q);
-  }
-  const ormid::Expr sum = ormid::sum(qs);
-  m.minimize(ormid::sum(distance));
-  m.subjectTo(ormid::sum(terms) - ormid::sum(squares) - f.coupling * (sum * sum) <= 0);
-  return m;
-}
-
 // min z subject to |f(t) - sum_k x_k phi_k(t)| <= z over [0, pi]^d.
 ormid::Model minimaxModel(const MinimaxApproximation& f) {
   ormid::Model m;
@@ -90,7 +62,7 @@ struct Member {
 };
 
 Member member(const std::string& name) {
-  if (name.rfind("lattice", 0) == 0) return {latticeModel(latticeFamilyMember(name)), ormid::Method::Exchange};
+  if (name.rfind("lattice", 0) == 0) return {latticeFormulas(latticeFamilyMember(name)), ormid::Method::Exchange};
   return {minimaxModel(minimaxApproximation(name)), ormid::Method::EpsilonActiveDiscretization};
 }
 

@@ -35,6 +35,9 @@ struct SipContext {
   // an infinite constraint violated (found by the certificate or by the
   // verification): the methods that work on points of T start with them.
   std::vector<Point> foundPoints;
+  // Points of T from a warm start (the answer of a nearby problem): the
+  // exchange method's working set starts with them.
+  std::vector<Point> seedPoints;
 
   // Set by tests in place of the solver the options choose.
   SubproblemSolver* subproblemSolver = nullptr;

@@ -214,6 +214,7 @@ Result exchangeMethod(SipContext& c) {
   SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
   WorkingSet set(p, p.nt == 1 && problemLinearInX(p));
   for (const Point& found : c.foundPoints) set.add(found.t, found.constraint);
+  addSeedPoints(set, c.seedPoints);
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.

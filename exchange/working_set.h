@@ -77,4 +77,9 @@ class WorkingSet {
   void addChebyshevExtrema(int degree);
 };
 
+// Adds a warm start's points of T (the answer of a nearby problem), each
+// for its own constraint, beside the coarse start; like the maximisers the
+// set adds, they go once idle.
+void addSeedPoints(WorkingSet& set, const std::vector<Point>& seeds);
+
 }  // namespace ormid

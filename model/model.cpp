@@ -218,17 +218,25 @@ double Model::value(const Expr& e, const std::vector<double>& x, const std::vect
   return f.value(x.data(), t.empty() ? nullptr : t.data());
 }
 
-Result Model::solve(const Options& options) const {
-  const std::string issue = check();
+namespace {
+
+Result solveModel(const Model& m, const Options& options, const WarmStart* warm) {
+  const std::string issue = m.check();
   if (!issue.empty()) {
     Result r;
     r.status = Status::InvalidInput;
     r.message = issue;
     return r;
   }
-  GraphProblem problem(graph_->graphModel());
-  return ormid::solve(problem.problem(), options);
+  GraphProblem problem(m.graph()->graphModel());
+  return warm ? ormid::solve(problem.problem(), options, *warm) : ormid::solve(problem.problem(), options);
 }
+
+}  // namespace
+
+Result Model::solve(const Options& options) const { return solveModel(*this, options, nullptr); }
+
+Result Model::solve(const Options& options, const WarmStart& warm) const { return solveModel(*this, options, &warm); }
 
 bool Model::writeNl(const std::string& stub, std::string* why) const {
   const std::string issue = check();

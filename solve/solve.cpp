@@ -1,5 +1,6 @@
 // The library's entry point: one solve in a context of its own, and the
 // certificate of its point.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -220,25 +221,65 @@ Result internalError(const SipContext& c, const char* what) {
   return r;
 }
 
-// One solve in a context of its own, by the options' method or the caller's.
-Result guardedSolve(const Problem& problem, const Options& options, const MethodRun* own) {
-  const double start = monotonicSeconds();
-  const std::string issue = checkInput(problem, options);
-  if (!issue.empty()) {
-    Result r = sipResult(Status::InvalidInput, issue);
-    if (problem.x0 && problem.nx > 0) r.x.assign(problem.x0, problem.x0 + problem.nx);
-    return r;
+// The input check's refusal, with the start as x.
+Result refused(const Problem& problem, const std::string& issue) {
+  Result r = sipResult(Status::InvalidInput, issue);
+  if (problem.x0 && problem.nx > 0) r.x.assign(problem.x0, problem.x0 + problem.nx);
+  return r;
+}
+
+bool allFinite(const std::vector<double>& v) {
+  for (double e : v)
+    if (!std::isfinite(e)) return false;
+  return true;
+}
+
+// What makes a warm start unfit for the problem (empty when nothing does).
+std::string warmStartIssue(const Problem& p, const WarmStart& warm) {
+  if ((int)warm.x.size() != p.nx)
+    return "the warm start has " + std::to_string(warm.x.size()) + " values of x for " + std::to_string(p.nx) +
+           " variables";
+  if (!allFinite(warm.x)) return "a value of the warm start's x is not finite";
+  for (const Point& q : warm.points) {
+    if (q.constraint < 0 || q.constraint >= p.mt)
+      return "a point of the warm start is for infinite constraint " + std::to_string(q.constraint) +
+             "; the problem has " + std::to_string(p.mt);
+    if ((int)q.t.size() != p.nt)
+      return "a point of the warm start has " + std::to_string(q.t.size()) + " coordinates of t where T has " +
+             std::to_string(p.nt);
+    if (!allFinite(q.t)) return "a point of the warm start has a coordinate of t that is not finite";
   }
+  return "";
+}
+
+// The warm start's points, each moved onto its nearest point of T.
+std::vector<Point> seedPoints(const Problem& p, const WarmStart& warm) {
+  std::vector<Point> seeds = warm.points;
+  for (Point& q : seeds)
+    for (int d = 0; d < p.nt; ++d) q.t[d] = std::min(std::max(q.t[d], p.tl[d]), p.tu[d]);
+  return seeds;
+}
+
+// One solve in a context of its own, by the options' method or the caller's,
+// from the warm start's x and points of T where one is given.
+Result guardedSolve(const Problem& problem, const Options& options, const MethodRun* own, const WarmStart* warm) {
+  const double start = monotonicSeconds();
+  std::string issue = checkInput(problem, options);
+  if (issue.empty() && warm) issue = warmStartIssue(problem, *warm);
+  if (!issue.empty()) return refused(problem, issue);
+  Problem started = problem;
+  if (warm && problem.nx > 0) started.x0 = warm->x.data();
   // Nothing leaves the library by an exception: what the caller's callbacks
   // throw ends the solve as an evaluation error with its message.
-  GuardedProblem guard(problem, options);
+  GuardedProblem guard(started, options);
   SipContext c(guard.problem(), guard.options());
+  if (warm) c.seedPoints = seedPoints(problem, *warm);
   Result r;
   try {
     r = solveWithFoundPoints(c, start, own);
     if (r.hasPoint()) {
       noteIgnoredFiniteConstraint(c, r);
-      reportRunaway(problem, r);
+      reportRunaway(started, r);
     }
     c.flushLog();
   } catch (const std::exception& e) {
@@ -259,19 +300,40 @@ Result guardedSolve(const Problem& problem, const Options& options, const Method
 }  // namespace
 
 Result solve(const Problem& problem, const Options& options) {
-  return guardedSolve(problem, options, nullptr);
+  return guardedSolve(problem, options, nullptr, nullptr);
+}
+
+Result solve(const Problem& problem, const Options& options, const WarmStart& warm) {
+  return guardedSolve(problem, options, nullptr, &warm);
 }
 
 Result solveWith(const Problem& problem, const Options& options, const MethodRun& method) {
-  return guardedSolve(problem, options, &method);
+  return guardedSolve(problem, options, &method, nullptr);
 }
 
-Result solve(const Functions& f, const Options& options) {
+namespace {
+
+// The lambdas' problem, or why there is none.
+std::string functionsIssue(const Functions& f) {
   if ((int)f.x0.size() != f.nx && !f.x0.empty())
-    return sipResult(Status::InvalidInput, "x0 has " + std::to_string(f.x0.size()) +
-                                               " values for " + std::to_string(f.nx) + " variables");
+    return "x0 has " + std::to_string(f.x0.size()) + " values for " + std::to_string(f.nx) + " variables";
+  return "";
+}
+
+}  // namespace
+
+Result solve(const Functions& f, const Options& options) {
+  const std::string issue = functionsIssue(f);
+  if (!issue.empty()) return sipResult(Status::InvalidInput, issue);
   const FunctionsProblem p(f);
   return solve(p.problem, options);
+}
+
+Result solve(const Functions& f, const Options& options, const WarmStart& warm) {
+  const std::string issue = functionsIssue(f);
+  if (!issue.empty()) return sipResult(Status::InvalidInput, issue);
+  const FunctionsProblem p(f);
+  return solve(p.problem, options, warm);
 }
 
 }  // namespace ormid

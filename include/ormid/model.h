@@ -26,6 +26,7 @@
 
 #include "ormid/export.h"
 #include "ormid/options.h"
+#include "ormid/ormid.h"
 #include "ormid/result.h"
 
 namespace ormid {
@@ -125,6 +126,8 @@ class ORMID_API Model {
   // with t in it, an expression of another model, an empty T) gives
   // Status::InvalidInput saying why.
   Result solve(const Options& options = Options()) const;
+  // From a warm start: the answer of a nearby model (ormid::WarmStart).
+  Result solve(const Options& options, const WarmStart& warm) const;
   // Writes stub.nl (text), stub.row and stub.col, which the `ormid` program
   // reads; false, saying why in *why, where a file cannot be written.
   bool writeNl(const std::string& stub, std::string* why = nullptr) const;

@@ -68,8 +68,16 @@ def _keyword_texts(options):
     return texts, print_level
 
 
+def _warm(warm_start):
+    """The warm start as the binding takes it: an ormid.Result, or None."""
+    if warm_start is not None and not isinstance(warm_start, Result):
+        raise TypeError("warm_start must be an ormid.Result (the answer of a nearby problem), not %s"
+                        % type(warm_start).__name__)
+    return warm_start
+
+
 def minimize(fun, x0, jac=None, bounds=None, constraints=(), infinite=(),
-             method="exchange", options=None, callback=None):
+             method="exchange", options=None, callback=None, warm_start=None):
     """Minimizes fun(x) subject to the finite and infinite constraints.
 
     fun(x) returns a float, jac(x) its gradient (None: differences). bounds is a
@@ -79,23 +87,27 @@ def minimize(fun, x0, jac=None, bounds=None, constraints=(), infinite=(),
     keyword or value raises ValueError. callback(info) is called once an
     iteration with a dict (x, fun, nit, phase, violation); returning True stops
     the run (status 404). An exception raised by any callable stops the run and
-    is raised again.
+    is raised again. warm_start, the ormid.Result of a nearby problem of the
+    same sizes, starts from its x in place of x0 (the exchange method also
+    from its active and worst points of T); one of other sizes gives status
+    -3 and says why.
     """
     stated = build_problem(fun, x0, jac, bounds, constraints, infinite)
     opts = dict(options or {})
     opts.setdefault("method", method)
     texts, print_level = _keyword_texts(opts)
-    raw = _ormid.solve(stated, texts, print_level, callback)
+    raw = _ormid.solve(stated, texts, print_level, callback, _warm(warm_start))
     return Result(raw, stated)
 
 
-def solve_nl(stub, **options):
+def solve_nl(stub, warm_start=None, **options):
     """Solves an AMPL stub as the ormid program does, writing no file.
 
-    x is the finite variables' values in .col order.
+    x is the finite variables' values in .col order; warm_start as minimize
+    takes it.
     """
     path = stub if stub.endswith(".nl") else stub + ".nl"
     if not os.path.exists(path):
         raise FileNotFoundError(path)
     texts, print_level = _keyword_texts(options)
-    return Result(_ormid.solve_nl(stub, texts, print_level), None)
+    return Result(_ormid.solve_nl(stub, texts, print_level, _warm(warm_start)), None)

@@ -120,13 +120,13 @@ class Model:
         """(nx, nt, mx, mt)"""
         return self._core.nx, self._core.nt, self._core.mx, self._core.mt
 
-    def solve(self, method="exchange", **options):
-        """Solves in the library, without the GIL; options by keyword name, as
-        ormid.minimize takes them (verify is on by default)."""
-        from . import _keyword_texts
+    def solve(self, method="exchange", warm_start=None, **options):
+        """Solves in the library, without the GIL; options by keyword name and
+        warm_start as ormid.minimize takes them (verify is on by default)."""
+        from . import _keyword_texts, _warm
         options.setdefault("method", method)
         texts, print_level = _keyword_texts(options)
-        return Result(self._core.solve(texts, print_level), None)
+        return Result(self._core.solve(texts, print_level, _warm(warm_start)), None)
 
     def write_nl(self, stub):
         """Writes stub.nl, stub.row and stub.col, which the ormid program reads."""

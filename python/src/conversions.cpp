@@ -68,4 +68,18 @@ py::dict resultOf(const Result& r) {
                   py::arg("seconds") = r.seconds, py::arg("verified") = verified(r.verified));
 }
 
+std::unique_ptr<WarmStart> warmStartOf(const py::object& warm) {
+  if (warm.is_none()) return nullptr;
+  auto start = std::make_unique<WarmStart>();
+  start->x = warm.attr("x").cast<std::vector<double>>();
+  for (const char* kind : {"active", "worst"})
+    for (const py::handle& point : warm.attr(kind)) {
+      Point q;
+      q.constraint = point["constraint"].cast<int>();
+      q.t = point["t"].cast<std::vector<double>>();
+      start->points.push_back(q);
+    }
+  return start;
+}
+
 }  // namespace pyormid

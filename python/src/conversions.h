@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "ormid/ormid.h"
@@ -21,5 +22,9 @@ py::array_t<double> vector(const double* v, int n);
 ormid::Options optionsOf(const std::map<std::string, std::string>& keywords, int printLevel);
 
 py::dict resultOf(const ormid::Result& r);
+
+// A warm start from an ormid.Result (its x, and the constraint and t of its
+// active and worst points); null for None.
+std::unique_ptr<ormid::WarmStart> warmStartOf(const py::object& warm);
 
 }  // namespace pyormid

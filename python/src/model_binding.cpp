@@ -93,8 +93,10 @@ void bindConstraint(py::module_& m) {
 
 // The graphs are compiled while the GIL is held (another thread may be
 // adding to the model); the solve runs on the compiled copy without it.
-py::dict solveModel(const Model& model, const std::map<std::string, std::string>& keywords, int printLevel) {
+py::dict solveModel(const Model& model, const std::map<std::string, std::string>& keywords, int printLevel,
+                    const py::object& warm) {
   const Options o = pyormid::optionsOf(keywords, printLevel);
+  const std::unique_ptr<WarmStart> start = pyormid::warmStartOf(warm);
   Result r;
   const std::string issue = model.check();
   if (!issue.empty()) {
@@ -105,7 +107,7 @@ py::dict solveModel(const Model& model, const std::map<std::string, std::string>
   GraphProblem problem(model.graph()->graphModel());
   {
     py::gil_scoped_release release;
-    r = ormid::solve(problem.problem(), o);
+    r = start ? ormid::solve(problem.problem(), o, *start) : ormid::solve(problem.problem(), o);
   }
   return pyormid::resultOf(r);
 }
@@ -137,7 +139,7 @@ void bindModelCore(py::module_& m) {
       .def_property_readonly("nt", &Model::infiniteVariableCount)
       .def_property_readonly("mx", &Model::finiteConstraints)
       .def_property_readonly("mt", &Model::infiniteConstraints)
-      .def("solve", &solveModel, py::arg("keywords"), py::arg("print_level"))
+      .def("solve", &solveModel, py::arg("keywords"), py::arg("print_level"), py::arg("warm") = py::none())
       .def("write_nl", &writeNl, py::arg("stub"));
 }
 

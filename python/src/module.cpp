@@ -174,7 +174,7 @@ Problem libraryProblem(PyProblem& p) {
 }
 
 py::dict solvePython(const py::object& stated, const std::map<std::string, std::string>& keywords,
-                     int printLevel, const py::object& callback) {
+                     int printLevel, const py::object& callback, const py::object& warm) {
   PyProblem p = problemOf(stated);
   Options o = optionsOf(keywords, printLevel);
   // Once a callable has raised, the run stops at its next iteration.
@@ -193,18 +193,20 @@ py::dict solvePython(const py::object& stated, const std::map<std::string, std::
     }
   };
   const Problem problem = libraryProblem(p);
+  const std::unique_ptr<WarmStart> start = warmStartOf(warm);
   Result r;
   {
     py::gil_scoped_release release;
-    r = solve(problem, o);
+    r = start ? solve(problem, o, *start) : solve(problem, o);
   }
   if (p.pending) throw *p.pending;
   return resultOf(r);
 }
 
 py::dict solveStubPython(const std::string& stub, const std::map<std::string, std::string>& keywords,
-                         int printLevel) {
+                         int printLevel, const py::object& warm) {
   Options o = optionsOf(keywords, printLevel);
+  const std::unique_ptr<WarmStart> start = warmStartOf(warm);
   // The AMPL Solver Library reads one model at a time in a process.
   static std::mutex reader;
   Result r;
@@ -213,7 +215,7 @@ py::dict solveStubPython(const std::string& stub, const std::map<std::string, st
   {
     py::gil_scoped_release release;
     std::lock_guard<std::mutex> lock(reader);
-    read = solveStub(stub, o, &r, &why);
+    read = solveStub(stub, o, &r, &why, start.get());
   }
   if (!read) throw py::value_error(why);
   return resultOf(r);
@@ -234,8 +236,9 @@ py::list keywordList() {
 PYBIND11_MODULE(_ormid, m) {
   m.doc() = "The solver library behind the ormid package.";
   m.def("solve", &solvePython, py::arg("stated"), py::arg("keywords"), py::arg("print_level"),
-        py::arg("callback"));
-  m.def("solve_nl", &solveStubPython, py::arg("stub"), py::arg("keywords"), py::arg("print_level"));
+        py::arg("callback"), py::arg("warm") = py::none());
+  m.def("solve_nl", &solveStubPython, py::arg("stub"), py::arg("keywords"), py::arg("print_level"),
+        py::arg("warm") = py::none());
   m.def("keywords", &keywordList);
   m.attr("__version__") = version();
   bindModel(m);

@@ -205,3 +205,28 @@ std::vector<LiteratureProblem> latticeProblems() {
   for (const LatticeFamily& f : latticeFamilies()) all.push_back(latticeProblem(f));
   return all;
 }
+
+ormid::Model latticeFormulas(const LatticeFamily& f) {
+  ormid::Model m;
+  const std::vector<ormid::Expr> x = m.variables(f.terms());
+  const std::vector<ormid::Expr> t =
+      m.infiniteVariables(std::vector<std::pair<double, double>>(f.dim, {0.0, 1.0}));
+  std::vector<ormid::Expr> distance, terms, squares, qs;
+  for (int k = 0; k < f.terms(); ++k) {
+    distance.push_back(0.5 * ormid::pow(x[k] - f.target[k], 2.0));
+    ormid::Expr term = x[k] - f.solution[k];
+    for (int i = 0; i < f.dim; ++i)
+      if (f.frequencies[k][i]) term = term * ormid::cos((PI * f.frequencies[k][i]) * t[i]);
+    terms.push_back(term);
+  }
+  for (int i = 0; i < f.dim; ++i) {
+    ormid::Expr q = 1.0 / f.normalisers[i];
+    for (double r : f.roots[i]) q = q * (t[i] - r);
+    squares.push_back(f.weights[i] * (q * q));
+    qs.push_back(q);
+  }
+  const ormid::Expr sum = ormid::sum(qs);
+  m.minimize(ormid::sum(distance));
+  m.subjectTo(ormid::sum(terms) - ormid::sum(squares) - f.coupling * (sum * sum) <= 0);
+  return m;
+}

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "literature.h"
+#include "ormid/model.h"
 
 struct LatticeFamily {
   std::string name;
@@ -66,3 +67,7 @@ const LatticeFamily& latticeFamilyMember(const std::string& name);
 // variables t1 .. td on [0, 1], objective `distance`, infinite constraint tg <= 0.
 LiteratureProblem latticeProblem(const LatticeFamily& f);
 std::vector<LiteratureProblem> latticeProblems();
+
+// The member as the library's own formulas (ormid::Model, no AMPL): x, then
+// t on [0, 1]^d, the same objective and infinite constraint.
+ormid::Model latticeFormulas(const LatticeFamily& f);
