@@ -9,7 +9,7 @@ import pytest
 from conftest import chebyshev_constraints
 
 
-def test_the_sweep_on_two_workers_gives_what_each_solve_gives_alone():
+def test_the_sweep_on_two_workers_gives_what_each_chain_gives_alone():
     distributed = pytest.importorskip("dask.distributed")
     import sweep_dask
     values = [0.5, 1.0, 1.5, 2.0]
@@ -17,15 +17,22 @@ def test_the_sweep_on_two_workers_gives_what_each_solve_gives_alone():
                                   dashboard_address=None) as cluster, \
             distributed.Client(cluster) as client:
         rows = sweep_dask.sweep(client, values)
-    assert [row["a"] for row in rows] == values
-    for row in rows:
-        alone = sweep_dask.solve_one(row["a"])
-        assert row["status"] == 0
-        assert row["error"] == pytest.approx(alone["error"], rel=1e-12)
+        cold = sweep_dask.sweep(client, values, warm=False)
+    assert [row["a"] for row in rows] == [row["a"] for row in cold] == values
+    # each worker's chain of neighbours, each from the last one's answer
+    assert sweep_dask.chains(values, 2) == [[0.5, 1.0], [1.5, 2.0]]
+    alone = [row for part in sweep_dask.chains(values, 2) for row in sweep_dask.solve_chain(part)]
+    for row, same, own in zip(rows, alone, cold):
+        assert row["status"] == own["status"] == 0
+        assert row["error"] == pytest.approx(same["error"], rel=1e-12)
+        assert row["subproblems"] == same["subproblems"]
+        assert own["error"] == pytest.approx(sweep_dask.solve_one(own["a"])["error"], rel=1e-12)
+        # warm or cold, the same optimum (to the certificate's tolerance)
+        assert row["error"] == pytest.approx(own["error"], rel=1e-6)
     # the error of the best cubic grows with a
     errors = [row["error"] for row in rows]
     assert errors == sorted(errors)
-    assert "max error" in sweep_dask.table(rows)
+    assert "subproblems" in sweep_dask.table(rows)
 
 
 def test_results_draw_over_one_and_two_infinite_variables(tmp_path):
