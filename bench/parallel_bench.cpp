@@ -6,9 +6,10 @@
 // MUMPS (called one at a time in a process) has a larger share. Each round
 // times the pair in series and in two threads, in alternating order so that
 // drift in the machine's load falls on both; the medians over the rounds,
-// their ratio, the cores the threaded phase had (the process's CPU time over
-// its wall time) and whether every threaded answer is bit for bit the
-// serial one are printed as a table.
+// their ratio, the cores each phase had (the process's CPU time over its
+// wall time: one in series and two in threads on a machine to itself) and
+// whether every threaded answer is bit for bit the serial one are printed
+// as a table; each round's figures go to standard error.
 //
 // parallel_bench [--rounds N] [--pairs a+b,c+d,...]
 //   (a member: lattice4_m2, ... for the exchange method, minimax_n9, ... for disc_reem)
@@ -83,13 +84,16 @@ double processSeconds() {
   return t.tv_sec + 1e-9 * t.tv_nsec;
 }
 
-double serial(std::vector<Job>& jobs) {
-  const double start = seconds();
+// The wall time; *cores receives the CPU time over it (below one in series,
+// or two in threads, where other processes took a share of the machine).
+double serial(std::vector<Job>& jobs, double* cores) {
+  const double start = seconds(), cpu = processSeconds();
   for (Job& j : jobs) j.run();
-  return seconds() - start;
+  const double wall = seconds() - start;
+  *cores = (processSeconds() - cpu) / wall;
+  return wall;
 }
 
-// The wall time; *cores receives the CPU time over it.
 double threaded(std::vector<Job>& jobs, double* cores) {
   const double start = seconds(), cpu = processSeconds();
   std::vector<std::thread> threads;
@@ -116,7 +120,7 @@ bool sameAnswers(const std::vector<Job>& a, const std::vector<Job>& b) {
 
 struct Row {
   std::string pair, statuses;
-  double serial = 0, threaded = 0, cores = 0;
+  double serial = 0, threaded = 0, serialCores = 0, threadedCores = 0;
   bool same = true;
 };
 
@@ -135,22 +139,25 @@ Row measure(const std::string& pair, int rounds) {
   }
   Row row;
   row.pair = pair;
-  std::vector<double> inSeries, inThreads, cores(rounds);
+  std::vector<double> inSeries(rounds), inThreads(rounds), serialCores(rounds), threadedCores(rounds);
   for (int r = 0; r < rounds; ++r) {
     if (r % 2) {
-      inThreads.push_back(threaded(two, &cores[r]));
-      inSeries.push_back(serial(one));
+      inThreads[r] = threaded(two, &threadedCores[r]);
+      inSeries[r] = serial(one, &serialCores[r]);
     } else {
-      inSeries.push_back(serial(one));
-      inThreads.push_back(threaded(two, &cores[r]));
+      inSeries[r] = serial(one, &serialCores[r]);
+      inThreads[r] = threaded(two, &threadedCores[r]);
     }
     row.same = row.same && sameAnswers(one, two);
+    fprintf(stderr, "%s round %d: in series %.3f s (%.2f cores), in threads %.3f s (%.2f cores)\n", pair.c_str(), r,
+            inSeries[r], serialCores[r], inThreads[r], threadedCores[r]);
   }
   for (const Job& j : one)
     row.statuses += (row.statuses.empty() ? "" : "+") + std::to_string(ormid::statusCode(j.result.status));
   row.serial = median(inSeries);
   row.threaded = median(inThreads);
-  row.cores = median(cores);
+  row.serialCores = median(serialCores);
+  row.threadedCores = median(threadedCores);
   return row;
 }
 
@@ -164,12 +171,12 @@ int main(int argc, char** argv) {
     else if (!strcmp(argv[i], "--pairs")) pairs = argv[i + 1];
   }
   printf("%u hardware threads, %d rounds, medians\n\n", std::thread::hardware_concurrency(), rounds);
-  printf("| pair | status | in series (s) | in two threads (s) | ratio | cores used in threads | same answers |\n");
-  printf("|---|---|---|---|---|---|---|\n");
+  printf("| pair | status | in series (s) | in two threads (s) | ratio | cores used in series | in threads | same answers |\n");
+  printf("|---|---|---|---|---|---|---|---|\n");
   for (const std::string& pair : splitList(pairs)) {
     const Row r = measure(pair, rounds);
-    printf("| %s | %s | %.3f | %.3f | %.2f | %.2f | %s |\n", r.pair.c_str(), r.statuses.c_str(), r.serial,
-           r.threaded, r.threaded / r.serial, r.cores, r.same ? "yes" : "no");
+    printf("| %s | %s | %.3f | %.3f | %.2f | %.2f | %.2f | %s |\n", r.pair.c_str(), r.statuses.c_str(), r.serial,
+           r.threaded, r.threaded / r.serial, r.serialCores, r.threadedCores, r.same ? "yes" : "no");
     fflush(stdout);
   }
   return 0;

@@ -6,7 +6,11 @@
 // (every keyword of the `ormid` program, with its default, also settable by
 // name with ormid::setOption); call ormid::solve. A solve prints nothing
 // unless Options::printLevel asks, writes no file, and is self-contained:
-// two solves may run in two threads at once.
+// two solves may run in two threads at once, each giving exactly what it
+// gives alone. They run in parallel but for the calls into Ipopt's linear
+// solver (Debian's sequential MUMPS keeps process-wide state): those take
+// turns across the process, which costs little where evaluations, scans and
+// Ipopt's own algebra dominate and more where factorisations do.
 #pragma once
 
 #include <vector>

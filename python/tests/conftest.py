@@ -27,6 +27,33 @@ def chebyshev_constraints(vectorized=False, derivatives=False):
     return constraints
 
 
+# A convex program on [0, 1]^2 whose constraint is active at the four points
+# of a lattice where its objective's centre has moved by 0: min 1/2 |x - c|^2
+# subject to sum_k x_k phi_k(t) + G(t) <= 0 (G <= 0, zero on the lattice).
+LATTICE_ROOTS = [(0.27, 0.71), (0.33, 0.76)]
+LATTICE_FREQUENCIES = [(0, 0), (1, 0), (0, 1), (1, 1), (2, 0), (0, 2), (2, 1)]
+
+
+def _lattice_g(T):
+    q0, q1 = ((T[:, i] - LATTICE_ROOTS[i][0]) * (T[:, i] - LATTICE_ROOTS[i][1]) / 0.25 for i in (0, 1))
+    return -(q0 ** 2 + 1.5 * q1 ** 2) - 0.5 * (q0 + q1) ** 2
+
+
+def _lattice_phi(T):
+    return np.stack([np.cos(np.pi * a * T[:, 0]) * np.cos(np.pi * b * T[:, 1])
+                     for a, b in LATTICE_FREQUENCIES], axis=1)
+
+
+def lattice(shift, warm_start=None, method="exchange"):
+    """The member whose centre has moved by shift (along a fixed direction)."""
+    points = np.array([(a, b) for a in LATTICE_ROOTS[0] for b in LATTICE_ROOTS[1]])
+    centre = _lattice_phi(points).sum(axis=0) + shift * np.cos(np.arange(1, len(LATTICE_FREQUENCIES) + 1))
+    g = ormid.InfiniteConstraint(lambda x, T: _lattice_phi(T) @ x + _lattice_g(T), T=[(0, 1), (0, 1)],
+                                 vectorized=True)
+    return ormid.minimize(lambda x: 0.5 * np.sum((x - centre) ** 2), x0=np.zeros(len(LATTICE_FREQUENCIES)),
+                          jac=lambda x: x - centre, infinite=[g], method=method, warm_start=warm_start)
+
+
 @pytest.fixture
 def examples():
     return os.path.join(os.environ.get("ORMID_SOURCE", os.path.join(os.path.dirname(__file__), "..", "..")),
