@@ -33,7 +33,7 @@ def solve_member(a, warm_start=None):
                        jac=lambda x: np.array([0.0, 0.0, 0.0, 0.0, 1.0]), infinite=infinite,
                        warm_start=warm_start)
     row = {"a": a, "status": r.status, "error": r.fun, "violation": r.max_violation,
-           "subproblems": r.stats["nnlp"], "seconds": r.seconds}
+           "subproblems": r.stats["subproblems"], "seconds": r.seconds}
     return row, r
 
 

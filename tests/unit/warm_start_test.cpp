@@ -76,7 +76,7 @@ TEST(WarmStart, OtherMethodsTakeItsXAlone) {
   ASSERT_TRUE(neighbour.hasPoint()) << neighbour.message;
   Options reemtsen;
   reemtsen.method = Method::EpsilonActiveDiscretization;
-  reemtsen.disc_nlp = SubproblemNlp::Ipopt;
+  reemtsen.nlpSolver = SubproblemNlp::Ipopt;
   reemtsen.verify = false;  // its search is budgeted by the clock
   Functions fromX = cubicFor(1.1);
   fromX.x0 = neighbour.x;
