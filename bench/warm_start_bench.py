@@ -55,7 +55,9 @@ def run_chains(member, chains, warm):
 def figures(results, seconds):
     stats = [r.stats for r in results]
     return {"status": sorted({r.status for r in results}), "subproblems": sum(s["subproblems"] for s in stats),
-            "evaluations": sum(s["infinite_constraint_values"] + s["infinite_constraint_gradients"] for s in stats), "seconds": seconds}
+            "evaluations": sum(s["infinite_constraint_values"] + s["infinite_constraint_gradients"]
+                               for s in stats),
+            "seconds": seconds}
 
 
 def measure(member, chains, rounds):

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <mutex>
+
+#include "kernels/blas_lock.h"
 
 namespace ormid {
 
@@ -126,6 +129,9 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
   // from the last basis; where its answer fails the check, on Clp's scaling
   // from Clp's own start; then the primal simplex. Where none passes, the
   // optimal answer nearest to passing.
+  // Clp's dense LU is LAPACK's (kernels/blas_lock.h); the budgets start
+  // once the turn has come.
+  const std::lock_guard<std::mutex> turn(blasLock());
   const double started = monotonic();
   LpSolution best;
   double bestDefect = HUGE_VAL;
@@ -141,7 +147,9 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
     double seconds = std::max(MIN_TRY_SECONDS, TRY_SECONDS_PER_ENTRY * n * (double)m);
     if (maxSeconds > 0) seconds = std::min(seconds, maxSeconds - (monotonic() - started));
     if (seconds <= 0) break;
-    model.setMaximumSeconds(seconds);
+    // On the wall clock: Clp's own (setMaximumSeconds) is the process's CPU
+    // time, which solves in other threads advance too.
+    model.setMaximumWallSeconds(seconds);
     if (attempt != 1) model.scaling(0);
     model.setPrimalTolerance(TOLERANCE);
     model.setDualTolerance(TOLERANCE);

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+
+#include "kernels/blas_lock.h"
 
 namespace ormid {
 
@@ -35,6 +38,7 @@ DesignMatrix::DesignMatrix(const Problem& p, int j, const std::vector<std::vecto
 void DesignMatrix::values(const double* x, double* out) const {
   std::copy(constant_.begin(), constant_.end(), out);
   if (rows() == 0 || nx_ == 0) return;
+  const std::lock_guard<std::mutex> turn(blasLock());  // kernels/blas_lock.h
   cblas_dgemv(CblasRowMajor, CblasNoTrans, (int)rows(), nx_, 1.0, gradient_.data(), nx_, x, 1, 1.0, out, 1);
 }
 

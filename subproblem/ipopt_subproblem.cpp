@@ -11,10 +11,10 @@
 #include "IpTNLP.hpp"
 #include "core/run_clock.h"
 #include "core/sip.h"
+#include "kernels/blas_lock.h"
 #include "kernels/vector_ops.h"
 #include "lower_level/design_matrix.h"
 #include "subproblem/linear_subproblem.h"
-#include "subproblem/mumps_lock.h"
 
 namespace ormid {
 
@@ -513,10 +513,10 @@ SubproblemResult IpoptSubproblemSolver::solveOn(SipContext& c, double* x, const 
   // has nx^2 entries.
   if (exactHessian_ && linearProgram_ < 0) linearProgram_ = problemLinearInX(c.problem);
   if (exactHessian_ && linearProgram_ == 1) return solveLinearSubproblem(c, x, points, held, lambda0, scaling);
-  // Its linear solver is called one at a time in a process (mumps_lock.h).
-  // Where a subproblem must wait for a whole other one, the time left is
-  // counted once its turn has come.
-  const std::unique_lock<std::mutex> turn = ipoptSolveLock();
+  // Ipopt and MUMPS call BLAS all through a solve: one Ipopt subproblem at
+  // a time in a process (kernels/blas_lock.h). The time left is counted
+  // once the turn has come.
+  const std::lock_guard<std::mutex> turn(blasLock());
   if (timeIsUp(c)) return notSolved(c, x, SUB_TIME_LIMIT, "time limit");
   const bool exact = exactHessian_ && c.problem.hessians;
   SmartPtr<Subproblem> problem = new Subproblem(c, x, points, lambda0, exact, scaling, held);

@@ -7,10 +7,13 @@
 // name with ormid::setOption); call ormid::solve. A solve prints nothing
 // unless Options::printLevel asks, writes no file, and is self-contained:
 // two solves may run in two threads at once, each giving exactly what it
-// gives alone. They run in parallel but for the calls into Ipopt's linear
-// solver (Debian's sequential MUMPS keeps process-wide state): those take
-// turns across the process, which costs little where evaluations, scans and
-// Ipopt's own algebra dominate and more where factorisations do.
+// gives alone. They run in parallel but for their calls into BLAS, which
+// take turns across the process: Debian's serial OpenBLAS, the BLAS this
+// build links, returns wrong results now and then when two threads call
+// it at once, and Ipopt's subproblems (whose MUMPS also keeps process-wide
+// state) call it all through, so that one Ipopt subproblem runs at a time
+// in a process. Code of the caller's own must not call that BLAS from
+// another thread while solves run.
 #pragma once
 
 #include <vector>

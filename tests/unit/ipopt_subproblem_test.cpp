@@ -7,7 +7,6 @@
 
 #include "subproblem/ipopt_subproblem.h"
 #include "subproblem/linear_subproblem.h"
-#include "subproblem/mumps_lock.h"
 #include "fake_problem.h"
 
 using namespace ormid;
@@ -65,16 +64,6 @@ TEST_F(IpoptAdapter, SolvesWithBoundsEqualitiesAndPointConstraints) {
   const std::string iterations = std::to_string(prob.context().stats.subproblemIterations);
   EXPECT_EQ(out.rfind("Ipopt: optimal, " + iterations + " iterations, objective 2.00500", 0), 0u) << out;
   EXPECT_EQ(out.find("Ipopt 3."), std::string::npos);  // no banner
-}
-
-// Once Ipopt has called its linear solver through the library's lock, a
-// subproblem holds no lock of its own: solves in other threads run beside it.
-TEST_F(IpoptAdapter, CallsIntoTheLinearSolverPassTheLibrarysLock) {
-  double x[2] = {0, 0};
-  CaptureStdout();
-  solver.solve(prob.context(), x, points({0.1}));
-  GetCapturedStdout();
-  EXPECT_FALSE(ipoptSolveLock().owns_lock());
 }
 
 TEST_F(IpoptAdapter, WithoutPointsOnlyTheFiniteConstraintsRemain) {
