@@ -1,9 +1,10 @@
 // Two solves in two threads against the same two one after the other, on
 // problems stated as ormid::Model formulas: the lattice programs
-// (tests/support/lattice_families.h) by the exchange method, whose Ipopt
-// subproblems are most of the run, and minimax approximations
+// (tests/support/lattice_families.h) by the exchange method, whose scans and
+// climbs of T are most of the run, and minimax approximations
 // (tests/support/families.h) by disc_reem with Ipopt on its grids, where
-// MUMPS (called one at a time in a process) has a larger share. Each round
+// Ipopt's subproblems (one at a time in a process: kernels/blas_lock.h)
+// are most of it. Each round
 // times the pair in series and in two threads, in alternating order so that
 // drift in the machine's load falls on both; the medians over the rounds,
 // their ratio, the cores each phase had (the process's CPU time over its
@@ -12,7 +13,7 @@
 // as a table; each round's figures go to standard error.
 //
 // parallel_bench [--rounds N] [--pairs a+b,c+d,...]
-//   (a member: lattice4_m2, ... for the exchange method, minimax_n9, ... for disc_reem)
+//   (a member: lattice4_m2, ... for the exchange method, minimax_n8, ... for disc_reem)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
