@@ -143,9 +143,11 @@ TEST(Library, TwoSolvesInTwoThreadsGiveWhatEachGivesAlone) {
   EXPECT_EQ(together[0].options.slackRelaxation, Options().slackRelaxation);
 }
 
-// Ipopt's subproblems in several threads at once: their linear solver's
-// calls take turns, the rest runs in parallel, and each thread's answers
-// are bit for bit those of the same solves one after the other.
+// Solves with Ipopt subproblems in several threads at once: the subproblems
+// take turns (kernels/blas_lock.h; two at once abort in MUMPS, and
+// OpenBLAS's race moves their answers), the rest runs in parallel, and each
+// thread's answers are bit for bit those of the same solves one after the
+// other.
 TEST(Library, IpoptSubproblemsInThreadsGiveWhatEachGivesAlone) {
   ScratchWorkingDir dir;
   const int repeats = 6;  // each thread's solves overlap the others' many times
