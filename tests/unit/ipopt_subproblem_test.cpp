@@ -141,23 +141,34 @@ struct CountingEvaluator {
   }
 };
 
-TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
-  // min -x0 - x1 s.t. x0 cos t + x1 sin t <= 1 at 40 points of [0, pi/2]:
-  // an LP, solved alike whether or not the pattern says so (at the
-  // simplex's vertex where it does, to Ipopt's tolerance where it does not).
-  FakeProblem f;
+// x0 cos t + x1 sin t <= 1 on [0, pi/2] (objective left to the caller),
+// and 40 equally spaced points of T.
+void quarterDisc(FakeProblem& f) {
   f.nx = 2;
   f.tu = {M_PI / 2};
-  f.f = [](const double* x) { return -x[0] - x[1]; };
-  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
   f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
   f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
     gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]);
     gt[0] = -x[0] * std::sin(t[0]) + x[1] * std::cos(t[0]);
   };
-  SipContext& base = f.install();
+}
+
+PointList fortyPoints() {
   PointList points;
   for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
+  return points;
+}
+
+TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
+  // min -x0 - x1 s.t. x0 cos t + x1 sin t <= 1 at 40 points of [0, pi/2]:
+  // an LP, solved alike whether or not the pattern says so (at the
+  // simplex's vertex where it does, to Ipopt's tolerance where it does not).
+  FakeProblem f;
+  quarterDisc(f);
+  f.f = [](const double* x) { return -x[0] - x[1]; };
+  f.gradF = [](const double*, double* g) { g[0] = g[1] = -1; };
+  SipContext& base = f.install();
+  const PointList points = fortyPoints();
   std::vector<double> solution[2];
   long gradients[2];
   for (bool linear : {false, true}) {
@@ -181,18 +192,11 @@ TEST(IpoptLinearSubproblem, TheJacobianOfAProblemLinearInXIsEvaluatedOnce) {
 TEST(IpoptLinearSubproblem, ConstraintsLinearInXUnderACurvedObjectiveAddNoRowHessians) {
   // min (x0 - 2)^2 + (x1 - 1)^2 s.t. x0 cos t + x1 sin t <= 1 at 40 points.
   FakeProblem f;
-  f.nx = 2;
-  f.tu = {M_PI / 2};
+  quarterDisc(f);
   f.f = [](const double* x) { return (x[0] - 2) * (x[0] - 2) + (x[1] - 1) * (x[1] - 1); };
   f.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 2), g[1] = 2 * (x[1] - 1); };
-  f.g = [](int, const double* x, const double* t) { return x[0] * std::cos(t[0]) + x[1] * std::sin(t[0]) - 1; };
-  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
-    gx[0] = std::cos(t[0]), gx[1] = std::sin(t[0]);
-    gt[0] = -x[0] * std::sin(t[0]) + x[1] * std::cos(t[0]);
-  };
   SipContext& base = f.install();
-  PointList points;
-  for (int k = 0; k < 40; ++k) points.push_back({M_PI / 2 * k / 39});
+  const PointList points = fortyPoints();
   std::vector<double> solution[2];
   long gradients[2], rowHessians[2], rowValues[2];
   for (bool linear : {false, true}) {
