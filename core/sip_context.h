@@ -13,8 +13,6 @@
 
 namespace ormid {
 
-class SubproblemSolver;
-
 struct SipContext {
   SipContext(const Problem& problem, const Options& options);
 
@@ -38,9 +36,6 @@ struct SipContext {
   // Points of T from a warm start (the answer of a nearby problem): the
   // exchange method's working set starts with them.
   std::vector<Point> seedPoints;
-
-  // Set by tests in place of the solver the options choose.
-  SubproblemSolver* subproblemSolver = nullptr;
 
   // Values of the infinite constraints asked of the problem directly (the
   // scans and ascents of T), counted in stats.infiniteConstraintValues.

@@ -45,15 +45,14 @@ GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h) {
   return GRID_READY;
 }
 
-bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h) {
-  if (c.subproblemSolver || c.options.nlpSolver != SubproblemNlp::Ipopt) return false;
+bool firstGridTooLarge(const SipContext& c, const SubproblemSolver& solver, const std::vector<double>& h) {
   const Problem& p = c.problem;
   double points = 1;
   for (int d = 0; d < p.nt; ++d) points *= (double)std::max(0L, gridValues(p.tl[d], p.tu[d], h[d]));
-  return points <= (double)MAX_GRID_POINTS && subproblemTooLarge(c, (long)points);
+  return points <= (double)MAX_GRID_POINTS && solver.tooLarge(c, (long)points);
 }
 
-GridStart startRegularGrid(const SipContext& c, bool announceRefinements) {
+GridStart startRegularGrid(const SipContext& c, const SubproblemSolver& solver, bool announceRefinements) {
   GridStart start;
   const GridPreparation prepared = prepareGridMethod(c, start.h);
   if (prepared != GRID_READY) {
@@ -61,7 +60,7 @@ GridStart startRegularGrid(const SipContext& c, bool announceRefinements) {
     return start;
   }
   if (announceRefinements) c.print(PrintLevel::Iterations, "Refinements=%d\n", c.options.gridLevels);
-  if (firstGridTooLarge(c, start.h)) {
+  if (firstGridTooLarge(c, solver, start.h)) {
     start.refused = sipResult(Status::SizeLimit, "the first subproblem is too large");
     return start;
   }
@@ -75,10 +74,10 @@ GridStart startRegularGrid(const SipContext& c, bool announceRefinements) {
   return start;
 }
 
-bool solveOnFirstGrid(SipContext& c, const PointSet& fullGrid, PointSet& working, SubproblemWatch& watch,
-                      SubproblemResult* last, Result* end) {
+bool solveOnFirstGrid(SipContext& c, SubproblemSolver& solver, const PointSet& fullGrid, PointSet& working,
+                      SubproblemWatch& watch, SubproblemResult* last, Result* end) {
   PointSet::copy(fullGrid, working);
-  *last = solveSubproblem(c, c.x.data(), working);
+  *last = solver.solve(c, c.x.data(), working);
   return !watch.mustStop(c, *last, working, 0, end);
 }
 

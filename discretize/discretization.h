@@ -17,8 +17,8 @@ enum GridPreparation { GRID_READY, GRID_NO_LEVEL, GRID_UNUSABLE };
 GridPreparation prepareGridMethod(const SipContext& c, std::vector<double>& h);
 
 // True (with its message) when the first subproblem, on the whole grid of
-// spacings h, would be too large for Ipopt: known before the grid is built.
-bool firstGridTooLarge(const SipContext& c, const std::vector<double>& h);
+// spacings h, would be too large for the solver: known before the grid is built.
+bool firstGridTooLarge(const SipContext& c, const SubproblemSolver& solver, const std::vector<double>& h);
 
 // How a grid method that could not start ends: no level asked for keeps the
 // starting point, anything else has no point.
@@ -35,7 +35,7 @@ struct GridStart {
   PointSet fullGrid;
   Result refused;
 };
-GridStart startRegularGrid(const SipContext& c, bool announceRefinements);
+GridStart startRegularGrid(const SipContext& c, const SubproblemSolver& solver, bool announceRefinements);
 
 // How a discretization method ends after its last subproblem.
 Result discretizationEnd(const SubproblemResult& last, int levels);
@@ -61,8 +61,8 @@ class SubproblemWatch {
 // The first subproblem of a grid method, on its whole first grid (working
 // := fullGrid), at c.x. Returns whether the method goes on; *end says how
 // it ended otherwise.
-bool solveOnFirstGrid(SipContext& c, const PointSet& fullGrid, PointSet& working, SubproblemWatch& watch,
-                      SubproblemResult* last, Result* end);
+bool solveOnFirstGrid(SipContext& c, SubproblemSolver& solver, const PointSet& fullGrid, PointSet& working,
+                      SubproblemWatch& watch, SubproblemResult* last, Result* end);
 
 // Adds to set the points at which an earlier run in this solve left a
 // constraint violated (SipContext::foundPoints): a grid finer than the

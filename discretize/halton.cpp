@@ -10,7 +10,7 @@
 
 namespace ormid {
 
-Result haltonMethod(SipContext& c) {
+Result haltonMethod(SipContext& c, SubproblemSolver* given) {
   const Problem& p = c.problem;
   const Options& o = c.options;
   int perBatch = o.haltonBatch, total = o.haltonPoints;
@@ -31,10 +31,11 @@ Result haltonMethod(SipContext& c) {
   addFoundPoints(c, fullGrid);
   const int firstGridSize = fullGrid.count();
 
+  const MethodSolver solver(o, given);
   SubproblemWatch watch;
   Result end;
   SubproblemResult last;
-  bool goesOn = solveOnFirstGrid(c, fullGrid, working, watch, &last, &end);
+  bool goesOn = solveOnFirstGrid(c, *solver, fullGrid, working, watch, &last, &end);
   if (!goesOn && !end.hasPoint()) return end;
   activeScan(c, fullGrid, active, x);
 
@@ -45,7 +46,7 @@ Result haltonMethod(SipContext& c) {
       ++k;
       c.print(PrintLevel::Details, "X not solved full mesh\n");
       rebuildWorkingSet(working, active, flagged);
-      last = solveSubproblem(c, x, working);
+      last = solver->solve(c, x, working);
       goesOn = !watch.mustStop(c, last, working, passes, &end);
       activeScanWithFallback(c, fullGrid, active, working, x);
       continue;
@@ -55,7 +56,7 @@ Result haltonMethod(SipContext& c) {
     int before = fullGrid.count();
     halton.addBatch(p, fullGrid, total, perBatch);
     rebuildWorkingSet(working, active, flagged);
-    last = solveSubproblem(c, x, working);
+    last = solver->solve(c, x, working);
     goesOn = !watch.mustStop(c, last, working, passes, &end);
     activeScan(c, fullGrid, active, x);
     c.iterationDone("discretization", passes, x, NAN);

@@ -16,6 +16,7 @@ namespace {
 
 struct HettichRun {
   SipContext& c;
+  SubproblemSolver& solver;
   NormRange range;
   PointSet fullGrid, active, working, flagged;
   std::vector<double> h;
@@ -23,8 +24,8 @@ struct HettichRun {
   SubproblemResult last;
   SubproblemWatch watch;
   Result end;  // set when the watch stops the run
-  HettichRun(SipContext& context, const NormRange& r)
-      : c(context), range(r), fullGrid(r), active(r), working(r), flagged(r), x(c.x.data()) {}
+  HettichRun(SipContext& context, SubproblemSolver& s, const NormRange& r)
+      : c(context), solver(s), range(r), fullGrid(r), active(r), working(r), flagged(r), x(c.x.data()) {}
 
   void line(int iter, const char* refined) {
     c.print(PrintLevel::Iterations, "%d\t%d\t%d\t%d\t%s\n", iter, fullGrid.count(), subproblemConstraints(c, working),
@@ -34,7 +35,7 @@ struct HettichRun {
   // False when the run must stop (end says how).
   bool solveOn(bool withCheckT, int level) {
     if (withCheckT) checkT(c, working, fullGrid);
-    last = solveSubproblem(c, x, working);
+    last = solver.solve(c, x, working);
     return !watch.mustStop(c, last, working, level, &end);
   }
 };
@@ -59,18 +60,19 @@ void printFlaggedReport(SipContext& c, const PointSet& flagged, const double* x)
 
 }  // namespace
 
-Result hettichMethod(SipContext& c) {
+Result hettichMethod(SipContext& c, SubproblemSolver* given) {
   const Options& o = c.options;
-  GridStart start = startRegularGrid(c, true);
+  const MethodSolver solver(o, given);
+  GridStart start = startRegularGrid(c, *solver, true);
   if (!start.ready) return start.refused;
   std::vector<double>& h = start.h;
-  HettichRun r(c, start.range);
+  HettichRun r(c, *solver, start.range);
   r.fullGrid = std::move(start.fullGrid);
   const int firstGridSize = r.fullGrid.count();
   c.stats.subproblems = 0;
   c.print(PrintLevel::Iterations, "Iter\tGrid\tNnlsp\tNacvi\tFullGrid\n");
 
-  bool goesOn = solveOnFirstGrid(c, r.fullGrid, r.working, r.watch, &r.last, &r.end);
+  bool goesOn = solveOnFirstGrid(c, *solver, r.fullGrid, r.working, r.watch, &r.last, &r.end);
   if (!goesOn && !r.end.hasPoint()) return r.end;
   c.stats.subproblemIterations = 0;
   activeScan(c, r.fullGrid, r.active, r.x);

@@ -8,7 +8,6 @@
 
 #include "discretize/discretization.h"
 #include "lower_level/grid.h"
-#include "subproblem/ipopt_subproblem.h"
 #include "subproblem/subproblem.h"
 #include "core/sip.h"
 
@@ -20,15 +19,9 @@ namespace {
 // unbounded, and the method starts at the draw.
 const double RANDOM_START_BOUND = 1e8;
 
-SubproblemResult coarseSubproblem(SipContext& c, double* x, const PointSet& points) {
-  if (c.subproblemSolver || c.options.nlpSolver != SubproblemNlp::Ipopt)
-    return solveSubproblem(c, x, points);
-  return IpoptSubproblemSolver(false, RANDOM_START_BOUND).solve(c, x, points);
-}
-
 }  // namespace
 
-Result initialGuess(SipContext& c) {
+Result initialGuess(SipContext& c, SubproblemSolver* given) {
   const Problem& p = c.problem;
   double* x0 = c.x.data();
   if (!finiteBox(c)) return sipResult(Status::NoPoint, "T cannot be gridded");
@@ -49,7 +42,7 @@ Result initialGuess(SipContext& c) {
   // On so few points of T the subproblem may be unbounded: it ends once x
   // leaves the box RANDOM_START_BOUND. Where it diverged or stalled, its last
   // iterate says nothing and the method starts at the draw.
-  SubproblemResult r = coarseSubproblem(c, x0, working);
+  SubproblemResult r = MethodSolver(c.options, given, RANDOM_START_BOUND)->solve(c, x0, working);
   if (r.status == SUB_FAILED) std::copy(drawn.begin(), drawn.end(), x0);
   return discretizationEnd(r, 0);
 }

@@ -28,10 +28,11 @@ void epsilonActivePoints(SipContext& c, PointSet& fullGrid, PointSet& working, c
 
 }  // namespace
 
-Result reemtsenMethod(SipContext& c) {
+Result reemtsenMethod(SipContext& c, SubproblemSolver* given) {
   const Problem& p = c.problem;
   const Options& o = c.options;
-  GridStart start = startRegularGrid(c, false);
+  const MethodSolver solver(o, given);
+  GridStart start = startRegularGrid(c, *solver, false);
   if (!start.ready) return start.refused;
   std::vector<double>& h = start.h;
   PointSet& fullGrid = start.fullGrid;
@@ -49,7 +50,7 @@ Result reemtsenMethod(SipContext& c) {
   SubproblemWatch watch;
   Result end;
   SubproblemResult last;
-  bool goesOn = solveOnFirstGrid(c, fullGrid, working, watch, &last, &end);
+  bool goesOn = solveOnFirstGrid(c, *solver, fullGrid, working, watch, &last, &end);
   if (!goesOn && !end.hasPoint()) return end;
   c.stats.subproblemIterations = 0;
   line(0, "--");
@@ -82,7 +83,7 @@ Result reemtsenMethod(SipContext& c) {
     }
     epsilonActivePoints(c, fullGrid, working, x, std::fabs(last.objective) * e);
     checkT(c, working, fullGrid);
-    last = solveSubproblem(c, x, working);
+    last = solver->solve(c, x, working);
     goesOn = !watch.mustStop(c, last, working, j, &end);
     line(j, "No");
     ++inner;

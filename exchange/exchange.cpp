@@ -206,12 +206,12 @@ struct NewtonPhase {
 
 }  // namespace
 
-Result exchangeMethod(SipContext& c) {
+Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
   const Problem& p = c.problem;
   const Options& o = c.options;
   if (!finiteT(c)) return sipResult(Status::NoPoint, "T is not a box");
   IpoptSubproblemSolver ipopt(true);
-  SubproblemSolver& solver = c.subproblemSolver ? *c.subproblemSolver : ipopt;
+  SubproblemSolver& solver = given ? *given : ipopt;
   WorkingSet set(p, p.nt == 1 && problemLinearInX(p));
   for (const Point& found : c.foundPoints) set.add(found.t, found.constraint);
   addSeedPoints(set, c.seedPoints);

@@ -452,10 +452,6 @@ bool subproblemTooLarge(const SipContext& c, long points) {
   return true;
 }
 
-namespace {
-
-}  // namespace
-
 SubproblemResult IpoptSubproblemSolver::solve(SipContext& c, double* x, const PointSet& points) {
   if (subproblemTooLarge(c, points.count())) return notSolved(c, x, SUB_TOO_LARGE, "too large");
   PointList list;

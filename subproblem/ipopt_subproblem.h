@@ -29,6 +29,7 @@ class IpoptSubproblemSolver : public SubproblemSolver {
                            const std::vector<double>* lambda0,
                            const SubproblemScaling* scaling = nullptr,
                            const std::vector<char>* held = nullptr) override;
+  bool tooLarge(const SipContext& c, long points) const override { return subproblemTooLarge(c, points); }
 
  private:
   bool exactHessian_;

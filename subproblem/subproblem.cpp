@@ -41,10 +41,12 @@ SubproblemResult SubproblemSolver::solveOn(SipContext& c, double* x, const Point
   return solve(c, x, set);
 }
 
-SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points) {
-  if (c.subproblemSolver) return c.subproblemSolver->solve(c, x, points);
-  if (c.options.nlpSolver == SubproblemNlp::Ipopt) return IpoptSubproblemSolver().solve(c, x, points);
-  return UnavailableSolver().solve(c, x, points);
+MethodSolver::MethodSolver(const Options& o, SubproblemSolver* given, double divergenceBound) : given_(given) {
+  if (given_) return;
+  if (o.nlpSolver == SubproblemNlp::Ipopt)
+    own_ = std::make_unique<IpoptSubproblemSolver>(false, divergenceBound);
+  else
+    own_ = std::make_unique<UnavailableSolver>();
 }
 
 }  // namespace ormid

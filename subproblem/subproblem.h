@@ -5,6 +5,7 @@
 // Stats::subproblems and Stats::subproblemIterations.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,10 +71,24 @@ class SubproblemSolver {
                                    const std::vector<double>* lambda0,
                                    const SubproblemScaling* scaling = nullptr,
                                    const std::vector<char>* held = nullptr);
+  // True (with a message) when a subproblem on this many points is more
+  // than the solver takes: known before the points are built.
+  virtual bool tooLarge(const SipContext&, long) const { return false; }
 };
 
-// Solves by the context's solver: the one a test set, else Ipopt when
-// disc_nlp asks for it, else the stop that reports the NLP solver missing.
-SubproblemResult solveSubproblem(SipContext& c, double* x, const PointSet& points);
+// The solver a method runs on: the one its caller passes, else the one the
+// options choose (Ipopt when disc_nlp asks for it, with divergenceBound as
+// IpoptSubproblemSolver takes it; else a solver that reports the NLP
+// solver missing), held here.
+class MethodSolver {
+ public:
+  MethodSolver(const Options& o, SubproblemSolver* given, double divergenceBound = 0);
+  SubproblemSolver& operator*() const { return given_ ? *given_ : *own_; }
+  SubproblemSolver* operator->() const { return &**this; }
+
+ private:
+  SubproblemSolver* given_;
+  std::unique_ptr<SubproblemSolver> own_;
+};
 
 }  // namespace ormid

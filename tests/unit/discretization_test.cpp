@@ -43,11 +43,10 @@ struct DiscretizationTest : ::testing::Test {
     prob.g = [](int, const double* x, const double* t) { return x[0] - t[0]; };
   }
   Result last;
-  std::string run(Result (*method)(SipContext&)) {
+  std::string run(Result (*method)(SipContext&, SubproblemSolver*)) {
     SipContext& c = prob.install();
-    c.subproblemSolver = &solver;
     CaptureStdout();
-    last = method(c);
+    last = method(c, &solver);
     return GetCapturedStdout();
   }
   // The row the program appends to ./results for the last run.
@@ -196,8 +195,7 @@ TEST_F(DiscretizationTest, InitialGuessSolvesOnSixPointsFromRandomStart) {
     }
   } recorder;
   SipContext& c = prob.install();
-  c.subproblemSolver = &recorder;
-  initialGuess(c);
+  initialGuess(c, &recorder);
   EXPECT_EQ(recorder.points, 6);
   for (double v : recorder.start) {
     EXPECT_GE(v, 0.0);

@@ -146,9 +146,8 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   SipContext& c = f.install();
   ScriptedSolver solver;
   solver.xs = {1.0, 0.4};
-  c.subproblemSolver = &solver;
   CaptureStdout();
-  Result r = exchangeMethod(c);
+  Result r = exchangeMethod(c, &solver);
   GetCapturedStdout();
   EXPECT_EQ(r.status, Status::Solved) << r.message;
   // The last subproblem is solved once more to full accuracy.
@@ -183,9 +182,8 @@ TEST(Exchange, APeakBetweenTheCoarseScansPointsIsFoundBeforeTheMethodStops) {
   SipContext& c = f.install();
   ScriptedSolver solver;
   solver.xs = {1.0, 2.0 / 3};
-  c.subproblemSolver = &solver;
   CaptureStdout();
-  Result r = exchangeMethod(c);
+  Result r = exchangeMethod(c, &solver);
   GetCapturedStdout();
   EXPECT_EQ(r.status, Status::Solved) << r.message;
   ASSERT_GE(solver.seen.size(), 2u);
@@ -215,9 +213,8 @@ TEST(Exchange, TheNewtonPhaseSendsANewMaximiserToTheWorkingSetThenConverges) {
     lambda[nearest] = 1.0;
     return lambda;
   };
-  c.subproblemSolver = &solver;
   CaptureStdout();
-  Result r = exchangeMethod(c);
+  Result r = exchangeMethod(c, &solver);
   std::string out = GetCapturedStdout();
   EXPECT_EQ(r.status, Status::Solved) << r.message << out;
   EXPECT_NE(r.message.find("Newton phase converged"), std::string::npos) << r.message;
