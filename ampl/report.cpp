@@ -93,21 +93,15 @@ json certificate(const Result& r, const Problem& p) {
 }
 
 json counters(const Stats& s) {
-  return {{"objval", s.objectiveValues},
-          {"objgrd", s.objectiveGradients},
-          {"conval", s.constraintValues},
-          {"jacval", s.jacobians},
-          {"pfval", s.penaltyValues},
-          {"gpfval", s.penaltyGradients},
-          {"conxval", s.finiteConstraintValues},
-          {"contval", s.infiniteConstraintValues},
-          {"conxgrd", s.finiteConstraintGradients},
-          {"contgrd", s.infiniteConstraintGradients},
-          {"nnlpc", s.subproblemIterations},
-          {"nnlp", s.subproblems},
-          {"objhes", s.objectiveHessians},
+  // A line per quantity: values, gradients, Hessians (the object's keys sort themselves).
+  return {{"objval", s.objectiveValues}, {"objgrd", s.objectiveGradients}, {"objhes", s.objectiveHessians},
+          {"conxval", s.finiteConstraintValues}, {"conxgrd", s.finiteConstraintGradients},
           {"conxhes", s.finiteConstraintHessians},
-          {"conthes", s.infiniteConstraintHessians}};
+          {"contval", s.infiniteConstraintValues}, {"contgrd", s.infiniteConstraintGradients},
+          {"conthes", s.infiniteConstraintHessians},
+          {"conval", s.constraintValues}, {"jacval", s.jacobians},
+          {"pfval", s.penaltyValues}, {"gpfval", s.penaltyGradients},
+          {"nnlp", s.subproblems}, {"nnlpc", s.subproblemIterations}};
 }
 
 // A finite sample of coordinate d: the box, or the finite bound (or 0).

@@ -20,6 +20,11 @@ const size_t LIST_MAX_VALUES = 256;
 
 // Where a keyword's value lives in an options record, by kind.
 struct Field {
+  Field() = default;
+  Field(int Options::*f) : integer(f) {}
+  Field(bool Options::*f) : flag(f) {}
+  Field(double Options::*f) : real(f) {}
+  Field(unsigned Options::*f) : whole(f) {}
   int Options::*integer = nullptr;
   bool Options::*flag = nullptr;
   double Options::*real = nullptr;
@@ -46,26 +51,10 @@ Entry entry(const char* name, KeywordKind kind, const char* d, const Field& fiel
   e.field = field;
   return e;
 }
-Entry integer(const char* name, int Options::*f, const char* d) {
-  Field at;
-  at.integer = f;
-  return entry(name, KeywordKind::Integer, d, at);
-}
-Entry flag(const char* name, bool Options::*f, const char* d) {
-  Field at;
-  at.flag = f;
-  return entry(name, KeywordKind::Switch, d, at);
-}
-Entry real(const char* name, double Options::*f, const char* d) {
-  Field at;
-  at.real = f;
-  return entry(name, KeywordKind::Real, d, at);
-}
-Entry whole(const char* name, unsigned Options::*f, const char* d) {
-  Field at;
-  at.whole = f;
-  return entry(name, KeywordKind::Integer, d, at);
-}
+Entry integer(const char* name, int Options::*f, const char* d) { return entry(name, KeywordKind::Integer, d, f); }
+Entry flag(const char* name, bool Options::*f, const char* d) { return entry(name, KeywordKind::Switch, d, f); }
+Entry real(const char* name, double Options::*f, const char* d) { return entry(name, KeywordKind::Real, d, f); }
+Entry whole(const char* name, unsigned Options::*f, const char* d) { return entry(name, KeywordKind::Integer, d, f); }
 template <typename E, E Options::*member>
 Entry word(const char* name, const char* d, std::vector<KeywordWord> words, std::vector<E> codes) {
   Entry e;

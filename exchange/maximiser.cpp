@@ -18,10 +18,6 @@ const double LONGEST_PATH = 0.25;
 // A curvature in t below this share of the largest one is a ridge: the
 // maximiser is not isolated.
 const double RIDGE = 1e-8;
-// Off a point that is not a maximum: a first step of this share of the
-// box, at most CLIMBS times a call.
-const double ESCAPE_STEP = 1e-3;
-const int CLIMBS = 3;
 
 double width(const Problem& p, int d) { return std::max(p.tu[d] - p.tl[d], 1e-300); }
 
@@ -96,6 +92,11 @@ Vec sideSlope(const ConstraintDerivatives& d, int nt, int side) {
   for (int e = 0; e < nt; ++e) slope[e] = side * d.gt[e];
   return slope;
 }
+
+// Off a point that is not a maximum: a first step of this share of the
+// box, at most CLIMBS times a call.
+const double ESCAPE_STEP = 1e-3;
+const int CLIMBS = 3;
 
 // Where the curvature in t is not that of a maximum, t is a saddle or a
 // slope the first ascent stopped on (a face of T where the violation is

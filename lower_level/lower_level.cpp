@@ -17,16 +17,6 @@ const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
 // Scan maxima climbed per distinct local maximum asked for, at most.
 const int EXTRA_CLIMBS = 3;
-// Scattered scans: discrete maxima climbed per start asked for, at most (a
-// flat or noisy constraint has thousands), and the band below the best
-// value, as a share of its height above the median, that they are taken
-// from besides the violated ones.
-const int CLIMBS_PER_START = 4;
-const double CLIMB_BAND = 0.5;
-// A scattered discrete maximum within this many spacings of a maximiser
-// climbed already stands for it: near a peak, two points that are not each
-// other's neighbours are both discrete maxima.
-const double SAME_PEAK = 2;
 
 bool finiteBound(double lower, double upper) {
   return !isMinusInfinity(lower) && !isPlusInfinity(upper) && std::isfinite(upper - lower);
@@ -339,6 +329,17 @@ void sortByViolation(std::vector<LocalMaximum>& maxima) {
 }
 
 namespace {
+
+// Scattered scans: discrete maxima climbed per start asked for, at most (a
+// flat or noisy constraint has thousands), and the band below the best
+// value, as a share of its height above the median, that they are taken
+// from besides the violated ones.
+const int CLIMBS_PER_START = 4;
+const double CLIMB_BAND = 0.5;
+// A scattered discrete maximum within this many spacings of a maximiser
+// climbed already stands for it: near a peak, two points that are not each
+// other's neighbours are both discrete maxima.
+const double SAME_PEAK = 2;
 
 // The lowest value a scattered scan's discrete maximum is climbed from:
 // every violated one, and those within CLIMB_BAND of the best value's

@@ -85,24 +85,17 @@ Expr pow(const Expr& a, const Expr& b) {
   if (is(b, 0)) return Expr(1.0);
   return combine(Op::Power, {&a, &b});
 }
-Expr sqrt(const Expr& a) { return unary(Op::Sqrt, a); }
-Expr exp(const Expr& a) { return unary(Op::Exp, a); }
-Expr log(const Expr& a) { return unary(Op::Log, a); }
-Expr log10(const Expr& a) { return unary(Op::Log10, a); }
-Expr sin(const Expr& a) { return unary(Op::Sin, a); }
-Expr cos(const Expr& a) { return unary(Op::Cos, a); }
-Expr tan(const Expr& a) { return unary(Op::Tan, a); }
-Expr asin(const Expr& a) { return unary(Op::Asin, a); }
-Expr acos(const Expr& a) { return unary(Op::Acos, a); }
-Expr atan(const Expr& a) { return unary(Op::Atan, a); }
+// The elementary functions of one expression, a node each.
+#define UNARY_FUNCTION(name, op) \
+  Expr name(const Expr& a) { return unary(Op::op, a); }
+UNARY_FUNCTION(sqrt, Sqrt) UNARY_FUNCTION(exp, Exp) UNARY_FUNCTION(log, Log) UNARY_FUNCTION(log10, Log10)
+UNARY_FUNCTION(sin, Sin) UNARY_FUNCTION(cos, Cos) UNARY_FUNCTION(tan, Tan)
+UNARY_FUNCTION(asin, Asin) UNARY_FUNCTION(acos, Acos) UNARY_FUNCTION(atan, Atan)
+UNARY_FUNCTION(sinh, Sinh) UNARY_FUNCTION(cosh, Cosh) UNARY_FUNCTION(tanh, Tanh)
+UNARY_FUNCTION(asinh, Asinh) UNARY_FUNCTION(acosh, Acosh) UNARY_FUNCTION(atanh, Atanh)
+UNARY_FUNCTION(abs, Abs)
+#undef UNARY_FUNCTION
 Expr atan2(const Expr& y, const Expr& x) { return combine(Op::Atan2, {&y, &x}); }
-Expr sinh(const Expr& a) { return unary(Op::Sinh, a); }
-Expr cosh(const Expr& a) { return unary(Op::Cosh, a); }
-Expr tanh(const Expr& a) { return unary(Op::Tanh, a); }
-Expr asinh(const Expr& a) { return unary(Op::Asinh, a); }
-Expr acosh(const Expr& a) { return unary(Op::Acosh, a); }
-Expr atanh(const Expr& a) { return unary(Op::Atanh, a); }
-Expr abs(const Expr& a) { return unary(Op::Abs, a); }
 Expr min(const Expr& a, const Expr& b) { return combine(Op::Min, {&a, &b}); }
 Expr max(const Expr& a, const Expr& b) { return combine(Op::Max, {&a, &b}); }
 

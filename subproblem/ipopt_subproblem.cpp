@@ -22,7 +22,6 @@ using namespace Ipopt;
 
 namespace {
 
-const double IPOPT_INFINITY = 1e19;
 // Iterations in a row without progress that end a subproblem.
 const int STALLED_ITERATIONS = 300;
 // Rows whose multiplier is below this share of the largest leave the
@@ -421,6 +420,8 @@ SmartPtr<IpoptApplication> quietApplication(const SipContext& c, bool warm, bool
 }
 
 }  // namespace
+
+const double IPOPT_INFINITY = 1e19;
 
 double ipoptBound(double bound) {
   if (isMinusInfinity(bound)) return -IPOPT_INFINITY;

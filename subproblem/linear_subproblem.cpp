@@ -17,19 +17,6 @@ namespace {
 const double REACH = 1e6;
 const double BOX_GROWTH = 1e3;
 const int BOX_TRIES = 3;
-// Up to this many variables the dense simplex (n^2 values in its basis
-// inverse) goes first, where it gives an answer: faster than Clp on the
-// minimax families (129 variables: 0.7 s against 3.7 s a run), slower on
-// filters where it cycles before Clp takes over (102 variables: 1.3 s
-// against 0.6 s).
-const int DENSE_UP_TO = 150;
-// Up to this many variables the dense simplex polishes the sparse one's
-// vertex (its basis inverse costs n^3).
-const int POLISH_UP_TO = 1200;
-// Pivots per variable the polish may take: from a vertex that is optimal
-// to the sparse simplex's tolerances it takes a few; more means rows
-// dependent to rounding, where the sparse simplex's vertex stays.
-const int POLISH_PIVOTS = 2;
 // A row whose slack at the last vertex is below this share of its terms
 // holds the vertex.
 const double HELD_AT_VERTEX = 1e-9;
@@ -137,6 +124,20 @@ bool denseSimplex(SipContext& c, const LinearProgram& lp, const std::vector<doub
   s = dualSimplex(lp, centre, reach, maxPivots, &start, [&c] { return timeIsUp(c); });
   return s.status != LpStatus::PivotLimit && s.status != LpStatus::Singular;
 }
+
+// Up to this many variables the dense simplex (n^2 values in its basis
+// inverse) goes first, where it gives an answer: faster than Clp on the
+// minimax families (129 variables: 0.7 s against 3.7 s a run), slower on
+// filters where it cycles before Clp takes over (102 variables: 1.3 s
+// against 0.6 s).
+const int DENSE_UP_TO = 150;
+// Up to this many variables the dense simplex polishes the sparse one's
+// vertex (its basis inverse costs n^3).
+const int POLISH_UP_TO = 1200;
+// Pivots per variable the polish may take: from a vertex that is optimal
+// to the sparse simplex's tolerances it takes a few; more means rows
+// dependent to rounding, where the sparse simplex's vertex stays.
+const int POLISH_PIVOTS = 2;
 
 // The simplex's answer: the dense one for small programs where it ends,
 // the sparse one otherwise. The sparse one's tolerances are absolute on

@@ -58,27 +58,19 @@ ORMID_API Expr operator-(const Expr& a);
 ORMID_API Expr& operator+=(Expr& a, const Expr& b);
 ORMID_API Expr& operator-=(Expr& a, const Expr& b);
 ORMID_API Expr& operator*=(Expr& a, const Expr& b);
+// Powers, exponentials and logarithms (log is the natural one).
 ORMID_API Expr pow(const Expr& a, const Expr& b);
-ORMID_API Expr sqrt(const Expr& a);
-ORMID_API Expr exp(const Expr& a);
-ORMID_API Expr log(const Expr& a);
-ORMID_API Expr log10(const Expr& a);
-ORMID_API Expr sin(const Expr& a);
-ORMID_API Expr cos(const Expr& a);
-ORMID_API Expr tan(const Expr& a);
-ORMID_API Expr asin(const Expr& a);
-ORMID_API Expr acos(const Expr& a);
-ORMID_API Expr atan(const Expr& a);
+ORMID_API Expr sqrt(const Expr& a), exp(const Expr& a), log(const Expr& a), log10(const Expr& a);
+// Circular functions in radians and their inverses; atan2(y, x) is the
+// angle of the point (x, y).
+ORMID_API Expr sin(const Expr& a), cos(const Expr& a), tan(const Expr& a);
+ORMID_API Expr asin(const Expr& a), acos(const Expr& a), atan(const Expr& a);
 ORMID_API Expr atan2(const Expr& y, const Expr& x);
-ORMID_API Expr sinh(const Expr& a);
-ORMID_API Expr cosh(const Expr& a);
-ORMID_API Expr tanh(const Expr& a);
-ORMID_API Expr asinh(const Expr& a);
-ORMID_API Expr acosh(const Expr& a);
-ORMID_API Expr atanh(const Expr& a);
+// Hyperbolic functions and their inverses.
+ORMID_API Expr sinh(const Expr& a), cosh(const Expr& a), tanh(const Expr& a);
+ORMID_API Expr asinh(const Expr& a), acosh(const Expr& a), atanh(const Expr& a);
 ORMID_API Expr abs(const Expr& a);
-ORMID_API Expr min(const Expr& a, const Expr& b);
-ORMID_API Expr max(const Expr& a, const Expr& b);
+ORMID_API Expr min(const Expr& a, const Expr& b), max(const Expr& a, const Expr& b);
 // One n-ary sum node: cheaper to build and to evaluate than a chain of +.
 ORMID_API Expr sum(const std::vector<Expr>& terms);
 // sum_i a_i * b_i, one n-ary sum of products.

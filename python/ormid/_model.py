@@ -34,22 +34,16 @@ def _elementwise(name, numpy_function):
     return function
 
 
-sin = _elementwise("sin", np.sin)
-cos = _elementwise("cos", np.cos)
-tan = _elementwise("tan", np.tan)
-arcsin = asin = _elementwise("arcsin", np.arcsin)
-arccos = acos = _elementwise("arccos", np.arccos)
-arctan = atan = _elementwise("arctan", np.arctan)
-sinh = _elementwise("sinh", np.sinh)
-cosh = _elementwise("cosh", np.cosh)
-tanh = _elementwise("tanh", np.tanh)
-arcsinh = asinh = _elementwise("arcsinh", np.arcsinh)
-arccosh = acosh = _elementwise("arccosh", np.arccosh)
-arctanh = atanh = _elementwise("arctanh", np.arctanh)
-exp = _elementwise("exp", np.exp)
-log = _elementwise("log", np.log)
-log10 = _elementwise("log10", np.log10)
-sqrt = _elementwise("sqrt", np.sqrt)
+def _elementwise_all(*names):
+    return [_elementwise(name, getattr(np, name)) for name in names]
+
+
+# NumPy's names, and the C++ names as aliases.
+sqrt, exp, log, log10 = _elementwise_all("sqrt", "exp", "log", "log10")
+sin, cos, tan = _elementwise_all("sin", "cos", "tan")
+arcsin, arccos, arctan = asin, acos, atan = _elementwise_all("arcsin", "arccos", "arctan")
+sinh, cosh, tanh = _elementwise_all("sinh", "cosh", "tanh")
+arcsinh, arccosh, arctanh = asinh, acosh, atanh = _elementwise_all("arcsinh", "arccosh", "arctanh")
 abs = _elementwise("absolute", np.absolute)  # noqa: A001 (ormid.abs, as np.abs)
 
 

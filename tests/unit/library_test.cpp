@@ -50,23 +50,18 @@ Functions bounded() {
   return p;
 }
 
-// Watson's problem 2: nonlinear in x, so that every method's subproblems
-// go to Ipopt.
-Functions watson2() {
+// min |x - (2, 2)|^2 subject to t x0^2 + (1 - t) x1^2 <= 1 on [0, 1]: x =
+// (1, 1). Quadratic in x, so that every method's subproblems go to Ipopt.
+Functions corner() {
   Functions p;
   p.nx = 2, p.nt = 1, p.mt = 1;
-  p.x0 = {-1.0, 0.0};
-  p.f = [](const double* x) { return x[0] * x[0] / 3 + x[1] * x[1] + x[0] / 2; };
-  p.gradF = [](const double* x, double* g) { g[0] = 2 * x[0] / 3 + 0.5, g[1] = 2 * x[1]; };
-  p.g = [](int, const double* x, const double* t) {
-    double s = t[0] * t[0], u = 1 - x[0] * x[0] * s;
-    return u * u - x[0] * s - x[1] * x[1] + x[1];
-  };
+  p.x0 = {0.5, 0.0};
+  p.f = [](const double* x) { return (x[0] - 2) * (x[0] - 2) + (x[1] - 2) * (x[1] - 2); };
+  p.gradF = [](const double* x, double* g) { g[0] = 2 * (x[0] - 2), g[1] = 2 * (x[1] - 2); };
+  p.g = [](int, const double* x, const double* t) { return t[0] * x[0] * x[0] + (1 - t[0]) * x[1] * x[1] - 1; };
   p.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
-    double s = t[0] * t[0], u = 1 - x[0] * x[0] * s;
-    gx[0] = -4 * u * x[0] * s - s;
-    gx[1] = 1 - 2 * x[1];
-    gt[0] = -4 * u * x[0] * x[0] * t[0] - 2 * x[0] * t[0];
+    gx[0] = 2 * t[0] * x[0], gx[1] = 2 * (1 - t[0]) * x[1];
+    gt[0] = x[0] * x[0] - x[1] * x[1];
   };
   return p;
 }
@@ -152,12 +147,12 @@ TEST(Library, IpoptSubproblemsInThreadsGiveWhatEachGivesAlone) {
   ScratchWorkingDir dir;
   const int repeats = 6;  // each thread's solves overlap the others' many times
   std::vector<Case> cases(3);
-  cases[0] = Case{watson2(), Options(), {}};
+  cases[0] = Case{corner(), Options(), {}};
   cases[0].options.method = Method::Exchange;
   cases[1] = Case{chebyshev(), Options(), {}};
   cases[1].options.method = Method::EpsilonActiveDiscretization;
   cases[1].options.nlpSolver = SubproblemNlp::Ipopt;
-  cases[2] = Case{watson2(), Options(), {}};
+  cases[2] = Case{corner(), Options(), {}};
   cases[2].options.method = Method::HaltonDiscretization;
   cases[2].options.nlpSolver = SubproblemNlp::Ipopt;
   for (Case& c : cases) c.options.verify = false;  // its search is budgeted by the clock
