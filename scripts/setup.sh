@@ -8,7 +8,7 @@ build="${1:-$root/build}"
 shift || true
 
 packages=(build-essential cmake libamplsolver-dev libgtest-dev coinor-libipopt-dev coinor-libclp-dev pkg-config
-          libopenblas0-serial libblas-dev libglpk-dev
+          libopenblas0-serial libblas-dev liblapack-dev libglpk-dev
           nlohmann-json3-dev python3 python3-matplotlib
           python3-dev python3-pybind11 python3-numpy python3-scipy python3-pytest python3-distributed libboost-dev)
 missing=()

@@ -2,15 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "core/run_clock.h"
 #include "kernels/clp_lp.h"
 #include "kernels/dual_simplex.h"
+#include "kernels/orthogonal_columns.h"
 
 namespace ormid {
 
 namespace {
 
+// Programs from this many variables whose constraint rows' condition
+// (estimated from R's diagonal) exceeds ILL_CONDITIONED are solved in
+// orthonormal columns.
+const int CHANGE_FROM = 2;
+const double ILL_CONDITIONED = 1e6;
 // The artificial box around x, in units of x's largest entry (at least 1),
 // and how often it grows by BOX_GROWTH before the optimum counts as beyond
 // reach.
@@ -164,6 +171,36 @@ LpSolution simplex(SipContext& c, const LinearProgram& lp, const std::vector<dou
   return s;
 }
 
+// The program the simplex solves: the rows' own, or where the constraint
+// rows are badly conditioned, the same in orthonormal columns
+// (kernels/orthogonal_columns.h).
+struct ChangedProgram {
+  OrthogonalColumns change;
+  bool used = false;
+  LinearProgram lp;
+  std::vector<double> centre, rowDivisor;
+
+  ChangedProgram(const AffineRows& rows, const std::vector<double>& x0) : lp(rows.lp), centre(x0) {
+    std::vector<int> constraintRows;
+    for (size_t r = 0; r < rows.fullRow.size(); ++r)
+      if (rows.fullRow[r] >= 0) constraintRows.push_back((int)r);
+    if (lp.n < CHANGE_FROM || !change.factor(rows.lp, constraintRows)) return;
+    if (!(change.condition() > ILL_CONDITIONED)) return;
+    used = true;
+    lp = change.transform(rows.lp, x0, rowDivisor);
+    centre.assign(lp.n, 0.0);
+  }
+  std::vector<double> reach(const std::vector<double>& xReach) const {
+    return used ? change.reach(xReach) : xReach;
+  }
+  // The solution in x, with the original rows' multipliers.
+  void back(LpSolution& s, const std::vector<double>& x0) const {
+    if (!used) return;
+    if (!s.x.empty()) s.x = change.back(s.x, x0);
+    for (size_t r = 0; r < s.lambda.size(); ++r) s.lambda[r] /= rowDivisor[r];
+  }
+};
+
 SubproblemResult notSolved(SubproblemStatus status, const char* text) {
   SubproblemResult r;
   r.status = status;
@@ -193,12 +230,14 @@ SubproblemResult solveLinearSubproblem(SipContext& c, double* x, const PointList
   for (int i = 0; i < p.nx; ++i) size = std::max(size, std::fabs(x[i]));
   const std::vector<double> centre(x, x + p.nx);
   const std::vector<int> start = lastBasis(rows, lambda0, x);
+  const ChangedProgram changed(rows, centre);
   LpSolution s;
   double reach = REACH * size;
   for (int tries = 0; tries < BOX_TRIES; ++tries, reach *= BOX_GROWTH) {
-    s = simplex(c, rows.lp, centre, std::vector<double>(p.nx, reach), start);
+    s = simplex(c, changed.lp, changed.centre, changed.reach(std::vector<double>(p.nx, reach)), start);
     if (s.status != LpStatus::Unbounded) break;
   }
+  changed.back(s, centre);
   ++c.stats.subproblems;
   c.stats.subproblemIterations += s.pivots;
   if (s.status != LpStatus::Optimal) {

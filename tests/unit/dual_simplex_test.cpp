@@ -6,6 +6,7 @@
 
 #include "kernels/clp_lp.h"
 #include "kernels/dual_simplex.h"
+#include "kernels/orthogonal_columns.h"
 
 using namespace ormid;
 
@@ -78,6 +79,52 @@ TEST(DualSimplex, RandomBoundedProgramsMeetTheOptimalityConditions) {
     SCOPED_TRACE(n);
     expectOptimal(lp, s, 1e-9);
   }
+}
+
+// A program whose columns are scaled from 1 to 1e-10 (x = S z): solved in
+// orthonormal columns and taken back, it has the unscaled program's optimal
+// value, and its vertex and multipliers meet the scaled program's optimality
+// conditions on its own scale.
+TEST(DualSimplex, AProgramInOrthonormalColumnsIsTheSameProgram) {
+  std::mt19937 rng(11);
+  std::normal_distribution<double> normal;
+  const int n = 12;
+  LinearProgram plain;
+  plain.n = n;
+  for (int i = 0; i < n; ++i) plain.c.push_back(normal(rng));
+  for (int r = 0; r < 10 * n; ++r) {
+    Vec g(n);
+    double norm = 0;
+    for (double& v : g) v = normal(rng), norm += v * v;
+    for (double& v : g) v /= std::sqrt(norm);
+    addRow(plain, g, 1 + 0.1 * std::fabs(normal(rng)));
+  }
+  LinearProgram scaled = plain;
+  Vec scale(n);
+  for (int i = 0; i < n; ++i) scale[i] = std::pow(10.0, -10.0 * i / (n - 1));
+  for (int i = 0; i < n; ++i) scaled.c[i] *= scale[i];
+  for (int r = 0; r < scaled.rows(); ++r)
+    for (int i = 0; i < n; ++i) scaled.G[(size_t)r * n + i] *= scale[i];
+  const LpSolution reference = dualSimplex(plain, Vec(n, 0.0), Vec(n, 1e6), 10000);
+  ASSERT_EQ(reference.status, LpStatus::Optimal);
+
+  std::vector<int> rows(scaled.rows());
+  for (int r = 0; r < scaled.rows(); ++r) rows[r] = r;
+  OrthogonalColumns change;
+  ASSERT_TRUE(change.factor(scaled, rows));
+  EXPECT_GT(change.condition(), 1e9);
+  EXPECT_LT(change.condition(), 1e12);
+  const Vec centre(n, 0.5);
+  Vec divisor;
+  const LinearProgram inY = change.transform(scaled, centre, divisor);
+  LpSolution s = dualSimplex(inY, Vec(n, 0.0), change.reach(Vec(n, 1e16)), 10000);
+  ASSERT_EQ(s.status, LpStatus::Optimal);
+  s.x = change.back(s.x, centre);
+  for (int r = 0; r < scaled.rows(); ++r) s.lambda[r] /= divisor[r];
+  double value = 0, best = 0;
+  for (int i = 0; i < n; ++i) value += scaled.c[i] * s.x[i], best += plain.c[i] * reference.x[i];
+  EXPECT_NEAR(value, best, 1e-12 * std::fabs(best));
+  expectOptimal(scaled, s, 1e-12);
 }
 
 TEST(DualSimplex, TheLastVertexsBasisStartsAProgramWithMoreRows) {
