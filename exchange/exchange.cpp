@@ -69,12 +69,16 @@ struct LowerLevelOutcome {
   double worst = -HUGE_VAL;  // largest violation relative to the constraint's own scale
   int added = 0;
   std::vector<double> magnitude;  // each constraint's largest |g| over T
+  bool atRounding = false;        // some maximiser violated only within the evaluations' rounding
 };
 
 // Solves the lower-level problem at x and adds every maximiser violated by
-// more than addAbove (relative to the constraint's own scale).
-LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& set,
-                                 double addAbove) {
+// more than addAbove (relative to the constraint's own scale). With rows
+// linear in x, a violation within the rounding of the evaluations
+// (roundingLevel) is none: a constraint of size 1e-8 made of terms of size
+// one cannot be held closer.
+LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& set, double addAbove,
+                                 bool linearRows) {
   const Problem& p = c.problem;
   LowerLevelOutcome out;
   out.magnitude.assign(p.mt, 0.0);
@@ -87,6 +91,11 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
     out.magnitude[j] = largestMagnitude(p, j, values, sides);
     for (const LocalMaximum& m : localMaxima(v, scan, values, starts(p))) {
       double relative = m.violation / ownScale(boundOfSide(p, j, m.side), out.magnitude[j]);
+      if (relative > addAbove && linearRows &&
+          m.violation <= roundingLevel(p, j, c.x.data(), m.t.data(), &evaluations)) {
+        relative = addAbove;
+        out.atRounding = true;
+      }
       out.worst = std::max(out.worst, relative);
       if (relative > addAbove && set.add(m.t, j)) ++out.added;
     }
@@ -216,6 +225,7 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
   for (const Point& found : c.foundPoints) set.add(found.t, found.constraint);
   addSeedPoints(set, c.seedPoints);
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
+  const bool linearRows = constraintsLinearInX(p);
   // Points go in while violated by more than a hundredth of feas_tol, so
   // that the certificate finds the answer feasible.
   const double addAbove = 1e-2 * o.feasibilityTolerance;
@@ -253,9 +263,9 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     // word before the exchange phase stops on its own (not before a
     // subproblem solved with another objective scale is solved again).
     const double f = c.evaluate(Request::ObjectiveValue, 0, c.x.data());
-    LowerLevelOutcome level = exchangePoints(c, coarse, set, addAbove);
+    LowerLevelOutcome level = exchangePoints(c, coarse, set, addAbove, linearRows);
     if ((level.worst <= addAbove || level.added == 0) && !grew(objectiveScaling(f), used.objective))
-      level = exchangePoints(c, scan, set, addAbove);
+      level = exchangePoints(c, scan, set, addAbove, linearRows);
     magnitude = level.magnitude;
     const double tolerance = scaling.tolerance;
     scaling = ownScaling(p, f, level);
@@ -276,7 +286,10 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     std::string converged;
     // A subproblem solved on another scale says little of the maximisers.
     const bool stopping = level.worst <= addAbove || level.added == 0;
-    if (newton.due(o, level.worst, stopping) && !rescaled(used, scaling)) {
+    // Held to the rounding of the evaluations, the point has nothing left
+    // for the Newton phase to polish.
+    const bool rounded = level.atRounding && level.worst <= addAbove;
+    if (!rounded && newton.due(o, level.worst, stopping) && !rescaled(used, scaling)) {
       if (newton.converges(c, scan, solvedOn, r.lambda, level.worst, set, &converged)) {
         return sipResult(Status::Solved, converged, it + 1);
       }

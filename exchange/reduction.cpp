@@ -79,7 +79,7 @@ class Phase {
  public:
   Phase(SipContext& c, const Scan& full)
       : c_(c), p_(c.problem), full_(full), coarse_(coarseScan(p_)), x_(c.x),
-        w_(widths(p_)) {}
+        w_(widths(p_)), linearRows_(constraintsLinearInX(p_)) {}
 
   ReductionOutcome run(const PointList& points, const std::vector<double>& lambda);
 
@@ -90,6 +90,7 @@ class Phase {
   const Scan coarse_;  // the scan of each step
   Vec x_;
   Vec w_;
+  const bool linearRows_;  // constraints linear in x: their rounding level is known (roundingLevel)
   std::vector<Row> rows_;
   Vec magnitude_;  // each infinite constraint's largest |g| over the scan
   Vec gradF_, hessF_;
@@ -169,7 +170,8 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
     // A scan point further off may climb to a tracked maximiser all the same
     // (along a ridge, say).
     if (tracked(j, m.t, MATCH_DISTANCE) || !addUnlessRepeated(found, m, w_)) continue;
-    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side)) {
+    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side) &&
+        !(linearRows_ && m.violation <= roundingLevel(p_, j, x_.data(), m.t.data(), &evaluations_))) {
       unknown->push_back(m.t);
       newViolation_ = std::max(newViolation_, m.violation / rowScale(j, m.side));
     }

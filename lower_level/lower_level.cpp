@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cfloat>
 #include <memory>
 
 #include "core/batch.h"
@@ -15,6 +16,9 @@ namespace {
 
 const int SCAN_POINTS = 10001;
 const int ASCENT_ITERATIONS = 200;
+// Units of rounding in a sum of terms that roundingLevel allows: about the
+// square root of the number of terms for a few hundred of them.
+const double ROUNDING_TERMS = 16;
 // Scan maxima climbed per distinct local maximum asked for, at most.
 const int EXTRA_CLIMBS = 3;
 
@@ -170,6 +174,19 @@ double largestMagnitude(const Problem& p, int j, const std::vector<double>& valu
     if (std::isfinite(values[i]))
       largest = std::max(largest, std::fabs(boundOfSide(p, j, sides[i]) + sides[i] * values[i]));
   return largest;
+}
+
+double roundingLevel(const Problem& p, int j, const double* x, const double* t, long* evaluations) {
+  std::vector<double> a(std::max(p.nx, 1), 0.0), gt(std::max(p.nt, 1));
+  int error = 0;
+  const double g = p.evaluate(Request::InfiniteValue, j, x, t, nullptr, nullptr, nullptr, &error, p.data);
+  p.evaluate(Request::InfiniteGradient, j, x, t, a.data(), gt.data(), nullptr, &error, p.data);
+  *evaluations += 2;
+  if (error) return 0;
+  double linear = 0, terms = 0;
+  for (int k = 0; k < p.nx; ++k) linear += a[k] * x[k], terms += std::fabs(a[k] * x[k]);
+  terms += std::fabs(g - linear);
+  return std::isfinite(terms) ? ROUNDING_TERMS * DBL_EPSILON * terms : 0;
 }
 
 double ascend(const ViolationFunction& v, std::vector<double>& t, int* side, double maxStep,

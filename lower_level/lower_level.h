@@ -99,6 +99,13 @@ std::vector<double> scanValues(const ViolationFunction& v, const Scan& scan,
 double largestMagnitude(const Problem& p, int j, const std::vector<double>& values,
                         const std::vector<int>& sides);
 
+// How far the evaluations round g_j(x, t) for a constraint linear in x,
+// g = c(t) + a(t)'x: a sum of the terms c and a_k x_k, each known to a unit
+// of rounding, so that a violation below ROUNDING_TERMS units of
+// |c| + sum_k |a_k x_k| is not resolved (a filter's error of 1e-8 in terms
+// of size one is known to about 1e-15). Two evaluations, in *evaluations.
+double roundingLevel(const Problem& p, int j, const double* x, const double* t, long* evaluations);
+
 // Local maxima of constraint j's violation, best first, without repeats. On
 // a grid: climbed from the best `starts` scan points that are maxima among
 // their grid neighbours. With scattered points: climbed from every discrete
