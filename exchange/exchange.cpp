@@ -31,6 +31,9 @@ const int REDUCTION_TRIES = 20;
 const double RETRY_CUT = 0.3;
 // The stop tolerance of the exchange phase's last subproblem, on its scale.
 const double FINAL_TOLERANCE = 1e-12;
+// Violations above this share of the constraint's scale are never its
+// rounding (roundingLevel is not asked).
+const double ROUNDING_GATE = 1e-3;
 // A subproblem whose point is violated this many times more than the last
 // one's (and than the constraints' scale) has run off.
 const double RAN_OFF = 100;
@@ -91,7 +94,7 @@ LowerLevelOutcome exchangePoints(SipContext& c, const Scan& scan, WorkingSet& se
     out.magnitude[j] = largestMagnitude(p, j, values, sides);
     for (const LocalMaximum& m : localMaxima(v, scan, values, starts(p))) {
       double relative = m.violation / ownScale(boundOfSide(p, j, m.side), out.magnitude[j]);
-      if (relative > addAbove && linearRows &&
+      if (relative > addAbove && relative <= ROUNDING_GATE && linearRows &&
           m.violation <= roundingLevel(p, j, c.x.data(), m.t.data(), &evaluations)) {
         relative = addAbove;
         out.atRounding = true;

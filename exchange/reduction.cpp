@@ -106,6 +106,7 @@ class Phase {
   Row* nearestRow(int j, int side, const Vec& t, double within);
   std::vector<LocalMaximum> nearActive(const Scan& scan, int j, bool firstScan, PointList* unknown);
   bool foundNewMaximisers(const Scan& scan);
+  bool withinRounding(const LocalMaximum& m, int j);
   void trackMaximisers();
   void takeMultipliers(const PointList& points, const std::vector<double>& lambda);
   void fitMultipliers(double gradientScale);
@@ -170,13 +171,19 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
     // A scan point further off may climb to a tracked maximiser all the same
     // (along a ridge, say).
     if (tracked(j, m.t, MATCH_DISTANCE) || !addUnlessRepeated(found, m, w_)) continue;
-    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side) &&
-        !(linearRows_ && m.violation <= roundingLevel(p_, j, x_.data(), m.t.data(), &evaluations_))) {
+    if (unknown && m.violation > NEW_VIOLATION * rowScale(j, m.side) && !withinRounding(m, j)) {
       unknown->push_back(m.t);
       newViolation_ = std::max(newViolation_, m.violation / rowScale(j, m.side));
     }
   }
   return found;
+}
+
+// A violation within the rounding of the evaluations (roundingLevel), asked
+// only of rows linear in x and of violations small beside their scale.
+bool Phase::withinRounding(const LocalMaximum& m, int j) {
+  return linearRows_ && m.violation <= ABSORBED_VIOLATION * rowScale(j, m.side) &&
+         m.violation <= roundingLevel(p_, j, x_.data(), m.t.data(), &evaluations_);
 }
 
 bool Phase::track(const LocalMaximum& m, int j, double mu) {
