@@ -31,6 +31,9 @@ const int REDUCTION_TRIES = 20;
 const double RETRY_CUT = 0.3;
 // The stop tolerance of the exchange phase's last subproblem, on its scale.
 const double FINAL_TOLERANCE = 1e-12;
+// The subproblems' optimal value has settled once it rises by less than
+// this share of itself.
+const double SETTLED = 1e-6;
 // Violations above this share of the constraint's scale are never its
 // rounding (roundingLevel is not asked).
 const double ROUNDING_GATE = 1e-3;
@@ -237,6 +240,7 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
   SubproblemScaling scaling;
   std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
   double lastWorst = HUGE_VAL, lastObjective = -HUGE_VAL;
+  bool settling = false;
   c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.maxExchangeIterations; ++it) {
     if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
@@ -245,6 +249,7 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     const SubproblemScaling used = scaling;
     SubproblemScaling settings = used;
     settings.stepBound = trust.radius;
+    settings.nearestOnFace = settling;
     if (it == 0) settings.objective = 0;  // the solver's own objective scale
     SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr, &settings, &held);
     const bool onEdge = r.status == SUB_SOLVED && trust.reached(p, before, c.x);
@@ -260,6 +265,10 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     }
     const PointList solvedOn = set.points();
     const bool rose = r.objective > lastObjective + 1e-10 * std::fabs(r.objective);
+    // Once the value settles while points are still violated, an optimal
+    // face's far corners would take turns: the next subproblems keep to the
+    // face's point nearest to the last iterate.
+    settling = settling || (it > 0 && !(r.objective > lastObjective + SETTLED * std::fabs(r.objective)));
     set.update(r.lambda, p, c.x.data(), magnitude, rose);
     lastObjective = r.objective;
     // The coarse scan finds the maximisers to add; the full one has the last

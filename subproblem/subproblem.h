@@ -46,6 +46,9 @@ struct SubproblemScaling {
   // A trust region: |x_i - start_i| <= stepBound[i] beside x's own bounds
   // (empty: none).
   std::vector<double> stepBound;
+  // Where the optimum is a face (a linear subproblem's), its point nearest
+  // to the start rather than a corner.
+  bool nearestOnFace = false;
 };
 
 // x_i's bounds in a subproblem from start: the problem's, narrowed to the

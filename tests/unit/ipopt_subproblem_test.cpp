@@ -286,9 +286,12 @@ TEST(SubproblemStep, BothSolversStopOnTheTrustRegionWhereOnePointLeavesXFree) {
   EXPECT_NEAR(x[1], 100.5, 1e-6);
 }
 
-TEST(LinearSubproblem, AWholeOptimalFaceEndsAtOneOfItsVertices) {
+TEST(LinearSubproblem, AWholeOptimalFaceEndsAtACornerOrAtItsPointsNearestTheStart) {
   // max x0 + x1 s.t. x0 + x1 <= 1, x >= 0: every point of the segment is
-  // optimal; the answer is a corner, held by the row and one bound of x.
+  // optimal, and the row's multiplier is 1 on all of it. The simplex ends at
+  // a corner, (1, 0) or (0, 1); asked for the face's point nearest to the
+  // start (0.2, 0.2) in the 1-norm, it ends between (0.2, 0.8) and
+  // (0.8, 0.2), at 0.6 from it.
   FakeProblem f;
   f.nx = 2;
   f.xl = {0.0, 0.0};
@@ -302,7 +305,16 @@ TEST(LinearSubproblem, AWholeOptimalFaceEndsAtOneOfItsVertices) {
   ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
   EXPECT_NEAR(r.objective, -1.0, 1e-14);
   EXPECT_NEAR(std::min(x[0], x[1]), 0.0, 1e-14);
-  EXPECT_NEAR(std::max(x[0], x[1]), 1.0, 1e-14);
+  EXPECT_NEAR(r.lambda[0] + r.lambda[1], 1.0, 1e-12);
+
+  SubproblemScaling nearest;
+  nearest.nearestOnFace = true;
+  x = {0.2, 0.2};
+  r = solveLinearSubproblem(c, x.data(), {{0.0}, {1.0}}, nullptr, nullptr, &nearest);
+  ASSERT_EQ(r.status, SUB_SOLVED) << r.text;
+  EXPECT_NEAR(r.objective, -1.0, 1e-8);
+  EXPECT_NEAR(std::fabs(x[0] - 0.2) + std::fabs(x[1] - 0.2), 0.6, 1e-8);
+  EXPECT_GE(std::min(x[0], x[1]), 0.2 - 1e-8);
   EXPECT_NEAR(r.lambda[0] + r.lambda[1], 1.0, 1e-12);
 }
 
