@@ -13,7 +13,7 @@ namespace ormid {
 namespace {
 
 // Programs from this many variables whose constraint rows' condition
-// (estimated from R's diagonal) exceeds ILL_CONDITIONED are solved in
+// (OrthogonalColumns::condition) exceeds ILL_CONDITIONED are solved in
 // orthonormal columns.
 const int CHANGE_FROM = 2;
 const double ILL_CONDITIONED = 1e6;
@@ -218,8 +218,8 @@ bool mayBeAFace(const LpSolution& s) {
 }
 
 // The program whose optimum is the point nearest to x0 (1-norm) among those
-// within `slack` of the optimal value: variables (x, u),
-// min sum u  s.t.  G x <= h,  c'x <= value + slack,  +-(x - x0) <= u.
+// whose objective is at most `bound`: variables (x, u),
+// min sum u  s.t.  G x <= h,  c'x <= bound,  +-(x - x0) <= u.
 LinearProgram nearestProgram(const LinearProgram& lp, const std::vector<double>& x0, double bound) {
   const int n = lp.n;
   LinearProgram near;
