@@ -241,9 +241,19 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
   std::vector<double> magnitude;  // each constraint's largest |g| over T at the last x
   double lastWorst = HUGE_VAL, lastObjective = -HUGE_VAL;
   bool settling = false;
+  // The least violated point the scans have seen: a run that ends at a
+  // limit or a failure after it ends there, not at its last point (a 2-D
+  // design's last subproblem may break the constraints by 0.3 where one
+  // before it was feasible to 1e-8).
+  std::vector<double> leastViolated;
+  double leastViolation = HUGE_VAL;
+  auto limitEnd = [&](Result end) {
+    if (!leastViolated.empty()) c.x = leastViolated;
+    return end;
+  };
   c.print(PrintLevel::Iterations, "Iter\tPoints\tObjective\tViolation\tSubproblem\n");
   for (int it = 0; it < o.maxExchangeIterations; ++it) {
-    if (timeIsUp(c)) return sipResult(Status::TimeLimit, "time_limit reached", it);
+    if (timeIsUp(c)) return limitEnd(sipResult(Status::TimeLimit, "time_limit reached", it));
     std::vector<double> warm = set.warmStart(), before = c.x;
     const std::vector<char> held = set.held();
     const SubproblemScaling used = scaling;
@@ -254,7 +264,7 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     SubproblemResult r = solver.solveOn(c, c.x.data(), set.points(), it > 0 ? &warm : nullptr, &settings, &held);
     const bool onEdge = r.status == SUB_SOLVED && trust.reached(p, before, c.x);
     if (r.status == SUB_UNAVAILABLE || (r.status == SUB_TOO_LARGE && it == 0))
-      return subproblemEnd(r, it);
+      return limitEnd(subproblemEnd(r, it));
     // A subproblem on too few points of T can be unbounded: back to the last
     // point, with a finer start.
     if ((r.status == SUB_LIMIT || r.status == SUB_FAILED) && set.refineStart()) {
@@ -285,7 +295,8 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     c.print(PrintLevel::Iterations, "%d\t%d\t%.10e\t%.3e\t%s\n", it, (int)set.size(), c.modelObjective(r.objective),
            std::max(0.0, level.worst), r.text.c_str());
     c.iterationDone("exchange", it + 1, c.x.data(), std::max(0.0, level.worst));
-    if (r.status != SUB_SOLVED) return subproblemEnd(r, it + 1);
+    if (level.worst < leastViolation) leastViolation = level.worst, leastViolated = c.x;
+    if (r.status != SUB_SOLVED) return limitEnd(subproblemEnd(r, it + 1));
     // A subproblem the working set did not bound leaves x far off (a
     // regular grid of T fixes no combination of terms that vanishes on it):
     // the next one starts from the last point, with the maximisers found.
@@ -320,7 +331,7 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
     if (level.added == 0)  // Ipopt's acceptable points may leave them a little violated
       return sipResult(Status::Uncertain, "every violated maximiser is in the working set", it + 1);
   }
-  return sipResult(Status::IterationLimit, "exchange_maxit iterations", o.maxExchangeIterations);
+  return limitEnd(sipResult(Status::IterationLimit, "exchange_maxit iterations", o.maxExchangeIterations));
 }
 
 }  // namespace ormid

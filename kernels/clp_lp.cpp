@@ -23,6 +23,8 @@ const double TOLERANCE = 1e-10;
 // Seconds a try may take: at least MIN_TRY_SECONDS, more for large programs.
 const double MIN_TRY_SECONDS = 2;
 const double TRY_SECONDS_PER_ENTRY = 2e-6;
+// Within a time limit a try may also take this share of what is left.
+const double TRY_SHARE_OF_LEFT = 0.1;
 
 double monotonic() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -145,7 +147,8 @@ LpSolution clpSimplex(const LinearProgram& lp, const std::vector<double>& centre
     // Nearly dependent rows can keep Clp refactorising for minutes: each
     // try has a budget of its own, within the caller's.
     double seconds = std::max(MIN_TRY_SECONDS, TRY_SECONDS_PER_ENTRY * n * (double)m);
-    if (maxSeconds > 0) seconds = std::min(seconds, maxSeconds - (monotonic() - started));
+    const double left = maxSeconds - (monotonic() - started);
+    if (maxSeconds > 0) seconds = std::min(std::max(seconds, TRY_SHARE_OF_LEFT * left), left);
     if (seconds <= 0) break;
     // On the wall clock: Clp's own (setMaximumSeconds) is the process's CPU
     // time, which solves in other threads advance too.

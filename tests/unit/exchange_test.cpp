@@ -166,6 +166,29 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
   EXPECT_DOUBLE_EQ(c.x[0], 0.4);
 }
 
+TEST(Exchange, AtTheIterationLimitTheLeastViolatedPointIsTheAnswer) {
+  // g = x sin(6t) - 1/2 <= 0 on [0, 1]: x = 0.4 is feasible, x = 1 is not.
+  // The first subproblem gives 0.4; its last solve, to full accuracy, gives
+  // 1 and the limit of two subproblems ends the run: 0.4 is the answer.
+  FakeProblem f;
+  f.options.reducedNewton = 0;
+  f.options.maxExchangeIterations = 2;
+  f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = std::sin(6 * t[0]);
+    gt[0] = 6 * x[0] * std::cos(6 * t[0]);
+  };
+  SipContext& c = f.install();
+  ScriptedSolver solver;
+  solver.xs = {0.4, 1.0};
+  CaptureStdout();
+  Result r = exchangeMethod(c, &solver);
+  GetCapturedStdout();
+  EXPECT_EQ(r.status, Status::IterationLimit) << r.message;
+  ASSERT_EQ(solver.seen.size(), 2u);
+  EXPECT_DOUBLE_EQ(c.x[0], 0.4);
+}
+
 TEST(Exchange, APeakBetweenTheCoarseScansPointsIsFoundBeforeTheMethodStops) {
   // g = x a(t) - 1 with a = 1 + exp(-((t - 0.50037) / 3e-5)^2) / 2: the peak
   // is far narrower than the coarse scan's spacing (1e-3) and visible on the
