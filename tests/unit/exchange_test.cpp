@@ -106,6 +106,17 @@ TEST(WorkingSet, PointsHoldTheConstraintsTheyWereAddedForAndThoseNearTheirBounds
   EXPECT_EQ(set.held(), (std::vector<char>{1, 1, 1, 1, 1, 1, 1, 0}));
 }
 
+// g = x sin(6t) - 1/2 <= 0 on [0, 1], the exchange phase alone (no Newton
+// phase): feasible for x <= 1/2.
+void halfSine(FakeProblem& f) {
+  f.options.reducedNewton = 0;
+  f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
+  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
+    gx[0] = std::sin(6 * t[0]);
+    gt[0] = 6 * x[0] * std::cos(6 * t[0]);
+  };
+}
+
 // Returns the scripted x of each call in turn, with multipliers 1, 2, ... for
 // the rows, or those that `multipliers` gives for the call's points.
 class ScriptedSolver : public SubproblemSolver {
@@ -132,23 +143,24 @@ class ScriptedSolver : public SubproblemSolver {
   }
 };
 
-TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
-  // g = x sin(6t) - 1/2 <= 0 on [0, 1]: for x = 1 violated around t = pi/12,
-  // which the coarse start (0, 1/2, 1) misses; for x = 0.4 feasible everywhere.
-  // The exchange phase alone.
-  FakeProblem f;
-  f.options.reducedNewton = 0;
-  f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
-  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
-    gx[0] = std::sin(6 * t[0]);
-    gt[0] = 6 * x[0] * std::cos(6 * t[0]);
-  };
-  SipContext& c = f.install();
-  ScriptedSolver solver;
-  solver.xs = {1.0, 0.4};
+// The exchange method on the problem with the scripted solver's points, its
+// output swallowed.
+Result runScripted(SipContext& c, ScriptedSolver& solver, const std::vector<double>& xs) {
+  solver.xs = xs;
   CaptureStdout();
   Result r = exchangeMethod(c, &solver);
   GetCapturedStdout();
+  return r;
+}
+
+TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
+  // For x = 1 violated around t = pi/12, which the coarse start (0, 1/2, 1)
+  // misses; for x = 0.4 feasible everywhere.
+  FakeProblem f;
+  halfSine(f);
+  SipContext& c = f.install();
+  ScriptedSolver solver;
+  Result r = runScripted(c, solver, {1.0, 0.4});
   EXPECT_EQ(r.status, Status::Solved) << r.message;
   // The last subproblem is solved once more to full accuracy.
   ASSERT_EQ(solver.seen.size(), 3u);
@@ -167,23 +179,15 @@ TEST(Exchange, AddsTheMaximiserAndWarmStartsFromTheLastMultipliers) {
 }
 
 TEST(Exchange, AtTheIterationLimitTheLeastViolatedPointIsTheAnswer) {
-  // g = x sin(6t) - 1/2 <= 0 on [0, 1]: x = 0.4 is feasible, x = 1 is not.
-  // The first subproblem gives 0.4; its last solve, to full accuracy, gives
-  // 1 and the limit of two subproblems ends the run: 0.4 is the answer.
+  // x = 0.4 is feasible, x = 1 is not. The first subproblem gives 0.4; its
+  // last solve, to full accuracy, gives 1 and the limit of two subproblems
+  // ends the run: 0.4 is the answer.
   FakeProblem f;
-  f.options.reducedNewton = 0;
+  halfSine(f);
   f.options.maxExchangeIterations = 2;
-  f.g = [](int, const double* x, const double* t) { return x[0] * std::sin(6 * t[0]) - 0.5; };
-  f.gradG = [](int, const double* x, const double* t, double* gx, double* gt) {
-    gx[0] = std::sin(6 * t[0]);
-    gt[0] = 6 * x[0] * std::cos(6 * t[0]);
-  };
   SipContext& c = f.install();
   ScriptedSolver solver;
-  solver.xs = {0.4, 1.0};
-  CaptureStdout();
-  Result r = exchangeMethod(c, &solver);
-  GetCapturedStdout();
+  Result r = runScripted(c, solver, {0.4, 1.0});
   EXPECT_EQ(r.status, Status::IterationLimit) << r.message;
   ASSERT_EQ(solver.seen.size(), 2u);
   EXPECT_DOUBLE_EQ(c.x[0], 0.4);
@@ -204,10 +208,7 @@ TEST(Exchange, APeakBetweenTheCoarseScansPointsIsFoundBeforeTheMethodStops) {
   };
   SipContext& c = f.install();
   ScriptedSolver solver;
-  solver.xs = {1.0, 2.0 / 3};
-  CaptureStdout();
-  Result r = exchangeMethod(c, &solver);
-  GetCapturedStdout();
+  Result r = runScripted(c, solver, {1.0, 2.0 / 3});
   EXPECT_EQ(r.status, Status::Solved) << r.message;
   ASSERT_GE(solver.seen.size(), 2u);
   bool added = false;
