@@ -228,8 +228,8 @@ Result exchangeMethod(SipContext& c, SubproblemSolver* given) {
   IpoptSubproblemSolver ipopt(true);
   SubproblemSolver& solver = given ? *given : ipopt;
   WorkingSet set(p, p.nt == 1 && problemLinearInX(p));
-  for (const Point& found : c.foundPoints) set.add(found.t, found.constraint);
-  addSeedPoints(set, c.seedPoints);
+  addPoints(set, c.foundPoints);
+  addPoints(set, c.seedPoints);
   const Scan scan = scanPoints(p), coarse = coarseScan(p);
   const bool linearRows = constraintsLinearInX(p);
   // Points go in while violated by more than a hundredth of feas_tol, so

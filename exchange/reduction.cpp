@@ -79,7 +79,7 @@ class Phase {
  public:
   Phase(SipContext& c, const Scan& full)
       : c_(c), p_(c.problem), full_(full), coarse_(coarseScan(p_)), x_(c.x),
-        w_(widths(p_)), linearRows_(constraintsLinearInX(p_)) {}
+        w_(widths(p_)) {}
 
   ReductionOutcome run(const PointList& points, const std::vector<double>& lambda);
 
@@ -90,7 +90,9 @@ class Phase {
   const Scan coarse_;  // the scan of each step
   Vec x_;
   Vec w_;
-  const bool linearRows_;  // constraints linear in x: their rounding level is known (roundingLevel)
+  // Constraints linear in x, whose rounding level is known (roundingLevel):
+  // 1, 0, or -1 until first asked (the pattern has nx^2 entries).
+  int linearRows_ = -1;
   std::vector<Row> rows_;
   Vec magnitude_;  // each infinite constraint's largest |g| over the scan
   Vec gradF_, hessF_;
@@ -182,8 +184,9 @@ std::vector<LocalMaximum> Phase::nearActive(const Scan& scan, int j, bool firstS
 // A violation within the rounding of the evaluations (roundingLevel), asked
 // only of rows linear in x and of violations small beside their scale.
 bool Phase::withinRounding(const LocalMaximum& m, int j) {
-  return linearRows_ && m.violation <= ABSORBED_VIOLATION * rowScale(j, m.side) &&
-         m.violation <= roundingLevel(p_, j, x_.data(), m.t.data(), &evaluations_);
+  if (!(m.violation <= ABSORBED_VIOLATION * rowScale(j, m.side))) return false;
+  if (linearRows_ < 0) linearRows_ = constraintsLinearInX(p_);
+  return linearRows_ && m.violation <= roundingLevel(p_, j, x_.data(), m.t.data(), &evaluations_);
 }
 
 bool Phase::track(const LocalMaximum& m, int j, double mu) {

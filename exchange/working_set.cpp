@@ -153,8 +153,8 @@ std::vector<double> WorkingSet::warmStart() const {
   return lambda;
 }
 
-void addSeedPoints(WorkingSet& set, const std::vector<Point>& seeds) {
-  for (const Point& q : seeds) set.add(q.t, q.constraint);
+void addPoints(WorkingSet& set, const std::vector<Point>& points) {
+  for (const Point& q : points) set.add(q.t, q.constraint);
 }
 
 }  // namespace ormid

@@ -77,9 +77,9 @@ class WorkingSet {
   void addChebyshevExtrema(int degree);
 };
 
-// Adds a warm start's points of T (the answer of a nearby problem), each
-// for its own constraint, beside the coarse start; like the maximisers the
-// set adds, they go once idle.
-void addSeedPoints(WorkingSet& set, const std::vector<Point>& seeds);
+// Adds points of T each for its own constraint (found violated earlier in
+// the solve, or a warm start's from a nearby problem), beside the coarse
+// start; like the maximisers the set adds, they go once idle.
+void addPoints(WorkingSet& set, const std::vector<Point>& points);
 
 }  // namespace ormid

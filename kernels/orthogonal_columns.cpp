@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "kernels/blas_lock.h"
+#include "kernels/vector_ops.h"
 
 extern "C" {
 void dgeqrf_(const int* m, const int* n, double* a, const int* lda, double* tau, double* work, const int* lwork,
@@ -59,27 +60,21 @@ bool OrthogonalColumns::factor(const LinearProgram& lp, const std::vector<int>& 
 
 double OrthogonalColumns::condition() const {
   if (n_ <= 0) return HUGE_VAL;
-  double frobenius = 0;
-  for (double r : R_) frobenius += r * r;
-  // ||R^{-1}||_2 by the power method on (R'R)^{-1}: two triangular solves a step.
+  // ||R^{-1}||_2 by the power method on (R'R)^{-1}: two triangular solves a
+  // step, growth ||(R'R)^{-1} v|| for a unit v tending to ||R^{-1}||^2.
   std::vector<double> v(n_);
   for (int i = 0; i < n_; ++i) v[i] = 1.0 + (double)i / n_;
-  double inverseSquared = 0;
+  double growth = norm2(n_, v.data());
   const int inc = 1;
   const std::lock_guard<std::mutex> turn(blasLock());
   for (int step = 0; step < CONDITION_STEPS; ++step) {
-    double norm = 0;
-    for (double e : v) norm += e * e;
-    norm = std::sqrt(norm);
-    if (!(norm > 0) || !std::isfinite(norm)) return HUGE_VAL;
-    for (double& e : v) e /= norm;
+    if (!(growth > 0) || !std::isfinite(growth)) return HUGE_VAL;
+    for (double& e : v) e /= growth;
     dtrsv_("U", "N", "N", &n_, R_.data(), &n_, v.data(), &inc);
     dtrsv_("U", "T", "N", &n_, R_.data(), &n_, v.data(), &inc);
-    inverseSquared = 0;
-    for (double e : v) inverseSquared += e * e;
-    inverseSquared = std::sqrt(inverseSquared);
+    growth = norm2(n_, v.data());
   }
-  return std::sqrt(frobenius) * std::sqrt(inverseSquared);
+  return norm2((int)R_.size(), R_.data()) * std::sqrt(growth);
 }
 
 LinearProgram OrthogonalColumns::transform(const LinearProgram& lp, const std::vector<double>& centre,
